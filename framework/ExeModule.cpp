@@ -1,0 +1,23 @@
+#include "framework/ExeModule.h"
+
+CExeModule g_Module;
+
+std::wstring CExeModule::LoadString(UINT nId) const
+{
+    const wchar_t* p = nullptr;
+    // With a zero buffer size LoadStringW returns a read-only pointer to the resource.
+    int n = ::LoadStringW(GetInstance(), nId, reinterpret_cast<LPWSTR>(&p), 0);
+    if (n <= 0 || !p)
+        return std::wstring();
+    return std::wstring(p, static_cast<size_t>(n));
+}
+
+int CExeModule::LoadString(UINT nId, wchar_t* pszBuffer, int cchBuffer) const
+{
+    if (!pszBuffer || cchBuffer <= 0)
+        return 0;
+    pszBuffer[0] = L'\0';
+    int n = ::LoadStringW(GetInstance(), nId, pszBuffer, cchBuffer);
+    pszBuffer[cchBuffer - 1] = L'\0';
+    return n > 0 ? n : 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The module object: the instance handle every resource is loaded from.
+
+#include <windows.h>
+#include <string>
+
+class CExeModule {
+public:
+    void Init(HINSTANCE hInstance) { m_hInstance = hInstance; }
+    HINSTANCE GetInstance() const { return m_hInstance ? m_hInstance : ::GetModuleHandleW(nullptr); }
+
+    // A string resource, empty when missing.
+    std::wstring LoadString(UINT nId) const;
+    // Copies string nId into a buffer (cut and terminated); returns its length (0: missing).
+    int LoadString(UINT nId, wchar_t* pszBuffer, int cchBuffer) const;
+
+private:
+    HINSTANCE m_hInstance = nullptr;
+};
+
+extern CExeModule g_Module;

@@ -1,0 +1,15 @@
+#pragma once
+// The program's own window message numbers (fixed values).
+
+constexpr unsigned WM_FIELD_FOCUS = 2036;     // edit field -> editor form: wParam id, lParam window
+constexpr unsigned WM_GET_FIELD_ERROR = 2037; // editor form -> edit field
+constexpr unsigned WM_SET_FIELD_ERROR = 2038; // editor form -> edit field: wParam 0/1
+constexpr unsigned WM_FIELD_CHANGED = 2039;   // edit field -> editor form: wParam id, lParam window
+constexpr unsigned WM_FIELD_KEYDOWN = 2040;   // edit field -> editor form: wParam id, lParam virtual key
+constexpr unsigned WM_ADJUSTER_MOVED = 2041;  // plot -> editor form: wParam adjuster 1..10
+constexpr unsigned WM_READ_SETTINGS = 2042;   // main frame -> its child windows, once per connection
+constexpr unsigned WM_COMM_DATA = 2043;       // notification pipe -> registered windows: lParam utRXQueue*
+constexpr unsigned WM_COMM_PACKET = 2044;
+constexpr unsigned WM_COMM_MARKER = 2045;
+constexpr unsigned WM_COMM_FAILURE = 2046;
+constexpr unsigned WM_SELECT_CHANNEL = 2047;  // message loop -> main frame -> editor form: wParam sibling number
