@@ -1,0 +1,347 @@
+#include "model/ChannelConfig.h"
+
+#include "model/ChannelFields.h"
+#include "model/CommandSink.h"
+#include "model/ParameterMap.h"
+#include "resources/strings/StringTable.h"
+
+namespace {
+
+constexpr unsigned IDS_SUBWOOFER = 526;
+constexpr unsigned IDS_DEFAULT_TRIAMP = 527;
+constexpr float HP_FREQ_FLOOR = 20.0f;
+
+std::uint32_t g_dwSystemFlags = 0;
+
+// Simple case folding for the name compare: ASCII, Latin-1, the even/odd
+// pairs of Latin Extended-A, Greek and Cyrillic capitals.
+char16_t FoldCase(char16_t ch)
+{
+    if (ch >= u'A' && ch <= u'Z')
+        return static_cast<char16_t>(ch + 0x20);
+    if ((ch >= 0xC0 && ch <= 0xDE && ch != 0xD7))
+        return static_cast<char16_t>(ch + 0x20);
+    if (ch >= 0x100 && ch <= 0x17F && ch != 0x130 && ch != 0x131 && ch != 0x138 && ch != 0x149 && ch != 0x17F) {
+        // Pairs start on even code points except 0x139..0x148 and 0x179..0x17E, which start odd.
+        const bool bOddPairs = (ch >= 0x139 && ch <= 0x148) || (ch >= 0x179 && ch <= 0x17E);
+        if (bOddPairs ? (ch & 1) != 0 : (ch & 1) == 0)
+            return static_cast<char16_t>(ch + 1);
+        return ch;
+    }
+    if (ch >= 0x391 && ch <= 0x3A9 && ch != 0x3A2)
+        return static_cast<char16_t>(ch + 0x20);
+    if (ch >= 0x410 && ch <= 0x42F)
+        return static_cast<char16_t>(ch + 0x20);
+    if (ch >= 0x400 && ch <= 0x40F)
+        return static_cast<char16_t>(ch + 0x50);
+    return ch;
+}
+
+bool EqualNoCase(const char16_t* a, const char16_t* b)
+{
+    for (;; ++a, ++b) {
+        if (FoldCase(*a) != FoldCase(*b))
+            return false;
+        if (*a == 0)
+            return true;
+    }
+}
+
+// A channel index outside 0..5 addresses nothing on the unit.
+bool CanSend(int nChannel) { return nChannel >= 0 && nChannel < CHANNEL_COUNT; }
+
+void QueueField(int nChannel, EChannelField field, float v)
+{
+    ICommandSink* pSink = GetCommandSink();
+    const int nParameter = ParameterForField(field, nChannel);
+    if (pSink && nParameter != PARAMETER_NONE)
+        pSink->QueueRequest(true, static_cast<std::uint8_t>(nChannel), static_cast<std::uint8_t>(nParameter), v);
+}
+
+void QueueFieldBits(int nChannel, EChannelField field, std::uint32_t bits)
+{
+    ICommandSink* pSink = GetCommandSink();
+    const int nParameter = ParameterForField(field, nChannel);
+    if (pSink && nParameter != PARAMETER_NONE)
+        pSink->QueueRequestBits(true, static_cast<std::uint8_t>(nChannel), static_cast<std::uint8_t>(nParameter), bits);
+}
+
+// The Low band follows the system's Biamp bit; the Mid band only exists in
+// Triamp (its setters are guarded); the High output is the same in both.
+void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
+{
+    ICommandSink* pSink = GetCommandSink();
+    if (!pSink)
+        return;
+    const bool bBiamp = band == BAND_LOW && (g_dwSystemFlags & SYSFLAG_BIAMP) != 0;
+    std::uint32_t dwAddress = 0;
+    if (!FindOutputAddress(nChannel, band, bBiamp, &dwAddress))
+        return;
+    pSink->QueueCommand(CMD_WRITE_OUTPUT, 0, dwAddress, OutputGainBits(fltGain, fltLevel));
+}
+
+} // namespace
+
+// Stores `v` into `member` unless equal; queues the field's parameter write.
+#define QVR_FLOAT_SETTER(name, member, field)                 \
+    void CChannelConfig::name(float v, bool send)             \
+    {                                                         \
+        if (v == member)                                      \
+            return;                                           \
+        member = v;                                           \
+        if (send && CanSend(m_nChannel))                      \
+            QueueField(m_nChannel, field, v);                 \
+    }
+
+#define QVR_MID_FLOAT_SETTER(name, member, field)             \
+    void CChannelConfig::name(float v, bool send)             \
+    {                                                         \
+        if (m_nMode == MODE_BIAMP || v == member)             \
+            return;                                           \
+        member = v;                                           \
+        if (send && CanSend(m_nChannel))                      \
+            QueueField(m_nChannel, field, v);                 \
+    }
+
+#define QVR_FLAGS_SETTER(name, member, field, guarded)            \
+    void CChannelConfig::name(std::uint32_t v, bool send)         \
+    {                                                             \
+        if ((guarded && m_nMode == MODE_BIAMP) || v == member)    \
+            return;                                               \
+        member = v;                                               \
+        if (send && CanSend(m_nChannel))                          \
+            QueueFieldBits(m_nChannel, field, v);                 \
+    }
+
+CChannelConfig::CChannelConfig(int nChannel)
+    : m_nMode(MODE_TRIAMP), m_nChannel(nChannel), m_szSpeaker{}
+{
+    ResetToDefaults();
+}
+
+void CChannelConfig::ResetToDefaults()
+{
+    m_nMode = MODE_TRIAMP;
+    for (char16_t& ch : m_szSpeaker)
+        ch = 0;
+    const char16_t* pszDefault =
+        qvr::LoadStringText(m_nChannel == CHANNEL_SUBWOOFER ? IDS_SUBWOOFER : IDS_DEFAULT_TRIAMP);
+    for (int i = 0; pszDefault && pszDefault[i] && i < SPEAKER_NAME_UNITS - 1; ++i)
+        m_szSpeaker[i] = pszDefault[i];
+
+    m_fltLevel = 0.0f;
+    m_fltHPFreq = 30.0f;
+    m_fltHPQ = 0.707f;
+    m_fltDelay = 0.0f;
+    m_fltLowLPFreq = m_nChannel == CHANNEL_SUBWOOFER ? 500.0f : 200.0f;
+    m_fltLowPEQFreq = 40.0f;
+    m_fltLowPEQQ = 1.0f;
+    m_fltLowPEQGain = 0.0f;
+    m_fltLowGain = 0.0f;
+    m_fltLowDelay = 0.0f;
+    m_dwLowFlags = 0;
+    m_fltMidHPFreq = 316.0f;
+    m_fltMidLPFreq = 1600.0f;
+    m_fltMidPEQFreq = 800.0f;
+    m_fltMidPEQQ = 1.0f;
+    m_fltMidPEQGain = 0.0f;
+    m_fltMidGain = 0.0f;
+    m_fltMidDelay = 0.0f;
+    m_dwMidFlags = 0;
+    m_fltHighHPFreq = 2500.0f;
+    m_fltHighPEQFreq = 3000.0f;
+    m_fltHighPEQQ = 1.0f;
+    m_fltHighPEQGain = 0.0f;
+    m_fltSEQFreq = 10000.0f;
+    m_fltSEQGain = 0.0f;
+    m_fltHEQFreq = 10000.0f;
+    m_fltHEQGain = 0.0f;
+    m_fltHighGain = 0.0f;
+    m_fltHighDelay = 0.0f;
+    m_dwHighFlags = 0;
+}
+
+void CChannelConfig::SetSpeakerName(const char16_t* pszName)
+{
+    static const char16_t kEmpty[1] = {0};
+    if (pszName == nullptr)
+        pszName = kEmpty;
+    if (EqualNoCase(pszName, m_szSpeaker))
+        return;
+    for (char16_t& ch : m_szSpeaker)
+        ch = 0;
+    int n = 0;
+    while (n < SPEAKER_NAME_UNITS - 1 && pszName[n])
+        ++n;
+    // Do not keep the first half of a surrogate pair that the cut split.
+    if (n == SPEAKER_NAME_UNITS - 1 && pszName[n] && n > 0 && pszName[n - 1] >= 0xD800 && pszName[n - 1] <= 0xDBFF)
+        --n;
+    for (int i = 0; i < n; ++i)
+        m_szSpeaker[i] = pszName[i];
+}
+
+void CChannelConfig::GetSpeakerName(char16_t* pszBuffer, int cbBuffer) const
+{
+    const int nUnits = cbBuffer / static_cast<int>(sizeof(char16_t));
+    if (pszBuffer == nullptr || nUnits <= 0)
+        return;
+    static const char16_t kUnknown[] = u"Unknown";
+    const char16_t* pszSource = m_szSpeaker[0] ? m_szSpeaker : kUnknown;
+    int i = 0;
+    for (; i < nUnits - 1 && i < SPEAKER_NAME_UNITS && pszSource[i]; ++i)
+        pszBuffer[i] = pszSource[i];
+    pszBuffer[i] = 0;
+}
+
+void CChannelConfig::SetLevel(float v, bool send)
+{
+    if (v == m_fltLevel)
+        return;
+    m_fltLevel = v;
+    if (send && CanSend(m_nChannel)) {
+        QueueField(m_nChannel, FIELD_LEVEL, v);
+        // The gain sent for each band includes the level: send them again.
+        SetLowGain(m_fltLowGain, true, true);
+        SetMidGain(m_fltMidGain, true, true);
+        SetHighGain(m_fltHighGain, true, true);
+    }
+}
+
+void CChannelConfig::SetHPFreq(float v, bool send)
+{
+    if (v == m_fltHPFreq && v >= HP_FREQ_FLOOR)
+        return;
+    m_fltHPFreq = v < HP_FREQ_FLOOR ? HP_FREQ_FLOOR : v;
+    if (send && CanSend(m_nChannel))
+        QueueField(m_nChannel, FIELD_HP_FREQ, v); // the value passed in, even below the floor
+}
+
+void CChannelConfig::SetLowGain(float v, bool send, bool force)
+{
+    if (!force && v == m_fltLowGain)
+        return;
+    m_fltLowGain = v;
+    if (send && CanSend(m_nChannel))
+        QueueBandGain(m_nChannel, BAND_LOW, m_fltLowGain, m_fltLevel);
+}
+
+void CChannelConfig::SetMidGain(float v, bool send, bool force)
+{
+    if (m_nMode == MODE_BIAMP)
+        return;
+    if (!force && v == m_fltMidGain)
+        return;
+    m_fltMidGain = v;
+    if (send && CanSend(m_nChannel))
+        QueueBandGain(m_nChannel, BAND_MID, m_fltMidGain, m_fltLevel);
+}
+
+void CChannelConfig::SetHighGain(float v, bool send, bool force)
+{
+    if (!force && v == m_fltHighGain)
+        return;
+    m_fltHighGain = v;
+    if (send && CanSend(m_nChannel))
+        QueueBandGain(m_nChannel, BAND_HIGH, m_fltHighGain, m_fltLevel);
+}
+
+QVR_FLOAT_SETTER(SetHPQ, m_fltHPQ, FIELD_HP_Q)
+QVR_FLOAT_SETTER(SetDelay, m_fltDelay, FIELD_DELAY)
+QVR_FLOAT_SETTER(SetLowLPFreq, m_fltLowLPFreq, FIELD_LOW_LP_FREQ)
+QVR_FLOAT_SETTER(SetLowPEQFreq, m_fltLowPEQFreq, FIELD_LOW_PEQ_FREQ)
+QVR_FLOAT_SETTER(SetLowPEQQ, m_fltLowPEQQ, FIELD_LOW_PEQ_Q)
+QVR_FLOAT_SETTER(SetLowPEQGain, m_fltLowPEQGain, FIELD_LOW_PEQ_GAIN)
+QVR_FLOAT_SETTER(SetLowDelay, m_fltLowDelay, FIELD_LOW_DELAY)
+QVR_FLAGS_SETTER(SetLowFlags, m_dwLowFlags, FIELD_LOW_FLAGS, false)
+QVR_FLOAT_SETTER(SetMidHPFreq, m_fltMidHPFreq, FIELD_MID_HP_FREQ) // no Biamp guard
+QVR_MID_FLOAT_SETTER(SetMidLPFreq, m_fltMidLPFreq, FIELD_MID_LP_FREQ)
+QVR_MID_FLOAT_SETTER(SetMidPEQFreq, m_fltMidPEQFreq, FIELD_MID_PEQ_FREQ)
+QVR_MID_FLOAT_SETTER(SetMidPEQQ, m_fltMidPEQQ, FIELD_MID_PEQ_Q)
+QVR_MID_FLOAT_SETTER(SetMidPEQGain, m_fltMidPEQGain, FIELD_MID_PEQ_GAIN)
+QVR_MID_FLOAT_SETTER(SetMidDelay, m_fltMidDelay, FIELD_MID_DELAY)
+QVR_FLAGS_SETTER(SetMidFlags, m_dwMidFlags, FIELD_MID_FLAGS, true)
+QVR_FLOAT_SETTER(SetHighHPFreq, m_fltHighHPFreq, FIELD_HIGH_HP_FREQ)
+QVR_FLOAT_SETTER(SetHighPEQFreq, m_fltHighPEQFreq, FIELD_HIGH_PEQ_FREQ)
+QVR_FLOAT_SETTER(SetHighPEQQ, m_fltHighPEQQ, FIELD_HIGH_PEQ_Q)
+QVR_FLOAT_SETTER(SetHighPEQGain, m_fltHighPEQGain, FIELD_HIGH_PEQ_GAIN)
+QVR_FLOAT_SETTER(SetSEQFreq, m_fltSEQFreq, FIELD_SEQ_FREQ)
+QVR_FLOAT_SETTER(SetSEQGain, m_fltSEQGain, FIELD_SEQ_GAIN)
+QVR_FLOAT_SETTER(SetHEQFreq, m_fltHEQFreq, FIELD_HEQ_FREQ)
+QVR_FLOAT_SETTER(SetHEQGain, m_fltHEQGain, FIELD_HEQ_GAIN)
+QVR_FLOAT_SETTER(SetHighDelay, m_fltHighDelay, FIELD_HIGH_DELAY)
+QVR_FLAGS_SETTER(SetHighFlags, m_dwHighFlags, FIELD_HIGH_FLAGS, false)
+
+#undef QVR_FLOAT_SETTER
+#undef QVR_MID_FLOAT_SETTER
+#undef QVR_FLAGS_SETTER
+
+void CChannelConfig::Assign(const CChannelConfig& src, bool send)
+{
+    SetMode(src.m_nMode);
+    SetSpeakerName(src.m_szSpeaker);
+    SetLevel(src.m_fltLevel, send);
+    SetLowGain(src.m_fltLowGain, send, true);
+    SetMidGain(src.m_fltMidGain, send, true);
+    SetHighGain(src.m_fltHighGain, send, true);
+    SetHPFreq(src.m_fltHPFreq, send);
+    SetHPQ(src.m_fltHPQ, send);
+    SetDelay(src.m_fltDelay, send);
+    SetLowLPFreq(src.m_fltLowLPFreq, send);
+    SetLowPEQFreq(src.m_fltLowPEQFreq, send);
+    SetLowPEQQ(src.m_fltLowPEQQ, send);
+    SetLowPEQGain(src.m_fltLowPEQGain, send);
+    SetLowDelay(src.m_fltLowDelay, send);
+    SetLowFlags(src.m_dwLowFlags, send);
+    SetMidHPFreq(src.m_fltMidHPFreq, send);
+    SetMidLPFreq(src.m_fltMidLPFreq, send);
+    SetMidPEQFreq(src.m_fltMidPEQFreq, send);
+    SetMidPEQQ(src.m_fltMidPEQQ, send);
+    SetMidPEQGain(src.m_fltMidPEQGain, send);
+    SetMidDelay(src.m_fltMidDelay, send);
+    SetMidFlags(src.m_dwMidFlags, send);
+    SetHighHPFreq(src.m_fltHighHPFreq, send);
+    SetHighPEQFreq(src.m_fltHighPEQFreq, send);
+    SetHighPEQQ(src.m_fltHighPEQQ, send);
+    SetHighPEQGain(src.m_fltHighPEQGain, send);
+    SetSEQFreq(src.m_fltSEQFreq, send);
+    SetSEQGain(src.m_fltSEQGain, send);
+    SetHEQFreq(src.m_fltHEQFreq, send);
+    SetHEQGain(src.m_fltHEQGain, send);
+    SetHighDelay(src.m_fltHighDelay, send);
+    SetHighFlags(src.m_dwHighFlags, send);
+}
+
+void ApplyMode(CChannelConfig* pChannels, CChannelConfig& workingCopy, int nMode, bool send)
+{
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        CChannelConfig& cfg = pChannels[i];
+        cfg.SetMode(nMode);
+        if (i == CHANNEL_SUBWOOFER)
+            continue;
+        if (nMode == MODE_BIAMP) {
+            cfg.SetMidHPFreq(10.0f, send);
+            cfg.SetLowPEQFreq(40.0f, send);
+        } else if (nMode == MODE_TRIAMP) {
+            cfg.SetMidHPFreq(316.0f, send);
+            // Pass through 40 Hz unsent so that 800 Hz is always written.
+            cfg.SetMidPEQFreq(40.0f, false);
+            cfg.SetMidPEQFreq(800.0f, send);
+        }
+    }
+    workingCopy.SetMode(nMode);
+}
+
+std::uint32_t GetSystemFlags() { return g_dwSystemFlags; }
+
+void SetSystemFlags(std::uint32_t dwFlags, bool send)
+{
+    if (dwFlags == g_dwSystemFlags)
+        return;
+    g_dwSystemFlags = dwFlags;
+    if (!send)
+        return;
+    if (ICommandSink* pSink = GetCommandSink()) {
+        pSink->QueueCommand(CMD_SYSTEM_FLAGS, 0, 0, 0);
+        pSink->QueueCommand(CMD_SYSTEM_FLAGS, 0, 1, dwFlags);
+    }
+}
