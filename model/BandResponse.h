@@ -38,6 +38,10 @@ public:
     // The curve of band 4, 2 or 1 (nullptr for any other value).
     const float* GetBand(int nBand) const;
 
+    // The evaluation uses AVX2 where the processor has it (same results);
+    // tests switch it off to compare both paths.
+    static void AllowWideVectors(bool bAllow);
+
     const std::complex<float>* GetGrid() const { return m_pfltFrq.get(); }
     const std::complex<float>* GetGrid2() const { return m_pfltFrq2.get(); }
 

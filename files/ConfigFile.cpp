@@ -1,0 +1,176 @@
+#include "files/ConfigFile.h"
+
+#include <cstring>
+
+#include "model/ChannelFields.h"
+#include "model/ProfileInfo.h"
+
+namespace {
+
+const std::uint8_t kSignature[CConfigFile::SIGNATURE_BYTES] = {0x4E, 0, 0x52, 0, 0x56, 0, 0x58, 0, 0x4F, 0, 0, 0};
+
+constexpr std::size_t NAME_OFFSET = 4;
+constexpr std::size_t VALUES_OFFSET = NAME_OFFSET + 2 * SPEAKER_NAME_UNITS; // 68
+
+void PutU32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::uint32_t GetU32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void PutRecord(std::uint8_t* p, const CChannelConfig& cfg)
+{
+    PutU32(p, static_cast<std::uint32_t>(cfg.GetChannel()));
+    // The name up to its terminator, zeros after it.
+    const char16_t* pszName = cfg.GetSpeakerNameRaw();
+    bool bEnded = false;
+    for (int i = 0; i < SPEAKER_NAME_UNITS; ++i) {
+        const char16_t ch = bEnded ? 0 : pszName[i];
+        bEnded = bEnded || ch == 0;
+        p[NAME_OFFSET + 2 * i] = static_cast<std::uint8_t>(ch);
+        p[NAME_OFFSET + 2 * i + 1] = static_cast<std::uint8_t>(ch >> 8);
+    }
+    for (int f = 0; f < FIELD_COUNT; ++f)
+        PutU32(p + VALUES_OFFSET + 4 * f, GetChannelFieldBits(cfg, static_cast<EChannelField>(f)));
+}
+
+// Applies one record in file order; nPosition is the record's place in the file.
+void ApplyRecord(const std::uint8_t* p, CChannelConfig& cfg, int nPosition, unsigned& nKeptIndexMask)
+{
+    const int nIndex = static_cast<int>(GetU32(p));
+    if (nIndex >= 0 && nIndex < CHANNEL_COUNT)
+        cfg.SetChannel(nIndex);
+    else
+        nKeptIndexMask |= 1u << nPosition; // an index that addresses nothing: keep the record's own
+
+    // The file's 32 units need not be terminated: terminate after them.
+    char16_t szName[SPEAKER_NAME_UNITS + 1];
+    for (int i = 0; i < SPEAKER_NAME_UNITS; ++i)
+        szName[i] = static_cast<char16_t>(p[NAME_OFFSET + 2 * i] | (p[NAME_OFFSET + 2 * i + 1] << 8));
+    szName[SPEAKER_NAME_UNITS] = 0;
+    cfg.SetSpeakerName(szName);
+
+    for (int f = 0; f < FIELD_COUNT; ++f)
+        SetChannelFieldBits(cfg, static_cast<EChannelField>(f), GetU32(p + VALUES_OFFSET + 4 * f), true, false);
+}
+
+// Reads until cb bytes or the end of the data; -1 on a failed read.
+std::int64_t ReadFull(IByteStream& stream, std::uint8_t* p, std::size_t cb)
+{
+    std::size_t nGot = 0;
+    while (nGot < cb) {
+        const std::int64_t n = stream.Read(p + nGot, cb - nGot);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        nGot += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(nGot);
+}
+
+bool ValidPosition(int n) { return n >= 0 && n < CHANNEL_COUNT; }
+
+} // namespace
+
+bool CConfigFile::IsSignature(const std::uint8_t* pBytes, std::size_t cb)
+{
+    return pBytes != nullptr && cb >= SIGNATURE_BYTES && std::memcmp(pBytes, kSignature, SIGNATURE_BYTES) == 0;
+}
+
+void CConfigFile::BuildImage(const CChannelConfig* pChannels, std::uint8_t (&image)[FILE_BYTES])
+{
+    std::memset(image, 0, sizeof image);
+    std::memcpy(image, kSignature, SIGNATURE_BYTES);
+    PutU32(image + SIGNATURE_BYTES, VERSION);
+    for (int i = 0; i < CHANNEL_COUNT; ++i)
+        PutRecord(image + HEADER_BYTES + i * RECORD_BYTES, pChannels[i]);
+}
+
+ConfigResult CConfigFile::Write(IByteStream& stream, CChannelConfig* pChannels, const CChannelConfig* pWorking,
+                                int nShown, CProfileInfo* pProfile, bool bReset)
+{
+    if (pWorking && ValidPosition(nShown))
+        pChannels[nShown].Assign(*pWorking, false);
+    if (bReset)
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            pChannels[i].ResetToDefaults();
+
+    std::uint8_t image[FILE_BYTES];
+    BuildImage(pChannels, image);
+
+    if (bReset && pProfile)
+        pProfile->SetDefaults();
+
+    ConfigResult result;
+    if (!stream.Write(image, FILE_BYTES)) {
+        result.status = EConfigStatus::WriteError;
+    }
+    return result;
+}
+
+ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, CChannelConfig* pWorking, int nShown,
+                               CProfileInfo* pProfile, bool bReset)
+{
+    ConfigResult result;
+    std::uint8_t image[FILE_BYTES];
+
+    std::int64_t n = ReadFull(stream, image, SIGNATURE_BYTES);
+    if (n < 0) {
+        result.status = EConfigStatus::ReadError;
+        return result;
+    }
+    if (static_cast<std::size_t>(n) < SIGNATURE_BYTES || !IsSignature(image, SIGNATURE_BYTES)) {
+        // A file that ends inside a correct signature is short; anything else
+        // is not a configuration file.
+        const std::size_t nGot = static_cast<std::size_t>(n);
+        const bool bPrefix = nGot < SIGNATURE_BYTES && std::memcmp(image, kSignature, nGot) == 0;
+        result.status = bPrefix ? EConfigStatus::ShortFile : EConfigStatus::WrongSignature;
+        result.nOffset = static_cast<std::uint64_t>(n);
+        return result;
+    }
+
+    // The rest of the file (version, not validated, and the six records) is
+    // read completely before anything is applied.
+    n = ReadFull(stream, image + SIGNATURE_BYTES, FILE_BYTES - SIGNATURE_BYTES);
+    if (n < 0) {
+        result.status = EConfigStatus::ReadError;
+        return result;
+    }
+    if (static_cast<std::size_t>(n) < FILE_BYTES - SIGNATURE_BYTES) {
+        result.status = EConfigStatus::ShortFile;
+        result.nOffset = SIGNATURE_BYTES + static_cast<std::uint64_t>(n);
+        return result;
+    }
+
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        if (bReset)
+            pChannels[i].ResetToDefaults();
+        ApplyRecord(image + HEADER_BYTES + i * RECORD_BYTES, pChannels[i], i, result.nKeptIndexMask);
+    }
+    if (bReset && pProfile)
+        pProfile->SetDefaults();
+    if (pWorking && ValidPosition(nShown))
+        pWorking->Assign(pChannels[nShown], false);
+    return result;
+}
+
+const char* CConfigFile::StatusText(EConfigStatus status)
+{
+    switch (status) {
+    case EConfigStatus::Ok: return "ok";
+    case EConfigStatus::WrongSignature: return "not a QVR configuration file (wrong signature)";
+    case EConfigStatus::ShortFile: return "file is too short (truncated configuration)";
+    case EConfigStatus::ReadError: return "file could not be read";
+    case EConfigStatus::WriteError: return "file could not be written completely";
+    }
+    return "unknown error";
+}

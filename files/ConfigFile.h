@@ -1,0 +1,67 @@
+#pragma once
+// The configuration file: a 12-byte signature ("NRVXO" and a NUL in
+// UTF-16LE), a 32-bit version and six 188-byte channel records, 1144 bytes,
+// little-endian.  The reader applies values through the record setters with
+// sending on, so loading while connected writes every changed value to the
+// unit; the writer stores what the editor shows.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "files/ByteStream.h"
+#include "model/ChannelConfig.h"
+
+class CProfileInfo;
+
+enum class EConfigStatus {
+    Ok,
+    WrongSignature, // not a configuration file: nothing read beyond the signature, nothing changed
+    ShortFile,      // the data ends at nOffset, before the end of the last record: nothing changed
+    ReadError,      // the stream could not be read: nothing changed
+    WriteError,     // the stream refused part of the data
+};
+
+struct ConfigResult {
+    EConfigStatus status = EConfigStatus::Ok;
+    // ShortFile: the number of bytes the file holds.
+    std::uint64_t nOffset = 0;
+    // Bit i set: record i carried a channel index outside 0..5; it kept its own index.
+    unsigned nKeptIndexMask = 0;
+
+    bool Ok() const { return status == EConfigStatus::Ok; }
+};
+
+class CConfigFile {
+public:
+    static constexpr std::size_t SIGNATURE_BYTES = 12;
+    static constexpr std::size_t HEADER_BYTES = 16;
+    static constexpr std::size_t RECORD_BYTES = 188;
+    static constexpr std::size_t FILE_BYTES = HEADER_BYTES + CHANNEL_COUNT * RECORD_BYTES; // 1144
+    static constexpr std::uint32_t VERSION = 0x12340001;
+
+    // Writes the configuration.  First the working copy (if given) is copied
+    // back into pChannels[nShown] without sending; with bReset every record is
+    // reset to the factory defaults before it is written, and the profile
+    // (if given) gets its defaults.  The whole image goes out in one write.
+    static ConfigResult Write(IByteStream& stream, CChannelConfig* pChannels /* [6] */,
+                              const CChannelConfig* pWorking, int nShown, CProfileInfo* pProfile, bool bReset);
+
+    // Reads a configuration.  The whole file is read and checked first; only
+    // a complete file with the right signature is applied: for each record
+    // (reset first with bReset) the channel index, the name and then every
+    // value field through its setter with send on, band gains without force.
+    // Then the profile gets its defaults (bReset) and the working copy (if
+    // given) is loaded from pChannels[nShown] without sending.  The caller
+    // recomputes the curves, refreshes its controls and writes the text memory.
+    static ConfigResult Read(IByteStream& stream, CChannelConfig* pChannels /* [6] */, CChannelConfig* pWorking,
+                             int nShown, CProfileInfo* pProfile, bool bReset);
+
+    // The 1144 bytes of a file holding these six records as they are.
+    static void BuildImage(const CChannelConfig* pChannels, std::uint8_t (&image)[FILE_BYTES]);
+    // True when the first 12 bytes are the signature: the letters N R V X O
+    // (case-sensitive) followed by a NUL unit.
+    static bool IsSignature(const std::uint8_t* pBytes, std::size_t cb);
+
+    // Text of a status, for messages.
+    static const char* StatusText(EConfigStatus status);
+};
