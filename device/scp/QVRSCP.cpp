@@ -6,11 +6,12 @@
 
 namespace {
 
-// CRC-8, polynomial x^8 + x^5 + x^3 + x^2 + x + 1 (0x2F), MSB first,
+// CRC-8, polynomial x^8 + x^5 + x^3 + x^2 + x + 1 (0x2F), processed LSB
+// first (reflected form 0xF4) so that the bit order matches the UART's,
 // initial value 0xFF, no final XOR.  Over 15 data bytes it detects every
-// error confined to one byte (every burst up to 8 bits), every odd number of
-// flipped bits and every 3-bit error.
-constexpr unsigned char CRC_POLY = 0x2F;
+// error confined to one byte, every burst on the line up to 8 bits long,
+// every odd number of flipped bits and every 3-bit error.
+constexpr unsigned char CRC_POLY_REFLECTED = 0xF4;
 constexpr unsigned char CRC_INIT = 0xFF;
 
 constexpr std::array<unsigned char, 256> MakeCrcTable()
@@ -19,7 +20,7 @@ constexpr std::array<unsigned char, 256> MakeCrcTable()
     for (int i = 0; i < 256; ++i) {
         unsigned char c = static_cast<unsigned char>(i);
         for (int bit = 0; bit < 8; ++bit)
-            c = static_cast<unsigned char>((c & 0x80) ? (c << 1) ^ CRC_POLY : (c << 1));
+            c = static_cast<unsigned char>((c & 1) ? (c >> 1) ^ CRC_POLY_REFLECTED : (c >> 1));
         table[static_cast<std::size_t>(i)] = c;
     }
     return table;

@@ -4,7 +4,7 @@
 // replies.  The wire layout is documented in docs/protocol.md.
 //
 // Every packet is 16 bytes; byte 0 tells its type, byte 15 is a CRC-8
-// (polynomial 0x2F, initial value 0xFF, MSB first, no final XOR) over
+// (polynomial 0x2F processed LSB first, initial value 0xFF, no final XOR) over
 // bytes 0..14.  Multi-byte fields are little-endian.
 //
 //   type  byte 0  byte 1        byte 2    byte 3     bytes 4..7  bytes 8..14
