@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""End-to-end checks of qvrtool: new, set, dump, diff, response and the error exits."""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+TOOL = sys.argv[1]
+failures = []
+
+
+def run(*args):
+    p = subprocess.run([TOOL, *args], capture_output=True, text=True)
+    return p.returncode, p.stdout, p.stderr
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+with tempfile.TemporaryDirectory() as d:
+    a = os.path.join(d, "a.qvr")
+    b = os.path.join(d, "b.qvr")
+
+    rc, _, err = run("new", a)
+    check(rc == 0, f"new exits 0 ({err})")
+    data = read(a)
+    check(len(data) == 1144, "new writes 1144 bytes")
+    check(data[:16] == bytes.fromhex("4E005200560058004F0000000100 3412".replace(" ", "")), "signature and version")
+    check(sorted(os.listdir(d)) == ["a.qvr"], "no temporary file left behind")
+
+    # Response of the default Left channel.
+    rc, out, _ = run("response", a, "0")
+    lines = out.splitlines()
+    check(rc == 0 and lines[0] == "hz,low,mid,high" and len(lines) == 4002, "response: header and 4001 rows")
+    rows = {int(l.split(",")[0]): l.split(",")[1:] for l in lines[1:]}
+    check(abs(float(rows[200][0]) + 5.96) < 0.02, f"low at 200 Hz is about -5.96 ({rows[200][0]})")
+    check(abs(float(rows[25][0]) + 4.8) < 0.05, f"low at 25 Hz is about -4.8 ({rows[25][0]})")
+    check(rows[0][0] == "-inf", f"0 Hz with the channel high-pass prints -inf ({rows[0][0]})")
+    check(all(len(v[0].split(".")[-1]) == 4 for k, v in rows.items() if k > 0), "values printed with four decimals")
+
+    # set, dump --json, diff.
+    rc, _, err = run("set", a, "2", "m_fltLowGain=1.5", "m_szSpeaker=Stage Left Ünit", "m_dwHighFlags=0x10000")
+    check(rc == 0, f"set exits 0 ({err})")
+    rc, out, _ = run("dump", a, "--json")
+    doc = json.loads(out)
+    ch2 = doc["channels"][2]
+    check(rc == 0 and ch2["m_fltLowGain"] == 1.5, "dump --json shows the new gain")
+    check(ch2["m_szSpeaker"] == "Stage Left Ünit", "dump --json shows the new name")
+    check(ch2["m_dwHighFlags"] == 0x10000, "dump --json shows the flag word")
+    check(doc["channels"][5]["m_szSpeaker"] == "Subwoofer" and doc["channels"][5]["m_fltLowLPFreq"] == 500,
+          "Subwoofer defaults")
+    check(len(ch2) == 32, "dump --json has every field of a record")
+    rc, out, _ = run("dump", a)
+    check(rc == 0 and "m_fltLowGain" in out and "1.5" in out, "plain dump")
+
+    run("new", b)
+    rc, out, _ = run("diff", b, a)
+    check(rc == 1 and len(out.splitlines()) == 3, f"diff lists three differences, exit 1 ({rc}, {out!r})")
+    check("record 2 m_fltLowGain: 0 -> 1.5" in out, "diff line format")
+    rc, out, _ = run("diff", a, a)
+    check(rc == 0 and out == "", "diff of a file with itself: exit 0, no output")
+
+    # Biamp: Mid fields are ignored, the Mid HP frequency is not.
+    rc, _, err = run("set", a, "0", "m_fltMidGain=4", "m_fltMidHPFreq=250", "--mode", "2")
+    check(rc == 0 and "ignored" in err, "Mid field in mode 2 warns")
+    doc = json.loads(run("dump", a, "--json")[1])
+    check(doc["channels"][0]["m_fltMidGain"] == 0 and doc["channels"][0]["m_fltMidHPFreq"] == 250,
+          "mode 2 keeps the Mid gain and sets the Mid HP frequency")
+
+    # Errors: exit 2, one line naming the problem, file untouched.
+    before = read(a)
+    for args, what in [
+        (("set", a, "6", "m_fltLevel=1"), "bad channel"),
+        (("set", a, "1", "m_fltNoSuch=1"), "unknown name"),
+        (("set", a, "1", "m_fltLevel=1x"), "bad number"),
+        (("set", a, "1", "m_fltLevel=nan"), "non-finite number"),
+        (("set", a, "1", "m_dwLowFlags=-1"), "negative flag word"),
+        (("set", a, "1", "m_dwLowFlags=0x100000000"), "flag word too large"),
+        (("set", a, "1", "m_fltLevel=1", "m_fltNoSuch=2"), "one bad assignment among good ones"),
+        (("set", a, "1", "--mode", "4", "m_fltLevel=1"), "bad mode"),
+        (("response", a, "x"), "bad response channel"),
+    ]:
+        rc, out, err = run(*args)
+        check(rc == 2 and err.count("\n") == 1 and err.startswith("qvrtool: "), f"{what}: exit 2, one line ({rc}, {err!r})")
+        check(read(a) == before, f"{what}: file untouched")
+
+    short = os.path.join(d, "short.qvr")
+    with open(short, "wb") as f:
+        f.write(before[:700])
+    foreign = os.path.join(d, "foreign.qvr")
+    with open(foreign, "wb") as f:
+        f.write(b"nrvxo".decode().encode("utf-16-le") + b"\0\0" + before[12:])
+    missing = os.path.join(d, "missing.qvr")
+    for path, reason in [(short, "700 of 1144"), (foreign, "signature"), (missing, "cannot open")]:
+        for args in [("dump", path), ("response", path, "0"), ("diff", a, path), ("set", path, "0", "m_fltLevel=1")]:
+            rc, out, err = run(*args)
+            check(rc == 2 and err.count("\n") == 1 and path in err and reason in err,
+                  f"{args[0]} {os.path.basename(path)}: exit 2 naming file and reason ({err!r})")
+    check(read(short) == before[:700] and not os.path.exists(missing), "failed commands write nothing")
+
+    # A directory as target: the write fails and nothing is left behind.
+    sub = os.path.join(d, "dir.qvr")
+    os.mkdir(sub)
+    rc, _, err = run("new", sub)
+    check(rc == 2 and err.count("\n") == 1, f"new onto a directory fails cleanly ({err!r})")
+    check(os.listdir(sub) == [] and not any(n.endswith(".tmp") for n in os.listdir(d)), "no temporary files left")
+
+if failures:
+    print(f"{len(failures)} check(s) failed")
+    sys.exit(1)
+print("qvrtool end-to-end: all checks passed")

@@ -1,0 +1,560 @@
+// qvrtool: create, inspect, edit and compare QVR500 configuration files and
+// print the response curves the editor draws for a channel.
+//
+//   qvrtool new FILE
+//   qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3]
+//   qvrtool dump FILE [--json]
+//   qvrtool response FILE CHANNEL [--mode 2|3]
+//   qvrtool diff A B
+//
+// Exit codes: 0 success (diff: equal), 1 diff found differences, 2 error.
+// Files are replaced through a temporary file next to them and a rename,
+// so a failed write never leaves a truncated file behind.
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "files/ConfigFile.h"
+#include "files/MemoryStream.h"
+#include "model/BandResponse.h"
+#include "model/ChannelConfig.h"
+#include "model/ChannelFields.h"
+#include "tools/qvrtool/TextCodec.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int EXIT_DIFFERENT = 1;
+constexpr int EXIT_ERROR = 2;
+
+const char* const kChannelNames[CHANNEL_COUNT] = {"Left", "Right", "Center", "Left Center", "Right Center",
+                                                   "Subwoofer"};
+
+const char kUsage[] =
+    "usage: qvrtool new FILE\n"
+    "       qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3]\n"
+    "       qvrtool dump FILE [--json]\n"
+    "       qvrtool response FILE CHANNEL [--mode 2|3]\n"
+    "       qvrtool diff A B\n"
+    "CHANNEL is 0..5 (Left, Right, Center, Left Center, Right Center, Subwoofer).\n"
+    "NAME is a record member: m_szSpeaker, m_nChannel, m_fltLevel, ..., m_dwHighFlags.\n"
+    "--mode puts every record into that mode (default 3) after the file is loaded;\n"
+    "in mode 2 the Mid band fields other than m_fltMidHPFreq cannot be set.\n";
+
+// Paths arrive as UTF-8; on Windows the wide API opens them.
+fs::path PathFromUtf8(const std::string& s)
+{
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
+}
+
+std::FILE* OpenFile(const fs::path& path, bool bWrite)
+{
+#ifdef _WIN32
+    return _wfopen(path.c_str(), bWrite ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), bWrite ? "wb" : "rb");
+#endif
+}
+
+void Fail(const std::string& file, const std::string& reason)
+{
+    std::fprintf(stderr, "qvrtool: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+void UsageError(const std::string& reason)
+{
+    std::fprintf(stderr, "qvrtool: %s (qvrtool --help shows the usage)\n", reason.c_str());
+}
+
+bool IsMidGuarded(EChannelField field)
+{
+    return field >= FIELD_MID_LP_FREQ && field <= FIELD_MID_FLAGS;
+}
+
+bool ParseChannel(const std::string& s, int& nChannel)
+{
+    if (s.size() != 1 || s[0] < '0' || s[0] > '5')
+        return false;
+    nChannel = s[0] - '0';
+    return true;
+}
+
+bool ParseMode(const std::string& s, int& nMode)
+{
+    if (s == "2" || s == "3") {
+        nMode = s[0] - '0';
+        return true;
+    }
+    return false;
+}
+
+bool ParseFloat(const std::string& s, float& v)
+{
+    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0])))
+        return false;
+    errno = 0;
+    char* pEnd = nullptr;
+    const float f = std::strtof(s.c_str(), &pEnd);
+    if (pEnd != s.c_str() + s.size() || errno == ERANGE || !std::isfinite(f))
+        return false;
+    v = f;
+    return true;
+}
+
+bool ParseFlags(const std::string& s, std::uint32_t& v)
+{
+    if (s.empty() || !std::isdigit(static_cast<unsigned char>(s[0])))
+        return false;
+    errno = 0;
+    char* pEnd = nullptr;
+    const unsigned long long n = std::strtoull(s.c_str(), &pEnd, 0);
+    if (pEnd != s.c_str() + s.size() || errno == ERANGE || n > 0xFFFFFFFFull)
+        return false;
+    v = static_cast<std::uint32_t>(n);
+    return true;
+}
+
+// The six records of a file.  Loading applies every field (the records are
+// in Triamp while loading, so nothing is dropped), then sets the mode.
+struct Config {
+    std::vector<CChannelConfig> channels;
+    std::uint32_t dwVersion = 0;
+    Config()
+    {
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            channels.emplace_back(i);
+    }
+};
+
+bool Load(const std::string& file, Config& cfg, int nMode)
+{
+    std::FILE* pFile = OpenFile(PathFromUtf8(file), false);
+    if (pFile == nullptr) {
+        Fail(file, std::string("cannot open: ") + std::strerror(errno));
+        return false;
+    }
+    std::vector<std::uint8_t> data;
+    std::uint8_t buf[4096];
+    bool bReadError = false;
+    // More than a configuration file holds is not needed; stop a little past it.
+    while (data.size() <= CConfigFile::FILE_BYTES) {
+        const std::size_t n = std::fread(buf, 1, sizeof buf, pFile);
+        data.insert(data.end(), buf, buf + n);
+        if (n < sizeof buf) {
+            bReadError = std::ferror(pFile) != 0;
+            break;
+        }
+    }
+    std::fclose(pFile);
+    if (bReadError) {
+        Fail(file, CConfigFile::StatusText(EConfigStatus::ReadError));
+        return false;
+    }
+
+    CMemoryStream stream(std::move(data));
+    const ConfigResult result = CConfigFile::Read(stream, cfg.channels.data(), nullptr, -1, nullptr, false);
+    if (!result.Ok()) {
+        std::string reason = CConfigFile::StatusText(result.status);
+        if (result.status == EConfigStatus::ShortFile)
+            reason += ": " + std::to_string(result.nOffset) + " of " + std::to_string(CConfigFile::FILE_BYTES) +
+                      " bytes";
+        Fail(file, reason);
+        return false;
+    }
+    const std::uint8_t* p = stream.Data().data() + CConfigFile::SIGNATURE_BYTES;
+    cfg.dwVersion = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        if (result.nKeptIndexMask & (1u << i))
+            std::fprintf(stderr, "qvrtool: %s: warning: record %d carries a channel index outside 0..5; it keeps %d\n",
+                         file.c_str(), i, i);
+        cfg.channels[i].SetMode(nMode);
+    }
+    return true;
+}
+
+// Writes the bytes to a temporary file next to `file` and renames it over.
+bool SafeWrite(const std::string& file, const std::vector<std::uint8_t>& data)
+{
+    const fs::path target = PathFromUtf8(file);
+    fs::path tmp;
+    std::FILE* pFile = nullptr;
+    for (int n = 0; n < 100 && pFile == nullptr; ++n) {
+        tmp = target;
+        tmp += ".qvrtool-" + std::to_string(n) + ".tmp";
+        std::error_code ec;
+        if (fs::exists(tmp, ec) || ec)
+            continue;
+        pFile = OpenFile(tmp, true);
+    }
+    if (pFile == nullptr) {
+        Fail(file, std::string("cannot create a temporary file next to it: ") + std::strerror(errno));
+        return false;
+    }
+    bool bOk = std::fwrite(data.data(), 1, data.size(), pFile) == data.size();
+    bOk = std::fflush(pFile) == 0 && bOk;
+    bOk = std::fclose(pFile) == 0 && bOk;
+    std::error_code ec;
+    if (!bOk) {
+        fs::remove(tmp, ec);
+        Fail(file, "write failed; the file is unchanged");
+        return false;
+    }
+    fs::rename(tmp, target, ec);
+    if (ec) {
+        std::error_code ec2;
+        fs::remove(tmp, ec2);
+        Fail(file, "cannot replace the file: " + ec.message());
+        return false;
+    }
+    return true;
+}
+
+bool Save(const std::string& file, Config& cfg, bool bReset)
+{
+    CMemoryStream stream;
+    const ConfigResult result = CConfigFile::Write(stream, cfg.channels.data(), nullptr, -1, nullptr, bReset);
+    if (!result.Ok()) {
+        Fail(file, CConfigFile::StatusText(result.status));
+        return false;
+    }
+    return SafeWrite(file, stream.Data());
+}
+
+std::string FormatFloat(float v)
+{
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    return buf;
+}
+
+std::string FormatValue(const CChannelConfig& c, EChannelField field)
+{
+    char buf[32];
+    if (GetChannelFieldInfo(field).bFlags) {
+        std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(GetChannelFieldBits(c, field)));
+        return buf;
+    }
+    return FormatFloat(GetChannelFieldFloat(c, field));
+}
+
+std::string JsonValue(const CChannelConfig& c, EChannelField field)
+{
+    if (GetChannelFieldInfo(field).bFlags)
+        return std::to_string(GetChannelFieldBits(c, field));
+    const float v = GetChannelFieldFloat(c, field);
+    if (std::isnan(v))
+        return "\"NaN\"";
+    if (std::isinf(v))
+        return v > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+    return FormatFloat(v);
+}
+
+// --- commands --------------------------------------------------------------
+
+int CmdNew(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        UsageError("new takes one file");
+        return EXIT_ERROR;
+    }
+    Config cfg;
+    return Save(args[0], cfg, true) ? 0 : EXIT_ERROR;
+}
+
+struct Assignment {
+    std::string name;
+    EChannelField field = FIELD_NONE;
+    std::uint32_t bits = 0;
+    std::u16string text; // m_szSpeaker
+    int nChannel = 0;    // m_nChannel
+};
+
+int CmdSet(const std::vector<std::string>& args, int nMode)
+{
+    if (args.size() < 3) {
+        UsageError("set needs a file, a channel and at least one NAME=VALUE");
+        return EXIT_ERROR;
+    }
+    const std::string& file = args[0];
+    int nChannel = 0;
+    if (!ParseChannel(args[1], nChannel)) {
+        UsageError("bad channel '" + args[1] + "' (expected 0..5)");
+        return EXIT_ERROR;
+    }
+    // Everything is checked before the file is touched.
+    std::vector<Assignment> assignments;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::size_t eq = arg.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            UsageError("expected NAME=VALUE, got '" + arg + "'");
+            return EXIT_ERROR;
+        }
+        Assignment a;
+        a.name = arg.substr(0, eq);
+        const std::string value = arg.substr(eq + 1);
+        if (a.name == "m_szSpeaker") {
+            if (!Utf8ToUtf16(value, a.text)) {
+                UsageError("m_szSpeaker: the value is not valid UTF-8");
+                return EXIT_ERROR;
+            }
+            if (a.text.find(u'\0') != std::u16string::npos) {
+                UsageError("m_szSpeaker: the value contains a NUL");
+                return EXIT_ERROR;
+            }
+        } else if (a.name == "m_nChannel") {
+            if (!ParseChannel(value, a.nChannel)) {
+                UsageError("m_nChannel: bad value '" + value + "' (expected 0..5)");
+                return EXIT_ERROR;
+            }
+        } else if (a.name == "m_nMode") {
+            UsageError("m_nMode is not stored in the file; use --mode");
+            return EXIT_ERROR;
+        } else {
+            a.field = FindChannelField(a.name.c_str());
+            if (a.field == FIELD_NONE) {
+                UsageError("unknown field '" + a.name + "'");
+                return EXIT_ERROR;
+            }
+            if (GetChannelFieldInfo(a.field).bFlags) {
+                if (!ParseFlags(value, a.bits)) {
+                    UsageError(a.name + ": bad value '" + value + "' (expected a 32-bit unsigned number)");
+                    return EXIT_ERROR;
+                }
+            } else {
+                float v = 0;
+                if (!ParseFloat(value, v)) {
+                    UsageError(a.name + ": bad value '" + value + "' (expected a finite number)");
+                    return EXIT_ERROR;
+                }
+                a.bits = FloatToBits(v);
+            }
+        }
+        assignments.push_back(std::move(a));
+    }
+
+    Config cfg;
+    if (!Load(file, cfg, nMode))
+        return EXIT_ERROR;
+    CChannelConfig& rec = cfg.channels[nChannel];
+    for (const Assignment& a : assignments) {
+        if (a.name == "m_szSpeaker") {
+            if (a.text.size() >= SPEAKER_NAME_UNITS)
+                std::fprintf(stderr, "qvrtool: warning: m_szSpeaker cut to %d characters\n", SPEAKER_NAME_UNITS - 1);
+            rec.SetSpeakerName(a.text.c_str());
+        } else if (a.name == "m_nChannel") {
+            rec.SetChannel(a.nChannel);
+        } else {
+            SetChannelFieldBits(rec, a.field, a.bits, false, false);
+            if (rec.GetMode() == MODE_BIAMP && IsMidGuarded(a.field))
+                std::fprintf(stderr, "qvrtool: warning: %s not set: Mid band fields are ignored in mode 2\n",
+                             a.name.c_str());
+            else if (GetChannelFieldBits(rec, a.field) != a.bits)
+                std::fprintf(stderr, "qvrtool: warning: %s stored as %s\n", a.name.c_str(),
+                             FormatValue(rec, a.field).c_str());
+        }
+    }
+    return Save(file, cfg, false) ? 0 : EXIT_ERROR;
+}
+
+int CmdDump(const std::vector<std::string>& args, bool bJson)
+{
+    if (args.size() != 1) {
+        UsageError("dump takes one file");
+        return EXIT_ERROR;
+    }
+    Config cfg;
+    if (!Load(args[0], cfg, MODE_TRIAMP))
+        return EXIT_ERROR;
+    if (bJson) {
+        std::printf("{\n  \"version\": %u,\n  \"channels\": [\n", static_cast<unsigned>(cfg.dwVersion));
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            const CChannelConfig& c = cfg.channels[i];
+            std::printf("    {\n      \"m_nChannel\": %d,\n      \"m_szSpeaker\": %s", c.GetChannel(),
+                        JsonString(c.GetSpeakerNameRaw()).c_str());
+            for (int f = 0; f < FIELD_COUNT; ++f) {
+                const auto field = static_cast<EChannelField>(f);
+                std::printf(",\n      \"%s\": %s", GetChannelFieldInfo(field).pszName, JsonValue(c, field).c_str());
+            }
+            std::printf("\n    }%s\n", i + 1 < CHANNEL_COUNT ? "," : "");
+        }
+        std::printf("  ]\n}\n");
+        return 0;
+    }
+    std::printf("version 0x%08X\n", static_cast<unsigned>(cfg.dwVersion));
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        const CChannelConfig& c = cfg.channels[i];
+        std::printf("\nrecord %d (%s)\n", i, kChannelNames[i]);
+        std::printf("  %-16s %d\n", "m_nChannel", c.GetChannel());
+        std::printf("  %-16s %s\n", "m_szSpeaker", JsonString(c.GetSpeakerNameRaw()).c_str());
+        for (int f = 0; f < FIELD_COUNT; ++f) {
+            const auto field = static_cast<EChannelField>(f);
+            std::printf("  %-16s %s\n", GetChannelFieldInfo(field).pszName, FormatValue(c, field).c_str());
+        }
+    }
+    return 0;
+}
+
+// %.4f with the same text for non-finite values on every platform.
+void PrintValue(float v)
+{
+    if (std::isnan(v))
+        std::fputs("nan", stdout);
+    else if (std::isinf(v))
+        std::fputs(v > 0 ? "inf" : "-inf", stdout);
+    else
+        std::printf("%.4f", static_cast<double>(v));
+}
+
+int CmdResponse(const std::vector<std::string>& args, int nMode)
+{
+    if (args.size() != 2) {
+        UsageError("response takes a file and a channel");
+        return EXIT_ERROR;
+    }
+    int nChannel = 0;
+    if (!ParseChannel(args[1], nChannel)) {
+        UsageError("bad channel '" + args[1] + "' (expected 0..5)");
+        return EXIT_ERROR;
+    }
+    Config cfg;
+    if (!Load(args[0], cfg, nMode))
+        return EXIT_ERROR;
+    // The plot works on a working copy of the shown channel.
+    CChannelConfig working(nChannel);
+    working.Assign(cfg.channels[nChannel], false);
+    CBandResponse response;
+    response.RecalcBands(working, BAND_ALL);
+    const float* pLow = response.GetLowBand();
+    const float* pMid = response.GetMidBand();
+    const float* pHigh = response.GetHighBand();
+    std::printf("hz,low,mid,high\n");
+    for (int i = 0; i < CBandResponse::RESPONSE_POINTS; ++i) {
+        std::printf("%d,", i * 5);
+        PrintValue(pLow[i]);
+        std::fputc(',', stdout);
+        PrintValue(pMid[i]);
+        std::fputc(',', stdout);
+        PrintValue(pHigh[i]);
+        std::fputc('\n', stdout);
+    }
+    return 0;
+}
+
+int CmdDiff(const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        UsageError("diff takes two files");
+        return EXIT_ERROR;
+    }
+    Config a, b;
+    if (!Load(args[0], a, MODE_TRIAMP) || !Load(args[1], b, MODE_TRIAMP))
+        return EXIT_ERROR;
+    int nDiffs = 0;
+    if (a.dwVersion != b.dwVersion) {
+        std::printf("version: 0x%08X -> 0x%08X\n", static_cast<unsigned>(a.dwVersion),
+                    static_cast<unsigned>(b.dwVersion));
+        ++nDiffs;
+    }
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        const CChannelConfig& x = a.channels[i];
+        const CChannelConfig& y = b.channels[i];
+        if (x.GetChannel() != y.GetChannel()) {
+            std::printf("record %d m_nChannel: %d -> %d\n", i, x.GetChannel(), y.GetChannel());
+            ++nDiffs;
+        }
+        if (std::u16string(x.GetSpeakerNameRaw()) != std::u16string(y.GetSpeakerNameRaw())) {
+            std::printf("record %d m_szSpeaker: %s -> %s\n", i, JsonString(x.GetSpeakerNameRaw()).c_str(),
+                        JsonString(y.GetSpeakerNameRaw()).c_str());
+            ++nDiffs;
+        }
+        for (int f = 0; f < FIELD_COUNT; ++f) {
+            const auto field = static_cast<EChannelField>(f);
+            if (GetChannelFieldBits(x, field) != GetChannelFieldBits(y, field)) {
+                std::printf("record %d %s: %s -> %s\n", i, GetChannelFieldInfo(field).pszName,
+                            FormatValue(x, field).c_str(), FormatValue(y, field).c_str());
+                ++nDiffs;
+            }
+        }
+    }
+    return nDiffs ? EXIT_DIFFERENT : 0;
+}
+
+int Run(std::vector<std::string> args)
+{
+    if (args.empty() || args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? EXIT_ERROR : 0;
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+
+    // Options may appear anywhere after the command.
+    int nMode = MODE_TRIAMP;
+    bool bJson = false;
+    bool bModeGiven = false;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--mode") {
+            if (i + 1 >= args.size() || !ParseMode(args[i + 1], nMode)) {
+                UsageError("--mode takes 2 or 3");
+                return EXIT_ERROR;
+            }
+            bModeGiven = true;
+            ++i;
+        } else if (args[i] == "--json") {
+            bJson = true;
+        } else if (args[i].size() > 2 && args[i].compare(0, 2, "--") == 0) {
+            UsageError("unknown option '" + args[i] + "'");
+            return EXIT_ERROR;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    const bool bTakesMode = command == "set" || command == "response";
+    if ((bModeGiven && !bTakesMode) || (bJson && command != "dump")) {
+        UsageError("option not valid for '" + command + "'");
+        return EXIT_ERROR;
+    }
+
+    if (command == "new")
+        return CmdNew(positional);
+    if (command == "set")
+        return CmdSet(positional, nMode);
+    if (command == "dump")
+        return CmdDump(positional, bJson);
+    if (command == "response")
+        return CmdResponse(positional, nMode);
+    if (command == "diff")
+        return CmdDiff(positional);
+    UsageError("unknown command '" + command + "'");
+    return EXIT_ERROR;
+}
+
+} // namespace
+
+#ifdef _WIN32
+// Arguments arrive in UTF-16 on Windows; the tool works in UTF-8.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::u8string s = fs::path(argv[i]).u8string();
+        args.emplace_back(reinterpret_cast<const char*>(s.data()), s.size());
+    }
+    return Run(std::move(args));
+}
+#else
+int main(int argc, char** argv)
+{
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
