@@ -171,10 +171,15 @@ void CChannelConfig::SetSpeakerName(const char16_t* pszName)
     for (char16_t& ch : m_szSpeaker)
         ch = 0;
     int n = 0;
-    while (n < SPEAKER_NAME_UNITS - 1 && pszName[n])
-        ++n;
+    bool bCut = false;
+    for (; pszName[n]; ++n) {
+        if (n == SPEAKER_NAME_UNITS - 1) {
+            bCut = true;
+            break;
+        }
+    }
     // Do not keep the first half of a surrogate pair that the cut split.
-    if (n == SPEAKER_NAME_UNITS - 1 && pszName[n] && n > 0 && pszName[n - 1] >= 0xD800 && pszName[n - 1] <= 0xDBFF)
+    if (bCut && pszName[n - 1] >= 0xD800 && pszName[n - 1] <= 0xDBFF)
         --n;
     for (int i = 0; i < n; ++i)
         m_szSpeaker[i] = pszName[i];

@@ -17,10 +17,16 @@ void CProfileInfo::CopyText(char16_t* pszDest, int nUnits, const char16_t* pszSo
         return;
     int i = 0;
     if (pszSource) {
-        for (; i < nUnits - 1 && pszSource[i]; ++i)
+        bool bCut = false;
+        for (; pszSource[i]; ++i) {
+            if (i == nUnits - 1) {
+                bCut = true;
+                break;
+            }
             pszDest[i] = pszSource[i];
+        }
         // A cut must not leave the first half of a surrogate pair behind.
-        if (i == nUnits - 1 && pszSource[i] && i > 0 && pszDest[i - 1] >= 0xD800 && pszDest[i - 1] <= 0xDBFF)
+        if (bCut && i > 0 && pszDest[i - 1] >= 0xD800 && pszDest[i - 1] <= 0xDBFF)
             --i;
     }
     for (; i < nUnits; ++i)

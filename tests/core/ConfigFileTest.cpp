@@ -1,0 +1,288 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "files/ConfigFile.h"
+#include "files/MemoryStream.h"
+#include "model/ChannelConfig.h"
+#include "model/ChannelFields.h"
+#include "model/ProfileInfo.h"
+#include "tests/core/RecordingSink.h"
+
+namespace {
+
+struct ChannelSet {
+    CChannelConfig ch[CHANNEL_COUNT] = {CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
+                                        CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)};
+    CChannelConfig working{0};
+    CProfileInfo profile;
+};
+
+std::vector<std::uint8_t> WriteSet(ChannelSet& s, int shown = 0, bool reset = false)
+{
+    CMemoryStream out;
+    EXPECT_TRUE(CConfigFile::Write(out, s.ch, &s.working, shown, &s.profile, reset).Ok());
+    return out.Data();
+}
+
+ConfigResult ReadInto(ChannelSet& s, const std::vector<std::uint8_t>& data, int shown = 0, bool reset = false)
+{
+    CMemoryStream in(data);
+    return CConfigFile::Read(in, s.ch, &s.working, shown, &s.profile, reset);
+}
+
+std::uint32_t U32(const std::vector<std::uint8_t>& d, size_t off)
+{
+    return d[off] | (d[off + 1] << 8) | (d[off + 2] << 16) | (std::uint32_t(d[off + 3]) << 24);
+}
+
+TEST(ConfigFile, FactoryDefaultFileBytes)
+{
+    ChannelSet s;
+    s.ch[3].SetLevel(-6.0f, false);
+    s.profile.SetProject(u"Theatre 4");
+    const std::vector<std::uint8_t> d = WriteSet(s, 0, true);
+    ASSERT_EQ(d.size(), 1144u);
+    const std::uint8_t head[16] = {0x4E, 0, 0x52, 0, 0x56, 0, 0x58, 0, 0x4F, 0, 0, 0, 0x01, 0x00, 0x34, 0x12};
+    EXPECT_EQ(0, std::memcmp(d.data(), head, 16));
+    // The reset applies to the live records and the profile too.
+    EXPECT_EQ(s.ch[3].GetLevel(), 0.0f);
+    EXPECT_EQ(std::u16string(s.profile.Project()), u"* FACTORY DEFAULTS *");
+
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        const size_t rec = 16 + 188 * i;
+        EXPECT_EQ(U32(d, rec), static_cast<std::uint32_t>(i));
+        const std::u16string name = i == 5 ? u"Subwoofer" : u"DEFAULT Triamp";
+        for (size_t k = 0; k < 32; ++k) {
+            const char16_t expected = k < name.size() ? name[k] : 0; // zeros after the terminator
+            EXPECT_EQ(d[rec + 4 + 2 * k] | (d[rec + 5 + 2 * k] << 8), expected);
+        }
+        const CChannelConfig def(i);
+        for (int f = 0; f < FIELD_COUNT; ++f)
+            EXPECT_EQ(U32(d, rec + 68 + 4 * f), GetChannelFieldBits(def, static_cast<EChannelField>(f)));
+    }
+    // Spot checks of offsets: HP frequency 30 at 72, Low LP of the Subwoofer 500 at 84.
+    EXPECT_EQ(U32(d, 16 + 72), FloatToBits(30.0f));
+    EXPECT_EQ(U32(d, 16 + 188 * 5 + 84), FloatToBits(500.0f));
+}
+
+TEST(ConfigFile, WriteStoresTheWorkingCopyOfTheShownChannel)
+{
+    ChannelSet s;
+    s.working = CChannelConfig(2);
+    s.working.SetLowGain(4.5f, false, false);
+    s.working.SetSpeakerName(u"Centre Stack");
+    const std::vector<std::uint8_t> d = WriteSet(s, 2);
+    EXPECT_EQ(s.ch[2].GetLowGain(), 4.5f);
+    EXPECT_EQ(U32(d, 16 + 188 * 2 + 100), FloatToBits(4.5f));
+    EXPECT_EQ(d[16 + 188 * 2 + 4], 'C');
+}
+
+TEST(ConfigFile, RoundTripAppliesEveryFieldAndSendsChanges)
+{
+    ChannelSet src;
+    for (int i = 0; i < CHANNEL_COUNT; ++i)
+        for (int f = 0; f < FIELD_COUNT; ++f) {
+            const auto field = static_cast<EChannelField>(f);
+            SetChannelFieldBits(src.ch[i], field,
+                                GetChannelFieldInfo(field).bFlags ? 0x10000u * i + f : FloatToBits(50.0f + f + i),
+                                false, false);
+        }
+    src.working = src.ch[0];
+    const std::vector<std::uint8_t> d = WriteSet(src);
+
+    CRecordingSink sink;
+    ChannelSet dst;
+    dst.working = CChannelConfig(4);
+    ASSERT_TRUE(ReadInto(dst, d, 4).Ok());
+    for (int i = 0; i < CHANNEL_COUNT; ++i)
+        for (int f = 0; f < FIELD_COUNT; ++f)
+            EXPECT_EQ(GetChannelFieldBits(dst.ch[i], static_cast<EChannelField>(f)),
+                      GetChannelFieldBits(src.ch[i], static_cast<EChannelField>(f)));
+    // The shown channel reaches the working copy without sending.
+    EXPECT_EQ(dst.working.GetLevel(), dst.ch[4].GetLevel());
+    EXPECT_FALSE(sink.requests.empty());
+
+    // Loading the same file again sends nothing: every value is unchanged.
+    sink.Clear();
+    ASSERT_TRUE(ReadInto(dst, d, 4).Ok());
+    EXPECT_TRUE(sink.requests.empty());
+}
+
+TEST(ConfigFile, LoadSendsOnlyValuesThatDiffer)
+{
+    ChannelSet src;
+    src.ch[1].SetHighDelay(2.0f, false);
+    src.ch[1].SetHighGain(1.0f, false, false);
+    src.working = src.ch[0];
+    const std::vector<std::uint8_t> d = WriteSet(src);
+    CRecordingSink sink;
+    ChannelSet dst;
+    ASSERT_TRUE(ReadInto(dst, d).Ok());
+    ASSERT_EQ(sink.requests.size(), 2u); // band gains are applied without force
+    EXPECT_EQ(sink.requests[0].kind, QueuedRequest::COMMAND); // High gain (0,3)
+    EXPECT_EQ(sink.requests[0].uword, 0u + 256u * 3u);
+    EXPECT_EQ(sink.requests[1].parameter, 11);
+    EXPECT_EQ(sink.requests[1].channel, 1);
+}
+
+TEST(ConfigFile, SignatureMustMatchExactly)
+{
+    ChannelSet src;
+    const std::vector<std::uint8_t> good = WriteSet(src);
+    auto refused = [&](std::vector<std::uint8_t> d) {
+        ChannelSet s;
+        s.ch[0].SetLevel(-1.0f, false);
+        const ConfigResult r = ReadInto(s, d);
+        EXPECT_EQ(r.status, EConfigStatus::WrongSignature);
+        EXPECT_EQ(s.ch[0].GetLevel(), -1.0f); // nothing changed
+    };
+    std::vector<std::uint8_t> lower = good;
+    lower[0] = 'n'; // "nRVXO"
+    refused(lower);
+    std::vector<std::uint8_t> sixth = good;
+    sixth[10] = 'X'; // a sixth letter instead of the NUL
+    refused(sixth);
+    std::vector<std::uint8_t> ignorable = good;
+    ignorable[10] = 0xAD; // soft hyphen instead of the NUL: refused as well
+    refused(ignorable);
+    refused(std::vector<std::uint8_t>(1144, 0));
+
+    // Any version is accepted.
+    std::vector<std::uint8_t> other = good;
+    other[12] = 0x99;
+    other[15] = 0x77;
+    ChannelSet s;
+    EXPECT_TRUE(ReadInto(s, other).Ok());
+}
+
+TEST(ConfigFile, ShortFileChangesNothingAndReportsWhereItEnds)
+{
+    ChannelSet src;
+    src.ch[0].SetLevel(-5.0f, false);
+    src.ch[5].SetLevel(-5.0f, false);
+    src.working = src.ch[0];
+    const std::vector<std::uint8_t> good = WriteSet(src);
+    for (size_t len : {size_t(0), size_t(7), size_t(12), size_t(15), size_t(16), size_t(100), size_t(1143)}) {
+        CRecordingSink sink;
+        ChannelSet s;
+        const ConfigResult r = ReadInto(s, std::vector<std::uint8_t>(good.begin(), good.begin() + len));
+        EXPECT_EQ(r.status, EConfigStatus::ShortFile) << len;
+        EXPECT_EQ(r.nOffset, len);
+        EXPECT_EQ(s.ch[0].GetLevel(), 0.0f) << "no record applied from a short file";
+        EXPECT_TRUE(sink.requests.empty());
+    }
+    // Trailing bytes beyond the six records are ignored.
+    std::vector<std::uint8_t> longer = good;
+    longer.resize(2000, 0xEE);
+    ChannelSet s;
+    EXPECT_TRUE(ReadInto(s, longer).Ok());
+    EXPECT_EQ(s.ch[5].GetLevel(), -5.0f);
+}
+
+TEST(ConfigFile, UnreadableAndUnwritableStreams)
+{
+    ChannelSet s;
+    CMemoryStream in(std::vector<std::uint8_t>(1144, 0));
+    in.FailReads(true);
+    EXPECT_EQ(CConfigFile::Read(in, s.ch, &s.working, 0, &s.profile, false).status, EConfigStatus::ReadError);
+
+    CMemoryStream out;
+    out.LimitWrites(600);
+    EXPECT_EQ(CConfigFile::Write(out, s.ch, &s.working, 0, &s.profile, false).status, EConfigStatus::WriteError);
+}
+
+TEST(ConfigFile, ForeignChannelIndex)
+{
+    ChannelSet src;
+    src.working = src.ch[0];
+    std::vector<std::uint8_t> d = WriteSet(src);
+    // Record 1 carries index 3: applied to record 1, which then reports 3,
+    // and its changed values go out under channel 3.
+    d[16 + 188 * 1] = 3;
+    std::memcpy(&d[16 + 188 * 1 + 68], "\x00\x00\x80\x3F", 4); // level 1.0
+    // Record 2 carries index 77: it keeps its own index 2.
+    d[16 + 188 * 2] = 77;
+    std::memcpy(&d[16 + 188 * 2 + 68], "\x00\x00\x00\x40", 4); // level 2.0
+    // Record 4 carries -1.
+    std::memset(&d[16 + 188 * 4], 0xFF, 4);
+
+    CRecordingSink sink;
+    ChannelSet s;
+    const ConfigResult r = ReadInto(s, d);
+    ASSERT_TRUE(r.Ok());
+    EXPECT_EQ(r.nKeptIndexMask, (1u << 2) | (1u << 4));
+    EXPECT_EQ(s.ch[1].GetChannel(), 3);
+    EXPECT_EQ(s.ch[2].GetChannel(), 2);
+    EXPECT_EQ(s.ch[4].GetChannel(), 4);
+    EXPECT_EQ(s.ch[2].GetLevel(), 2.0f);
+    ASSERT_FALSE(sink.requests.empty());
+    for (const QueuedRequest& q : sink.requests)
+        if (q.kind != QueuedRequest::COMMAND)
+            EXPECT_LT(q.channel, CHANNEL_COUNT);
+    EXPECT_EQ(sink.requests[0].channel, 3);
+    EXPECT_EQ(sink.requests[0].parameter, 31);
+}
+
+TEST(ConfigFile, BiampGuardOnLoadAndUnterminatedName)
+{
+    ChannelSet src;
+    src.ch[2].SetMidGain(3.0f, false, false);
+    src.ch[2].SetMidHPFreq(250.0f, false);
+    src.working = src.ch[0];
+    std::vector<std::uint8_t> d = WriteSet(src);
+    // 32 letters with no terminator in record 0's name.
+    for (int k = 0; k < 32; ++k) {
+        d[16 + 4 + 2 * k] = 'A' + (k % 26);
+        d[16 + 5 + 2 * k] = 0;
+    }
+    ChannelSet s;
+    for (auto& c : s.ch)
+        c.SetMode(MODE_BIAMP);
+    ASSERT_TRUE(ReadInto(s, d).Ok());
+    EXPECT_EQ(s.ch[2].GetMidGain(), 0.0f);
+    EXPECT_EQ(s.ch[2].GetMidHPFreq(), 250.0f);
+    EXPECT_EQ(std::u16string(s.ch[0].GetSpeakerNameRaw()).size(), 31u);
+}
+
+TEST(ConfigFile, ResetOnReadAppliesProfileDefaults)
+{
+    ChannelSet src;
+    src.working = src.ch[0];
+    const std::vector<std::uint8_t> d = WriteSet(src);
+    ChannelSet s;
+    s.profile.SetProject(u"Old");
+    s.profile.SetScreen(u"7");
+    ASSERT_TRUE(ReadInto(s, d, 0, true).Ok());
+    EXPECT_EQ(std::u16string(s.profile.Project()), u"* FACTORY DEFAULTS *");
+    EXPECT_EQ(std::u16string(s.profile.Screen()), u"7");
+}
+
+TEST(ProfileInfo, BoundedCopies)
+{
+    CProfileInfo p;
+    EXPECT_EQ(std::u16string(p.Project()), u"* FACTORY DEFAULTS *");
+    EXPECT_EQ(std::u16string(p.Theater()), u"");
+    EXPECT_EQ(std::u16string(p.Screen()), u"");
+    EXPECT_EQ(std::u16string(p.Comments()), u"");
+    p.SetScreen(u"12345");
+    EXPECT_EQ(std::u16string(p.Screen()), u"123");
+    p.SetComments(std::u16string(200, u'c').c_str());
+    EXPECT_EQ(std::u16string(p.Comments()).size(), 127u);
+    p.SetTheater(nullptr);
+    EXPECT_EQ(std::u16string(p.Theater()), u"");
+
+    char16_t buf[8];
+    p.SetProject(u"Grand Hall");
+    p.GetProject(buf, sizeof buf);
+    EXPECT_EQ(std::u16string(buf), u"Grand H");
+    p.GetScreen(buf, 4); // two units: one character and the terminator
+    EXPECT_EQ(std::u16string(buf), u"1");
+    p.SetDefaults();
+    EXPECT_EQ(std::u16string(p.Project()), u"* FACTORY DEFAULTS *");
+    EXPECT_EQ(std::u16string(p.Screen()), u"123");
+}
+
+} // namespace
