@@ -4,7 +4,13 @@
 // for the replies, retries, and reports each result on the notification pipe.
 
 #include <windows.h>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "device/link/QVRCOMM.h"
+#include "framework/Handles.h"
 
 class CComm {
 public:
@@ -24,6 +30,13 @@ public:
     // Word reads of one stored memory section; may advance nSection past empty ones.
     bool QueueReadMemory(int& nSection);
 
+    // The stored text sections 1..9 (start address, length in UTF-16 units),
+    // as the unit's text directory gives them; index 0 is ignored because
+    // section 0 is the directory itself.  Until set, every section is empty.
+    void SetSectionTable(const DWORD adwStart[10], const DWORD adwLength[10]);
+    // The same, taken from the 21 words of the text directory (words 1..18).
+    void SetSectionTableFromDirectory(const DWORD adwDirectory[21]);
+
     void SetPolling(bool bOn);
     bool IsPolling() const;
 
@@ -40,6 +53,73 @@ public:
 
     // Given once by the notification pipe's constructor.
     void SetWritePipe(HANDLE hWritePipe);
+    // Called by the notification pipe before it closes its ends: stops the
+    // worker (draining the queue as Close does), closes the link and forgets
+    // the write end.  Nothing is written to the pipe afterwards.
+    void DetachWritePipe();
+
+    // Number of requests waiting (tests and diagnostics).
+    size_t GetQueueLength();
+
+private:
+    // One queued request.
+    struct SEntry {
+        BYTE bKind = 0;      // 0 GET, 1 SET, 2 raw command
+        BYTE bChannel = 0;
+        BYTE bParameter = 0;
+        BYTE bReserved = 0;
+        float fltValue = 0.0f;
+        BYTE bPacket[16] = {}; // raw commands only
+    };
+    enum : BYTE { KIND_GET = 0, KIND_SET = 1, KIND_RAW = 2 };
+    enum class EOutcome { Success, Failure, Stopped };
+
+    bool Enqueue(const SEntry& entry);
+    bool WaitForRoom();
+    static DWORD WINAPI QManagementThread(LPVOID pParam);
+    void QManagementLoop();
+    EOutcome HandleEntry(std::unique_ptr<SEntry>& pEntry);
+    void WriteRecord(const BYTE (&bRecord)[24]);
+    void WriteValueRecord(const SEntry& entry, float fltValue);
+    void WriteCommandRecord(const SEntry& entry);
+    void WriteSimpleRecord(BYTE bKind, BYTE bChannel);
+    void FlushQueue();
+    void StopWorker(bool bWaitForEnd);
+    static void ReceiveCallback(void* pReserved, const unsigned char* pPacket, unsigned long nLength, void* pContext,
+                                int nTrace);
+
+    std::atomic<QVRCOMM_HANDLE> m_hComm{0};
+    QVRCOMM_SETTINGS m_Settings{};
+
+    CHandle m_hDataRead;
+    CHandle m_hDataProcessed;
+    CHandle m_hTermQManagement;
+    CHandle m_hCommFailure;
+    std::atomic<bool> m_bAwaiting{false};
+    HANDLE m_hWritePipe = INVALID_HANDLE_VALUE; // owned by the notification pipe
+    std::vector<std::unique_ptr<SEntry>> m_Queue;
+    CHandle m_hQManagementThread;
+    std::atomic<bool> m_bFailureLatch{false};
+    CCriticalSection m_csQueue;
+    std::atomic<bool> m_bPolling{true};
+    std::atomic<bool> m_bTrace{false};
+    // Set (under m_csQueue) when Close gave up waiting for the worker: from
+    // then on the worker sends nothing and ends as soon as it can.
+    std::atomic<bool> m_bStopSending{false};
+
+    // The reply of the exchange in progress: written by the receive callback,
+    // read by the worker between m_hDataRead and m_hDataProcessed.
+    BYTE m_bReply[16] = {};
+    // The packet in flight, written before the awaiting flag is set: only a
+    // reply that answers it is taken.
+    BYTE m_bSent[16] = {};
+
+    // Worker state, reset each time a worker starts.
+    int m_bFollowOn = 0;
+    DWORD m_dwSavedFlags = 0; // LWord of the last system flags read
+
+    DWORD m_adwSectionStart[10] = {};
+    DWORD m_adwSectionLength[10] = {};
 };
 
 // Process-wide singletons, constructed before the entry point in this order.

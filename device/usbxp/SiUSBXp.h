@@ -1,12 +1,16 @@
 #pragma once
 // Device enumeration library (the USB bridge driver's API, by ordinal).
-// The device list comes from the environment variable QVR500_DEVICES.
+// The device list comes from the environment variable QVR500_DEVICES
+// (docs/devices.md); no device is listed when it is unset or empty.
 
 #include <cstdint>
 
 constexpr int SI_SUCCESS = 0;
+constexpr int SI_DEVICE_NOT_FOUND = 1;  // no device at that index
+constexpr int SI_INVALID_PARAMETER = 2; // null pointer or unknown selector
 constexpr int SI_RETURN_SERIAL_NUMBER = 0;
 constexpr int SI_RETURN_DESCRIPTION = 1;
+constexpr unsigned SI_MAX_STRING = 256; // product string buffer, terminator included
 
 extern "C" {
 // Ordinal 1: number of attached devices.

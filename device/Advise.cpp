@@ -1,0 +1,137 @@
+// The notification pipe: the queue's worker writes 24-byte records into an
+// anonymous pipe; the reader thread takes them out and sends each one, as a
+// window message, to every registered window in order of registration.
+#include "device/Advise.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "device/Comm.h"
+#include "device/RXQueue.h"
+
+namespace {
+constexpr DWORD READER_WAIT_MS = 10;
+constexpr DWORD DESTROY_WAIT_MS = 1000;
+constexpr UINT FIRST_RECORD_MESSAGE = 2042; // + kind 1..4: 2043..2046
+constexpr DWORD RECORD_SIZE = sizeof(utRXQueue);
+} // namespace
+
+CAdvise::CAdvise() : CAdvise(g_Comm) {}
+
+CAdvise::CAdvise(CComm& comm) : m_Comm(comm), m_pState(std::make_shared<SState>())
+{
+    HANDLE hRead = INVALID_HANDLE_VALUE;
+    HANDLE hWrite = INVALID_HANDLE_VALUE;
+    const BOOL bPipe = ::CreatePipe(&hRead, &hWrite, nullptr, 0);
+    assert(bPipe);
+    if (!bPipe)
+        return;
+    m_pState->hReadPipe.Reset(hRead);
+    m_hWritePipe.Reset(hWrite);
+    m_Comm.SetWritePipe(hWrite);
+
+    m_pState->hTermQReceived.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    assert(m_pState->hTermQReceived);
+    auto* pThreadState = new std::shared_ptr<SState>(m_pState);
+    m_hQReceivedThread.Reset(::CreateThread(nullptr, 0, &CAdvise::QReceivedThread, pThreadState, 0, nullptr));
+    assert(m_hQReceivedThread);
+    if (!m_hQReceivedThread)
+        delete pThreadState;
+}
+
+CAdvise::~CAdvise()
+{
+    // Nothing may write into the pipe once it is closed: the queue's worker
+    // is stopped first, while the reader still empties the pipe.
+    m_Comm.DetachWritePipe();
+    if (m_hQReceivedThread) {
+        const DWORD dwWait = ::SignalObjectAndWait(m_pState->hTermQReceived, m_hQReceivedThread, DESTROY_WAIT_MS, FALSE);
+        // A reader still blocked in a window's handler keeps its own share of
+        // the state; it ends when it next looks at the termination event.
+        (void)dwWait;
+    }
+    m_hWritePipe.Reset();
+    m_hQReceivedThread.Reset();
+    m_pState.reset();
+}
+
+void CAdvise::Advise(HWND hWnd)
+{
+    if (hWnd == nullptr)
+        return;
+    CLock lock(m_pState->csWindows);
+    auto& windows = m_pState->windows;
+    if (std::find(windows.begin(), windows.end(), hWnd) == windows.end())
+        windows.push_back(hWnd);
+}
+
+void CAdvise::Unadvise(HWND hWnd)
+{
+    CLock lock(m_pState->csWindows);
+    auto& windows = m_pState->windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), hWnd), windows.end());
+}
+
+DWORD WINAPI CAdvise::QReceivedThread(LPVOID pParam)
+{
+    std::unique_ptr<std::shared_ptr<SState>> pState(static_cast<std::shared_ptr<SState>*>(pParam));
+    ReaderLoop(**pState);
+    return 0;
+}
+
+void CAdvise::ReaderLoop(SState& state)
+{
+    for (;;) {
+        if (::WaitForSingleObject(state.hTermQReceived, READER_WAIT_MS) == WAIT_OBJECT_0)
+            return;
+        DWORD dwWaiting = 0;
+        if (!::PeekNamedPipe(state.hReadPipe, nullptr, 0, nullptr, &dwWaiting, nullptr))
+            continue;
+        // Records are written whole; read one whole record at a time.
+        while (dwWaiting >= RECORD_SIZE) {
+            BYTE bRecord[RECORD_SIZE];
+            DWORD dwGot = 0;
+            bool bOk = true;
+            while (dwGot < RECORD_SIZE) {
+                DWORD dwRead = 0;
+                if (!::ReadFile(state.hReadPipe, bRecord + dwGot, RECORD_SIZE - dwGot, &dwRead, nullptr) ||
+                    dwRead == 0) {
+                    bOk = false;
+                    break;
+                }
+                dwGot += dwRead;
+            }
+            if (!bOk)
+                break;
+            Deliver(state, bRecord);
+            dwWaiting -= RECORD_SIZE;
+        }
+    }
+}
+
+// The list is copied under the lock and the messages are sent without it, so
+// a handler may call Advise or Unadvise.  A window that left the list after
+// the copy is skipped; each window gets its own copy of the record.
+void CAdvise::Deliver(SState& state, const BYTE (&bRecord)[24])
+{
+    const BYTE bKind = bRecord[0];
+    if (bKind < RX_VALUE || bKind > RX_FAILURE)
+        return;
+    const UINT uMsg = FIRST_RECORD_MESSAGE + bKind;
+    std::vector<HWND> windows;
+    {
+        CLock lock(state.csWindows);
+        windows = state.windows;
+    }
+    for (HWND hWnd : windows) {
+        {
+            CLock lock(state.csWindows);
+            if (std::find(state.windows.begin(), state.windows.end(), hWnd) == state.windows.end())
+                continue;
+        }
+        utRXQueue record;
+        std::memcpy(&record, bRecord, sizeof(record));
+        ::SendMessageW(hWnd, uMsg, 0, reinterpret_cast<LPARAM>(&record));
+    }
+}

@@ -1,0 +1,645 @@
+// The command queue engine: producers queue requests, one worker thread per
+// open link sends them through the link library one at a time, waits for the
+// reply that the link's receive callback hands over, retries, and writes one
+// 24-byte notification record per result into the notification pipe.
+#include "device/Comm.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstring>
+
+#include "device/RXQueue.h"
+#include "device/link/ReplyMatch.h"
+#include "device/scp/QVRSCP.h"
+#include "device/usbxp/SiUSBXp.h"
+
+namespace {
+constexpr size_t QUEUE_BOUND = 255;
+constexpr int ATTEMPTS_AFTER_FIRST = 2;
+constexpr DWORD REPLY_TIMEOUT_MS = 1000;
+constexpr DWORD ERASE_TIMEOUT_MS = 20000;
+constexpr DWORD RESEND_PAUSE_MS = 50;
+constexpr DWORD IDLE_WAIT_MS = 100;
+constexpr DWORD POLL_INTERVAL_MS = 500;
+constexpr DWORD ROOM_WAIT_MS = 1;
+constexpr DWORD CALLBACK_WAIT_MS = 1000;
+constexpr DWORD CLOSE_WAIT_MS = 5000;
+
+constexpr BYTE PARAMETER_METER_LEVEL = 12;
+constexpr BYTE PARAMETER_MARKER_REQUEST = 32;
+constexpr BYTE COMMAND_READ_WORD = 1;
+constexpr BYTE COMMAND_ERASE = 6;
+constexpr BYTE COMMAND_SYSTEM_FLAGS = 11;
+constexpr BYTE COMMAND_READ_OUTPUT = 13;
+constexpr BYTE RAW_PACKET_START = 0x25;
+
+constexpr DWORD TEXT_MEMORY_START = 0x90060000;
+constexpr DWORD TEXT_DIRECTORY_BYTES = 84;
+constexpr int SECTION_COUNT = 10;
+
+constexpr wchar_t AUTOMATIC_DEVICE_DESCRIPTION[] = L"USBXpress Device";
+
+// Output reads of one channel: (bank, index) pairs, the last one only in Triamp.
+struct SOutputReads {
+    BYTE bPairs[3][2];
+    int nAlways;
+    int nTriampExtra;
+};
+constexpr SOutputReads OUTPUT_READS[6] = {
+    {{{0, 2}, {0, 0}, {2, 0}}, 2, 1}, // Left
+    {{{0, 3}, {0, 1}, {2, 1}}, 2, 1}, // Right
+    {{{1, 0}, {1, 2}, {1, 1}}, 2, 1}, // Center
+    {{{3, 2}, {3, 0}, {2, 2}}, 2, 1}, // Left Center
+    {{{3, 3}, {3, 1}, {2, 3}}, 2, 1}, // Right Center
+    {{{1, 3}, {0, 0}, {0, 0}}, 1, 0}, // Subwoofer
+};
+constexpr BYTE SUBWOOFER_PARAMETERS[] = {11, 13, 29, 31};
+
+DWORD PacketWord(const BYTE* pPacket, int nOffset) { return RXGetWord(pPacket + nOffset); }
+void PutPacketWord(BYTE* pPacket, int nOffset, DWORD dwValue) { RXPutWord(pPacket + nOffset, dwValue); }
+
+// The unit reports an output setting v as the value it applies; the program
+// shows trunc(10 v) / 10 + 8 (the write sends the gain minus 8).  The product
+// is taken in single precision as the value itself is single precision, so a
+// stored -0.7 reads back as -7 tenths, not -6.
+float ConvertOutputReading(float fltUnit)
+{
+    const float fltTenths = fltUnit * 10.0f;
+    const double dblWhole = std::trunc(static_cast<double>(fltTenths));
+    const float fltScaled = static_cast<float>(dblWhole * 0.1);
+    return fltScaled + 8.0f;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+
+CComm::CComm()
+    : m_hDataRead(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hDataProcessed(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hTermQManagement(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hCommFailure(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
+{
+    assert(m_hDataRead && m_hDataProcessed && m_hTermQManagement && m_hCommFailure);
+    m_Settings.nDevice = FindDevice();
+    m_Settings.dwBaudRate = 115200;
+    m_Settings.bByteSize = 8;
+    m_Settings.bParity = 0;   // no parity
+    m_Settings.bStopBits = 0; // one stop bit
+    m_Settings.bReserved = 0;
+}
+
+// The program may end with the link open.  The notification pipe normally
+// stops the worker first (DetachWritePipe); whatever is still running here is
+// stopped and waited for before the events, the lock and the queue go away.
+CComm::~CComm()
+{
+    StopWorker(true);
+    m_Queue.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Producers
+
+bool CComm::QueueRequest(bool bSet, BYTE bChannel, BYTE bParameter, float fltValue)
+{
+    SEntry entry;
+    entry.bKind = bSet ? KIND_SET : KIND_GET;
+    entry.bChannel = bChannel;
+    entry.bParameter = bParameter;
+    entry.fltValue = fltValue;
+    return Enqueue(entry);
+}
+
+bool CComm::QueueRequest(bool bSet, BYTE bChannel, BYTE bParameter, DWORD dwBits)
+{
+    float fltValue;
+    static_assert(sizeof(fltValue) == sizeof(dwBits), "value field holds 32 bits");
+    std::memcpy(&fltValue, &dwBits, sizeof(fltValue));
+    return QueueRequest(bSet, bChannel, bParameter, fltValue);
+}
+
+bool CComm::QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWord)
+{
+    SEntry entry;
+    entry.bKind = KIND_RAW;
+    entry.bPacket[0] = RAW_PACKET_START;
+    entry.bPacket[1] = 0;
+    entry.bPacket[2] = bCommand;
+    PutPacketWord(entry.bPacket, 3, dwIter);
+    PutPacketWord(entry.bPacket, 7, dwUWord);
+    PutPacketWord(entry.bPacket, 11, dwLWord);
+    entry.bPacket[15] = 0; // the checksum is filled in when sent
+    return Enqueue(entry);
+}
+
+// Waits while the queue is full.  False when a failure or a termination
+// request was seen meanwhile (the failure latch is then set).
+bool CComm::WaitForRoom()
+{
+    for (;;) {
+        {
+            CLock lock(m_csQueue);
+            if (m_Queue.size() < QUEUE_BOUND)
+                return true;
+        }
+        const HANDLE ahEvents[2] = {m_hCommFailure, m_hTermQManagement};
+        const DWORD dwWait = ::WaitForMultipleObjects(2, ahEvents, FALSE, ROOM_WAIT_MS);
+        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_OBJECT_0 + 1) {
+            // Seeing a termination request consumed it (auto-reset): give it
+            // back so the worker, which Close is waiting for, still sees it.
+            if (dwWait == WAIT_OBJECT_0 + 1)
+                ::SetEvent(m_hTermQManagement);
+            ::ResetEvent(m_hCommFailure);
+            m_bFailureLatch = true;
+            return false;
+        }
+        // A link closed meanwhile takes nothing more: nothing is queued then.
+        if (!IsOpen())
+            return true;
+    }
+}
+
+bool CComm::Enqueue(const SEntry& entry)
+{
+    if (!IsOpen())
+        return true;
+    if (m_bFailureLatch)
+        return false;
+    if (!WaitForRoom())
+        return false;
+    if (!IsOpen())
+        return true;
+
+    CLock lock(m_csQueue);
+    if (entry.bKind != KIND_RAW) {
+        // A waiting request of the same kind, channel and parameter is
+        // updated in place and keeps its place in the queue.
+        for (auto& pQueued : m_Queue) {
+            if (pQueued->bKind == entry.bKind && pQueued->bChannel == entry.bChannel &&
+                pQueued->bParameter == entry.bParameter) {
+                if (entry.bKind == KIND_SET)
+                    pQueued->fltValue = entry.fltValue;
+                return true;
+            }
+        }
+    }
+    m_Queue.push_back(std::make_unique<SEntry>(entry));
+    return true;
+}
+
+bool CComm::QueueReadChannel(int nChannel, int nMode)
+{
+    if (nChannel < 0 || nChannel > 5)
+        return false;
+    if (nChannel < 5) {
+        for (BYTE bParameter = 0; bParameter < 32; ++bParameter)
+            if (!QueueRequest(false, static_cast<BYTE>(nChannel), bParameter, 0.0f))
+                return false;
+    } else {
+        for (BYTE bParameter : SUBWOOFER_PARAMETERS)
+            if (!QueueRequest(false, static_cast<BYTE>(nChannel), bParameter, 0.0f))
+                return false;
+    }
+    const SOutputReads& reads = OUTPUT_READS[nChannel];
+    const int nReads = reads.nAlways + (nMode == 3 ? reads.nTriampExtra : 0);
+    for (int i = 0; i < nReads; ++i) {
+        const DWORD dwAddress = DWORD(reads.bPairs[i][0]) + 256u * DWORD(reads.bPairs[i][1]);
+        if (!QueueCommand(COMMAND_READ_OUTPUT, 0, dwAddress, 0))
+            return false;
+    }
+    return true;
+}
+
+void CComm::SetSectionTable(const DWORD adwStart[10], const DWORD adwLength[10])
+{
+    CLock lock(m_csQueue);
+    for (int i = 1; i < SECTION_COUNT; ++i) {
+        m_adwSectionStart[i] = adwStart[i];
+        m_adwSectionLength[i] = adwLength[i];
+    }
+}
+
+void CComm::SetSectionTableFromDirectory(const DWORD adwDirectory[21])
+{
+    DWORD adwStart[SECTION_COUNT] = {};
+    DWORD adwLength[SECTION_COUNT] = {};
+    for (int i = 1; i < SECTION_COUNT; ++i) {
+        adwStart[i] = adwDirectory[2 * i - 1];
+        adwLength[i] = adwDirectory[2 * i];
+    }
+    SetSectionTable(adwStart, adwLength);
+}
+
+bool CComm::QueueReadMemory(int& nSection)
+{
+    DWORD dwStart = 0;
+    DWORD dwBytes = 0;
+    if (nSection <= 0) {
+        dwStart = TEXT_MEMORY_START;
+        dwBytes = TEXT_DIRECTORY_BYTES;
+    } else {
+        CLock lock(m_csQueue);
+        // Empty sections are skipped; the caller learns where reading went on.
+        while (nSection < SECTION_COUNT - 1 && m_adwSectionLength[nSection] == 0)
+            ++nSection;
+        if (nSection >= SECTION_COUNT || m_adwSectionLength[nSection] == 0)
+            return true;
+        dwStart = m_adwSectionStart[nSection];
+        // Two bytes per UTF-16 unit, held in 8 bits: a corrupt directory
+        // cannot make the read run away.
+        dwBytes = static_cast<BYTE>(2 * m_adwSectionLength[nSection]);
+    }
+    for (DWORD dwOffset = 0; dwOffset < dwBytes; dwOffset += 4)
+        if (!QueueCommand(COMMAND_READ_WORD, 0, dwStart + dwOffset, 0))
+            return false;
+    return true;
+}
+
+size_t CComm::GetQueueLength()
+{
+    CLock lock(m_csQueue);
+    return m_Queue.size();
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+void CComm::SetPolling(bool bOn) { m_bPolling = bOn; }
+bool CComm::IsPolling() const { return m_bPolling; }
+bool CComm::IsOpen() const { return m_hComm.load() != 0; }
+int CComm::GetDeviceNumber() const { return m_Settings.nDevice; }
+void CComm::SetDeviceNumber(int nDevice) { m_Settings.nDevice = nDevice; }
+
+void CComm::SetWritePipe(HANDLE hWritePipe)
+{
+    assert(hWritePipe != INVALID_HANDLE_VALUE);
+    m_hWritePipe = hWritePipe;
+}
+
+void CComm::DetachWritePipe()
+{
+    StopWorker(true);
+    m_hWritePipe = INVALID_HANDLE_VALUE;
+}
+
+// ---------------------------------------------------------------------------
+// Device lookup
+
+int CComm::FindDevice()
+{
+    std::uint32_t nCount = 0;
+    SI_GetNumDevices(&nCount); // status ignored: the count stays 0
+    for (std::uint32_t nIndex = 0; nIndex < nCount; ++nIndex) {
+        char szDesc[256] = {};
+        const int nStatus = SI_GetProductString(nIndex, szDesc, SI_RETURN_DESCRIPTION);
+        assert(nStatus == SI_SUCCESS);
+        (void)nStatus;
+        szDesc[255] = '\0';
+        wchar_t wszDesc[256] = {};
+        if (::MultiByteToWideChar(CP_ACP, 0, szDesc, -1, wszDesc, 256) == 0)
+            wszDesc[0] = L'\0';
+        wszDesc[255] = L'\0';
+        if (::lstrcmpiW(wszDesc, AUTOMATIC_DEVICE_DESCRIPTION) == 0) {
+            char szSN[256] = {};
+            SI_GetProductString(nIndex, szSN, SI_RETURN_SERIAL_NUMBER);
+            return static_cast<int>(nIndex);
+        }
+    }
+    return -1;
+}
+
+int CComm::LookupDevice()
+{
+    m_Settings.nDevice = FindDevice();
+    return m_Settings.nDevice;
+}
+
+// ---------------------------------------------------------------------------
+// Open and Close
+
+bool CComm::Open()
+{
+    if (IsOpen())
+        return false;
+    // A worker that an earlier Close had to leave running (it was busy past
+    // the close time-out) must be gone before a new one starts.
+    if (m_hQManagementThread) {
+        if (::WaitForSingleObject(m_hQManagementThread, CLOSE_WAIT_MS) != WAIT_OBJECT_0)
+            return false;
+        m_hQManagementThread.Reset();
+    }
+    m_bStopSending = false;
+    m_bAwaiting = false;
+    // Signals left from the previous link mean nothing for this one; a stale
+    // failure signal in particular would fail the next producer that meets a
+    // full queue.
+    ::ResetEvent(m_hTermQManagement);
+    ::ResetEvent(m_hDataRead);
+    ::ResetEvent(m_hDataProcessed);
+    ::ResetEvent(m_hCommFailure);
+
+    unsigned long nStatus = 1;
+    const QVRCOMM_HANDLE hComm = OpenComm(m_Settings, &CComm::ReceiveCallback, this, &nStatus);
+    if (nStatus != 0 || hComm == 0) {
+        // Whatever a refusing library returned is not kept as an open link.
+        if (hComm != 0) {
+            unsigned long nCloseStatus = 0;
+            CloseComm(hComm, &nCloseStatus);
+        }
+        return false;
+    }
+    m_hComm = hComm;
+    m_bFailureLatch = false;
+    m_hQManagementThread.Reset(::CreateThread(nullptr, 0, &CComm::QManagementThread, this, 0, nullptr));
+    if (!m_hQManagementThread) {
+        assert(!"queue management thread");
+        unsigned long nCloseStatus = 0;
+        m_hComm = 0;
+        CloseComm(hComm, &nCloseStatus);
+        return false;
+    }
+    return true;
+}
+
+void CComm::Close()
+{
+    if (!IsOpen())
+        return;
+    if (m_hQManagementThread) {
+        const DWORD dwWait =
+            ::SignalObjectAndWait(m_hTermQManagement, m_hQManagementThread, CLOSE_WAIT_MS, FALSE);
+        if (dwWait == WAIT_OBJECT_0) {
+            m_hQManagementThread.Reset();
+        } else {
+            // The worker only looks at the termination request while the
+            // queue is empty.  From here on it sends nothing (the flag is set
+            // under the lock it holds while sending), puts the request it
+            // holds back at the head of the queue and ends; a reply wait is
+            // cut short.  The link is then safe to close without waiting:
+            // the worker may be blocked writing a record that the user
+            // interface thread (this one) has to take first.
+            {
+                CLock lock(m_csQueue);
+                m_bStopSending = true;
+            }
+            ::SetEvent(m_hDataRead);
+        }
+    }
+    unsigned long nStatus = 0;
+    const QVRCOMM_HANDLE hComm = m_hComm.exchange(0);
+    CloseComm(hComm, &nStatus);
+}
+
+// Close, and then wait until no worker is left (bWaitForEnd).
+void CComm::StopWorker(bool bWaitForEnd)
+{
+    Close();
+    if (bWaitForEnd && m_hQManagementThread) {
+        {
+            CLock lock(m_csQueue);
+            m_bStopSending = true;
+        }
+        ::SetEvent(m_hDataRead);
+        ::WaitForSingleObject(m_hQManagementThread, INFINITE);
+        m_hQManagementThread.Reset();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The worker
+
+DWORD WINAPI CComm::QManagementThread(LPVOID pParam)
+{
+    static_cast<CComm*>(pParam)->QManagementLoop();
+    return 0;
+}
+
+void CComm::QManagementLoop()
+{
+    m_bFollowOn = 0;
+    m_dwSavedFlags = 0;
+    DWORD dwLastPoll = ::GetTickCount();
+    for (;;) {
+        if (::WaitForSingleObject(m_hTermQManagement, IDLE_WAIT_MS) == WAIT_OBJECT_0)
+            return;
+        if (m_bStopSending)
+            return;
+        if (m_bPolling && GetQueueLength() == 0 && ::GetTickCount() - dwLastPoll > POLL_INTERVAL_MS) {
+            for (BYTE bChannel = 0; bChannel < 6; ++bChannel)
+                QueueRequest(false, bChannel, PARAMETER_METER_LEVEL, 0.0f);
+            dwLastPoll = ::GetTickCount();
+            continue;
+        }
+        for (;;) {
+            std::unique_ptr<SEntry> pEntry;
+            {
+                CLock lock(m_csQueue);
+                if (m_bStopSending)
+                    return;
+                if (m_Queue.empty())
+                    break;
+                pEntry = std::move(m_Queue.front());
+                m_Queue.erase(m_Queue.begin());
+            }
+            if (HandleEntry(pEntry) == EOutcome::Stopped)
+                return;
+        }
+    }
+}
+
+CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
+{
+    SEntry& entry = *pEntry;
+    int nRetry = ATTEMPTS_AFTER_FIRST;
+
+    // A GET or SET of the marker parameter is answered by the queue itself:
+    // everything queued before it has been handled.
+    if (entry.bKind != KIND_RAW && entry.bParameter == PARAMETER_MARKER_REQUEST) {
+        WriteSimpleRecord(RX_MARKER, entry.bChannel);
+        m_bFollowOn = 0;
+        pEntry.reset();
+        ::SetEvent(m_hDataProcessed);
+        return EOutcome::Success;
+    }
+
+    const BYTE bCommand = entry.bPacket[2];
+    const DWORD dwTimeout =
+        (entry.bKind == KIND_RAW && bCommand == COMMAND_ERASE) ? ERASE_TIMEOUT_MS : REPLY_TIMEOUT_MS;
+
+    for (;;) {
+        BYTE bPacket[16] = {};
+        if (entry.bKind == KIND_SET) {
+            SCP_GenerateSET(bPacket, entry.bChannel, entry.bParameter, entry.fltValue, m_bFollowOn);
+        } else if (entry.bKind == KIND_GET) {
+            SCP_GenerateGET(bPacket, entry.bChannel, entry.bParameter, m_bFollowOn);
+        } else {
+            std::memcpy(bPacket, entry.bPacket, 16);
+            if (bCommand == COMMAND_SYSTEM_FLAGS && (PacketWord(bPacket, 7) & 1u)) {
+                // A write of the system flags keeps the unit's own bits above
+                // the four that the program owns.
+                const DWORD dwLWord = PacketWord(bPacket, 11) | (m_dwSavedFlags & ~0xFu);
+                PutPacketWord(bPacket, 11, dwLWord);
+                PutPacketWord(entry.bPacket, 11, dwLWord);
+            }
+        }
+        bPacket[15] = SCP_BuildChecksum(bPacket);
+        std::memset(m_bReply, 0, sizeof(m_bReply));
+        ::ResetEvent(m_hDataRead); // a late reply to an earlier attempt is not this one's
+        {
+            // Sending happens under the lock so that Close can be sure, once
+            // it has set the stop flag under the same lock, that nothing is
+            // sent any more.
+            CLock lock(m_csQueue);
+            if (m_bStopSending) {
+                m_Queue.insert(m_Queue.begin(), std::move(pEntry));
+                return EOutcome::Stopped;
+            }
+            std::memcpy(m_bSent, bPacket, sizeof(m_bSent));
+            m_bAwaiting = true;
+            unsigned long nStatus = 0;
+            WriteCommBuf(m_hComm, bPacket, 16, &nStatus);
+        }
+        const DWORD dwWait = ::WaitForSingleObject(m_hDataRead, dwTimeout);
+        m_bAwaiting = false;
+        if (m_bStopSending) {
+            ::SetEvent(m_hDataProcessed);
+            CLock lock(m_csQueue);
+            m_Queue.insert(m_Queue.begin(), std::move(pEntry));
+            return EOutcome::Stopped;
+        }
+
+        const bool bTimedOut = dwWait != WAIT_OBJECT_0;
+        if (bTimedOut || !SCP_IsValidChecksum(m_bReply, m_bReply[15])) {
+            ::OutputDebugStringW(L"Comm:QueManagement thread - Response failed!");
+            if (nRetry == 0)
+                break;
+            --nRetry;
+            // A reply with a bad checksum is answered by sending again at
+            // once, whatever its type: one reply is taken per attempt.
+            if (bTimedOut)
+                ::Sleep(RESEND_PAUSE_MS);
+            ::SetEvent(m_hDataProcessed);
+            continue;
+        }
+        if (SCP_IsNack(m_bReply)) {
+            if (nRetry == 0)
+                break;
+            --nRetry;
+            ::SetEvent(m_hDataProcessed);
+            continue;
+        }
+
+        // Success.
+        if (entry.bKind == KIND_SET) {
+            m_bFollowOn = 0;
+        } else if (entry.bKind == KIND_GET) {
+            if (m_bTrace)
+                ::OutputDebugStringW(L"Comm:QueManagement thread - Operation get.\n");
+            WriteValueRecord(entry, SCP_GetData(m_bReply));
+            CLock lock(m_csQueue);
+            m_bFollowOn = (!m_Queue.empty() && m_Queue.front()->bKind != KIND_SET) ? 1 : 0;
+        } else {
+            WriteCommandRecord(entry);
+            if (bCommand == COMMAND_SYSTEM_FLAGS && !(PacketWord(entry.bPacket, 7) & 1u))
+                m_dwSavedFlags = PacketWord(m_bReply, 11);
+            m_bFollowOn = 0;
+        }
+        pEntry.reset();
+        ::SetEvent(m_hDataProcessed);
+        return EOutcome::Success;
+    }
+
+    // The third attempt failed: the link is taken as lost.
+    m_bFollowOn = 0;
+    pEntry.reset();
+    ::SetEvent(m_hDataProcessed);
+    ::SetEvent(m_hCommFailure);
+    FlushQueue();
+    WriteSimpleRecord(RX_FAILURE, 0);
+    return EOutcome::Failure;
+}
+
+void CComm::FlushQueue()
+{
+    CLock lock(m_csQueue);
+    m_Queue.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Notification records
+
+void CComm::WriteRecord(const BYTE (&bRecord)[24])
+{
+    const HANDLE hPipe = m_hWritePipe;
+    if (hPipe == INVALID_HANDLE_VALUE)
+        return;
+    DWORD dwDone = 0;
+    // Pipe writes of a record this small are never split.
+    ::WriteFile(hPipe, bRecord, sizeof(bRecord), &dwDone, nullptr);
+}
+
+void CComm::WriteSimpleRecord(BYTE bKind, BYTE bChannel)
+{
+    BYTE bRecord[24] = {};
+    bRecord[0] = bKind;
+    bRecord[1] = bChannel;
+    WriteRecord(bRecord);
+}
+
+void CComm::WriteValueRecord(const SEntry& entry, float fltValue)
+{
+    BYTE bRecord[24] = {};
+    bRecord[0] = RX_VALUE;
+    bRecord[1] = entry.bChannel;
+    bRecord[2] = entry.bParameter;
+    std::memcpy(bRecord + 4, &fltValue, 4);
+    WriteRecord(bRecord);
+}
+
+void CComm::WriteCommandRecord(const SEntry& entry)
+{
+    BYTE bRecord[24] = {};
+    bRecord[0] = RX_COMMAND;
+    // Bytes 8..23 hold the reply packet, its first two bytes cleared and its
+    // third replaced by the request's command.
+    std::memcpy(bRecord + 8, m_bReply, 16);
+    bRecord[8] = 0;
+    bRecord[9] = 0;
+    bRecord[10] = entry.bPacket[2];
+    if (entry.bPacket[2] == COMMAND_READ_OUTPUT) {
+        // The request's output address, and the unit's value as the program
+        // shows it.
+        std::memcpy(bRecord + 15, entry.bPacket + 7, 4);
+        const float fltShown = ConvertOutputReading(RXWordAsFloat(PacketWord(m_bReply, 11)));
+        std::memcpy(bRecord + 19, &fltShown, 4);
+    }
+    WriteRecord(bRecord);
+}
+
+// ---------------------------------------------------------------------------
+// Receive callback, on the link library's thread
+
+void CComm::ReceiveCallback(void* /*pReserved*/, const unsigned char* pPacket, unsigned long nLength,
+                            void* pContext, int nTrace)
+{
+    CComm* pThis = static_cast<CComm*>(pContext);
+    if (nLength != 16 || pPacket == nullptr || pThis == nullptr)
+        return;
+    if (!pThis->m_bAwaiting)
+        return;
+    // A late reply to an earlier request (it came after that one's time-out)
+    // is not the answer to the request in flight.  A reply whose checksum is
+    // bad is passed on: the worker answers it by sending again.
+    if (SCP_IsValidChecksum(pPacket, pPacket[15]) && !IsReplyToRequest(pPacket, pThis->m_bSent))
+        return;
+    // Only a worker that waits takes a reply, and it takes one per attempt:
+    // a second packet cannot overwrite the reply it is judging.
+    if (!pThis->m_bAwaiting.exchange(false))
+        return;
+    if (nTrace != 0)
+        pThis->m_bTrace = true;
+    std::memcpy(pThis->m_bReply, pPacket, 16);
+    ::SetEvent(pThis->m_hDataRead);
+    ::WaitForSingleObject(pThis->m_hDataProcessed, CALLBACK_WAIT_MS);
+}
