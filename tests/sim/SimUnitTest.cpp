@@ -98,15 +98,14 @@ TEST_F(SimUnitTest, GetSetAndRangeChecks)
     EXPECT_EQ(badChannel[1], SCP_NACK_BAD_CHANNEL);
     EXPECT_EQ(Ask(Set(0, 32, 1.0f))[1], SCP_NACK_BAD_PARAMETER);
     EXPECT_EQ(Ask(Set(0, 12, 1.0f))[1], SCP_NACK_READ_ONLY);
-    EXPECT_EQ(Ask(Raw(2, 0, 0))[1], SCP_NACK_BAD_COMMAND);
-    EXPECT_EQ(Ask(Raw(12, 0, 0))[1], SCP_NACK_BAD_COMMAND);
     EXPECT_EQ(Ask(Raw(7, 4, 0))[1], SCP_NACK_BAD_ADDRESS);         // bank 4
     EXPECT_EQ(Ask(Raw(13, 0x10000, 0))[1], SCP_NACK_BAD_ADDRESS);  // byte 2 set
     EXPECT_EQ(Ask(Raw(1, CSimUnit::MEMORY_END, 0))[1], SCP_NACK_BAD_ADDRESS);
     EXPECT_EQ(Ask(Raw(1, CSimUnit::PROGRAM_BASE - 4, 0))[1], SCP_NACK_BAD_ADDRESS);
     EXPECT_EQ(Ask(Raw(4, CSimUnit::TEXT_BASE + 2, 0))[1], SCP_NACK_BAD_ADDRESS);
     EXPECT_EQ(Ask(Raw(6, CSimUnit::TEXT_BASE, CSimUnit::TEXT_SIZE + 4))[1], SCP_NACK_BAD_ADDRESS);
-    EXPECT_EQ(unit.GetStats().nNack, 11u);
+    EXPECT_EQ(unit.GetStats().nNack, 9u);
+    EXPECT_EQ(unit.GetStats().nRawByCommand[13], 1u);
 }
 
 TEST_F(SimUnitTest, RawCommandsAnswerWithTheirWords)
@@ -130,6 +129,18 @@ TEST_F(SimUnitTest, RawCommandsAnswerWithTheirWords)
     EXPECT_EQ((u >> 16) & 0xFF, 0x15u); // day
     EXPECT_EQ((u >> 8) & 0xFF, 0x04u);  // month
     EXPECT_EQ(u >> 24, 0x14u);          // year
+
+    // Unknown commands are echoed with a status and change nothing.
+    for (std::uint8_t cmd : {0, 2, 5, 8, 9, 12, 14, 255}) {
+        r = Ask(Raw(cmd, 0x90060000, 7, 3));
+        EXPECT_TRUE(SCP_IsCommandReply(r.data()));
+        EXPECT_EQ(r[1], SCP_REPLY_UNKNOWN_COMMAND);
+        EXPECT_EQ(r[2], cmd);
+        EXPECT_EQ(SCP_GetWord(r.data(), 3), 3u);
+        EXPECT_EQ(SCP_GetWord(r.data(), 7), 0x90060000u);
+        EXPECT_EQ(LWord(r), 7u);
+    }
+    EXPECT_EQ(unit.ReadMemory(CSimUnit::TEXT_BASE), 0xFFFFFFFFu);
 
     // 11: write then read; bit 1 belongs to the hardware.
     r = Ask(Raw(11, 1, 0x00A50005));
