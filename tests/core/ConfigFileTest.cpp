@@ -219,9 +219,11 @@ TEST(ConfigFile, ForeignChannelIndex)
     EXPECT_EQ(s.ch[4].GetChannel(), 4);
     EXPECT_EQ(s.ch[2].GetLevel(), 2.0f);
     ASSERT_FALSE(sink.requests.empty());
-    for (const QueuedRequest& q : sink.requests)
-        if (q.kind != QueuedRequest::COMMAND)
+    for (const QueuedRequest& q : sink.requests) {
+        if (q.kind != QueuedRequest::COMMAND) {
             EXPECT_LT(q.channel, CHANNEL_COUNT);
+        }
+    }
     EXPECT_EQ(sink.requests[0].channel, 3);
     EXPECT_EQ(sink.requests[0].parameter, 31);
 }
