@@ -235,11 +235,8 @@ void CSimUnit::HandleRaw(const std::uint8_t* pRequest, std::uint8_t* pReply, std
             return SCP_GenerateNACK(pReply, pRequest, SCP_NACK_BAD_ADDRESS);
         return SCP_GenerateREPLY(pReply, bCommand, dwIter, dwUWord, m_live.outputs[*slot]);
     }
-    default: // unknown: echoed with a status, so a diagnostics session goes on
-        SCP_GenerateREPLY(pReply, bCommand, dwIter, dwUWord, dwLWord);
-        pReply[1] = SCP_REPLY_UNKNOWN_COMMAND;
-        pReply[15] = SCP_BuildChecksum(pReply);
-        return;
+    default: // unknown: echoed and nothing done, so a diagnostics session goes on
+        return SCP_GenerateREPLY(pReply, bCommand, dwIter, dwUWord, dwLWord);
     }
 }
 

@@ -14,7 +14,7 @@
 //   NACK  0x15    reason        req. b0   req. b2    req. b3     0
 //   DATA  0x44    0             channel   parameter  value       0
 //   RAW   0x25    0             command   Iter = bytes 3..6, UWord = 7..10, LWord = 11..14
-//   REPLY 0xA5    status        command   Iter = bytes 3..6, UWord = 7..10, LWord = 11..14
+//   REPLY 0xA5    0             command   Iter = bytes 3..6, UWord = 7..10, LWord = 11..14
 
 #include <cstdint>
 
@@ -41,10 +41,6 @@ enum ESCPNackReason : unsigned char {
     SCP_NACK_BUSY = 6           // the unit could not take the request now
 };
 
-// Status in byte 1 of a command reply: 0 done, or the command is unknown
-// (the reply then echoes the request's words and nothing was done).
-constexpr unsigned char SCP_REPLY_DONE = 0;
-constexpr unsigned char SCP_REPLY_UNKNOWN_COMMAND = 1;
 
 extern "C" {
 // Fill a GET / SET request for a channel parameter; the caller then stores
