@@ -1,11 +1,178 @@
 #include "editor/DlgCrossover.h"
 
+#include <cmath>
+#include <cwchar>
+#include <string>
+
 #include "device/Advise.h"
 #include "device/Comm.h"
+#include "editor/FieldRules.h"
+#include "editor/HandleStream.h"
+#include "files/ConfigFile.h"
+#include "framework/ExeModule.h"
+#include "shell/AppGlobals.h"
+
+namespace {
+
+constexpr UINT IDS_CAPTION = 100;       // "QVR500"
+constexpr UINT IDS_MODE_WARNING = 528;  // the mode-change question
+constexpr UINT IDS_CHANNEL_FONT = 530;  // "Arial"
+constexpr BYTE PARAMETER_MARKER = 32;   // GET of this parameter: end-of-read marker
+
+constexpr COLORREF RGB_ERROR_TEXT = 0x00FFFF; // yellow
+constexpr COLORREF RGB_ERROR_BACK = 0x0000FF; // red
+
+// Channel buttons in screen order: channel index and sibling program number.
+struct SChannelButton {
+    int nButton;
+    int nChannel;
+    int nSibling;
+};
+constexpr SChannelButton s_aChannelButtons[] = {
+    {IDC_CH_LEFT, CHANNEL_LEFT, 0},          {IDC_CH_LEFT_CENTER, CHANNEL_LEFT_CENTER, 6},
+    {IDC_CH_CENTER, CHANNEL_CENTER, 1},      {IDC_CH_RIGHT_CENTER, CHANNEL_RIGHT_CENTER, 7},
+    {IDC_CH_RIGHT, CHANNEL_RIGHT, 2},        {IDC_CH_SUBWOOFER, CHANNEL_SUBWOOFER, 4},
+};
+
+const SChannelButton* FindChannelButton(int nButton)
+{
+    for (const auto& b : s_aChannelButtons)
+        if (b.nButton == nButton)
+            return &b;
+    return nullptr;
+}
+
+// Controls the Subwoofer does without: the HP Filter, the Low PEQ, the whole
+// High band and the speaker button.
+constexpr int s_anNotForSubwoofer[] = {
+    IDC_HP_GROUP, IDC_HP_FREQ_LABEL, IDC_HP_FREQ, IDC_HP_Q_LABEL, IDC_HP_Q_707, IDC_HP_Q_2,
+    IDC_LOW_PEQ_FREQ_LABEL, IDC_LOW_PEQ_FREQ, IDC_LOW_PEQ_Q_LABEL, IDC_LOW_PEQ_Q, IDC_LOW_PEQ_GAIN_LABEL,
+    IDC_LOW_PEQ_GAIN, IDC_HIGH_GROUP, IDC_HIGH_HP_FREQ_LABEL, IDC_HIGH_GAIN_LABEL, IDC_HIGH_DELAY_LABEL,
+    IDC_HIGH_PEQ_FREQ_LABEL, IDC_HIGH_PEQ_Q_LABEL, IDC_HIGH_PEQ_GAIN_LABEL, IDC_SEQ_FREQ_LABEL, IDC_SEQ_GAIN_LABEL,
+    IDC_HEQ_FREQ_LABEL, IDC_HEQ_GAIN_LABEL, IDC_HIGH_HP_FREQ, IDC_HIGH_PEQ_FREQ, IDC_HIGH_PEQ_Q, IDC_HIGH_PEQ_GAIN,
+    IDC_HIGH_GAIN, IDC_HIGH_DELAY, IDC_SEQ_FREQ, IDC_SEQ_GAIN, IDC_HEQ_FREQ, IDC_HEQ_GAIN, IDC_HIGH_INVERT,
+    IDC_HIGH_MUTE, IDC_SPEAKER,
+};
+
+// The Mid Band group: only in Triamp, never for the Subwoofer.
+constexpr int s_anMidBand[] = {
+    IDC_MID_GROUP, IDC_MID_HP_FREQ_LABEL, IDC_MID_LP_FREQ_LABEL, IDC_MID_GAIN_LABEL, IDC_MID_DELAY_LABEL,
+    IDC_MID_PEQ_FREQ_LABEL, IDC_MID_PEQ_Q_LABEL, IDC_MID_PEQ_GAIN_LABEL, IDC_MID_HP_FREQ, IDC_MID_PEQ_FREQ,
+    IDC_MID_DELAY, IDC_MID_PEQ_GAIN, IDC_MID_PEQ_Q, IDC_MID_GAIN, IDC_MID_LP_FREQ, IDC_MID_MUTE, IDC_MID_INVERT,
+};
+
+// Mute and Invert buttons: band (4 Low, 2 Mid, 1 High) and flag bit.
+struct SFlagButton {
+    int nButton;
+    int nBand;
+    std::uint32_t dwBit;
+};
+constexpr SFlagButton s_aFlagButtons[] = {
+    {IDC_LOW_MUTE, 4, BAND_FLAG_MUTE},  {IDC_LOW_INVERT, 4, BAND_FLAG_INVERT},
+    {IDC_MID_MUTE, 2, BAND_FLAG_MUTE},  {IDC_MID_INVERT, 2, BAND_FLAG_INVERT},
+    {IDC_HIGH_MUTE, 1, BAND_FLAG_MUTE}, {IDC_HIGH_INVERT, 1, BAND_FLAG_INVERT},
+};
+
+std::uint32_t BandFlags(const CChannelConfig& cfg, int nBand)
+{
+    return nBand == 4 ? cfg.GetLowFlags() : nBand == 2 ? cfg.GetMidFlags() : cfg.GetHighFlags();
+}
+
+// A field's text, at most 31 units as the range check reads it.
+std::u16string FieldText(HWND hWnd)
+{
+    wchar_t sz[32] = {};
+    ::GetWindowTextW(hWnd, sz, 32);
+    return std::u16string(reinterpret_cast<const char16_t*>(sz));
+}
+
+// Saturating float-to-int truncation for values from files or the unit.
+int TruncToInt(float v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483520.0f)
+        return 2147483647;
+    if (v <= -2147483520.0f)
+        return -2147483647;
+    return static_cast<int>(v);
+}
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
+
+} // namespace
+
+CDlgCrossover::CDlgCrossover()
+    : m_aChannels{CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
+                  CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)},
+      m_ctlPlot(CHANNEL_CENTER),
+      m_wndSpeaker(L"Button", nullptr, 0),
+      m_wndLevel(TRACKBAR_CLASSW, nullptr, 0),
+      m_wndLevelText(L"Static", nullptr, 0),
+      m_hbrError(::CreateSolidBrush(RGB_ERROR_BACK))
+{
+    m_apFields.reserve(CFieldRules::Count());
+    for (size_t i = 0; i < CFieldRules::Count(); ++i)
+        m_apFields.push_back(std::make_unique<CTabberWnd>(CFieldRules::Begin()[i].bDecimalPoint));
+}
+
+CDlgCrossover::~CDlgCrossover() = default;
+
+int CDlgCrossover::ShownChannel() const { return m_ctlPlot.GetChannel(); }
+
+int CDlgCrossover::SiblingNumberOfButton(int nButton)
+{
+    const SChannelButton* p = FindChannelButton(nButton);
+    return p ? p->nSibling : -1;
+}
+
+int CDlgCrossover::ChannelOfButton(int nButton)
+{
+    const SChannelButton* p = FindChannelButton(nButton);
+    return p ? p->nChannel : -1;
+}
+
+int CDlgCrossover::ButtonOfSiblingNumber(int nSibling)
+{
+    for (const auto& b : s_aChannelButtons)
+        if (b.nSibling == nSibling)
+            return b.nButton;
+    return IDC_CH_LEFT; // any other number: Left
+}
+
+// --- lifecycle ---------------------------------------------------------------
 
 LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     g_Advise.Advise(m_hWnd);
+    if (HICON hIcon = ::LoadIconW(g_Module.GetInstance(), MAKEINTRESOURCEW(IDI_QVR500))) {
+        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+        SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
+    }
+    m_wndSpeaker.SubclassWindow(GetDlgItem(IDC_SPEAKER));
+    m_wndLevel.SubclassWindow(GetDlgItem(IDC_LEVEL));
+    m_wndLevelText.SubclassWindow(GetDlgItem(IDC_LEVEL_TEXT));
+
+    // Level: positions -16 (top, +8 dB) .. 44 (bottom, -22 dB), the selection mark at 0 dB.
+    m_wndLevel.SendMessage(TBM_SETTICFREQ, 4, 0);
+    m_wndLevel.SendMessage(TBM_SETSELSTART, FALSE, 0);
+    m_wndLevel.SendMessage(TBM_SETRANGE, FALSE, MAKELPARAM(static_cast<WORD>(-16), 44));
+    m_wndLevel.SendMessage(TBM_SETPAGESIZE, 0, 0);
+
+    for (size_t i = 0; i < CFieldRules::Count(); ++i)
+        m_apFields[i]->SubclassWindow(GetDlgItem(CFieldRules::Begin()[i].nId));
+
+    const std::wstring face = g_Module.LoadString(IDS_CHANNEL_FONT);
+    m_fntChannel.Reset(::CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+    for (const auto& b : s_aChannelButtons)
+        ::SendMessageW(GetDlgItem(b.nButton), WM_SETFONT, reinterpret_cast<WPARAM>(m_fntChannel.Get()), TRUE);
+
+    m_ctlPlot.SubclassWindow(GetDlgItem(IDC_PLOT));
+    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, IDC_CH_CENTER);
+    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, IDC_TRIAMP);
+    UpdateLevelControls();
+    UpdateControls();
     return TRUE;
 }
 
@@ -16,9 +183,388 @@ LRESULT CDlgCrossover::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
+int CDlgCrossover::ShowMessage(UINT nText, UINT uStyle)
+{
+    const std::wstring text = g_Module.LoadString(nText);
+    const std::wstring caption = g_Module.LoadString(IDS_CAPTION);
+    return ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), uStyle);
+}
+
+// --- refreshing the controls ---------------------------------------------------
+
+void CDlgCrossover::SetFieldText(int nId, float fltValue)
+{
+    const SFieldRule* pRule = CFieldRules::Find(nId);
+    if (!pRule)
+        return;
+    const std::u16string text = CFieldRules::Format(*pRule, fltValue);
+    ::SetDlgItemTextW(m_hWnd, nId, reinterpret_cast<const wchar_t*>(text.c_str()));
+}
+
+void CDlgCrossover::UpdateControls()
+{
+    const CCtlQVRXOPlot& wc = m_ctlPlot;
+    const bool bSubwoofer = wc.GetChannel() == CHANNEL_SUBWOOFER;
+    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, wc.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
+
+    for (int nId : s_anNotForSubwoofer)
+        ::EnableWindow(GetDlgItem(nId), !bSubwoofer);
+    ::SendMessageW(GetDlgItem(IDC_LOW_LP_FREQ), EM_SETREADONLY, bSubwoofer, 0);
+    const bool bMid = wc.GetMode() == MODE_TRIAMP && !bSubwoofer;
+    for (int nId : s_anMidBand)
+        ::EnableWindow(GetDlgItem(nId), bMid);
+
+    // Every field shows its value, the disabled ones too.
+    for (size_t i = 0; i < CFieldRules::Count(); ++i) {
+        const SFieldRule& rule = CFieldRules::Begin()[i];
+        SetFieldText(rule.nId, CFieldRules::GetValue(wc, rule));
+    }
+    ::CheckRadioButton(m_hWnd, IDC_HP_Q_707, IDC_HP_Q_2, wc.GetHPQ() == 2.0f ? IDC_HP_Q_2 : IDC_HP_Q_707);
+    for (const auto& b : s_aFlagButtons)
+        ::CheckDlgButton(m_hWnd, b.nButton, (BandFlags(wc, b.nBand) & b.dwBit) ? BST_CHECKED : BST_UNCHECKED);
+
+    char16_t szSpeaker[SPEAKER_NAME_UNITS] = {};
+    wc.GetSpeakerName(szSpeaker, static_cast<int>(sizeof szSpeaker));
+    ::SetDlgItemTextW(m_hWnd, IDC_SPEAKER, reinterpret_cast<const wchar_t*>(szSpeaker));
+}
+
+void CDlgCrossover::SetLevelText(float fltLevel)
+{
+    // One decimal, cut toward zero; never "-0.0".
+    const float fltShown = std::trunc(fltLevel * 10.0f) / 10.0f + 0.0f;
+    wchar_t sz[64];
+    swprintf(sz, 64, L"%2.1f", static_cast<double>(fltShown));
+    ::SetDlgItemTextW(m_hWnd, IDC_LEVEL_TEXT, sz);
+}
+
+void CDlgCrossover::UpdateLevelControls()
+{
+    const float fltLevel = m_ctlPlot.GetLevel();
+    SetLevelText(fltLevel);
+    ::SendMessageW(GetDlgItem(IDC_LEVEL), TBM_SETPOS, TRUE, TruncToInt(-2.0f * fltLevel));
+}
+
+// --- level trackbar ----------------------------------------------------------------
+
+LRESULT CDlgCrossover::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    HWND hTrack = GetDlgItem(IDC_LEVEL);
+    if (reinterpret_cast<HWND>(lParam) != hTrack || !hTrack) {
+        bHandled = FALSE;
+        return 0;
+    }
+    const int nPos = static_cast<int>(::SendMessageW(hTrack, TBM_GETPOS, 0, 0));
+    const float fltLevel = static_cast<float>(-nPos) / 2.0f;
+    SetLevelText(fltLevel);
+    if (LOWORD(wParam) != TB_ENDTRACK)
+        m_ctlPlot.SetLevel(fltLevel, true); // also re-sends the band gains
+    else
+        m_ctlPlot.RecalcBands(7);
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnLevelCustomDraw(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    auto* pcd = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
+    if (pcd->dwDrawStage == CDDS_PREPAINT) {
+        m_bLevelFocus = ::GetFocus() == pcd->hdr.hwndFrom;
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    if (pcd->dwDrawStage != CDDS_ITEMPREPAINT)
+        return CDRF_DODEFAULT;
+
+    const RECT& rc = pcd->rc;
+    if (pcd->dwItemSpec == TBCD_CHANNEL) {
+        if (!m_bLevelFocus)
+            return CDRF_DODEFAULT;
+        // Blue to white, top left to bottom right, along the slot's length.
+        TRIVERTEX av[2] = {{rc.left, rc.top, 0x0000, 0x3333, 0xFFFF, 0x0000},
+                           {rc.right, rc.bottom, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000}};
+        GRADIENT_RECT gr{0, 1};
+        const bool bVertical = (rc.right - rc.left) <= (rc.bottom - rc.top);
+        CSelectObject selPen(pcd->hdc, ::GetStockObject(NULL_PEN));
+        CSelectObject selBrush(pcd->hdc, ::GetStockObject(NULL_BRUSH));
+        ::GradientFill(pcd->hdc, av, 2, &gr, 1, bVertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+        return CDRF_SKIPDEFAULT;
+    }
+    if (pcd->dwItemSpec == TBCD_THUMB) {
+        TRIVERTEX av[2] = {{rc.left, rc.top, 0x0000, 0xCCCC, 0x0000, 0x0000},
+                           {rc.right, rc.bottom, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000}};
+        GRADIENT_RECT gr{0, 1};
+        ::GradientFill(pcd->hdc, av, 2, &gr, 1, GRADIENT_FILL_RECT_H);
+        CSelectObject selPen(pcd->hdc, ::GetStockObject(BLACK_PEN));
+        CSelectObject selBrush(pcd->hdc, ::GetStockObject(NULL_BRUSH));
+        ::Rectangle(pcd->hdc, rc.left, rc.top, rc.right, rc.bottom);
+        return CDRF_SKIPDEFAULT;
+    }
+    return CDRF_DODEFAULT; // tick marks
+}
+
+// --- channel and mode --------------------------------------------------------------
+
+int CDlgCrossover::SelectChannel(int nButton)
+{
+    const SChannelButton* pButton = FindChannelButton(nButton);
+    if (!pButton)
+        return -1;
+    const int nCurrent = ShownChannel();
+    if (pButton->nChannel == nCurrent)
+        return -1;
+    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT)
+        m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
+    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(pButton->nChannel)], false);
+    m_ctlPlot.SetChannel(pButton->nChannel);
+    m_ctlPlot.RecalcBands(7);
+    UpdateLevelControls();
+    UpdateControls();
+    return pButton->nSibling;
+}
+
+LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    const int nSibling = SelectChannel(LOWORD(wParam));
+    if (nSibling != -1 && g_hWndSibling)
+        ::PostMessageW(g_hWndSibling, g_uMsgChannelChange, static_cast<WPARAM>(nSibling), 0);
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    const int nButton = ButtonOfSiblingNumber(static_cast<int>(wParam));
+    SelectChannel(nButton);
+    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
+    return 0;
+}
+
+void CDlgCrossover::ChangeMode()
+{
+    if (ShowMessage(IDS_MODE_WARNING, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+        ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, m_ctlPlot.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
+        return;
+    }
+    const int nMode = ::IsDlgButtonChecked(m_hWnd, IDC_BIAMP) == BST_CHECKED ? MODE_BIAMP : MODE_TRIAMP;
+    std::uint32_t dwFlags = GetSystemFlags() | SYSFLAG_MUTE;
+    if (nMode == MODE_BIAMP)
+        dwFlags |= SYSFLAG_BIAMP;
+    else
+        dwFlags &= ~SYSFLAG_BIAMP;
+    SetSystemFlags(dwFlags, true);
+    ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, true);
+    if (g_Comm.IsOpen()) {
+        // The unit's values after the mode change reach the screen when the
+        // marker behind the channel reads arrives.
+        ReadAllChannels();
+        QueueMarker();
+    } else {
+        m_ctlPlot.RecalcBands(7);
+        UpdateLevelControls();
+        UpdateControls();
+    }
+}
+
+LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
+{
+    ChangeMode();
+    return 0;
+}
+
+// --- buttons of the working copy ---------------------------------------------------
+
+LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    for (const auto& b : s_aFlagButtons) {
+        if (b.nButton != LOWORD(wParam))
+            continue;
+        const std::uint32_t dwFlags = BandFlags(m_ctlPlot, b.nBand) ^ b.dwBit;
+        if (b.nBand == 4)
+            m_ctlPlot.SetLowFlags(dwFlags, true);
+        else if (b.nBand == 2)
+            m_ctlPlot.SetMidFlags(dwFlags, true);
+        else
+            m_ctlPlot.SetHighFlags(dwFlags, true);
+    }
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnHPQ(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_ctlPlot.SetHPQ(::IsDlgButtonChecked(m_hWnd, IDC_HP_Q_707) == BST_CHECKED ? 0.707f : 2.0f, true);
+    m_ctlPlot.RecalcBands(7);
+    return 0;
+}
+
+// --- fields ------------------------------------------------------------------------------
+
+LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    const SFieldRule* pRule = CFieldRules::Find(LOWORD(wParam));
+    HWND hField = reinterpret_cast<HWND>(lParam);
+    if (!pRule || !hField) {
+        bHandled = FALSE;
+        return 0;
+    }
+    const float v = CFieldRules::ParseText(FieldText(hField));
+    const bool bError = !CFieldRules::IsInRange(*pRule, m_ctlPlot.GetMode(), v);
+    ::SendMessageW(hField, WM_SET_FIELD_ERROR, bError ? 1 : 0, 0);
+    ::InvalidateRect(hField, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    if (!::SendMessageW(reinterpret_cast<HWND>(lParam), WM_GET_FIELD_ERROR, 0, 0)) {
+        bHandled = FALSE;
+        return 0;
+    }
+    HDC hdc = reinterpret_cast<HDC>(wParam);
+    ::SetTextColor(hdc, RGB_ERROR_TEXT);
+    ::SetBkColor(hdc, RGB_ERROR_BACK);
+    return reinterpret_cast<LRESULT>(m_hbrError.Get());
+}
+
+LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
+    HWND hField = reinterpret_cast<HWND>(lParam);
+    if (!pRule || !hField)
+        return 0;
+    // The field reports only valid text; the value goes in as typed.
+    const float v = CFieldRules::ParseText(FieldText(hField));
+    CFieldRules::SetValue(m_ctlPlot, *pRule, v, true);
+    m_ctlPlot.RecalcBands(pRule->nMask);
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    if (lParam != VK_UP && lParam != VK_DOWN)
+        return 0;
+    const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
+    if (!pRule)
+        return 0;
+    if (pRule->nId == IDC_LOW_LP_FREQ && ShownChannel() == CHANNEL_SUBWOOFER)
+        return 0;
+    int nMask = 0;
+    float fltNew = 0.0f;
+    if (CFieldRules::Step(m_ctlPlot, *pRule, lParam == VK_UP, fltNew)) {
+        SetFieldText(pRule->nId, fltNew); // the range check clears the error colouring
+        nMask = pRule->nMask;
+    }
+    m_ctlPlot.RecalcBands(nMask);
+    return 0;
+}
+
+// --- the plot's adjusters ------------------------------------------------------------
+
+LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    const int nAdjuster =
+        CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
+    if (nAdjuster >= 0)
+        m_ctlPlot.SelectAdjuster(nAdjuster);
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    const int* pnFields = CFieldRules::FieldsOfAdjuster(static_cast<int>(wParam));
+    if (!pnFields)
+        return 0;
+    for (; *pnFields; ++pnFields) {
+        const SFieldRule* pRule = CFieldRules::Find(*pnFields);
+        if (pRule)
+            SetFieldText(pRule->nId, CFieldRules::GetValue(m_ctlPlot, *pRule));
+    }
+    return 0;
+}
+
+// --- configuration files -------------------------------------------------------------
+
+int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset)
+{
+    CHandleStream stream(hFile);
+    const int nShown = ShownChannel();
+    if (nDirection == 0) {
+        const ConfigResult r =
+            CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        return r.Ok() ? 1 : 0;
+    }
+    const ConfigResult r =
+        CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+    if (!r.Ok())
+        return 0;
+    m_ctlPlot.RecalcBands(7);
+    UpdateLevelControls();
+    UpdateControls();
+    WriteTextMemory();
+    return 1;
+}
+
+// --- the unit: read-back and text memory --------------------------------------------------
+
+void CDlgCrossover::QueueMarker()
+{
+    g_Comm.QueueRequest(false, static_cast<BYTE>(ShownChannel()), PARAMETER_MARKER, 0.0f);
+}
+
+void CDlgCrossover::ReadAllChannels()
+{
+    const int nMode = m_ctlPlot.GetMode();
+    const bool bNoLeftRightCenter = (GetSystemFlags() & SYSFLAG_NO_LCR) != 0;
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        if (bNoLeftRightCenter && (c == CHANNEL_LEFT_CENTER || c == CHANNEL_RIGHT_CENTER))
+            continue;
+        g_Comm.QueueReadChannel(c, nMode);
+    }
+}
+
 LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // End-of-read marker: a GET of parameter 32.
-    g_Comm.QueueRequest(false, 0, 32, 0.0f);
+    // Until the read-back of the unit's settings is in place, the connection
+    // sequence only waits for the end-of-read marker.
+    QueueMarker();
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnCommData(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // A parameter value read from the unit: applied by the read-back.
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // A raw-command reply (system flags, output gains, text memory): applied by the read-back.
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // The end-of-read marker: the read-back reloads the shown channel here.
+    return 0;
+}
+
+void CDlgCrossover::WriteTextMemory()
+{
+    // Stores the profile and the speaker names in the unit's text memory.
+}
+
+// --- commands that open their own dialogs -------------------------------------------------
+
+LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // The speaker library dialog.
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // The Copy Channel dialog.
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // The Profile Information dialog.
     return 0;
 }

@@ -1,9 +1,23 @@
 #pragma once
-// The crossover editor form (placeholder until the editor lands): a child
-// dialog of the main frame that answers the read-back request by queuing
-// the end-of-read marker.
+// The crossover editor form (dialog 308): a modeless child of the main
+// frame that shows one channel at a time and owns the configuration: the
+// channel set of six records, the response plot (which is the working copy
+// of the shown channel) and the profile.  Every edit goes through a setter
+// of the working copy with sending on, so a connected unit follows it.
 
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "editor/TabberWnd.h"
+#include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
+#include "framework/Handles.h"
+#include "model/ChannelConfig.h"
+#include "model/CtlQVRXOPlot.h"
+#include "model/ProfileInfo.h"
 #include "resources/resource.h"
 #include "shell/AppMessages.h"
 
@@ -11,13 +25,109 @@ class CDlgCrossover : public CDialogImpl<CDlgCrossover> {
 public:
     enum { IDD = IDD_CROSSOVER };
 
+    CDlgCrossover();
+    ~CDlgCrossover() override;
+
     BEGIN_MSG_MAP(CDlgCrossover)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_VSCROLL, OnVScroll)
+        MESSAGE_HANDLER(WM_CTLCOLOREDIT, OnCtlColorEdit)
+        NOTIFY_HANDLER(IDC_LEVEL, NM_CUSTOMDRAW, OnLevelCustomDraw)
+        MESSAGE_HANDLER(WM_FIELD_FOCUS, OnFieldFocus)
+        MESSAGE_HANDLER(WM_FIELD_CHANGED, OnFieldChanged)
+        MESSAGE_HANDLER(WM_FIELD_KEYDOWN, OnFieldKeyDown)
+        MESSAGE_HANDLER(WM_ADJUSTER_MOVED, OnAdjusterMoved)
         MESSAGE_HANDLER(WM_READ_SETTINGS, OnReadSettings)
+        MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
+        MESSAGE_HANDLER(WM_COMM_PACKET, OnCommPacket)
+        MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
+        MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        COMMAND_CODE_HANDLER(EN_UPDATE, OnFieldUpdate)
+        COMMAND_RANGE_HANDLER(IDC_CH_LEFT, IDC_CH_SUBWOOFER, OnChannelButton)
+        COMMAND_RANGE_HANDLER(IDC_BIAMP, IDC_TRIAMP, OnModeButton)
+        COMMAND_ID_HANDLER(IDC_LOW_MUTE, OnMuteInvert)
+        COMMAND_ID_HANDLER(IDC_LOW_INVERT, OnMuteInvert)
+        COMMAND_ID_HANDLER(IDC_MID_MUTE, OnMuteInvert)
+        COMMAND_ID_HANDLER(IDC_MID_INVERT, OnMuteInvert)
+        COMMAND_ID_HANDLER(IDC_HIGH_MUTE, OnMuteInvert)
+        COMMAND_ID_HANDLER(IDC_HIGH_INVERT, OnMuteInvert)
+        COMMAND_RANGE_HANDLER(IDC_HP_Q_707, IDC_HP_Q_2, OnHPQ)
+        COMMAND_ID_HANDLER(IDC_SPEAKER, OnSpeakerLibrary)
+        COMMAND_ID_HANDLER(ID_COPY_CHANNEL, OnCopyChannel)
+        COMMAND_ID_HANDLER(ID_PROFILE_INFO, OnProfileInformation)
     END_MSG_MAP()
 
+    // Refreshes every control from the working copy (mode, enabled states,
+    // fields, HP Q, Mute/Invert, speaker name).
+    void UpdateControls();
+    // Refreshes the level trackbar and its readout.
+    void UpdateLevelControls();
+    // Shows the channel of a channel button (201..206).  Returns its number
+    // in the sibling program, or -1 when it is the channel already shown.
+    int SelectChannel(int nButton);
+    // Asks, then switches every channel to the mode of the checked mode button.
+    void ChangeMode();
+    // Queues the reads of every channel the unit has (channels 3 and 4 only
+    // when the system flags say they exist).
+    void ReadAllChannels();
+    // Writes (0) or reads (1) a configuration file through an open handle;
+    // bReset writes factory defaults.  1 on success, 0 when a read finds no
+    // complete configuration file or a write fails.
+    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset);
+    // Stores the profile and the speaker names in the unit's text memory.
+    void WriteTextMemory();
+
+    // Channel set, working copy and profile.
+    CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
+    CCtlQVRXOPlot& GetPlot() { return m_ctlPlot; }
+    CProfileInfo& GetProfile() { return m_profile; }
+
+    // The sibling program's number of a channel button's channel, and back.
+    static int SiblingNumberOfButton(int nButton);
+    static int ButtonOfSiblingNumber(int nSibling);
+    static int ChannelOfButton(int nButton);
+
+private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnVScroll(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCtlColorEdit(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLevelCustomDraw(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldChanged(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldKeyDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAdjusterMoved(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnReadSettings(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCommData(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCommPacket(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCommMarker(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnModeButton(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMuteInvert(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHPQ(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&);
+
+    // Message box with a string-table text, caption "QVR500", owned by the form.
+    int ShowMessage(UINT nText, UINT uStyle);
+    // The end-of-read marker for the shown channel (a GET of parameter 32).
+    void QueueMarker();
+    void SetLevelText(float fltLevel);
+    void SetFieldText(int nId, float fltValue);
+    int ShownChannel() const;
+
+    std::array<CChannelConfig, CHANNEL_COUNT> m_aChannels;
+    CCtlQVRXOPlot m_ctlPlot;
+    CProfileInfo m_profile;
+    std::vector<std::unique_ptr<CTabberWnd>> m_apFields; // in the order of the field rules
+    CContainedWindow m_wndSpeaker;
+    CContainedWindow m_wndLevel;
+    CContainedWindow m_wndLevelText;
+    CBrush m_hbrError;
+    CFont m_fntChannel;
+    bool m_bLevelFocus = false; // the trackbar had the focus when its paint began
 };

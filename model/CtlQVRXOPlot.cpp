@@ -1,0 +1,332 @@
+#include "model/CtlQVRXOPlot.h"
+
+#include <windowsx.h>
+
+#include <cassert>
+#include <cwchar>
+#include <string>
+
+#include "framework/ExeModule.h"
+#include "shell/AppMessages.h"
+
+namespace {
+
+constexpr UINT IDS_PLOT_FONT = 515; // "Tahoma"
+
+constexpr COLORREF RGB_HASH = RGB(80, 80, 80);
+constexpr COLORREF RGB_HIGH = RGB(0, 255, 0);
+constexpr COLORREF RGB_MID = RGB(0, 0, 255);
+constexpr COLORREF RGB_LOW = RGB(255, 0, 0);
+constexpr COLORREF RGB_ADJUSTER = RGB(128, 255, 255);
+
+HFONT CreatePlotFont(int nEscapement)
+{
+    LOGFONTW lf{};
+    lf.lfHeight = 16;
+    lf.lfWeight = 400;
+    lf.lfEscapement = nEscapement;
+    lf.lfOrientation = nEscapement;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfOutPrecision = OUT_TT_PRECIS; // rotated text needs an outline font
+    const std::wstring face = g_Module.LoadString(IDS_PLOT_FONT);
+    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, face.c_str(), _TRUNCATE);
+    return ::CreateFontIndirectW(&lf);
+}
+
+void Diamond(HDC hdc, int x, int y)
+{
+    const POINT apt[4] = {{x, y - 5}, {x + 5, y}, {x, y + 5}, {x - 5, y}};
+    ::Polygon(hdc, apt, 4);
+}
+
+RECT HandleRect(int x, int y) { return RECT{x - 5, y - 5, x + 5, y + 5}; }
+
+} // namespace
+
+ATOM CCtlQVRXOPlot::RegisterPlotClass()
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_GLOBALCLASS | CS_DBLCLKS;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = nullptr;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = CLASS_NAME;
+    return ::RegisterClassExW(&wc);
+}
+
+CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
+    : CChannelConfig(nChannel),
+      m_fntdB(CreatePlotFont(0)),
+      m_fntBand(CreatePlotFont(900)),
+      m_pnHash(::CreatePen(PS_SOLID, 1, RGB_HASH)),
+      m_pnHigh(::CreatePen(PS_SOLID, 1, RGB_HIGH)),
+      m_pnMid(::CreatePen(PS_SOLID, 1, RGB_MID)),
+      m_pnLow(::CreatePen(PS_SOLID, 1, RGB_LOW)),
+      m_pnAdjuster(::CreatePen(PS_SOLID, 1, RGB_ADJUSTER)),
+      m_brAdjuster(::CreateSolidBrush(RGB_ADJUSTER))
+{
+    assert(m_fntdB && "m_fntdB");
+    assert(m_fntBand && "m_fntBand");
+    assert(m_pnHash && "m_pnHash");
+    assert(m_pnHigh && "m_pnHigh");
+    assert(m_pnMid && "m_pnMid");
+    assert(m_pnLow && "m_pnLow");
+    assert(m_pnAdjuster && "m_pnAdjuster");
+    assert(m_brAdjuster && "m_brAdjuster");
+    m_aptCurve.resize(CPlotGeometry::LAST_POINT - CPlotGeometry::FIRST_POINT + 1);
+    m_response.RecalcBands(*this, 7);
+}
+
+CCtlQVRXOPlot::~CCtlQVRXOPlot() = default;
+
+void CCtlQVRXOPlot::RecalcBands(int nMask)
+{
+    m_response.RecalcBands(*this, nMask);
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CCtlQVRXOPlot::SelectAdjuster(int nAdjuster)
+{
+    if (nAdjuster < 0 || nAdjuster > 10)
+        return;
+    m_nAdjuster = nAdjuster;
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+// --- drawing ---------------------------------------------------------------
+
+LRESULT CCtlQVRXOPlot::OnEraseBkgnd(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    HDC hdc = reinterpret_cast<HDC>(wParam);
+    RECT rc;
+    ::GetClientRect(m_hWnd, &rc);
+    const SIZE size{rc.right - rc.left, rc.bottom - rc.top};
+    if (size.cx <= 0 || size.cy <= 0)
+        return 1;
+    if (!m_bmpOffscreen || size.cx != m_sizeOffscreen.cx || size.cy != m_sizeOffscreen.cy) {
+        m_bmpOffscreen.Reset(::CreateCompatibleBitmap(hdc, size.cx, size.cy));
+        m_sizeOffscreen = size;
+    }
+    CMemDC dcMem(::CreateCompatibleDC(hdc));
+    if (!dcMem || !m_bmpOffscreen) {
+        // No memory for the bitmap: draw straight onto the screen.
+        Draw(hdc, rc);
+        return 1;
+    }
+    {
+        CSelectObject selBmp(dcMem, m_bmpOffscreen);
+        Draw(dcMem, rc);
+        ::BitBlt(hdc, 0, 0, size.cx, size.cy, dcMem, 0, 0, SRCCOPY);
+    }
+    return 1;
+}
+
+void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
+{
+    CSaveDC save(hdc);
+    ::SetMapMode(hdc, MM_TEXT);
+    ::FillRect(hdc, &rcClient, ::GetSysColorBrush(COLOR_BTNFACE));
+
+    // Decibel labels in a column as wide as "-60.0", one 24-pixel cell each.
+    CSelectObject selFont(hdc, m_fntdB);
+    SIZE sizeLabel{};
+    ::GetTextExtentPoint32W(hdc, L"-60.0", 5, &sizeLabel);
+    const int w = sizeLabel.cx;
+    ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(hdc, ::GetSysColor(COLOR_BTNFACE));
+    ::SetBkMode(hdc, OPAQUE);
+    for (int k = 0; k < CPlotGeometry::ROWS; ++k) {
+        wchar_t sz[16];
+        swprintf(sz, 16, L"%d.0", 24 - 12 * k);
+        RECT rcCell{0, CPlotGeometry::ROW_HEIGHT * k, w, CPlotGeometry::ROW_HEIGHT * (k + 1)};
+        ::DrawTextW(hdc, sz, -1, &rcCell, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+    }
+
+    // The drawing area: eight 24-pixel rows on a dark background.
+    m_rcPlot = RECT{w, 0, rcClient.right, CPlotGeometry::PLOT_HEIGHT};
+    ::FillRect(hdc, &m_rcPlot, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+    const CPlotGeometry geo(m_rcPlot.left, m_rcPlot.top);
+    {
+        CSelectObject selPen(hdc, m_pnHash);
+        for (int k = 0; k < CPlotGeometry::ROWS; ++k) {
+            const int y = m_rcPlot.top + 12 + CPlotGeometry::ROW_HEIGHT * k;
+            ::MoveToEx(hdc, m_rcPlot.left, y, nullptr);
+            ::LineTo(hdc, m_rcPlot.right, y);
+        }
+    }
+
+    // Frequency labels below the area, running upwards and ending at its bottom edge.
+    {
+        CSelectObject selBand(hdc, m_fntBand);
+        ::SetBkMode(hdc, TRANSPARENT);
+        for (int i = 0; i < CPlotGeometry::AXIS_ENTRIES; ++i) {
+            const int nFreq = CPlotGeometry::s_anAxis[i];
+            wchar_t sz[16];
+            if (nFreq < 1000)
+                swprintf(sz, 16, L"%d", nFreq);
+            else
+                swprintf(sz, 16, L"%.3gK", nFreq / 1000.0);
+            const int n = static_cast<int>(wcslen(sz));
+            SIZE size{};
+            ::GetTextExtentPoint32W(hdc, sz, n, &size);
+            ::TextOutW(hdc, m_rcPlot.left + 1 + CPlotGeometry::AXIS_STEP * i, m_rcPlot.bottom + size.cx, sz, n);
+        }
+    }
+
+    // Vertical grid, one line per axis entry.
+    {
+        CSelectObject selPen(hdc, m_pnHash);
+        for (int j = 0; j < CPlotGeometry::AXIS_ENTRIES; ++j) {
+            const int x = m_rcPlot.left + 10 + CPlotGeometry::AXIS_STEP * j;
+            ::MoveToEx(hdc, x, m_rcPlot.top, nullptr);
+            ::LineTo(hdc, x, m_rcPlot.bottom);
+        }
+    }
+
+    // Curves, clipped to the area: Low always; Mid only in Triamp and not for
+    // the Subwoofer; High not for the Subwoofer.
+    {
+        CSaveDC saveClip(hdc);
+        ::IntersectClipRect(hdc, m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
+        DrawCurve(hdc, geo, m_response.GetLowBand(), m_pnLow);
+        if (m_nMode == MODE_TRIAMP && m_nChannel != CHANNEL_SUBWOOFER)
+            DrawCurve(hdc, geo, m_response.GetMidBand(), m_pnMid);
+        if (m_nChannel != CHANNEL_SUBWOOFER)
+            DrawCurve(hdc, geo, m_response.GetHighBand(), m_pnHigh);
+    }
+
+    DrawAdjuster(hdc, geo);
+}
+
+void CCtlQVRXOPlot::DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pfltBand, HPEN hPen)
+{
+    if (!pfltBand)
+        return;
+    // Points 25 Hz .. 20000 Hz every 5 Hz, placed on the same axis walk as the
+    // grid and the adjuster so that the curve meets both.
+    POINT* ppt = m_aptCurve.data();
+    for (int i = CPlotGeometry::FIRST_POINT; i <= CPlotGeometry::LAST_POINT; ++i) {
+        ppt->x = geo.PointToX(i);
+        ppt->y = geo.GainToY(pfltBand[i]);
+        ++ppt;
+    }
+    CSelectObject selPen(hdc, hPen);
+    ::Polyline(hdc, m_aptCurve.data(), static_cast<int>(m_aptCurve.size()));
+}
+
+void CCtlQVRXOPlot::DrawAdjuster(HDC hdc, const CPlotGeometry& geo)
+{
+    // Without a drawn handle nothing can be grabbed.
+    m_rcAdjuster = RECT{};
+    m_rcQLeft = RECT{};
+    m_rcQRight = RECT{};
+    CPlotGeometry::SAdjuster adj;
+    if (m_nAdjuster == 0 || !CPlotGeometry::GetAdjuster(*this, m_nAdjuster, adj) || adj.fltFreq == 0.0f)
+        return;
+
+    CSaveDC saveClip(hdc);
+    ::IntersectClipRect(hdc, m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
+    CSelectObject selPen(hdc, m_pnAdjuster);
+    CSelectObject selBrush(hdc, m_brAdjuster);
+    const int x = geo.FreqToX(adj.fltFreq);
+    ::MoveToEx(hdc, x, m_rcPlot.top, nullptr);
+    ::LineTo(hdc, x, m_rcPlot.bottom);
+    const int y = geo.AdjusterY(*this, adj);
+    Diamond(hdc, x, y);
+    m_rcAdjuster = HandleRect(x, y);
+    if (adj.bHasQ) {
+        const int h = CPlotGeometry::QHalfWidth(adj.fltQ);
+        ::MoveToEx(hdc, x - h, y, nullptr);
+        ::LineTo(hdc, x + h, y);
+        Diamond(hdc, x - h, y);
+        Diamond(hdc, x + h, y);
+        m_rcQLeft = HandleRect(x - h, y);
+        m_rcQRight = HandleRect(x + h, y);
+    }
+}
+
+// --- mouse -----------------------------------------------------------------
+
+LRESULT CCtlQVRXOPlot::OnLButtonDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    if (!(wParam & MK_LBUTTON))
+        return 0;
+    const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const bool bQ = ::PtInRect(&m_rcQLeft, pt) || ::PtInRect(&m_rcQRight, pt);
+    if (bQ || ::PtInRect(&m_rcAdjuster, pt)) {
+        m_bDragQ = bQ ? 1 : 0;
+        m_bDragging = 1;
+        m_ptMouse = pt;
+        ::SetCapture(m_hWnd);
+        ::SetTimer(m_hWnd, DRAG_TIMER, DRAG_PERIOD_MS, nullptr);
+    } else {
+        SelectAdjuster(0);
+        ::SetFocus(m_hWnd);
+    }
+    return 0;
+}
+
+LRESULT CCtlQVRXOPlot::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    if (m_bDragging)
+        m_ptMouse = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    return 0;
+}
+
+LRESULT CCtlQVRXOPlot::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam != DRAG_TIMER) {
+        bHandled = FALSE;
+        return 0;
+    }
+    ::KillTimer(m_hWnd, DRAG_TIMER);
+    if (!m_bDragging)
+        return 0;
+    DragStep();
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::SetTimer(m_hWnd, DRAG_TIMER, DRAG_PERIOD_MS, nullptr);
+    return 0;
+}
+
+LRESULT CCtlQVRXOPlot::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_bDragging)
+        EndDrag();
+    return 0;
+}
+
+LRESULT CCtlQVRXOPlot::OnCaptureChanged(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // Losing the mouse (another window took it, a message box opened) ends
+    // the drag; otherwise the timer would go on moving the handle.
+    if (m_bDragging)
+        EndDrag();
+    return 0;
+}
+
+void CCtlQVRXOPlot::EndDrag()
+{
+    ::KillTimer(m_hWnd, DRAG_TIMER);
+    m_bDragging = 0;
+    m_bDragQ = 0;
+    if (::GetCapture() == m_hWnd)
+        ::ReleaseCapture();
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CCtlQVRXOPlot::DragStep()
+{
+    const CPlotGeometry geo(m_rcPlot.left, m_rcPlot.top);
+    const int nMask = geo.ApplyDragStep(*this, m_nAdjuster, m_bDragQ != 0, m_ptMouse.x, m_ptMouse.y);
+    if (nMask == 0)
+        return;
+    if (nMask == 7)
+        RecalcBands(7);
+    else
+        m_response.RecalcBands(*this, nMask);
+    ::PostMessageW(::GetParent(m_hWnd), WM_ADJUSTER_MOVED, static_cast<WPARAM>(m_nAdjuster), 0);
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The response plot of the crossover editor (control 209 of the editor form,
+// window class "QVRXOPlot").  It draws the magnitude curves of the channel on
+// show against a logarithmic frequency axis (25 Hz .. 20 kHz) and a decibel
+// axis (+24 .. -60 dB), and shows one draggable handle, the adjuster, for the
+// filter the user works on.  Dragging changes the channel with sending on and
+// posts WM_ADJUSTER_MOVED to the parent.  The control is itself the working
+// copy of the shown channel.
+//
+// The class "QVRXOPlot" is registered once at start-up with the default
+// window procedure (RegisterPlotClass); the form's template creates the
+// control and the form subclasses it with this object.
+
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/Handles.h"
+#include "framework/WindowImplBase.h"
+#include "model/BandResponse.h"
+#include "model/ChannelConfig.h"
+#include "model/PlotGeometry.h"
+
+class CCtlQVRXOPlot : public CWindowImplBase, public CChannelConfig {
+public:
+    static constexpr const wchar_t* CLASS_NAME = L"QVRXOPlot";
+    static constexpr UINT_PTR DRAG_TIMER = 1;
+    static constexpr UINT DRAG_PERIOD_MS = 20;
+
+    // Registers "QVRXOPlot": CS_GLOBALCLASS | CS_DBLCLKS, the default window
+    // procedure, the arrow cursor and the button-face brush.  Called by the
+    // entry point (and by tests and tools that create the form); registering
+    // twice is harmless.  Returns the atom (0 when it was already registered).
+    static ATOM RegisterPlotClass();
+
+    explicit CCtlQVRXOPlot(int nChannel);
+    ~CCtlQVRXOPlot() override;
+
+    BEGIN_MSG_MAP(CCtlQVRXOPlot)
+        MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBkgnd)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
+        MESSAGE_HANDLER(WM_LBUTTONUP, OnLButtonUp)
+        MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
+        MESSAGE_HANDLER(WM_CAPTURECHANGED, OnCaptureChanged)
+    END_MSG_MAP()
+
+    // Recomputes the band curves of the mask (4 Low, 2 Mid, 1 High, 7 all)
+    // and asks for a repaint.
+    void RecalcBands(int nMask);
+    // Highlights adjuster 0 (none) .. 10; other numbers are ignored.
+    void SelectAdjuster(int nAdjuster);
+    int GetAdjuster() const { return m_nAdjuster; }
+
+    // The drawing area of the last paint and the handles' hit rectangles.
+    const RECT& GetPlotRect() const { return m_rcPlot; }
+    const RECT& GetAdjusterRect() const { return m_rcAdjuster; }
+    const RECT& GetQLeftRect() const { return m_rcQLeft; }
+    const RECT& GetQRightRect() const { return m_rcQRight; }
+    bool IsDragging() const { return m_bDragging != 0; }
+    const CBandResponse& GetResponse() const { return m_response; }
+
+    // Draws the whole control into a DC of the client's size (the erase
+    // handler draws through an off-screen bitmap with it).
+    void Draw(HDC hdc, const RECT& rcClient);
+
+private:
+    LRESULT OnEraseBkgnd(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM, BOOL&);
+
+    void DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pfltBand, HPEN hPen);
+    void DrawAdjuster(HDC hdc, const CPlotGeometry& geo);
+    void DragStep();
+    void EndDrag();
+
+    // Members in the order of the drawing's description.
+    CFont m_fntdB;      // decibel labels
+    CFont m_fntBand;    // frequency labels, running upwards
+    CPen m_pnHash;      // grid
+    CPen m_pnHigh;
+    CPen m_pnMid;
+    CPen m_pnLow;
+    CPen m_pnAdjuster;
+    CBrush m_brAdjuster;
+    int m_nAdjuster = 0;
+    RECT m_rcAdjuster{};
+    RECT m_rcQLeft{};
+    RECT m_rcQRight{};
+    RECT m_rcPlot{};
+    BOOL m_bDragging = 0;
+    BOOL m_bDragQ = 0;
+    POINT m_ptMouse{};
+    CBandResponse m_response; // the band curves and the frequency grid
+
+    // Off-screen bitmap, kept while the client size stays the same.
+    CBitmap m_bmpOffscreen;
+    SIZE m_sizeOffscreen{};
+    std::vector<POINT> m_aptCurve; // one curve's points, allocated once
+};

@@ -1,0 +1,360 @@
+#include "model/PlotGeometry.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "model/ChannelConfig.h"
+
+const int CPlotGeometry::s_anAxis[AXIS_ENTRIES] = {25,   31,   40,   50,   63,   80,    100,   125,   160,   200,
+                                                   250,  316,  400,  500,  630,  800,   1000,  1250,  1600,  2000,
+                                                   2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
+
+namespace {
+
+constexpr int FREQ_SPAN = CPlotGeometry::MAX_FREQ - CPlotGeometry::MIN_FREQ + 1; // 20..20000
+
+// The axis walk: from 25 Hz the position advances one hertz at a time by
+// 22 / (next entry - entry) pixels, the step changing at each table entry,
+// accumulated in single precision exactly as the drawing always did (so
+// 20000 Hz lands on 648 rather than the nominal 649).  Two walks are kept:
+// FreqToX starts at 11 pixels, XToFreq one pixel further left at 10.  Below
+// 25 Hz the step is 2.2 pixels per hertz from 0 at 20 Hz.
+struct SAxisWalk {
+    std::array<std::int16_t, FREQ_SPAN> anFreqToX{}; // offset of f, index f - 20
+    std::array<std::int16_t, FREQ_SPAN> anXToFreq{}; // offset on the walk from 10, index f - 20
+
+    SAxisWalk()
+    {
+        float fltPos = 0.0f;
+        for (int f = 20; f < 25; ++f) {
+            anFreqToX[f - 20] = static_cast<std::int16_t>(fltPos);
+            anXToFreq[f - 20] = static_cast<std::int16_t>(fltPos);
+            fltPos += 2.2f;
+        }
+        Walk(11.0f, anFreqToX);
+        Walk(10.0f, anXToFreq);
+    }
+
+    static void Walk(float fltStart, std::array<std::int16_t, FREQ_SPAN>& an)
+    {
+        const int* pnAxis = CPlotGeometry::s_anAxis;
+        float fltPos = fltStart;
+        float fltStep = 22.0f / static_cast<float>(pnAxis[1] - pnAxis[0]);
+        int j = 0;
+        for (int k = 25; k <= CPlotGeometry::MAX_FREQ; ++k) {
+            an[k - 20] = static_cast<std::int16_t>(fltPos);
+            if (j < CPlotGeometry::AXIS_ENTRIES - 1 && k == pnAxis[j]) {
+                fltStep = 22.0f / static_cast<float>(pnAxis[j + 1] - pnAxis[j]);
+                ++j;
+            }
+            fltPos += fltStep;
+        }
+    }
+};
+
+const SAxisWalk& AxisWalk()
+{
+    static const SAxisWalk s_walk;
+    return s_walk;
+}
+
+float Clamp(float v, CPlotGeometry::SRange r)
+{
+    if (std::isnan(v))
+        return r.fltMin;
+    return std::min(std::max(v, r.fltMin), r.fltMax);
+}
+
+} // namespace
+
+int CPlotGeometry::TruncCoord(float v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 30000.0f)
+        return 30000;
+    if (v <= -30000.0f)
+        return -30000;
+    return static_cast<int>(v);
+}
+
+int CPlotGeometry::FreqOffset(int nFreq)
+{
+    if (nFreq < MIN_FREQ)
+        return 11;
+    if (nFreq > MAX_FREQ)
+        nFreq = MAX_FREQ;
+    return AxisWalk().anFreqToX[static_cast<size_t>(nFreq - MIN_FREQ)];
+}
+
+int CPlotGeometry::PointOffset(int nPoint)
+{
+    nPoint = std::min(std::max(nPoint, 0), LAST_POINT);
+    return FreqOffset(nPoint * 5);
+}
+
+int CPlotGeometry::FreqToX(int nFreq) const { return m_nLeft + FreqOffset(nFreq); }
+
+int CPlotGeometry::FreqToX(float fltFreq) const
+{
+    if (std::isnan(fltFreq) || fltFreq < 0.0f)
+        return FreqToX(0);
+    if (fltFreq >= static_cast<float>(MAX_FREQ))
+        return FreqToX(MAX_FREQ);
+    return FreqToX(static_cast<int>(std::lround(fltFreq)));
+}
+
+int CPlotGeometry::XToFreq(int x) const
+{
+    const int rx = x - m_nLeft;
+    const auto& an = AxisWalk().anXToFreq;
+    if (rx < 10) {
+        for (int k = 20; k <= 24; ++k)
+            if (an[static_cast<size_t>(k - 20)] > rx)
+                return k;
+        return 25;
+    }
+    // The walk rises monotonically: the first k in 25..19999 whose position
+    // exceeds rx, else 20000.
+    const auto first = an.begin() + (25 - MIN_FREQ);
+    const auto last = an.begin() + (MAX_FREQ - MIN_FREQ); // 20000 itself is not tested
+    const auto it = std::upper_bound(first, last, rx);
+    if (it == last)
+        return MAX_FREQ;
+    return MIN_FREQ + static_cast<int>(it - an.begin());
+}
+
+int CPlotGeometry::GainToY(float fltGain) const
+{
+    return TruncCoord(static_cast<float>(m_nTop + 12 + 48) - 2.0f * fltGain);
+}
+
+float CPlotGeometry::YToGain(int y, int nAdjuster, const CChannelConfig& cfg) const
+{
+    const int nZero = TruncCoord(static_cast<float>(m_nTop + 12 + 48) - 2.0f * cfg.GetLevel());
+    float fltGain = static_cast<float>(nZero - y) / 2.0f;
+    switch (nAdjuster) {
+    case 1:
+    case 3:
+    case 4:
+    case 6:
+        fltGain += 6.0f;
+        break;
+    case 2:
+        fltGain -= cfg.GetLowGain();
+        break;
+    case 5:
+        fltGain -= cfg.GetMidGain();
+        break;
+    case 7:
+    case 8:
+    case 9:
+        fltGain -= cfg.GetHighGain();
+        break;
+    default:
+        break;
+    }
+    return fltGain;
+}
+
+float CPlotGeometry::QFromX(float fltCentreFreq, int x) const
+{
+    int d = std::abs(x - FreqToX(fltCentreFreq));
+    if (d < 1)
+        d = 1;
+    return 100.0f / static_cast<float>(d);
+}
+
+bool CPlotGeometry::GetAdjuster(const CChannelConfig& cfg, int nAdjuster, SAdjuster& adj)
+{
+    adj = SAdjuster{};
+    switch (nAdjuster) {
+    case 1:
+        adj.fltFreq = cfg.GetLowLPFreq();
+        adj.fltOffset = -6.0f;
+        adj.fltGain = cfg.GetLowGain();
+        break;
+    case 2:
+        adj.fltFreq = cfg.GetLowPEQFreq();
+        adj.fltOffset = cfg.GetLowGain();
+        adj.fltGain = cfg.GetLowPEQGain();
+        adj.bHasQ = true;
+        adj.fltQ = cfg.GetLowPEQQ();
+        break;
+    case 3:
+        adj.fltFreq = cfg.GetMidHPFreq();
+        adj.fltOffset = -6.0f;
+        adj.fltGain = cfg.GetMidGain();
+        break;
+    case 4:
+        adj.fltFreq = cfg.GetMidLPFreq();
+        adj.fltOffset = -6.0f;
+        adj.fltGain = cfg.GetMidGain();
+        break;
+    case 5:
+        adj.fltFreq = cfg.GetMidPEQFreq();
+        adj.fltOffset = cfg.GetMidGain();
+        adj.fltGain = cfg.GetMidPEQGain();
+        adj.bHasQ = true;
+        adj.fltQ = cfg.GetMidPEQQ();
+        break;
+    case 6:
+        adj.fltFreq = cfg.GetHighHPFreq();
+        adj.fltOffset = -6.0f;
+        adj.fltGain = cfg.GetHighGain();
+        break;
+    case 7:
+        adj.fltFreq = cfg.GetHighPEQFreq();
+        adj.fltOffset = cfg.GetHighGain();
+        adj.fltGain = cfg.GetHighPEQGain();
+        adj.bHasQ = true;
+        adj.fltQ = cfg.GetHighPEQQ();
+        break;
+    case 8:
+        adj.fltFreq = cfg.GetSEQFreq();
+        adj.fltOffset = cfg.GetHighGain();
+        adj.fltGain = cfg.GetSEQGain();
+        break;
+    case 9:
+        adj.fltFreq = cfg.GetHEQFreq();
+        adj.fltOffset = cfg.GetHighGain();
+        adj.fltGain = cfg.GetHEQGain();
+        break;
+    case 10:
+        adj.fltFreq = cfg.GetHPFreq();
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+int CPlotGeometry::AdjusterY(const CChannelConfig& cfg, const SAdjuster& adj) const
+{
+    const float fltDb = cfg.GetLevel() + adj.fltGain + adj.fltOffset;
+    return TruncCoord(static_cast<float>(m_nTop + 61) - 2.0f * fltDb) - 1;
+}
+
+int CPlotGeometry::QHalfWidth(float fltQ)
+{
+    // A Q of 0 or less (possible in a file) would make the bar infinite.
+    if (std::isnan(fltQ) || fltQ <= 100.0f / 30000.0f)
+        return 30000;
+    return static_cast<int>(std::lround(100.0f / fltQ));
+}
+
+CPlotGeometry::SRange CPlotGeometry::FreqRange(int nAdjuster, int nMode)
+{
+    const bool bBiamp = nMode == MODE_BIAMP;
+    switch (nAdjuster) {
+    case 1:
+        return {bBiamp ? 100.0f : 200.0f, 4000.0f};
+    case 2:
+        return {25.0f, bBiamp ? 4000.0f : 800.0f};
+    case 3:
+        return {130.0f, 1000.0f};
+    case 4:
+        return {200.0f, 4000.0f};
+    case 5:
+        return {100.0f, 4000.0f};
+    case 6:
+        return {200.0f, 4000.0f};
+    case 7:
+        return {300.0f, 20000.0f};
+    case 8:
+    case 9:
+        return {1000.0f, 15000.0f};
+    case 10:
+        return {20.0f, 40.0f};
+    default:
+        return {0.0f, 0.0f};
+    }
+}
+
+CPlotGeometry::SRange CPlotGeometry::GainRange(int nAdjuster)
+{
+    switch (nAdjuster) {
+    case 1:
+    case 3:
+    case 4:
+    case 6:
+        return {-18.0f, 0.0f};
+    case 2:
+    case 5:
+    case 7:
+        return {-12.0f, 6.0f};
+    case 8:
+    case 9:
+        return {0.0f, 6.0f};
+    default:
+        return {0.0f, 0.0f};
+    }
+}
+
+int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ, int x, int y) const
+{
+    if (nAdjuster < 1 || nAdjuster > 10)
+        return 0;
+    const float fltFreq = Clamp(static_cast<float>(XToFreq(x)), FreqRange(nAdjuster, cfg.GetMode()));
+    const float fltGain = Clamp(YToGain(y, nAdjuster, cfg), GainRange(nAdjuster));
+    auto q = [&](float fltCentre) { return Clamp(QFromX(fltCentre, x), Q_RANGE); };
+
+    switch (nAdjuster) {
+    case 1:
+        if (cfg.GetChannel() != CHANNEL_SUBWOOFER)
+            cfg.SetLowLPFreq(fltFreq, true);
+        cfg.SetLowGain(fltGain, true, false);
+        return 4;
+    case 2:
+        if (bDragQ) {
+            cfg.SetLowPEQQ(q(cfg.GetLowPEQFreq()), true);
+        } else {
+            cfg.SetLowPEQFreq(fltFreq, true);
+            cfg.SetLowPEQGain(fltGain, true);
+        }
+        return 4;
+    case 3:
+        cfg.SetMidHPFreq(fltFreq, true);
+        cfg.SetMidGain(fltGain, true, false);
+        return 2;
+    case 4:
+        cfg.SetMidLPFreq(fltFreq, true);
+        cfg.SetMidGain(fltGain, true, false);
+        return 2;
+    case 5:
+        if (bDragQ) {
+            cfg.SetMidPEQQ(q(cfg.GetMidPEQFreq()), true);
+        } else {
+            cfg.SetMidPEQFreq(fltFreq, true);
+            cfg.SetMidPEQGain(fltGain, true);
+        }
+        return 2;
+    case 6:
+        cfg.SetHighHPFreq(fltFreq, true);
+        cfg.SetHighGain(fltGain, true, false);
+        return 1;
+    case 7:
+        if (bDragQ) {
+            cfg.SetHighPEQQ(q(cfg.GetHighPEQFreq()), true);
+        } else {
+            cfg.SetHighPEQFreq(fltFreq, true);
+            cfg.SetHighPEQGain(fltGain, true);
+        }
+        return 1;
+    case 8:
+        cfg.SetSEQFreq(fltFreq, true);
+        cfg.SetSEQGain(fltGain, true);
+        return 1;
+    case 9:
+        cfg.SetHEQFreq(fltFreq, true);
+        cfg.SetHEQGain(fltGain, true);
+        return 1;
+    case 10:
+        cfg.SetHPFreq(fltFreq, true);
+        return 7;
+    default:
+        return 0;
+    }
+}
