@@ -42,6 +42,12 @@ CAdvise::CAdvise(CComm& comm) : m_Comm(comm), m_pState(std::make_shared<SState>(
 
 CAdvise::~CAdvise()
 {
+    // No window takes messages any more; the records still written while
+    // the queue's worker stops are read and dropped.
+    {
+        CLock lock(m_pState->csWindows);
+        m_pState->windows.clear();
+    }
     // Nothing may write into the pipe once it is closed: the queue's worker
     // is stopped first, while the reader still empties the pipe.
     m_Comm.DetachWritePipe();

@@ -401,7 +401,15 @@ void CComm::StopWorker(bool bWaitForEnd)
             m_bStopSending = true;
         }
         ::SetEvent(m_hDataRead);
-        ::WaitForSingleObject(m_hQManagementThread, INFINITE);
+        // Every wait of the stopped worker is bounded but one: writing a
+        // record into a full pipe whose reader is sending a message to a
+        // window of this thread.  Messages sent to this thread are handled
+        // while waiting, so that write always completes.
+        const HANDLE hThread = m_hQManagementThread;
+        while (::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
         m_hQManagementThread.Reset();
     }
 }
