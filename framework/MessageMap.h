@@ -24,6 +24,10 @@ public:                                                                         
     {                                                                                                       \
         BOOL bHandled = TRUE;                                                                               \
         (void)hWnd;                                                                                         \
+        (void)uMsg;                                                                                         \
+        (void)wParam;                                                                                       \
+        (void)lParam;                                                                                       \
+        (void)lResult;                                                                                      \
         (void)bHandled;                                                                                     \
         switch (dwMsgMapID) {                                                                               \
         case 0:

@@ -23,6 +23,44 @@
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)
+#define IDI_PLM40 227
+#define IDB_TOOLBAR 300
+#define IDB_SPLASH_LOGO 345
+#define IDB_SPLASH_UNIT 224
+#define IDB_SPLASH_STRAP 343
+#define IDB_SPEAKERLIB 221
+
+#define IDD_SPLASH 202
+#define IDC_SPLASH_VERSION 1342
+#define IDC_SPLASH_FIRMWARE 249
+
+#define IDD_CONNECTING 218
+
+#define IDD_DISCONNECT 356
+#define IDC_DO_NOT_SAVE 1541
+#define IDC_HIDDEN_DEFAULT 1542
+
+#define IDD_PLM40LINK 228
+#define IDC_LINK_QVR 318
+#define IDC_LINK_PLM 319
+
+#define IDD_SELECT_DEVICE 359
+#define IDC_DEVICE_LIST 1003
+
+// Strings the shell loads (texts in resources/strings/strings.inc).
+#define IDS_APP_TITLE 100
+#define IDS_UNTITLED 512
+#define IDS_FONT_TAHOMA 513
+#define IDS_FONT_ARIAL 514
+#define IDS_COMM_FAILED 516
+#define IDS_CONNECTED 517
+#define IDS_DISCONNECTED 518
+#define IDS_DEVICE_NOT_FOUND 520
+#define IDS_NONE 521
+#define IDS_FIRMWARE_REVISION 522
+#define IDS_COMM_LOST 524
+#define IDS_CONNECT_FAILED 525
+#define IDS_LINK_QUESTION 531
 // (end shell ids)
 
 // --- editor form (dialog 308) ----------------------------------------------

@@ -9,3 +9,7 @@ extern UINT g_uMsgInitLink;      // "PLMQVRINITLINK"
 extern UINT g_uMsgTermLink;      // "PLMQVRTERMLINK"
 extern HWND g_hWndMain;          // this program's main frame
 extern HWND g_hWndSibling;       // the linked sibling program's frame; null while unlinked
+
+// Registers the window class "QVRXOPlot" of the response plot control, which
+// the editor form's template creates; returns the class atom.
+ATOM RegisterPlotClass();

@@ -1,0 +1,687 @@
+#include "shell/MainFrame.h"
+
+#include <cmath>
+#include <cstring>
+#include <cwchar>
+#include <limits>
+#include <vector>
+
+#include "device/Advise.h"
+#include "device/Comm.h"
+#include "device/DlgSelectDevice.h"
+#include "device/RXQueue.h"
+#include "model/ChannelConfig.h"
+#include "shell/AppGlobals.h"
+#include "shell/DlgDisconnect.h"
+#include "shell/DlgSplash.h"
+
+namespace {
+
+constexpr UINT kToolBarId = 0xE800;
+constexpr UINT kStatusBarId = 0xE801;
+constexpr int kToolBarImages = 14;
+constexpr int kImageSize = 32;
+constexpr int kImageMuteOff = 8; // 9 while muted
+constexpr int kStatusPartWidth = 580;
+constexpr int kSplashMilliseconds = 2000;
+constexpr int kDescriptionChars = 256;
+constexpr int kTipChars = 80;
+
+// Meters, left to right: Left, Left Center, Center, Right Center, Right, Subwoofer.
+constexpr int kMeterOrder[CMainFrame::CHANNEL_COUNT] = {0, 3, 2, 4, 1, 5};
+constexpr int kMeterWidth = 57;
+constexpr int kMeterStep = 56;  // neighbours share one pixel
+constexpr int kMeterSpan = 337; // six meters
+constexpr int kMeterBelowToolBar = 6;
+
+constexpr BYTE kParamMeter = 12;
+constexpr BYTE kCmdSaveSettings = 3;
+constexpr BYTE kCmdSystemFlags = 11;
+constexpr float kMeterFullScale = 2147483392.0f;
+constexpr double kMeterOffsetDb = 29.0;
+
+constexpr COLORREF kGreen = RGB(0, 255, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+TBBUTTON Button(int nImage, int nCommand, BYTE fsState = TBSTATE_ENABLED)
+{
+    TBBUTTON b{};
+    b.iBitmap = nImage;
+    b.idCommand = nCommand;
+    b.fsState = fsState;
+    b.fsStyle = BTNS_BUTTON;
+    return b;
+}
+
+TBBUTTON Separator()
+{
+    TBBUTTON b{};
+    b.fsStyle = BTNS_SEP;
+    return b;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame()
+    : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
+      m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
+      m_pszFileName(new wchar_t[FILE_NAME_CHARS])
+{
+    g_Module.LoadString(IDS_UNTITLED, m_pszFileName.get(), FILE_NAME_CHARS);
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
+}
+
+SIZE CMainFrame::ComputeClientSize(int nDpiX, int nDpiY)
+{
+    const double sx = nDpiX / 96.0;
+    const double sy = nDpiY / 96.0;
+    // Above 96 dpi the form's fonts grow faster than the scale: extra width.
+    double cx = sx * 755.0;
+    if (sx != 1.0)
+        cx += sx * nDpiX;
+    const double cy = sy * 520.0;
+    return SIZE{static_cast<LONG>(cx + 0.5), static_cast<LONG>(cy + 0.5)};
+}
+
+float CMainFrame::ReadingToLevel(float fltValue)
+{
+    if (!(fltValue > 0.0f)) // 0, negative or not a number: no signal
+        return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(20.0 * std::log10(fltValue / static_cast<double>(kMeterFullScale)) + kMeterOffsetDb);
+}
+
+HWND CMainFrame::CreateFrame(UINT nId)
+{
+    wchar_t szTitle[256];
+    g_Module.LoadString(nId, szTitle, 256);
+    HMENU hMenu = ::LoadMenuW(g_Module.GetInstance(), MAKEINTRESOURCEW(nId));
+
+    int nDpiX = 96;
+    int nDpiY = 96;
+    {
+        CClientDC dcScreen(nullptr);
+        nDpiX = ::GetDeviceCaps(dcScreen, LOGPIXELSX);
+        nDpiY = ::GetDeviceCaps(dcScreen, LOGPIXELSY);
+    }
+    const SIZE client = ComputeClientSize(nDpiX, nDpiY);
+    RECT rc{0, 0, client.cx, client.cy};
+    // Sized as for a frame with a sizing border; the frame has none, so its
+    // client area comes out slightly larger.
+    ::AdjustWindowRectEx(&rc, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, TRUE, FRAME_EX_STYLE);
+    RECT rcDesktop;
+    ::GetClientRect(::GetDesktopWindow(), &rcDesktop);
+    ::OffsetRect(&rc, rcDesktop.right / 2 - rc.right / 2, rcDesktop.bottom / 2 - rc.bottom / 2);
+
+    if (!Create(nullptr, rc, szTitle, FRAME_STYLE, FRAME_EX_STYLE, hMenu)) {
+        if (hMenu)
+            ::DestroyMenu(hMenu);
+        return nullptr;
+    }
+    HICON hIcon = ::LoadIconW(g_Module.GetInstance(), MAKEINTRESOURCEW(nId));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
+    return m_hWnd;
+}
+
+LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CDlgSplash splash(false);
+    splash.Create(m_hWnd);
+
+    g_Advise.Advise(m_hWnd);
+    CreateToolBar();
+    CreateMeters();
+    CreateStatusBar();
+
+    m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
+    m_pdlgCrossoverForm->Create(m_hWnd);
+
+    const std::wstring face = g_Module.LoadString(IDS_FONT_TAHOMA);
+    m_fntTabFont.Reset(::CreateFontW(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str()));
+    m_wndStatusText.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fntTabFont.Get()), TRUE);
+
+    m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
+    m_hbrDisconnected.Reset(::CreateSolidBrush(kRed));
+
+    UpdateConnectionState();
+    ShowWindow(SW_SHOWNORMAL);
+
+    // The splash stays up for two seconds; the frame keeps painting meanwhile.
+    const DWORD dwStart = ::GetTickCount();
+    for (;;) {
+        const DWORD dwElapsed = ::GetTickCount() - dwStart;
+        if (dwElapsed >= static_cast<DWORD>(kSplashMilliseconds))
+            break;
+        MSG msg;
+        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            ::DispatchMessageW(&msg);
+            RaiseOwnedWindows();
+        } else {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kSplashMilliseconds - dwElapsed, QS_ALLINPUT);
+        }
+    }
+    RaiseOwnedWindows();
+    splash.DestroyWindow();
+    return 0;
+}
+
+void CMainFrame::RaiseOwnedWindows()
+{
+    // Owned windows (meters, splash, dialogs) belong above their owner.  Where
+    // the platform does not keep them there by itself (Wine without a window
+    // manager can restack the owner alone when it maps it), put back any that
+    // fell below the frame, without activating them.
+    std::vector<HWND> above;
+    bool bBelow = false;
+    bool bPastFrame = false;
+    for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        if (h == m_hWnd) {
+            bPastFrame = true;
+            continue;
+        }
+        if (::GetWindow(h, GW_OWNER) != m_hWnd || !::IsWindowVisible(h))
+            continue;
+        above.push_back(h);
+        bBelow = bBelow || bPastFrame;
+    }
+    if (!bBelow)
+        return;
+    // Keep their own order: raise the lowest first.
+    for (auto it = above.rbegin(); it != above.rend(); ++it)
+        ::SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    const RECT rcEmpty{};
+    m_wndToolBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0,
+                        kToolBarId);
+    m_wndToolBar.SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    // The image size must be known before the strip is cut into images.
+    m_wndToolBar.SendMessage(TB_SETBITMAPSIZE, 0, MAKELONG(kImageSize, kImageSize));
+    TBADDBITMAP tbab{g_Module.GetInstance(), IDB_TOOLBAR};
+    m_wndToolBar.SendMessage(TB_ADDBITMAP, kToolBarImages, reinterpret_cast<LPARAM>(&tbab));
+    TBBUTTON buttons[] = {
+        Button(0, ID_FILE_NEW),
+        Button(1, ID_FILE_OPEN),
+        Button(2, ID_FILE_SAVE),
+        Button(10, ID_PROFILE_INFO),
+        Separator(),
+        Button(3, ID_COPY_CHANNEL),
+        Separator(),
+        Button(5, ID_CONNECT),
+        Button(6, ID_DISCONNECT, 0),
+        Separator(),
+        Button(7, ID_APP_ABOUT),
+        Separator(),
+        Button(kImageMuteOff, ID_SYSTEM_MUTE),
+    };
+    m_wndToolBar.SendMessage(TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
+    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(kImageSize, kImageSize));
+}
+
+void CMainFrame::CreateMeters()
+{
+    const RECT rcEmpty{};
+    for (CInputMeter& meter : m_Meters)
+        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    const RECT rcEmpty{};
+    m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
+    int anParts[2] = {kStatusPartWidth, -1};
+    m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
+    const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
+    m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
+                                        m_wndStatusBar, nullptr, g_Module.GetInstance(), nullptr);
+}
+
+LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
+{
+    g_Advise.Unadvise(m_hWnd);
+    m_fntTabFont.Reset();
+    m_hbrConnected.Reset();
+    m_hbrDisconnected.Reset();
+    ::PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (g_hWndSibling)
+        ::PostMessageW(g_hWndSibling, g_uMsgTermLink, 0, 0);
+    if (m_pdlgCrossoverForm) {
+        m_pdlgCrossoverForm->DestroyWindow();
+        m_pdlgCrossoverForm.reset();
+    }
+    CloseLinkWindow();
+    DestroyWindow();
+    return 0;
+}
+
+LRESULT CMainFrame::OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    m_wndToolBar.SendMessage(TB_AUTOSIZE);
+    RECT rcToolBar;
+    m_wndToolBar.GetClientRect(&rcToolBar);
+    const int cyToolBar = rcToolBar.bottom - rcToolBar.top;
+
+    LayoutMeters();
+    RaiseOwnedWindows();
+
+    m_wndStatusBar.SendMessage(uMsg, wParam, lParam);
+    RECT rcPart;
+    if (m_wndStatusBar.SendMessage(SB_GETRECT, 1, reinterpret_cast<LPARAM>(&rcPart))) {
+        ::InflateRect(&rcPart, -1, -1);
+        m_wndStatusText.SetWindowPos(nullptr, rcPart.left, rcPart.top, rcPart.right - rcPart.left,
+                                     rcPart.bottom - rcPart.top, SWP_NOZORDER);
+    }
+
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow()) {
+        RECT rcForm;
+        m_pdlgCrossoverForm->GetWindowRect(&rcForm);
+        m_pdlgCrossoverForm->SetWindowPos(nullptr, 0, cyToolBar + 2, LOWORD(lParam), rcForm.bottom - rcForm.top,
+                                          SWP_NOZORDER);
+    }
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnMove(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    LayoutMeters();
+    bHandled = FALSE;
+    return 0;
+}
+
+void CMainFrame::LayoutMeters()
+{
+    if (!m_wndToolBar.IsWindow())
+        return;
+    RECT r;
+    m_wndToolBar.GetClientRect(&r);
+    RECT rc{r.right - kMeterSpan, r.top - ::GetSystemMetrics(SM_CYMENU), r.right - kMeterSpan + kMeterWidth,
+            r.bottom + kMeterBelowToolBar};
+    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+
+    HDWP hdwp = ::BeginDeferWindowPos(CHANNEL_COUNT);
+    for (int nChannel : kMeterOrder) {
+        if (hdwp && m_Meters[nChannel].IsWindow())
+            hdwp = ::DeferWindowPos(hdwp, m_Meters[nChannel], nullptr, rc.left, rc.top, rc.right - rc.left,
+                                    rc.bottom - rc.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::OffsetRect(&rc, kMeterStep, 0);
+    }
+    if (hdwp)
+        ::EndDeferWindowPos(hdwp);
+}
+
+LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    const HMENU hMenu = reinterpret_cast<HMENU>(wParam);
+    const UINT uOn = MF_BYCOMMAND | MF_ENABLED;
+    const UINT uOff = MF_BYCOMMAND | MF_DISABLED | MF_GRAYED;
+    const bool bOpen = g_Comm.IsOpen();
+    ::EnableMenuItem(hMenu, ID_CONNECT, bOpen ? uOff : uOn);
+    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen ? uOn : uOff);
+    ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
+    return 0;
+}
+
+void CMainFrame::ShowDescription(int nId)
+{
+    if (nId < 1) {
+        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        return;
+    }
+    wchar_t szText[kDescriptionChars];
+    if (!g_Module.LoadString(static_cast<UINT>(nId), szText, kDescriptionChars))
+        return;
+    const wchar_t* pszNewline = std::wcschr(szText, L'\n');
+    if (pszNewline)
+        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(pszNewline + 1));
+}
+
+LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    ShowDescription(LOWORD(wParam));
+    return 0;
+}
+
+void CMainFrame::SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        ::SendMessageW(hChild, uMsg, wParam, lParam);
+}
+
+LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    if (LOWORD(wParam) != WA_INACTIVE)
+        RaiseOwnedWindows();
+    SendToChildren(uMsg, wParam, lParam);
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    POINT pt;
+    RECT rcToolBar;
+    if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
+        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // A unit already known is never swapped for another one.
+    const int nFound = CComm::FindDevice();
+    const int nDevice = g_Comm.GetDeviceNumber();
+    if ((nDevice != -1 && nFound == -1) || (nDevice == -1 && nFound >= 0))
+        g_Comm.SetDeviceNumber(nFound);
+    return TRUE;
+}
+
+LRESULT CMainFrame::OnToolTipTextA(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    auto* pInfo = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+    pInfo->hinst = nullptr;
+    pInfo->lpszText = pInfo->szText;
+    pInfo->szText[0] = '\0';
+    ::LoadStringA(g_Module.GetInstance(), static_cast<UINT>(pInfo->hdr.idFrom), pInfo->szText, kTipChars);
+    pInfo->szText[kTipChars - 1] = '\0';
+    if (char* p = std::strchr(pInfo->szText, '\n'))
+        *p = '\0';
+    return 0;
+}
+
+LRESULT CMainFrame::OnToolTipTextW(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    auto* pInfo = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+    pInfo->hinst = nullptr;
+    pInfo->lpszText = pInfo->szText;
+    g_Module.LoadString(static_cast<UINT>(pInfo->hdr.idFrom), pInfo->szText, kTipChars);
+    if (wchar_t* p = std::wcschr(pInfo->szText, L'\n'))
+        *p = L'\0';
+    return 0;
+}
+
+LRESULT CMainFrame::OnHotItemChange(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    const auto* pHot = reinterpret_cast<const NMTBHOTITEM*>(lParam);
+    ShowDescription(pHot->idNew);
+    return 0;
+}
+
+LRESULT CMainFrame::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    const HDC hdc = reinterpret_cast<HDC>(wParam);
+    if (reinterpret_cast<HWND>(lParam) == m_wndStatusText.m_hWnd) {
+        if (m_bShownConnected) {
+            ::SetTextColor(hdc, kBlack);
+            ::SetBkColor(hdc, kGreen);
+            return reinterpret_cast<LRESULT>(m_hbrConnected.Get());
+        }
+        ::SetTextColor(hdc, kYellow);
+        ::SetBkColor(hdc, kRed);
+        return reinterpret_cast<LRESULT>(m_hbrDisconnected.Get());
+    }
+    ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(hdc, ::GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void CMainFrame::UpdateConnectionState()
+{
+    const bool bConnected = g_Comm.IsOpen();
+    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(m_bConnectEnabled, 0));
+    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_DISCONNECT, MAKELONG(bConnected, 0));
+    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_SYSTEM_MUTE, MAKELONG(bConnected, 0));
+
+    const int nMuted = static_cast<int>(GetSystemFlags() & 1u);
+    m_wndToolBar.SendMessage(TB_CHECKBUTTON, ID_SYSTEM_MUTE, MAKELONG(nMuted, 0));
+    m_wndToolBar.SendMessage(TB_CHANGEBITMAP, ID_SYSTEM_MUTE, MAKELPARAM(kImageMuteOff + nMuted, 0));
+
+    m_bShownConnected = bConnected;
+    m_wndStatusText.SetWindowText(g_Module.LoadString(bConnected ? IDS_CONNECTED : IDS_DISCONNECTED).c_str());
+    m_wndStatusText.Invalidate();
+
+    if (!bConnected)
+        for (CInputMeter& meter : m_Meters)
+            meter.SetLevel(CInputMeter::LEVEL_OFF);
+}
+
+int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
+{
+    const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
+    const std::wstring text = g_Module.LoadString(nStringId);
+    return ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), uType);
+}
+
+LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
+    if (pRecord && pRecord->bParameter == kParamMeter && pRecord->bChannel < CHANNEL_COUNT)
+        m_Meters[pRecord->bChannel].SetLevel(ReadingToLevel(RXGetValue(*pRecord)));
+    return 0;
+}
+
+LRESULT CMainFrame::OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_pdlgCrossoverForm->SendMessage(uMsg, wParam, lParam);
+    return 0;
+}
+
+// --- connection ------------------------------------------------------------
+
+LRESULT CMainFrame::OnConnect(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_bConnecting || g_Comm.IsOpen())
+        return 0; // already connecting or connected
+    g_Comm.SetPolling(true);
+    if (g_Comm.GetDeviceNumber() == -1 && g_Comm.LookupDevice() == -1) {
+        ShowMessage(IDS_DEVICE_NOT_FOUND, MB_ICONERROR);
+        return 0;
+    }
+    if (!g_Comm.Open()) {
+        ShowMessage(IDS_COMM_FAILED, MB_ICONERROR);
+        return 0;
+    }
+    m_bConnecting = true;
+    m_bConnectEnabled = false;
+    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
+    if (!m_dlgConnecting.IsWindow())
+        m_dlgConnecting.Create(m_hWnd);
+    g_Comm.QueueCommand(kCmdSystemFlags, 0, 0, 0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnDisconnect(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (!g_Comm.IsOpen())
+        return 0;
+    g_Comm.SetPolling(false);
+    CDlgDisconnect dlg;
+    const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
+
+    // Leaving the unit muted behind would silence the cinema: unmute whatever the answer.
+    const std::uint32_t dwFlags = GetSystemFlags();
+    if (dwFlags & 1u)
+        SetSystemFlags(dwFlags & ~1u, true);
+
+    switch (nResult) {
+    case IDOK: // Yes: the unit stores its settings; the answer closes the link
+        g_Comm.QueueCommand(kCmdSaveSettings, 0, 0, 0);
+        m_bConnectEnabled = true;
+        break;
+    case IDC_DO_NOT_SAVE:
+        g_Comm.Close();
+        m_bConnectEnabled = true;
+        SetSystemFlags(0, false);
+        UpdateConnectionState();
+        break;
+    default: // No
+        g_Comm.SetPolling(true);
+        break;
+    }
+    return 0;
+}
+
+LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
+    if (!pRecord)
+        return 0;
+    switch (pRecord->bCommand) {
+    case kCmdSystemFlags:
+        SetSystemFlags(RXGetWord(pRecord->bLWord), false);
+        if (m_bConnecting) {
+            m_bConnecting = false;
+            SendToChildren(WM_READ_SETTINGS, 0, 0);
+        } else {
+            UpdateConnectionState();
+        }
+        break;
+    case kCmdSaveSettings:
+        g_Comm.Close();
+        SetSystemFlags(0, false);
+        UpdateConnectionState();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void CMainFrame::DestroyWaitBox()
+{
+    if (m_dlgConnecting.IsWindow())
+        m_dlgConnecting.DestroyWindow();
+}
+
+LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
+{
+    DestroyWaitBox();
+    UpdateConnectionState();
+    return 0;
+}
+
+void CMainFrame::DropLink()
+{
+    g_Comm.Close();
+    SetSystemFlags(0, false);
+    m_bConnectEnabled = true;
+}
+
+LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_bConnecting) {
+        // The unit never answered the first request: Connect stays disabled
+        // until the message has been read.
+        g_Comm.Close();
+        SetSystemFlags(0, false);
+        UpdateConnectionState();
+        m_bConnecting = false;
+        m_bConnectEnabled = true;
+        DestroyWaitBox();
+        ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR);
+        m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(TRUE, 0));
+    } else {
+        DropLink();
+        DestroyWaitBox();
+        UpdateConnectionState();
+        ShowMessage(IDS_COMM_LOST, MB_ICONERROR);
+    }
+    return 0;
+}
+
+// --- commands --------------------------------------------------------------
+
+LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return 0; // document commands: filled in with the configuration files
+}
+
+LRESULT CMainFrame::OnFileOpen(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return 0; // document commands: filled in with the configuration files
+}
+
+LRESULT CMainFrame::OnFileSave(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return 0; // document commands: filled in with the configuration files
+}
+
+LRESULT CMainFrame::OnFileSaveAs(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return 0; // document commands: filled in with the configuration files
+}
+
+LRESULT CMainFrame::OnForwardToForm(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_pdlgCrossoverForm->SendMessage(uMsg, wParam, lParam);
+    return 0;
+}
+
+LRESULT CMainFrame::OnAppExit(UINT, WPARAM, LPARAM, BOOL&)
+{
+    PostMessage(WM_CLOSE);
+    return 0;
+}
+
+LRESULT CMainFrame::OnSelectDevice(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CDlgSelectDevice dlg;
+    dlg.DoModal(m_hWnd);
+    return 0;
+}
+
+LRESULT CMainFrame::OnDownloadFirmware(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return 0; // the firmware download dialog: filled in with the download
+}
+
+LRESULT CMainFrame::OnDiagnostics(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return 0; // the diagnostics terminal: filled in with the terminal
+}
+
+LRESULT CMainFrame::OnAppAbout(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CDlgSplash dlg(true);
+    dlg.DoModal(m_hWnd);
+    return 0;
+}
+
+LRESULT CMainFrame::OnSystemMute(UINT, WPARAM, LPARAM, BOOL&)
+{
+    SetSystemFlags(GetSystemFlags() ^ 1u, true);
+    return 0;
+}
+
+// --- sibling program link ----------------------------------------------------
+
+void CMainFrame::OpenLinkWindow()
+{
+    // The link window arrives with the sibling program link.
+}
+
+void CMainFrame::CloseLinkWindow()
+{
+    // The link window arrives with the sibling program link.
+}

@@ -1,0 +1,159 @@
+#pragma once
+// CMainFrame: the program's only top-level window.  It owns the menu, the
+// toolbar with its tooltips, the status bar with the coloured connection
+// indicator, the six input meters over the right end of the toolbar, the
+// crossover editor form below the toolbar and the "Retrieving Settings..."
+// box; it runs the Connect / Disconnect workflow and routes every command.
+
+#include <memory>
+
+#include "editor/DlgCrossover.h"
+#include "editor/InputMeter.h"
+#include "framework/ContainedWindow.h"
+#include "framework/Handles.h"
+#include "framework/WindowImpl.h"
+#include "resources/resource.h"
+#include "shell/AppMessages.h"
+#include "shell/DlgConnecting.h"
+
+class CMainFrame : public CWindowImpl<CMainFrame> {
+public:
+    static CWndClassInfo GetWndClassInfo()
+    {
+        return {L"QVR500FRAME", CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                IDC_ARROW};
+    }
+
+    static constexpr DWORD FRAME_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    static constexpr DWORD FRAME_EX_STYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    static constexpr int CHANNEL_COUNT = 6;
+    static constexpr int FILE_NAME_CHARS = 260;
+
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Creates the window from resource nId (title string, menu, icon), sized
+    // for the screen's resolution and centred on the desktop.  Returns after
+    // the two-second start-up splash.
+    HWND CreateFrame(UINT nId);
+
+    // Client size requested for a screen resolution (dots per inch).
+    static SIZE ComputeClientSize(int nDpiX, int nDpiY);
+    // Meter level (dB) of a polled input reading; minus infinity for readings of 0 or less.
+    static float ReadingToLevel(float fltValue);
+
+    // Toolbar, status text and meters from the link state.
+    void UpdateConnectionState();
+    // Places the six meters over the right end of the toolbar.
+    void LayoutMeters();
+    // Message box owned by the frame with caption "QVR500"; returns the box's result.
+    int ShowMessage(UINT nStringId, UINT uType);
+
+    // The sibling program's link window (opened on a link start, closed on a link end).
+    void OpenLinkWindow();
+    void CloseLinkWindow();
+
+    CDlgCrossover* GetCrossoverForm() const { return m_pdlgCrossoverForm.get(); }
+    const CInputMeter& GetMeter(int nChannel) const { return m_Meters[nChannel]; }
+
+    BEGIN_MSG_MAP(CMainFrame)
+        MESSAGE_HANDLER(WM_CREATE, OnCreate)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_SIZE, OnSize)
+        MESSAGE_HANDLER(WM_MOVE, OnMove)
+        MESSAGE_HANDLER(WM_INITMENU, OnInitMenu)
+        MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+        MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
+        MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
+        NOTIFY_CODE_HANDLER(TTN_GETDISPINFOA, OnToolTipTextA)
+        NOTIFY_CODE_HANDLER(TTN_GETDISPINFOW, OnToolTipTextW)
+        NOTIFY_CODE_HANDLER(TBN_HOTITEMCHANGE, OnHotItemChange)
+        MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
+        MESSAGE_HANDLER(WM_COMM_PACKET, OnCommPacket)
+        MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
+        MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
+        MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        COMMAND_ID_HANDLER(ID_FILE_NEW, OnFileNew)
+        COMMAND_ID_HANDLER(ID_FILE_OPEN, OnFileOpen)
+        COMMAND_ID_HANDLER(ID_FILE_SAVE, OnFileSave)
+        COMMAND_ID_HANDLER(ID_FILE_SAVE_AS, OnFileSaveAs)
+        COMMAND_ID_HANDLER(ID_PROFILE_INFO, OnForwardToForm)
+        COMMAND_ID_HANDLER(ID_COPY_CHANNEL, OnForwardToForm)
+        COMMAND_ID_HANDLER(ID_APP_EXIT, OnAppExit)
+        COMMAND_ID_HANDLER(ID_CONNECT, OnConnect)
+        COMMAND_ID_HANDLER(ID_DISCONNECT, OnDisconnect)
+        COMMAND_ID_HANDLER(ID_SELECT_DEVICE, OnSelectDevice)
+        COMMAND_ID_HANDLER(ID_DOWNLOAD_FIRMWARE, OnDownloadFirmware)
+        COMMAND_ID_HANDLER(ID_DIAGNOSTICS, OnDiagnostics)
+        COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
+        COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
+    ALT_MSG_MAP(2) // toolbar
+        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+    ALT_MSG_MAP(3) // status bar
+        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+    END_MSG_MAP()
+
+    LRESULT OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnInitMenu(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnMenuSelect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSetCursor(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnDeviceChange(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnToolTipTextA(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnToolTipTextW(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnHotItemChange(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnCommData(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnCommPacket(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnCommMarker(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+
+    // Commands.
+    LRESULT OnFileNew(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnFileOpen(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnFileSave(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnFileSaveAs(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnForwardToForm(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnAppExit(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnConnect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnDisconnect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSelectDevice(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnDownloadFirmware(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnDiagnostics(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnAppAbout(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+
+private:
+    void CreateToolBar();
+    void CreateMeters();
+    void CreateStatusBar();
+    void RaiseOwnedWindows();
+    // Status bar part 0: the description after the first newline of string nId.
+    void ShowDescription(int nId);
+    void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    void DestroyWaitBox();
+    // The link is gone: closed, flags cleared locally, Connect available again.
+    void DropLink();
+
+    CContainedWindow m_wndToolBar;
+    CContainedWindow m_wndStatusBar;
+    CWindow m_wndStatusText;
+    CInputMeter m_Meters[CHANNEL_COUNT];
+    std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
+    CDlgConnecting m_dlgConnecting;
+    bool m_bConnecting = false;
+    bool m_bConnectEnabled = true;
+    // What the status text shows, so its colours always match its words.
+    bool m_bShownConnected = false;
+    CBrush m_hbrConnected;
+    CBrush m_hbrDisconnected;
+    CFont m_fntTabFont;
+    std::unique_ptr<wchar_t[]> m_pszFileName;
+};
