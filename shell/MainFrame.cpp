@@ -26,6 +26,8 @@ constexpr int kStatusPartWidth = 580;
 constexpr int kSplashMilliseconds = 2000;
 constexpr int kDescriptionChars = 256;
 constexpr int kTipChars = 80;
+constexpr UINT_PTR kZOrderTimer = 1;
+constexpr UINT kZOrderCheckMilliseconds = 250;
 
 // Meters, left to right: Left, Left Center, Center, Right Center, Right, Subwoofer.
 constexpr int kMeterOrder[CMainFrame::CHANNEL_COUNT] = {0, 3, 2, 4, 1, 5};
@@ -152,6 +154,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     UpdateConnectionState();
     ShowWindow(SW_SHOWNORMAL);
+    ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
 
     // The splash stays up for two seconds; the frame keeps painting meanwhile.
     const DWORD dwStart = ::GetTickCount();
@@ -166,22 +169,32 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
                 break;
             }
             ::DispatchMessageW(&msg);
-            RaiseOwnedWindows();
         } else {
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kSplashMilliseconds - dwElapsed, QS_ALLINPUT);
         }
     }
-    RaiseOwnedWindows();
     splash.DestroyWindow();
+    return 0;
+}
+
+LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam != kZOrderTimer) {
+        bHandled = FALSE;
+        return 0;
+    }
+    RaiseOwnedWindows();
     return 0;
 }
 
 void CMainFrame::RaiseOwnedWindows()
 {
-    // Owned windows (meters, splash, dialogs) belong above their owner.  Where
-    // the platform does not keep them there by itself (Wine without a window
-    // manager can restack the owner alone when it maps it), put back any that
-    // fell below the frame, without activating them.
+    // Owned windows (meters, splash, dialogs) belong above their owner, as
+    // Windows keeps them.  Wine without a window manager can restack the frame
+    // alone, without any message (when parts of it are exposed), so a timer
+    // checks the order; any owned window found below the frame is put back on
+    // top without being activated.  Where the platform keeps the order, the
+    // check finds nothing to do.
     std::vector<HWND> above;
     bool bBelow = false;
     bool bPastFrame = false;
@@ -252,6 +265,7 @@ void CMainFrame::CreateStatusBar()
 LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 {
     g_Advise.Unadvise(m_hWnd);
+    ::KillTimer(m_hWnd, kZOrderTimer);
     m_fntTabFont.Reset();
     m_hbrConnected.Reset();
     m_hbrDisconnected.Reset();
@@ -280,7 +294,6 @@ LRESULT CMainFrame::OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandl
     const int cyToolBar = rcToolBar.bottom - rcToolBar.top;
 
     LayoutMeters();
-    RaiseOwnedWindows();
 
     m_wndStatusBar.SendMessage(uMsg, wParam, lParam);
     RECT rcPart;
@@ -368,8 +381,6 @@ void CMainFrame::SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
 LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    if (LOWORD(wParam) != WA_INACTIVE)
-        RaiseOwnedWindows();
     SendToChildren(uMsg, wParam, lParam);
     bHandled = FALSE;
     return 0;

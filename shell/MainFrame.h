@@ -67,6 +67,7 @@ public:
         MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
         NOTIFY_CODE_HANDLER(TTN_GETDISPINFOA, OnToolTipTextA)
         NOTIFY_CODE_HANDLER(TTN_GETDISPINFOW, OnToolTipTextW)
         NOTIFY_CODE_HANDLER(TBN_HOTITEMCHANGE, OnHotItemChange)
@@ -114,6 +115,7 @@ public:
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
     // Commands.
     LRESULT OnFileNew(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
