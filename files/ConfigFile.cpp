@@ -81,6 +81,12 @@ bool ValidPosition(int n) { return n >= 0 && n < CHANNEL_COUNT; }
 
 } // namespace
 
+// The six units must be N R V X O and a NUL.  A locale comparison of the
+// six units against the five letters (case-sensitive, the NUL ignorable)
+// accepts exactly these files, and in principle also a sixth unit that the
+// locale tables ignore (soft hyphen, zero-width marks, ...).  No file of this
+// format holds such a unit and the tables differ between systems, so only
+// the NUL is accepted there: the check is the same on every platform.
 bool CConfigFile::IsSignature(const std::uint8_t* pBytes, std::size_t cb)
 {
     return pBytes != nullptr && cb >= SIGNATURE_BYTES && std::memcmp(pBytes, kSignature, SIGNATURE_BYTES) == 0;
