@@ -349,7 +349,16 @@ void CDlgCrossover::ChangeMode()
     else
         dwFlags &= ~SYSFLAG_BIAMP;
     SetSystemFlags(dwFlags, true);
+    // The mode change resets values of the channel set; the shown channel
+    // takes part through the set, so its edits are stored first and the
+    // reset values are reloaded after (nothing more is sent by either copy).
+    const int nShown = ShownChannel();
+    const bool bShownInSet = nShown >= 0 && nShown < CHANNEL_COUNT;
+    if (bShownInSet)
+        m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
     ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, true);
+    if (bShownInSet)
+        m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
     if (g_Comm.IsOpen()) {
         // The unit's values after the mode change reach the screen when the
         // marker behind the channel reads arrives.

@@ -1,0 +1,286 @@
+#include "tests/editor/FormDriver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "device/Comm.h"
+#include "framework/ExeModule.h"
+#include "model/ChannelConfig.h"
+#include "sim/SimRegistry.h"
+
+namespace {
+
+constexpr wchar_t PARENT_CLASS[] = L"QVREditorTestParent";
+constexpr BYTE FENCE_PARAMETER = 10; // a parameter the program never uses
+
+// The message box answer armed by AnswerNextMessageBox.
+struct SBoxAnswer {
+    int nButton = 0;
+    bool bAnswered = false;
+    std::wstring text;
+    std::wstring caption;
+};
+SBoxAnswer g_answer;
+
+BOOL CALLBACK FindDialogBox(HWND hWnd, LPARAM lParam)
+{
+    wchar_t szClass[16] = {};
+    ::GetClassNameW(hWnd, szClass, 16);
+    if (wcscmp(szClass, L"#32770") == 0 && ::IsWindowVisible(hWnd)) {
+        *reinterpret_cast<HWND*>(lParam) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring WindowText(HWND hWnd)
+{
+    wchar_t sz[1024] = {};
+    ::GetWindowTextW(hWnd, sz, 1024);
+    return sz;
+}
+
+// Runs inside the message box's own loop.
+void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR idTimer, DWORD)
+{
+    HWND hBox = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindDialogBox, reinterpret_cast<LPARAM>(&hBox));
+    if (!hBox || g_answer.bAnswered)
+        return;
+    HWND hButton = ::GetDlgItem(hBox, g_answer.nButton);
+    if (!hButton)
+        return;
+    ::KillTimer(nullptr, idTimer);
+    g_answer.caption = WindowText(hBox);
+    g_answer.text = WindowText(::GetDlgItem(hBox, 0xFFFF));
+    g_answer.bAnswered = true;
+    RECT rc;
+    ::GetWindowRect(hButton, &rc);
+    const POINT pt{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ::SetCursorPos(pt.x, pt.y);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, in, sizeof(INPUT));
+}
+
+LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+} // namespace
+
+void CFormDriver::InitProcess()
+{
+    static bool s_bDone = false;
+    if (s_bDone)
+        return;
+    s_bDone = true;
+    g_Module.Init(::GetModuleHandleW(nullptr));
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    CCtlQVRXOPlot::RegisterPlotClass();
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ParentProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = PARENT_CLASS;
+    ::RegisterClassExW(&wc);
+    const std::string list = std::string("sim:") + UNIT_NAME + ",instant:USBXpress Device:SIMED001";
+    ::SetEnvironmentVariableA("QVR500_DEVICES", list.c_str());
+    g_Comm.LookupDevice();
+    g_Comm.SetPolling(false);
+}
+
+CFormDriver::CFormDriver() { InitProcess(); }
+
+CFormDriver::~CFormDriver()
+{
+    g_Comm.Close();
+    if (m_pForm && m_pForm->m_hWnd)
+        ::DestroyWindow(m_pForm->m_hWnd);
+    if (m_hParent)
+        ::DestroyWindow(m_hParent);
+    Pump(20);
+    m_pForm.reset();
+    SetSystemFlags(0, false);
+}
+
+bool CFormDriver::Create()
+{
+    m_pUnit = &GetSharedSimUnit(UNIT_NAME);
+    m_pUnit->FactoryReset();
+    m_pUnit->SetTiming(ESimTiming::Instant);
+    SetSystemFlags(0, false);
+    m_hParent = ::CreateWindowExW(0, PARENT_CLASS, L"Editor test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1000,
+                                  620, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (!m_hParent)
+        return false;
+    m_pForm = std::make_unique<CDlgCrossover>();
+    if (!m_pForm->Create(m_hParent))
+        return false;
+    ::ShowWindow(m_hParent, SW_SHOW);
+    ::SetForegroundWindow(m_hParent);
+    ::UpdateWindow(m_hParent);
+    Pump(100);
+    return true;
+}
+
+bool CFormDriver::Connect()
+{
+    if (!g_Comm.Open())
+        return false;
+    g_Comm.SetPolling(false);
+    return true;
+}
+
+void CFormDriver::Pump(DWORD nMs)
+{
+    const DWORD dwEnd = ::GetTickCount() + nMs;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!FormWnd() || !::IsDialogMessageW(FormWnd(), &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        const DWORD dwNow = ::GetTickCount();
+        if (static_cast<LONG>(dwEnd - dwNow) <= 0)
+            break;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(dwEnd - dwNow, 10), QS_ALLINPUT);
+    }
+}
+
+bool CFormDriver::WaitFor(const std::function<bool()>& pred, DWORD nMs)
+{
+    const DWORD dwEnd = ::GetTickCount() + nMs;
+    while (!pred()) {
+        if (static_cast<LONG>(dwEnd - ::GetTickCount()) <= 0)
+            return pred();
+        Pump(10);
+    }
+    return true;
+}
+
+bool CFormDriver::Drain()
+{
+    if (!g_Comm.IsOpen())
+        return true;
+    const auto n = m_pUnit->CountGets(0, FENCE_PARAMETER);
+    g_Comm.QueueRequest(false, 0, FENCE_PARAMETER, 0.0f);
+    return WaitFor([&] { return m_pUnit->CountGets(0, FENCE_PARAMETER) > n; });
+}
+
+POINT CFormDriver::ClientToScreenPt(HWND hWnd, POINT pt)
+{
+    ::ClientToScreen(hWnd, &pt);
+    return pt;
+}
+
+void CFormDriver::MoveMouse(POINT pt)
+{
+    const int cx = ::GetSystemMetrics(SM_CXSCREEN);
+    const int cy = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(pt.x) * 65536 + cx - 1) / cx);
+    in.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(pt.y) * 65536 + cy - 1) / cy);
+    ::SendInput(1, &in, sizeof in);
+    Pump(15);
+}
+
+void CFormDriver::MouseButton(bool bDown)
+{
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = bDown ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &in, sizeof in);
+    Pump(15);
+}
+
+void CFormDriver::ClickAt(POINT pt)
+{
+    MoveMouse(pt);
+    MouseButton(true);
+    MouseButton(false);
+    Pump(30);
+}
+
+void CFormDriver::Click(int nId)
+{
+    RECT rc;
+    ::GetWindowRect(Item(nId), &rc);
+    ClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+}
+
+void CFormDriver::Key(WORD vk, bool bDown)
+{
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = bDown ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &in, sizeof in);
+    Pump(10);
+}
+
+void CFormDriver::TapKey(WORD vk)
+{
+    Key(vk, true);
+    Key(vk, false);
+    Pump(10);
+}
+
+void CFormDriver::Type(const char* psz)
+{
+    for (; *psz; ++psz) {
+        const SHORT s = ::VkKeyScanA(*psz);
+        const bool bShift = (s >> 8) & 1;
+        if (bShift)
+            Key(VK_SHIFT, true);
+        TapKey(static_cast<WORD>(s & 0xFF));
+        if (bShift)
+            Key(VK_SHIFT, false);
+    }
+}
+
+void CFormDriver::ClearField(int nId)
+{
+    Click(nId);
+    // The field selects its whole text when it gets the focus; a click
+    // into an already focused field places the caret, so select again.
+    ::SendMessageW(Item(nId), EM_SETSEL, 0, -1);
+    TapKey(VK_DELETE);
+}
+
+bool CFormDriver::FieldError(int nId) { return ::SendMessageW(Item(nId), WM_GET_FIELD_ERROR, 0, 0) != 0; }
+
+COLORREF CFormDriver::FieldBackground(int nId)
+{
+    HWND h = Item(nId);
+    ::UpdateWindow(h);
+    Pump(20);
+    HDC hdc = ::GetDC(h);
+    const COLORREF c = ::GetPixel(hdc, 2, 2);
+    ::ReleaseDC(h, hdc);
+    return c;
+}
+
+std::wstring CFormDriver::Text(int nId) const { return WindowText(Item(nId)); }
+
+void CFormDriver::AnswerNextMessageBox(int nButton)
+{
+    g_answer = SBoxAnswer{};
+    g_answer.nButton = nButton;
+    ::SetTimer(nullptr, 0, 50, AnswerTimer);
+}
+
+bool CFormDriver::BoxAnswered() const { return g_answer.bAnswered; }
+std::wstring CFormDriver::LastBoxText() const { return g_answer.text; }
+std::wstring CFormDriver::LastBoxCaption() const { return g_answer.caption; }

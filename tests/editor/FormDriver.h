@@ -1,0 +1,76 @@
+#pragma once
+// Drives the editor form inside a test process as a person would: the form
+// in a parent window, the message loop with dialog navigation, real mouse
+// and keyboard input through SendInput, answers to message boxes, and the
+// simulated unit attached through QVR500_DEVICES and the real command queue.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "editor/DlgCrossover.h"
+#include "sim/SimUnit.h"
+
+class CFormDriver {
+public:
+    // Once per process: module, common controls, the plot's class, the
+    // parent's class and the device list naming the simulated unit.
+    static void InitProcess();
+    static constexpr const char* UNIT_NAME = "editor-gui";
+
+    CFormDriver();
+    ~CFormDriver();
+    CFormDriver(const CFormDriver&) = delete;
+    CFormDriver& operator=(const CFormDriver&) = delete;
+
+    // Creates the parent and the form (factory unit, system flags 0).
+    bool Create();
+    // Opens the link to the simulated unit.
+    bool Connect();
+
+    CDlgCrossover& Form() { return *m_pForm; }
+    HWND FormWnd() const { return m_pForm ? m_pForm->m_hWnd : nullptr; }
+    HWND Item(int nId) const { return ::GetDlgItem(FormWnd(), nId); }
+    CSimUnit& Unit() { return *m_pUnit; }
+
+    // Runs the message loop for about nMs.
+    void Pump(DWORD nMs);
+    // Runs the loop until the predicate holds (true) or nMs pass (false).
+    bool WaitFor(const std::function<bool()>& pred, DWORD nMs = 3000);
+    // Waits until the queue has sent everything queued before this call.
+    bool Drain();
+
+    // Real input.
+    void MoveMouse(POINT ptScreen);
+    void MouseButton(bool bDown);
+    void ClickAt(POINT ptScreen);
+    void Click(int nId); // centre of a control
+    void Key(WORD vk, bool bDown);
+    void TapKey(WORD vk);
+    void Type(const char* psz);
+    // Focuses a field, selects all its text and deletes it, as a user would.
+    void ClearField(int nId);
+
+    // The field's error flag and the colour of its background pixel.
+    bool FieldError(int nId);
+    COLORREF FieldBackground(int nId);
+    std::wstring Text(int nId) const;
+    bool Checked(int nId) const { return ::IsDlgButtonChecked(FormWnd(), nId) == BST_CHECKED; }
+
+    // Arms an answer for the next message box of this thread: the button
+    // (IDYES/IDNO/...) is clicked with the mouse.  After it, the box's text
+    // and caption are in LastBoxText/LastBoxCaption.
+    void AnswerNextMessageBox(int nButton);
+    bool BoxAnswered() const;
+    std::wstring LastBoxText() const;
+    std::wstring LastBoxCaption() const;
+
+    static POINT ClientToScreenPt(HWND hWnd, POINT pt);
+
+private:
+    HWND m_hParent = nullptr;
+    std::unique_ptr<CDlgCrossover> m_pForm;
+    CSimUnit* m_pUnit = nullptr;
+};
