@@ -57,9 +57,20 @@ bool CSimPort::IsOpen() const
     return m_bRunning && !m_bStop;
 }
 
+// A timed wait is only as fine as the system timer (a millisecond and more
+// under Wine, even for a time already past), which would stretch a 1.39 ms
+// packet to twice its length: the coarse wait ends early and the rest of the
+// time is spent yielding.
 bool CSimPort::SleepUntil(std::unique_lock<std::mutex>& lock, Clock::time_point t)
 {
-    m_cv.wait_until(lock, t, [this] { return m_bStop; });
+    constexpr auto COARSE_MARGIN = std::chrono::milliseconds(3);
+    if (t - Clock::now() > COARSE_MARGIN)
+        m_cv.wait_until(lock, t - COARSE_MARGIN, [this] { return m_bStop; });
+    while (!m_bStop && Clock::now() < t) {
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
+    }
     return !m_bStop;
 }
 
