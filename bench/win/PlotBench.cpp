@@ -1,0 +1,145 @@
+// Timing of the response plot under Wine (a benchmark that prints figures,
+// not a test): a full repaint of the control, and one drag step (the setters,
+// the recomputation of the affected curve and the repaint) as the 20 ms drag
+// timer runs it.  Run: cmake/wine-run.sh build/win/bench/win/plot_bench.exe [N]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "framework/ExeModule.h"
+#include "model/CtlQVRXOPlot.h"
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER s_freq{};
+    if (!s_freq.QuadPart)
+        ::QueryPerformanceFrequency(&s_freq);
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(s_freq.QuadPart);
+}
+
+void PumpPending()
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+struct SFigures {
+    double dMean;
+    double dMedian;
+    double dP95;
+    double dMax;
+};
+
+SFigures Measure(int nRuns, const std::function<void(int)>& run)
+{
+    std::vector<double> v;
+    v.reserve(static_cast<size_t>(nRuns));
+    for (int i = 0; i < 5; ++i) // warm-up
+        run(i);
+    for (int i = 0; i < nRuns; ++i) {
+        const double t0 = Now();
+        run(i);
+        v.push_back(Now() - t0);
+    }
+    std::sort(v.begin(), v.end());
+    double sum = 0;
+    for (double d : v)
+        sum += d;
+    return {sum / nRuns, v[v.size() / 2], v[v.size() * 95 / 100], v.back()};
+}
+
+void Print(const char* pszWhat, const SFigures& f)
+{
+    std::printf("%-58s mean %8.1f us  median %8.1f us  p95 %8.1f us  max %8.1f us\n", pszWhat, f.dMean, f.dMedian,
+                f.dP95, f.dMax);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int nRuns = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+    g_Module.Init(::GetModuleHandleW(nullptr));
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    CCtlQVRXOPlot::RegisterPlotClass();
+
+    // The plot at the size it has in the editor form at 96 dpi (460 x 139
+    // dialog units of an 8-point MS Sans Serif dialog).
+    HWND hTop = ::CreateWindowExW(0, L"STATIC", L"plot bench", WS_POPUP | WS_VISIBLE, 0, 0, 720, 260, nullptr,
+                                  nullptr, nullptr, nullptr);
+    HWND hPlot = ::CreateWindowExW(0, CCtlQVRXOPlot::CLASS_NAME, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 10, 10,
+                                   690, 226, hTop, reinterpret_cast<HMENU>(209), nullptr, nullptr);
+    if (!hTop || !hPlot) {
+        std::printf("cannot create the plot window (error %lu)\n", ::GetLastError());
+        return 1;
+    }
+    CCtlQVRXOPlot plot(CHANNEL_CENTER);
+    plot.SubclassWindow(hPlot);
+    ::UpdateWindow(hTop);
+    PumpPending();
+
+    auto repaint = [&] { ::RedrawWindow(hPlot, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); };
+
+    std::printf("plot %dx%d px, Triamp Center (three curves), %d runs each\n", 690, 226, nRuns);
+    Print("full repaint (off-screen drawing + copy to the window)", Measure(nRuns, [&](int) { repaint(); }));
+    {
+        HDC hdc = ::GetDC(hPlot);
+        HDC hdcMem = ::CreateCompatibleDC(hdc);
+        HBITMAP hbm = ::CreateCompatibleBitmap(hdc, 690, 226);
+        HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
+        const RECT rc{0, 0, 690, 226};
+        Print("  of which drawing into a memory DC", Measure(nRuns, [&](int) {
+                  plot.Draw(hdcMem, rc);
+                  ::GdiFlush();
+              }));
+        ::SelectObject(hdcMem, hOld);
+        ::DeleteObject(hbm);
+        ::DeleteDC(hdcMem);
+        ::ReleaseDC(hPlot, hdc);
+    }
+
+    // Drag steps as the drag timer runs them: press on the handle, move the
+    // mouse between two places so every step changes the setting, let the
+    // timer handler run the step and repaint.
+    auto dragBench = [&](int nAdjuster, const char* pszWhat, int dx) {
+        plot.SelectAdjuster(nAdjuster);
+        repaint();
+        const RECT rcHandle = plot.GetAdjusterRect();
+        const POINT pt{(rcHandle.left + rcHandle.right) / 2, (rcHandle.top + rcHandle.bottom) / 2};
+        ::SendMessageW(hPlot, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+        if (!plot.IsDragging()) {
+            std::printf("%s: the handle could not be grabbed\n", pszWhat);
+            return;
+        }
+        Print(pszWhat, Measure(nRuns, [&](int i) {
+                  const int x = pt.x + ((i & 1) ? dx : -dx);
+                  const int y = pt.y + ((i & 1) ? 4 : -4);
+                  ::SendMessageW(hPlot, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+                  ::SendMessageW(hPlot, WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
+                  ::UpdateWindow(hPlot);
+              }));
+        ::SendMessageW(hPlot, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+        PumpPending();
+    };
+    dragBench(1, "drag step, Low LP handle (Low curve + repaint)", 30);
+    dragBench(7, "drag step, High PEQ handle (High curve + repaint)", 30);
+    dragBench(10, "drag step, HP filter handle (all three curves + repaint)", 4);
+    std::printf("drag timer period: %u us\n", CCtlQVRXOPlot::DRAG_PERIOD_MS * 1000u);
+
+    plot.UnsubclassWindow();
+    ::DestroyWindow(hTop);
+    return 0;
+}
