@@ -43,6 +43,14 @@ LRESULT CDlgSplash::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_hFont.Reset(::CreateFontW(20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str()));
     m_hFontVer.Reset(::CreateFontW(12, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str()));
 
+    // The texts take their fonts when they paint (WM_CTLCOLORSTATIC); give
+    // them the same fonts up front too, for static controls that select
+    // their own font after asking for their colours.
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        ::SendMessageW(hChild, WM_SETFONT,
+                       reinterpret_cast<WPARAM>(hChild == m_wndFirmware.m_hWnd ? m_hFontVer.Get() : m_hFont.Get()),
+                       FALSE);
+
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     CRgn rgn(::CreateRoundRectRgn(rc.left, rc.top, rc.right, rc.bottom, CORNER, CORNER));

@@ -7,6 +7,7 @@
 //   uiprobe children SEL                every descendant window
 //   uiprobe pixel SEL X Y               colour at client (X, Y) of the window
 //   uiprobe screenpixel X Y             colour at a screen point
+//   uiprobe pixels SEL X Y W H          colours (with counts) of a client rectangle on screen
 //   uiprobe toolbar SEL                 buttons of the toolbar inside SEL
 //   uiprobe status SEL                  parts of the status bar inside SEL
 //   uiprobe combo SEL ID                items of combo box ID
@@ -360,6 +361,54 @@ int CmdCombo(HWND h)
     return 0;
 }
 
+// Counts the colours of a client rectangle as the screen shows it.
+int CmdPixels(HWND h, int x, int y, int w, int hgt)
+{
+    POINT org{x, y};
+    ::ClientToScreen(h, &org);
+    HDC dc = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(dc);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -hgt;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, w, hgt, dc, org.x, org.y, SRCCOPY);
+    ::GdiFlush();
+    std::vector<std::pair<DWORD, int>> counts;
+    const DWORD* px = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < w * hgt; ++i) {
+        const DWORD c = px[i] & 0xFFFFFF;
+        bool found = false;
+        for (auto& e : counts)
+            if (e.first == c) {
+                ++e.second;
+                found = true;
+                break;
+            }
+        if (!found)
+            counts.emplace_back(c, 1);
+    }
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, dc);
+    std::string out = "{\"colors\":[";
+    for (size_t i = 0; i < counts.size(); ++i) {
+        char b[64];
+        const DWORD c = counts[i].first; // 0x00RRGGBB in a DIB
+        std::snprintf(b, sizeof b, "%s[%lu,%lu,%lu,%d]", i ? "," : "", (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF,
+                      counts[i].second);
+        out += b;
+    }
+    std::printf("%s]}\n", out.c_str());
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** wargv)
@@ -430,6 +479,13 @@ int wmain(int argc, wchar_t** wargv)
         ::ReleaseDC(h, dc);
         std::printf("{\"rgb\":%s}\n", Colour(c).c_str());
         return 0;
+    }
+    if (cmd == "pixels") {
+        const int x = static_cast<int>(Num(arg(3))), y = static_cast<int>(Num(arg(4)));
+        const int w = static_cast<int>(Num(arg(5))), hgt = static_cast<int>(Num(arg(6)));
+        if (w <= 0 || hgt <= 0 || w > 4096 || hgt > 4096)
+            return Usage();
+        return CmdPixels(h, x, y, w, hgt);
     }
     if (cmd == "command") {
         const BOOL ok = ::PostMessageW(h, WM_COMMAND, static_cast<WPARAM>(Num(arg(3))), 0);

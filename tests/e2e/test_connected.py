@@ -1,0 +1,207 @@
+#!/usr/bin/env python3
+"""The program with a simulated unit (qvr500-sim over TCP, its own process):
+Connect with its wait box, the connected window and live meters, System
+Mute, the three answers of the disconnect question, a unit that never
+answers, a pulled cable, the About box's firmware line, Select Device, and
+leaving while connected."""
+
+import re
+import time
+
+import harness
+from harness import (FRAME, ID_APP_ABOUT, ID_CONNECT, ID_DISCONNECT, ID_SELECT_DEVICE, ID_SYSTEM_MUTE,
+                     E2ETestCase)
+
+RED, YELLOW, GREEN, BLACK = (255, 0, 0), (255, 255, 0), (0, 255, 0), (0, 0, 0)
+
+
+class Connected(E2ETestCase):
+    need_sim = True
+
+    def start_with_unit(self, *sim_args):
+        self.sim = self.h.start_sim(*sim_args)
+        app = self.start(self.sim.device_entry())
+        self.h.activate()
+        return app
+
+    def connect(self):
+        h = self.h
+        h.key("F2")
+        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
+        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+
+    def toolbar_state(self):
+        return {b["command"]: (b["enabled"], b["checked"], b["image"]) for b in self.h.toolbar()}
+
+    def disconnect_question(self):
+        h = self.h
+        h.key("F3")
+        for d in h.wait_for(lambda: h.dialogs("QVR500"), 10, "disconnect question"):
+            if h.control("hwnd:" + d["hwnd"], 1541):
+                return d
+        raise AssertionError("no disconnect question")
+
+    def test_connect_read_back_and_disconnect_yes(self):
+        app = self.start_with_unit()
+        h, sim = self.h, self.sim
+        # Slow replies keep the wait box up: the status stays "Disconnected" until the read-back is done.
+        sim.ctl("delay 3 800")
+        h.key("F2")
+        box = h.wait_for(h.wait_box, 10, "wait box")
+        self.assertEqual([t for t in h.dialog_texts(box) if t],
+                         ["Retrieving Settings...", "Wait 10-20 seconds."])
+        h.screenshot("wait-box", box["rect"])
+        self.assertEqual(h.status_text(), "Disconnected")
+        self.assertFalse(self.toolbar_state()[ID_CONNECT][0], "Connect disabled at once")
+        frame = h.info(FRAME)
+        h.screenshot("main-connecting", frame["rect"])
+        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
+        self.assertIsNone(h.wait_box())
+        self.assertGreaterEqual(sim.count_cmd(11), 1, "flags read")
+
+        ind = h.status_indicator()
+        self.assertEqual(set(h.colours("hwnd:" + ind["hwnd"], 0, 0, *ind["client"])), {GREEN, BLACK})
+        tb = self.toolbar_state()
+        self.assertFalse(tb[ID_CONNECT][0])
+        self.assertTrue(tb[ID_DISCONNECT][0])
+        self.assertTrue(tb[ID_SYSTEM_MUTE][0])
+        self.assertEqual(tb[ID_SYSTEM_MUTE][1:], (False, 8))
+
+        # Meters follow the polled levels (Left is the first on screen, Subwoofer the last).
+        for channel, db in ((0, 0.0), (5, 2.0), (2, -4.0)):
+            sim.ctl("set level %d %s" % (channel, db))
+        meters = h.meters()
+        order = [0, 3, 2, 4, 1, 5]
+        for channel, db in ((0, 0.0), (5, 2.0), (2, -4.0)):
+            m = meters[order.index(channel)]
+            h.wait_for(lambda: h.meter_segments(m) == h.expected_segments(db), 10,
+                       "meter of channel %d at %s dB" % (channel, db))
+        h.screenshot("main-connected", h.info(FRAME)["rect"])
+
+        # Disconnect: Enter answers nothing, Yes stores and closes the link once the unit answered.
+        q = self.disconnect_question()
+        sel = "hwnd:" + q["hwnd"]
+        self.assertEqual(h.info(sel, 1)["text"], "Yes")
+        self.assertEqual(h.info(sel, 2)["text"], "No")
+        self.assertEqual(h.info(sel, 1541)["text"], "Do Not Save")
+        self.assertFalse(h.info(sel, 1542)["visible"])
+        self.assertIn("Disconnect and save changes to the QVR500?", h.dialog_texts(q))
+        h.screenshot("disconnect-question", q["rect"])
+        h.key("Return")
+        time.sleep(0.6)
+        self.assertTrue(h.dialogs("QVR500"), "Enter leaves the question open")
+        self.assertEqual(sim.count_cmd(3), 0)
+        sim.ctl("delay 1 2500")
+        h.click_control(sel, 1)
+        h.wait_for(lambda: sim.count_cmd(3) == 1, 10, "store request")
+        self.assertEqual(h.status_text(), "Connected", "link open until the store is answered")
+        h.wait_for(lambda: h.status_text() == "Disconnected", 15, "disconnected after the store")
+        tb = self.toolbar_state()
+        self.assertTrue(tb[ID_CONNECT][0])
+        self.assertFalse(tb[ID_DISCONNECT][0])
+        for m in h.meters():
+            self.assertEqual(h.meter_segments(m), ["dim"] * 7)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+    def test_mute_no_and_do_not_save(self):
+        app = self.start_with_unit()
+        h, sim = self.h, self.sim
+        self.connect()
+        h.click_rect(h.button(ID_SYSTEM_MUTE)["rect"])
+        h.wait_for(lambda: sim.flags() & 1, 10, "unit muted")
+        h.wait_for(lambda: self.toolbar_state()[ID_SYSTEM_MUTE][1:] == (True, 9), 10, "mute button pressed")
+
+        # No (by Escape): unmuted anyway, still connected, meters polled again.
+        self.disconnect_question()
+        h.key("Escape")
+        h.wait_for(lambda: not h.dialogs("QVR500"), 5, "question closed")
+        h.wait_for(lambda: not sim.flags() & 1, 10, "unit unmuted")
+        self.assertEqual(h.status_text(), "Connected")
+        polls = sim.count_get(0, 12)
+        h.wait_for(lambda: sim.count_get(0, 12) > polls, 10, "polling again")
+        self.assertEqual(sim.count_cmd(3), 0)
+
+        # Do Not Save: the link closes at once, nothing stored.
+        q = self.disconnect_question()
+        h.click_control("hwnd:" + q["hwnd"], 1541)
+        h.wait_for(lambda: h.status_text() == "Disconnected", 5, "disconnected")
+        self.assertEqual(sim.count_cmd(3), 0)
+        self.assertTrue(self.toolbar_state()[ID_CONNECT][0])
+        self.assertEqual(h.exit_program(app, "altf4"), 0)
+
+    def test_unit_that_never_answers(self):
+        app = self.start_with_unit()
+        h, sim = self.h, self.sim
+        sim.ctl("unplug")
+        h.key("F2")
+        h.wait_for(h.wait_box, 10, "wait box")
+        box = h.wait_for(h.message_box, 30, "message 525")
+        self.assertEqual(box[1], "Failed to establish a connection to the selected device.  Please check that "
+                                 "the unit is powered on and the cabling is correct.")
+        self.assertIsNone(h.wait_box(), "wait box gone")
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message closed")
+        h.wait_for(lambda: self.toolbar_state()[ID_CONNECT][0], 5, "Connect enabled again")
+        self.assertEqual(h.status_text(), "Disconnected")
+        # The unit comes back: Connect works again.
+        sim.ctl("plug")
+        self.connect()
+        self.assertEqual(h.exit_program(app, "menu"), 0, "Exit while connected")
+
+    def test_cable_pulled_while_connected(self):
+        app = self.start_with_unit()
+        h, sim = self.h, self.sim
+        self.connect()
+        sim.ctl("unplug")
+        box = h.wait_for(h.message_box, 30, "message 524")
+        self.assertEqual(box[1], "Communication to active device has been lost.")
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message closed")
+        self.assertEqual(h.status_text(), "Disconnected")
+        tb = self.toolbar_state()
+        self.assertTrue(tb[ID_CONNECT][0])
+        self.assertFalse(tb[ID_DISCONNECT][0])
+        for m in h.meters():
+            self.assertEqual(h.meter_segments(m), ["dim"] * 7)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+    def test_about_box_reads_the_firmware_revision(self):
+        app = self.start_with_unit()
+        h, sim = self.h, self.sim
+        self.connect()
+        h.click_rect(h.button(ID_APP_ABOUT)["rect"])
+        about = h.wait_for(h.splash, 5, "about box")
+        sel = "hwnd:" + about["hwnd"]
+        line = h.wait_for(lambda: h.info(sel, 249) if h.info(sel, 249)["text"].startswith("Firmware Revision ")
+                          else None, 10, "firmware line")
+        self.assertTrue(line["visible"])
+        self.assertRegex(line["text"], r"^Firmware Revision \d+\.\d+ \([0-9a-f]{2}/[0-9a-f]{2}/20[0-9a-f]{2}\)$")
+        self.assertEqual(sim.count_cmd(10), 1)
+        h.screenshot("about-connected", about["rect"])
+        h.click(about["rect"][0] + 40, about["rect"][1] + 70)
+        h.wait_for(lambda: h.splash() is None, 5, "about closed")
+        self.assertEqual(h.status_text(), "Connected")
+        self.assertEqual(h.exit_program(app, "altf4"), 0, "Alt+F4 while connected")
+
+    def test_select_device_then_connect(self):
+        h = self.h
+        auto = h.start_sim()
+        chosen = h.start_sim()
+        devices = auto.device_entry("USBXpress Device", "AUTO1") + ";" + chosen.device_entry("QVR500 USB", "SN-B")
+        app = self.start(devices)
+        h.command(ID_SELECT_DEVICE)
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
+        combo = h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+        self.assertEqual(combo["items"][combo["selected"]]["text"], "QVR500 USB (SN-B)")
+        h.click_control("hwnd:" + dlg["hwnd"], 1)
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "closed")
+        self.assertEqual(chosen.count_cmd(11), 0, "choosing does not connect")
+        h.activate()
+        self.connect()
+        self.assertGreaterEqual(chosen.count_cmd(11), 1)
+        self.assertEqual(auto.count_cmd(11), 0)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+
+if __name__ == "__main__":
+    harness.main()
