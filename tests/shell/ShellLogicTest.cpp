@@ -1,0 +1,126 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "shell/AppGlobals.h"
+#include "shell/DlgSplash.h"
+#include "shell/MainFrame.h"
+#include "shell/MessageLoop.h"
+
+TEST(MainFrame, ClientSizeFollowsTheScreenResolution)
+{
+    SIZE s = CMainFrame::ComputeClientSize(96, 96);
+    EXPECT_EQ(s.cx, 755);
+    EXPECT_EQ(s.cy, 520);
+    s = CMainFrame::ComputeClientSize(120, 120);
+    EXPECT_EQ(s.cx, 1094);
+    EXPECT_EQ(s.cy, 650);
+    s = CMainFrame::ComputeClientSize(144, 144);
+    EXPECT_EQ(s.cx, 1349);
+    EXPECT_EQ(s.cy, 780);
+}
+
+TEST(Splash, FirmwareLineFromTheReplyBytes)
+{
+    wchar_t sz[256];
+    // LWord bytes 1, 0, 5, 0; UWord bytes 1..3 = 0x04, 0x15, 0x14.
+    CDlgSplash::FormatFirmwareRevision(0x14150400u, 0x00050001u, sz, 256);
+    EXPECT_STREQ(sz, L"Firmware Revision 1.5 (15/04/2014)");
+    CDlgSplash::FormatFirmwareRevision(0xFFFFFFFFu, 0x0300000Au, sz, 256);
+    EXPECT_STREQ(sz, L"Firmware Revision 10.3 (ff/ff/20ff)");
+    CDlgSplash::FormatFirmwareRevision(0x14150400u, 0x00050001u, sz, 10); // cut and terminated
+    EXPECT_EQ(std::wcslen(sz), 9u);
+}
+
+namespace {
+
+// Stands in for the sibling program's frame: counts the link starts it receives.
+struct SSibling {
+    HWND hWnd = nullptr;
+    static inline int s_nStarts = 0;
+    static inline LPARAM s_lLastFrom = 0;
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l)
+    {
+        if (m == g_uMsgInitLink) {
+            ++s_nStarts;
+            s_lLastFrom = l;
+            return 0;
+        }
+        return ::DefWindowProcW(h, m, w, l);
+    }
+    SSibling()
+    {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = L"ShellTestSibling";
+        ::RegisterClassW(&wc);
+        hWnd = ::CreateWindowW(L"ShellTestSibling", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~SSibling() { ::DestroyWindow(hWnd); }
+    static void Pump()
+    {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+};
+
+} // namespace
+
+TEST(MessageLoop, LinkStartIsAnsweredOncePerSibling)
+{
+    CMainFrame frame; // no window needed for the link bookkeeping
+    CMessageLoop loop(frame, nullptr);
+    SSibling first, second;
+    g_hWndMain = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
+    SSibling::s_nStarts = 0;
+
+    loop.OnLinkStart(first.hWnd);
+    SSibling::Pump();
+    EXPECT_EQ(g_hWndSibling, first.hWnd);
+    EXPECT_EQ(SSibling::s_nStarts, 1);
+    EXPECT_EQ(SSibling::s_lLastFrom, 0x1234);
+
+    // The sibling answering our answer does not start another round.
+    loop.OnLinkStart(first.hWnd);
+    SSibling::Pump();
+    EXPECT_EQ(SSibling::s_nStarts, 1);
+
+    // A different sibling window replaces the link and is answered.
+    loop.OnLinkStart(second.hWnd);
+    SSibling::Pump();
+    EXPECT_EQ(g_hWndSibling, second.hWnd);
+    EXPECT_EQ(SSibling::s_nStarts, 2);
+
+    loop.OnLinkEnd();
+    EXPECT_EQ(g_hWndSibling, nullptr);
+    g_hWndMain = nullptr;
+}
+
+TEST(MessageLoop, WheelAndSiblingMessagesAreFiltered)
+{
+    CMainFrame frame;
+    CMessageLoop loop(frame, nullptr);
+    SSibling target;
+    static int s_nWheel;
+    s_nWheel = 0;
+    ::SetWindowLongPtrW(target.hWnd, GWLP_WNDPROC,
+                        reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                            if (m == WM_MOUSEWHEEL)
+                                ++s_nWheel;
+                            return ::DefWindowProcW(h, m, w, l);
+                        }));
+    MSG msg{target.hWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0, 0, {}};
+    loop.ProcessMessage(msg);
+    EXPECT_EQ(s_nWheel, 0);
+
+    // A link start arriving through the loop links up and is not dispatched.
+    g_hWndSibling = nullptr;
+    MSG start{target.hWnd, g_uMsgInitLink, 0, reinterpret_cast<LPARAM>(target.hWnd), 0, {}};
+    loop.ProcessMessage(start);
+    EXPECT_EQ(g_hWndSibling, target.hWnd);
+    MSG end{target.hWnd, g_uMsgTermLink, 0, 0, 0, {}};
+    loop.ProcessMessage(end);
+    EXPECT_EQ(g_hWndSibling, nullptr);
+    SSibling::Pump();
+}
