@@ -493,7 +493,6 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
         }
         bPacket[15] = SCP_BuildChecksum(bPacket);
         std::memset(m_bReply, 0, sizeof(m_bReply));
-        ::ResetEvent(m_hDataRead); // a late reply to an earlier attempt is not this one's
         {
             // Sending happens under the lock so that Close can be sure, once
             // it has set the stop flag under the same lock, that nothing is
@@ -525,8 +524,12 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             --nRetry;
             // A reply with a bad checksum is answered by sending again at
             // once, whatever its type: one reply is taken per attempt.
-            if (bTimedOut)
+            if (bTimedOut) {
                 ::Sleep(RESEND_PAUSE_MS);
+                // A reply that the callback took just as the wait ended has
+                // signalled by now; it is not the answer to the next attempt.
+                ::ResetEvent(m_hDataRead);
+            }
             ::SetEvent(m_hDataProcessed);
             continue;
         }

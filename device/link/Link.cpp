@@ -1,6 +1,8 @@
 // Receive thread and sending side of one open link.
 #include "device/link/Link.h"
 
+#include <thread>
+
 CLink::CLink(std::unique_ptr<ILinkTransport> pTransport, QVRCOMM_CALLBACK pfnCallback, void* pContext, bool bTrace)
     : m_pTransport(std::move(pTransport)), m_pfnCallback(pfnCallback), m_pContext(pContext), m_nTrace(bTrace ? 1 : 0)
 {
@@ -10,12 +12,18 @@ CLink::~CLink() { Stop(); }
 
 bool CLink::Start(const std::shared_ptr<CLink>& pLink)
 {
+    if (pLink->m_pTransport->StartDelivery(&CLink::OnBytes, pLink.get())) {
+        pLink->m_bDelivering = true;
+        return true;
+    }
+    DWORD dwThreadId = 0;
     auto* pThreadRef = new std::shared_ptr<CLink>(pLink);
-    pLink->m_hThread.Reset(::CreateThread(nullptr, 0, &CLink::ReceiveThread, pThreadRef, 0, &pLink->m_dwThreadId));
+    pLink->m_hThread.Reset(::CreateThread(nullptr, 0, &CLink::ReceiveThread, pThreadRef, 0, &dwThreadId));
     if (!pLink->m_hThread) {
         delete pThreadRef;
         return false;
     }
+    pLink->m_dwThreadId = dwThreadId;
     return true;
 }
 
@@ -30,19 +38,33 @@ bool CLink::Write(const std::uint8_t* pBytes, int cbBytes)
 void CLink::Stop()
 {
     m_bStop = true;
+    const bool bOnReceiveThread = ::GetCurrentThreadId() == m_dwThreadId;
     if (m_hThread) {
         // Called from the callback itself (the receive thread): the thread
         // ends on its own when the callback returns.
-        if (::GetCurrentThreadId() != m_dwThreadId)
+        if (!bOnReceiveThread)
             ::WaitForSingleObject(m_hThread, INFINITE);
         m_hThread.Reset();
     }
-    CLock lock(m_csWrite);
-    if (!m_bStopped) {
+    std::unique_ptr<ILinkTransport> pTransport;
+    {
+        CLock lock(m_csWrite);
+        if (m_bStopped)
+            return;
         m_bStopped = true;
-        if (::GetCurrentThreadId() != m_dwThreadId)
-            m_pTransport.reset();
+        pTransport = std::move(m_pTransport);
     }
+    if (bOnReceiveThread) {
+        // Closed from inside the callback: the calling thread cannot end
+        // itself, and the link must outlive the callback that is running.
+        // Another thread releases both once the callback has returned.
+        std::thread([self = shared_from_this(), p = std::move(pTransport)]() mutable {
+            p.reset();
+            self.reset();
+        }).detach();
+        return;
+    }
+    pTransport.reset(); // ends a transport's own thread
 }
 
 DWORD WINAPI CLink::ReceiveThread(LPVOID pParam)
@@ -68,6 +90,14 @@ void CLink::ReceiveLoop()
         if (nGot > 0)
             m_Framer.Feed(bBuffer, static_cast<std::size_t>(nGot), ::GetTickCount64(), &CLink::OnPacket, this);
     }
+}
+
+void CLink::OnBytes(void* pContext, const std::uint8_t* pBytes, std::size_t n)
+{
+    CLink* pThis = static_cast<CLink*>(pContext);
+    pThis->m_dwThreadId = ::GetCurrentThreadId();
+    if (!pThis->m_bStop)
+        pThis->m_Framer.Feed(pBytes, n, ::GetTickCount64(), &CLink::OnPacket, pThis);
 }
 
 void CLink::OnPacket(void* pContext, const std::uint8_t* pPacket)

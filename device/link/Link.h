@@ -13,7 +13,7 @@
 #include "device/link/QVRCOMM.h"
 #include "framework/Handles.h"
 
-class CLink {
+class CLink : public std::enable_shared_from_this<CLink> {
 public:
     CLink(std::unique_ptr<ILinkTransport> pTransport, QVRCOMM_CALLBACK pfnCallback, void* pContext, bool bTrace);
     ~CLink();
@@ -38,6 +38,7 @@ public:
 private:
     static DWORD WINAPI ReceiveThread(LPVOID pParam);
     void ReceiveLoop();
+    static void OnBytes(void* pContext, const std::uint8_t* pBytes, std::size_t n);
     static void OnPacket(void* pContext, const std::uint8_t* pPacket);
 
     std::unique_ptr<ILinkTransport> m_pTransport;
@@ -48,7 +49,8 @@ private:
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bGone{false};
     bool m_bStopped = false; // transport released; guarded by m_csWrite
+    bool m_bDelivering = false; // the transport's own thread delivers the bytes
     CHandle m_hThread;
-    DWORD m_dwThreadId = 0;
+    std::atomic<DWORD> m_dwThreadId{0}; // the thread that runs the callback
     CCriticalSection m_csWrite;
 };

@@ -1,14 +1,25 @@
 #pragma once
 // One way of reaching a unit's byte stream: an in-process simulated unit, a
-// serial port or a TCP connection.  Read is called by the link's receive
-// thread only, Write by the sending thread only; the two may run at once.
+// serial port or a TCP connection.  A transport that has a thread of its own
+// hands what arrives to a receiver on that thread; the others are read by the
+// link's receive thread.  Write is called by the sending thread only; reading
+// and writing may run at once.
 
 #include <windows.h>
+#include <cstddef>
 #include <cstdint>
 
 class ILinkTransport {
 public:
+    using Receiver = void (*)(void* pContext, const std::uint8_t* pBytes, std::size_t n);
+
     virtual ~ILinkTransport() = default;
+    // Starts delivering received bytes to pfnReceiver on the transport's own
+    // thread; false when the transport has none (then Read is used).
+    virtual bool StartDelivery(Receiver /*pfnReceiver*/, void* /*pContext*/) { return false; }
+    // Ends the delivery: the receiver is not called once this has returned.
+    // Must not be called from inside the receiver.
+    virtual void StopDelivery() {}
     // Waits up to nTimeoutMs for bytes.  Returns the number read (0 when none
     // came), or -1 once the device is gone for good.
     virtual int Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs) = 0;

@@ -1,43 +1,35 @@
 // In-process simulated unit behind the line model of CSimPort.
 #include "device/link/SimTransport.h"
 
-#include <algorithm>
-#include <chrono>
-
 #include "sim/SimRegistry.h"
 
-CSimTransport::CSimTransport(const SDeviceEntry& entry)
+CSimTransport::CSimTransport(const SDeviceEntry& entry) : m_unit(GetSharedSimUnit(entry.address))
 {
-    CSimUnit& unit = GetSharedSimUnit(entry.address);
-    unit.SetTiming(entry.bInstant ? ESimTiming::Instant : ESimTiming::Wire);
-    unit.SetNoLeftRightCenter(entry.bNoLcr);
-    m_pPort = std::make_unique<CSimPort>(unit);
-    m_pPort->Start([this](const std::uint8_t* pBytes, std::size_t n) { OnReceive(pBytes, n); });
+    m_unit.SetTiming(entry.bInstant ? ESimTiming::Instant : ESimTiming::Wire);
+    m_unit.SetNoLeftRightCenter(entry.bNoLcr);
+    m_pPort = std::make_unique<CSimPort>(m_unit);
 }
 
-CSimTransport::~CSimTransport()
+CSimTransport::~CSimTransport() { StopDelivery(); }
+
+bool CSimTransport::StartDelivery(Receiver pfnReceiver, void* pContext)
 {
-    // The port's thread is joined here: it never calls OnReceive afterwards.
+    return m_pPort->Start([pfnReceiver, pContext](const std::uint8_t* pBytes, std::size_t n) {
+        pfnReceiver(pContext, pBytes, n);
+    });
+}
+
+void CSimTransport::StopDelivery()
+{
+    // Joins the port's thread: the receiver is never called afterwards.
     m_pPort->Close();
 }
 
-void CSimTransport::OnReceive(const std::uint8_t* pBytes, std::size_t n)
+int CSimTransport::Read(std::uint8_t* /*pBuffer*/, int /*cbBuffer*/, DWORD nTimeoutMs)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_inbox.insert(m_inbox.end(), pBytes, pBytes + n);
-    }
-    m_cv.notify_one();
-}
-
-int CSimTransport::Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs)
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [this] { return !m_inbox.empty(); });
-    const std::size_t n = std::min(m_inbox.size(), static_cast<std::size_t>(cbBuffer));
-    std::copy_n(m_inbox.begin(), n, pBuffer);
-    m_inbox.erase(m_inbox.begin(), m_inbox.begin() + static_cast<std::ptrdiff_t>(n));
-    return static_cast<int>(n);
+    // Bytes arrive through the receiver only.
+    ::Sleep(nTimeoutMs);
+    return 0;
 }
 
 bool CSimTransport::Write(const std::uint8_t* pBytes, int cbBytes)

@@ -4,11 +4,8 @@
 // it keeps its settings while the link is closed), reached through a port
 // that models the line (or takes no time in instant mode).
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 
 #include "device/link/LinkTransport.h"
 #include "device/usbxp/DeviceList.h"
@@ -21,14 +18,14 @@ public:
     explicit CSimTransport(const SDeviceEntry& entry);
     ~CSimTransport() override;
 
+    // The port's pump thread delivers the unit's replies as they leave the
+    // line: no further thread stands between the unit and the link.
+    bool StartDelivery(Receiver pfnReceiver, void* pContext) override;
+    void StopDelivery() override;
     int Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs) override;
     bool Write(const std::uint8_t* pBytes, int cbBytes) override;
 
 private:
-    void OnReceive(const std::uint8_t* pBytes, std::size_t n);
-
+    CSimUnit& m_unit;
     std::unique_ptr<CSimPort> m_pPort;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    std::deque<std::uint8_t> m_inbox;
 };

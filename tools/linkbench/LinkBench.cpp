@@ -1,0 +1,215 @@
+// qvr500-linkbench: pushes requests through the command queue to an
+// in-process simulated unit and compares the request rate with what the
+// 115200-baud line allows (one 16-byte request and one 16-byte reply per
+// exchange), then measures the same with the line taking no time.
+//
+//   qvr500-linkbench [--requests N] [--instant-requests N]
+//
+// Prints requests_per_s=, wire_limit_per_s=, ratio= and instant_requests_per_s=,
+// and for reference link_floor_per_s= (one request at a time straight through
+// the link library, no queue engine, same simulated line) and engine_ratio=
+// (the queue engine's rate against that floor): how much of the distance to
+// the wire limit is the engine's and how much the host's timers and threads'.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "device/Comm.h"
+#include "device/RXQueue.h"
+#include "device/link/QVRCOMM.h"
+#include "device/scp/QVRSCP.h"
+#include "framework/Handles.h"
+#include "sim/SimPort.h"
+#include "sim/SimRegistry.h"
+
+namespace {
+// One exchange on the wire: 16 bytes out, 16 bytes back, 10 bits a byte.
+constexpr double BYTE_SECONDS = 10.0 / 115200.0;
+constexpr double EXCHANGE_SECONDS = 32 * BYTE_SECONDS;
+constexpr std::size_t QUEUE_LOW = 64;
+constexpr std::size_t QUEUE_HIGH = 128;
+
+// Counts the records the queue writes, on a thread of its own.
+class CRecordCounter {
+public:
+    explicit CRecordCounter(HANDLE hRead) : m_hRead(hRead)
+    {
+        m_hThread.Reset(::CreateThread(nullptr, 0, &CRecordCounter::Run, this, 0, nullptr));
+    }
+    ~CRecordCounter()
+    {
+        m_bStop = true;
+        ::WaitForSingleObject(m_hThread, INFINITE);
+    }
+    long Count() const { return m_nCount; }
+
+private:
+    static DWORD WINAPI Run(LPVOID pParam)
+    {
+        auto* pThis = static_cast<CRecordCounter*>(pParam);
+        BYTE bRecords[24 * 64];
+        while (!pThis->m_bStop) {
+            DWORD dwWaiting = 0;
+            if (!::PeekNamedPipe(pThis->m_hRead, nullptr, 0, nullptr, &dwWaiting, nullptr) || dwWaiting < 24) {
+                ::Sleep(1);
+                continue;
+            }
+            DWORD dwWant = (dwWaiting / 24) * 24;
+            if (dwWant > sizeof(bRecords))
+                dwWant = sizeof(bRecords);
+            DWORD dwRead = 0;
+            if (::ReadFile(pThis->m_hRead, bRecords, dwWant, &dwRead, nullptr))
+                pThis->m_nCount += static_cast<long>(dwRead / 24);
+        }
+        return 0;
+    }
+
+    HANDLE m_hRead;
+    CHandle m_hThread;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<long> m_nCount{0};
+};
+
+void SetBenchDevice(const char* pszUnit, bool bInstant)
+{
+    const std::string devices =
+        std::string("sim:") + pszUnit + (bInstant ? ",instant" : "") + ":USBXpress Device:BENCH";
+    ::SetEnvironmentVariableA("QVR500_DEVICES", devices.c_str());
+}
+
+// Queues nRequests distinct requests (GETs, SETs and output reads in turn),
+// keeping between QUEUE_LOW and QUEUE_HIGH waiting so that none merges, and
+// returns the rate at which their results came back.
+double Run(const char* pszUnit, bool bInstant, long nRequests)
+{
+    GetSharedSimUnit(pszUnit).FactoryReset();
+    SetBenchDevice(pszUnit, bInstant);
+
+    HANDLE hRead = INVALID_HANDLE_VALUE;
+    HANDLE hWrite = INVALID_HANDLE_VALUE;
+    if (!::CreatePipe(&hRead, &hWrite, nullptr, 1 << 16))
+        return 0.0;
+    CFileHandle read(hRead);
+    CFileHandle write(hWrite);
+    double dRate = 0.0;
+    {
+        CComm comm;
+        comm.SetWritePipe(hWrite);
+        comm.SetPolling(false);
+        comm.SetDeviceNumber(0);
+        if (!comm.Open()) {
+            std::fprintf(stderr, "qvr500-linkbench: the simulated unit could not be opened\n");
+            return 0.0;
+        }
+        CRecordCounter counter(hRead);
+        // Warm-up exchange, not counted.
+        comm.QueueCommand(10, 0, 0, 0);
+        while (counter.Count() < 1)
+            ::Sleep(1);
+
+        LARGE_INTEGER freq, start, end;
+        ::QueryPerformanceFrequency(&freq);
+        ::QueryPerformanceCounter(&start);
+        long nQueued = 0;
+        while (nQueued < nRequests) {
+            if (comm.GetQueueLength() > QUEUE_LOW) {
+                ::Sleep(1); // dozens of exchanges are still waiting
+                continue;
+            }
+            while (nQueued < nRequests && comm.GetQueueLength() < QUEUE_HIGH) {
+                const BYTE bChannel = static_cast<BYTE>((nQueued / 3) % 6);
+                const BYTE bParameter = static_cast<BYTE>(((nQueued / 18) % 31) + (((nQueued / 18) % 31) >= 12));
+                switch (nQueued % 3) {
+                case 0:
+                    comm.QueueRequest(false, bChannel, bParameter, 0.0f);
+                    break;
+                case 1:
+                    comm.QueueRequest(true, bChannel, bParameter, static_cast<float>(nQueued));
+                    break;
+                default:
+                    comm.QueueCommand(13, 0, DWORD((nQueued % 4) + 256 * ((nQueued / 4) % 4)), 0);
+                    break;
+                }
+                ++nQueued;
+            }
+        }
+        // SETs answer without a record: wait until the unit has seen them all
+        // and every GET and output read has its record.
+        const long nRecords = 1 + nRequests - (nRequests + 1) / 3; // every third request, from the second, is a SET
+        while (counter.Count() < nRecords && comm.IsOpen())
+            ::Sleep(1);
+        ::QueryPerformanceCounter(&end);
+        const double dSeconds = double(end.QuadPart - start.QuadPart) / double(freq.QuadPart);
+        dRate = double(nRequests) / dSeconds;
+        comm.DetachWritePipe();
+    }
+    return dRate;
+}
+
+void FloorCallback(void*, const unsigned char*, unsigned long, void* pContext, int)
+{
+    ::SetEvent(static_cast<HANDLE>(pContext));
+}
+
+// One GET at a time straight through the link library: send, wait for the
+// reply, send the next.
+double RunFloor(const char* pszUnit, long nRequests)
+{
+    GetSharedSimUnit(pszUnit).FactoryReset();
+    SetBenchDevice(pszUnit, false);
+    CHandle hReply(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    QVRCOMM_SETTINGS settings{0, 115200, 8, 0, 0, 0};
+    unsigned long nStatus = 1;
+    const QVRCOMM_HANDLE hComm = OpenComm(settings, &FloorCallback, hReply.Get(), &nStatus);
+    if (nStatus != QVRCOMM_SUCCESS)
+        return 0.0;
+    unsigned char bPacket[16];
+    SCP_GenerateGET(bPacket, 0, 31, 0);
+    bPacket[15] = SCP_BuildChecksum(bPacket);
+    LARGE_INTEGER freq, start, end;
+    ::QueryPerformanceFrequency(&freq);
+    ::QueryPerformanceCounter(&start);
+    long nDone = 0;
+    for (; nDone < nRequests; ++nDone) {
+        WriteCommBuf(hComm, bPacket, 16, &nStatus);
+        if (::WaitForSingleObject(hReply, 1000) != WAIT_OBJECT_0)
+            break;
+    }
+    ::QueryPerformanceCounter(&end);
+    CloseComm(hComm, &nStatus);
+    return double(nDone) / (double(end.QuadPart - start.QuadPart) / double(freq.QuadPart));
+}
+
+long ArgValue(int argc, char** argv, const char* pszName, long nDefault)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], pszName) == 0)
+            return std::strtol(argv[i + 1], nullptr, 10);
+    return nDefault;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const long nWire = ArgValue(argc, argv, "--requests", 1800);
+    const long nInstant = ArgValue(argc, argv, "--instant-requests", 20000);
+    if (nWire < 1 || nInstant < 1) {
+        std::fprintf(stderr, "usage: qvr500-linkbench [--requests N] [--instant-requests N]\n");
+        return 2;
+    }
+    const double dWireLimit = 1.0 / EXCHANGE_SECONDS;
+    const double dWire = Run("linkbench-wire", false, nWire);
+    std::printf("requests_per_s=%.1f\n", dWire);
+    std::printf("wire_limit_per_s=%.1f\n", dWireLimit);
+    std::printf("ratio=%.3f\n", dWire / dWireLimit);
+    const double dInstant = Run("linkbench-instant", true, nInstant);
+    std::printf("instant_requests_per_s=%.1f\n", dInstant);
+    const double dFloor = RunFloor("linkbench-floor", nWire / 2);
+    std::printf("link_floor_per_s=%.1f\n", dFloor);
+    std::printf("engine_ratio=%.3f\n", dFloor > 0.0 ? dWire / dFloor : 0.0);
+    return dWire > 0.0 && dInstant > 0.0 ? 0 : 1;
+}
