@@ -279,6 +279,18 @@ void CComm::SetWritePipe(HANDLE hWritePipe)
 
 void CComm::DetachWritePipe()
 {
+    // At program end the changes still waiting are given the close time to
+    // reach the unit (the worker ends at once when asked while idle, and
+    // whatever is still queued then is lost with the process).  Messages sent
+    // to this thread are handled meanwhile, so records keep flowing.
+    if (IsOpen() && m_hQManagementThread) {
+        const DWORD dwStart = ::GetTickCount();
+        while (GetQueueLength() != 0 && ::GetTickCount() - dwStart < CLOSE_WAIT_MS) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
     StopWorker(true);
     m_hWritePipe = INVALID_HANDLE_VALUE;
 }
