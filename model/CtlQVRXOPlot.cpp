@@ -43,19 +43,6 @@ RECT HandleRect(int x, int y) { return RECT{x - 5, y - 5, x + 5, y + 5}; }
 
 } // namespace
 
-ATOM CCtlQVRXOPlot::RegisterPlotClass()
-{
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_GLOBALCLASS | CS_DBLCLKS;
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = nullptr;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = CLASS_NAME;
-    return ::RegisterClassExW(&wc);
-}
-
 CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
     : CChannelConfig(nChannel),
       m_fntdB(CreatePlotFont(0)),

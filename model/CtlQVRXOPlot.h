@@ -8,8 +8,8 @@
 // copy of the shown channel.
 //
 // The class "QVRXOPlot" is registered once at start-up with the default
-// window procedure (RegisterPlotClass); the form's template creates the
-// control and the form subclasses it with this object.
+// window procedure (RegisterPlotClass, shell/AppGlobals.h); the form's
+// template creates the control and the form subclasses it with this object.
 
 #include <windows.h>
 
@@ -26,12 +26,6 @@ public:
     static constexpr const wchar_t* CLASS_NAME = L"QVRXOPlot";
     static constexpr UINT_PTR DRAG_TIMER = 1;
     static constexpr UINT DRAG_PERIOD_MS = 20;
-
-    // Registers "QVRXOPlot": CS_GLOBALCLASS | CS_DBLCLKS, the default window
-    // procedure, the arrow cursor and the button-face brush.  Called by the
-    // entry point (and by tests and tools that create the form); registering
-    // twice is harmless.  Returns the atom (0 when it was already registered).
-    static ATOM RegisterPlotClass();
 
     explicit CCtlQVRXOPlot(int nChannel);
     ~CCtlQVRXOPlot() override;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/ExeModule.h"
+#include "shell/AppGlobals.h"
 #include "model/CtlQVRXOPlot.h"
 
 namespace {
@@ -74,7 +75,7 @@ int main(int argc, char** argv)
     g_Module.Init(::GetModuleHandleW(nullptr));
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
-    CCtlQVRXOPlot::RegisterPlotClass();
+    RegisterPlotClass();
 
     // The plot at the size it has in the editor form at 96 dpi (460 x 139
     // dialog units of an 8-point MS Sans Serif dialog).

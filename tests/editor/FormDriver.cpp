@@ -6,6 +6,7 @@
 
 #include "device/Comm.h"
 #include "framework/ExeModule.h"
+#include "shell/AppGlobals.h"
 #include "model/ChannelConfig.h"
 #include "sim/SimRegistry.h"
 
@@ -82,7 +83,7 @@ void CFormDriver::InitProcess()
     g_Module.Init(::GetModuleHandleW(nullptr));
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
-    CCtlQVRXOPlot::RegisterPlotClass();
+    RegisterPlotClass();
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ParentProc;

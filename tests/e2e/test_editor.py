@@ -1,0 +1,321 @@
+#!/usr/bin/env python3
+"""The crossover editor in the real program with a simulated unit (qvr500-sim
+over TCP), driven with xdotool: typing into a field with the range check's
+colours, Up/Down at the range edges, dragging the plot's handles (Low LP to
+the far left in Triamp and Biamp, a Q handle onto its centre line), the
+Subwoofer and Biamp rules, the level trackbar from top to bottom, and both
+answers to the mode question.  Every case checks what the unit received."""
+
+import time
+
+import harness
+from harness import FRAME, E2ETestCase
+
+RED = (255, 0, 0)
+ADJUSTER = (128, 255, 255)
+ES_READONLY = 0x0800
+
+
+def grab(h, rect):
+    """The screen pixels of a rectangle as rows of (r, g, b)."""
+    import subprocess
+    left, top, right, bottom = rect
+    w, hgt = right - left, bottom - top
+    raw = subprocess.run(["import", "-display", h.display, "-window", "root", "-crop",
+                          "%dx%d+%d+%d" % (w, hgt, left, top), "+repage", "-depth", "8", "rgb:-"],
+                         check=True, stdout=subprocess.PIPE, timeout=60).stdout
+    return [[tuple(raw[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)] for y in range(hgt)]
+
+
+class Editor(E2ETestCase):
+    need_sim = True
+
+    def setUp(self):
+        super().setUp()
+        self.sim = self.h.start_sim("--instant")
+        self.start(self.sim.device_entry())
+        h = self.h
+        h.activate()
+        h.key("F2")
+        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
+        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+        self.form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+
+    # -- the form ------------------------------------------------------------------
+
+    def ctl(self, cid):
+        return self.h.info("hwnd:" + self.form, cid)
+
+    def text(self, cid):
+        return self.ctl(cid)["text"]
+
+    def checked(self, cid):
+        return self.ctl(cid).get("checked") == 1
+
+    def controls(self):
+        """Every control of the form by id."""
+        return {k["id"]: k for k in self.h.children("hwnd:" + self.form)}
+
+    def red(self, cid):
+        return self.h.dominant("hwnd:" + self.ctl(cid)["hwnd"], 2, 2, 6, 6) == RED
+
+    def click(self, cid):
+        self.h.click_rect(self.ctl(cid)["rect"])
+
+    def clear(self, cid):
+        """Empties a field as a user would: click, select to the start, delete."""
+        self.click(cid)
+        self.h.key("End", "shift+Home", "BackSpace")
+        self.assertEventually(lambda: self.text(cid) == "", 5, "field %d empty" % cid)
+
+    def type_into(self, cid, text):
+        self.clear(cid)
+        self.h.type(text)
+        self.assertEventually(lambda: self.text(cid) == text, 5, "field %d shows %s" % (cid, text))
+
+    def answer_mode_question(self, button_text):
+        h = self.h
+        box, text = h.wait_for(h.message_box, 10, "mode question")
+        self.assertTrue(text.startswith("Warning!  A change of screen crossover type"), text)
+        for k in h.children("hwnd:" + box["hwnd"]):
+            if k["class"] == "Button" and k["text"].replace("&", "") == button_text:
+                h.click_rect(k["rect"])
+                break
+        else:
+            raise AssertionError("no %s button" % button_text)
+        h.wait_for(lambda: h.message_box() is None, 10, "mode question gone")
+
+    # -- the unit ------------------------------------------------------------------
+
+    def param(self, c, p):
+        return float(self.sim.ctl("get param %d %d" % (c, p)).split()[1])
+
+    def output(self, bank, index):
+        return float(self.sim.ctl("get output %d %d" % (bank, index)).split()[1])
+
+    def sets(self, c, p):
+        return int(self.sim.ctl("count set %d %d" % (c, p)))
+
+    def unit_has(self, c, p, value, timeout=10):
+        self.assertEventually(lambda: abs(self.param(c, p) - value) < 1e-4, timeout,
+                              "unit parameter %d of channel %d = %g" % (p, c, value))
+
+    # -- the plot ------------------------------------------------------------------
+
+    def adjuster(self):
+        """The highlighted handle on screen: its centre and the ends of its
+        row (the Q bar of an equaliser), found by the handle's colour."""
+        plot = self.ctl(209)
+        left, top = plot["rect"][0], plot["rect"][1]
+        px = grab(self.h, plot["rect"])
+        columns = {}
+        for y, row in enumerate(px):
+            for x, c in enumerate(row):
+                if c == ADJUSTER:
+                    columns[x] = columns.get(x, 0) + 1
+        self.assertTrue(columns, "no adjuster drawn")
+        xc = max(columns, key=columns.get)  # the vertical line
+        best = None
+        for y, row in enumerate(px):
+            if row[xc] != ADJUSTER:
+                continue
+            a = b = xc
+            while a > 0 and row[a - 1] == ADJUSTER:
+                a -= 1
+            while b < len(row) - 1 and row[b + 1] == ADJUSTER:
+                b += 1
+            if best is None or b - a > best[2] - best[1]:
+                best = (y, a, b)
+        y, a, b = best
+        return left + xc, top + y, left + a, left + b
+
+    def drag(self, start, end):
+        h = self.h
+        h.xdo("mousemove", start[0], start[1], "mousedown", "1")
+        time.sleep(0.1)
+        h.xdo("mousemove", (start[0] + end[0]) // 2, (start[1] + end[1]) // 2)
+        time.sleep(0.1)
+        h.xdo("mousemove", end[0], end[1])
+        time.sleep(0.3)
+        h.xdo("mouseup", "1")
+        time.sleep(0.2)
+
+    # -- the cases ------------------------------------------------------------------
+
+    def test_typing_1500_into_high_peq_freq(self):
+        self.clear(229)
+        self.assertTrue(self.red(229))
+        typed = ""
+        for key in "150":
+            typed += key
+            self.h.type(key)
+            self.assertEventually(lambda: self.text(229) == typed, 5, "typed " + typed)
+            self.assertTrue(self.red(229), "red after " + typed)
+        time.sleep(0.3)
+        self.assertEqual(self.sets(2, 3), 0, "nothing applied while red")
+        self.assertEqual(self.param(2, 3), 3000.0)
+        self.h.type("0")
+        self.unit_has(2, 3, 1500.0)
+        self.assertFalse(self.red(229))
+        self.assertEqual(self.text(229), "1500")
+        self.assertEqual(self.sets(2, 3), 1)
+
+    def test_up_down_stop_at_the_range_edges(self):
+        h = self.h
+        # Low Gain at 0.0: Up does nothing, Down sends -0.5 (Center Low is output (1, 1) in Triamp).
+        self.click(221)
+        h.key("Up")
+        time.sleep(0.3)
+        self.assertEqual(self.text(221), "0.0")
+        self.assertEqual(self.sim.count_cmd(7), 0)
+        h.key("Down")
+        self.assertEventually(lambda: abs(self.output(1, 1) - (-8.5)) < 1e-4, 10, "Low gain -0.5 at the unit")
+        self.assertEqual(self.text(221), "-0.5")
+        # CH Delay: Down from 0 does nothing, Up sends 0.0208.
+        self.click(1151)
+        h.key("Down")
+        time.sleep(0.3)
+        self.assertEqual(self.text(1151), "0.0000")
+        self.assertEqual(self.sets(2, 29), 0)
+        h.key("Up")
+        self.unit_has(2, 29, 0.0208)
+        self.assertEqual(self.text(1151), "0.0208")
+        # HP Freq.: Up at 40 and Down at 20 do nothing.
+        self.type_into(250, "40")
+        self.unit_has(2, 0, 40.0)
+        h.key("Up")
+        time.sleep(0.3)
+        self.assertEqual(self.text(250), "40")
+        self.assertEqual(self.param(2, 0), 40.0)
+        for _ in range(21):
+            h.key("Down")
+        self.assertEventually(lambda: self.text(250) == "20", 10, "HP Freq. 20")
+        self.unit_has(2, 0, 20.0)
+        h.key("Down")
+        time.sleep(0.3)
+        self.assertEqual(self.text(250), "20")
+        self.assertEqual(self.param(2, 0), 20.0)
+
+    def test_dragging_low_lp_to_the_far_left(self):
+        self.type_into(211, "1000")
+        self.unit_has(2, 23, 1000.0)
+        x, y, _, _ = self.adjuster()
+        self.drag((x, y), (5, y))  # past the control's left edge: negative x in the plot
+        self.unit_has(2, 23, 200.0)
+        self.assertEventually(lambda: self.text(211) == "200", 5, "field follows the drag")
+        # Biamp: the same drag ends at 100 Hz.
+        self.click(207)
+        self.answer_mode_question("Yes")
+        self.assertEventually(lambda: self.sim.flags() & 4, 10, "Biamp at the unit")
+        self.click(211)
+        x, y, _, _ = self.adjuster()
+        self.drag((x, y), (5, y))
+        self.unit_has(2, 23, 100.0)
+
+    def test_dragging_a_q_handle_onto_its_centre_line(self):
+        self.click(219)  # Low PEQ Q selects the Low PEQ handle (40 Hz, Q 1)
+        x, y, a, b = self.adjuster()
+        self.assertEqual(b - 5 - x, 100, "Q 1.0: the Q handles 100 pixels either side")
+        self.drag((b - 5, y), (x, y + 25))
+        self.unit_has(2, 25, 10.0)
+        self.assertEventually(lambda: self.text(219) == "10.00", 5, "field shows Q 10")
+        self.assertEqual(self.sets(2, 24), 0, "the frequency stays")
+        self.assertEqual(self.sets(2, 26), 0, "the gain stays")
+
+    def test_subwoofer_and_biamp_rules(self):
+        h = self.h
+        self.click(206)
+        self.assertEventually(lambda: self.text(236) == "Subwoofer", 5, "Subwoofer shown")
+        ctls = self.controls()
+        for cid in (277, 278, 250, 279, 251, 252, 274, 213, 275, 219, 276, 217, 263, 224, 229, 230, 231, 232, 233,
+                    237, 238, 239, 240, 254, 255, 236, 241, 214, 215, 216, 218, 220, 222, 223, 227, 228):
+            self.assertFalse(ctls[cid]["enabled"], "control %d disabled" % cid)
+        for cid in (211, 221, 212, 225, 226, 1151, 1150):
+            self.assertTrue(ctls[cid]["enabled"], "control %d enabled" % cid)
+        self.assertTrue(ctls[211]["style"] & ES_READONLY)
+        self.assertEqual(ctls[211]["text"], "500")
+        self.assertEqual(ctls[224]["text"], "2500", "disabled fields keep showing their values")
+        self.click(211)
+        h.type("9")
+        h.key("Up")
+        time.sleep(0.3)
+        self.assertEqual(self.text(211), "500")
+        self.click(221)
+        h.key("Down")
+        self.assertEventually(lambda: abs(self.output(1, 3) - (-8.5)) < 1e-4, 10, "Subwoofer Low gain")
+        self.assertEqual(self.sets(5, 23), 0)
+        # Biamp: after the next refresh the Mid band is disabled for every channel, showing its values.
+        self.click(203)
+        self.click(207)
+        self.answer_mode_question("Yes")
+        for c in range(5):
+            self.unit_has(c, 14, 10.0)
+        self.click(201)
+        ctls = self.controls()
+        for cid in (241, 242, 243, 244, 245, 246, 247, 248, 214, 215, 216, 218, 220, 222, 223, 227, 228):
+            self.assertFalse(ctls[cid]["enabled"], "Mid control %d disabled in Biamp" % cid)
+        self.assertEqual(ctls[223]["text"], "1600")
+        self.assertTrue(ctls[229]["enabled"])
+        # Low PEQ Freq. 1000 is valid in Biamp.
+        self.type_into(213, "1000")
+        self.assertFalse(self.red(213))
+        self.unit_has(0, 24, 1000.0)
+
+    def test_level_trackbar_from_top_to_bottom(self):
+        h = self.h
+        track = self.ctl(1150)
+        left, top, right, bottom = track["rect"]
+        px = grab(h, track["rect"])
+        greens = [(x, y) for y, row in enumerate(px) for x, c in enumerate(row)
+                  if c[1] > 150 and c[0] < 100 and c[2] < 100]
+        self.assertTrue(greens, "thumb drawn in green")
+        tx = left + sum(x for x, _ in greens) // len(greens)
+        ty = top + sum(y for _, y in greens) // len(greens)
+        h.xdo("mousemove", tx, ty, "mousedown", "1")
+        h.xdo("mousemove", tx, top - 300)
+        self.assertEventually(lambda: self.text(1307) == "8.0", 5, "readout +8.0 at the top")
+        self.unit_has(2, 31, 8.0)
+        seen = []
+        for y in range(top, bottom + 40, 4):
+            h.xdo("mousemove", tx, y)
+            t = self.text(1307)
+            if not seen or seen[-1] != t:
+                seen.append(t)
+        h.xdo("mouseup", "1")
+        self.assertEventually(lambda: self.text(1307) == "-22.0", 5, "readout -22.0 at the bottom")
+        for t in seen:
+            v = float(t)
+            self.assertTrue(-22.0 <= v <= 8.0 and (v * 2) == int(v * 2), t)
+        self.unit_has(2, 31, -22.0)
+        for bank, index in ((1, 1), (1, 2), (1, 0)):  # Center Low, Mid, High include the level
+            self.assertEventually(lambda: abs(self.output(bank, index) - (-30.0)) < 1e-4, 10,
+                                  "output (%d, %d)" % (bank, index))
+        self.assertGreater(self.sets(2, 31), 3, "the level is sent while dragging")
+
+    def test_mode_question_no_then_yes(self):
+        flags = self.sim.flags()
+        writes = self.sim.count_cmd(11)
+        self.click(207)
+        self.answer_mode_question("No")
+        self.assertTrue(self.checked(208))
+        self.assertFalse(self.checked(207))
+        time.sleep(0.5)
+        self.assertEqual(self.sim.count_cmd(11), writes, "No: nothing sent")
+        self.assertEqual(self.sim.flags(), flags)
+        self.assertEqual(self.sets(0, 14), 0)
+        self.click(207)
+        self.answer_mode_question("Yes")
+        self.assertEventually(lambda: self.sim.count_cmd(11) == writes + 2, 10, "flags written")
+        # System mute and Biamp on, the unit's status bits carried over.
+        self.assertEqual(self.sim.flags(), flags | 0x5)
+        for c in range(5):
+            self.unit_has(c, 14, 10.0)
+        # Every channel is read back after the change.
+        for c in range(6):
+            p = 31
+            self.assertEventually(lambda: self.sim.count_get(c, p) >= 1, 10, "channel %d read" % c)
+        self.assertTrue(self.checked(207))
+
+
+if __name__ == "__main__":
+    harness.main()
