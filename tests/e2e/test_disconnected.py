@@ -93,7 +93,11 @@ class Disconnected(E2ETestCase):
         h.move(frame["origin"][0] + 310, frame["origin"][1] + 310)
         h.wait_for(lambda: h.status()["parts"][0]["text"] == "", 5, "description cleared")
 
-        # A menu item shows its description too.
+        # A menu item shows its description too (with the cursor resting on the
+        # toolbar's empty end, where no button is hot and nothing clears it).
+        mute = h.button(ID_SYSTEM_MUTE)["rect"]
+        h.move(mute[2] + 30, mute[1] + 10)
+        h.wait_for(lambda: h.status()["parts"][0]["text"] == "", 5, "no hot button")
         h.key("alt", "Down")
         h.wait_for(lambda: h.status()["parts"][0]["text"] == "Create a new parameter file", 5, "menu description")
         h.key("Escape", "Escape")
