@@ -57,8 +57,10 @@ void CLink::Stop()
     if (bOnReceiveThread) {
         // Closed from inside the callback: the calling thread cannot end
         // itself, and the link must outlive the callback that is running.
-        // Another thread releases both once the callback has returned.
-        std::thread([self = shared_from_this(), p = std::move(pTransport)]() mutable {
+        // Another thread releases both once the callback has returned.  When
+        // the last owner went on this thread (the destructor runs here) there
+        // is no link left to keep: only the transport is released elsewhere.
+        std::thread([self = weak_from_this().lock(), p = std::move(pTransport)]() mutable {
             p.reset();
             self.reset();
         }).detach();

@@ -1,34 +1,24 @@
-// Serial port with overlapped reads and writes, so that a pending read never
-// holds up a write.
+// Serial port in plain (not overlapped) mode: reads never block, so a read
+// in progress never holds up a write on the same handle, and the receive
+// thread waits for data in short sleeps.  (Overlapped reads of a serial port
+// on a pseudo-terminal never complete under Wine.)
 #include "device/link/SerialTransport.h"
 
 namespace {
 constexpr DWORD WRITE_TIMEOUT_MS = 250; // 16 bytes need 1.4 ms at 115200 baud
-constexpr DWORD READ_WAIT_MS = 20;      // a read without data ends after this long
-}
+constexpr DWORD POLL_MS = 1;
+} // namespace
 
-CSerialTransport::CSerialTransport()
-    : m_hReadEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_hWriteEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
-{
-}
+CSerialTransport::CSerialTransport() = default;
 
-CSerialTransport::~CSerialTransport()
-{
-    if (m_hPort)
-        ::CancelIo(m_hPort);
-}
+CSerialTransport::~CSerialTransport() = default;
 
 bool CSerialTransport::Open(const std::string& port, const QVRCOMM_SETTINGS& settings)
 {
-    if (!m_hReadEvent || !m_hWriteEvent)
-        return false;
     const std::string path = "\\\\.\\" + port;
-    m_hPort.Reset(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr));
+    m_hPort.Reset(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!m_hPort)
         return false;
-
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
     if (!::GetCommState(m_hPort, &dcb))
@@ -52,12 +42,11 @@ bool CSerialTransport::Open(const std::string& port, const QVRCOMM_SETTINGS& set
     if (!::SetCommState(m_hPort, &dcb))
         return false;
 
-    // A read returns what has arrived at once, or waits for the first byte
-    // for up to READ_WAIT_MS.
+    // A read returns at once with what has arrived, possibly nothing.
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = READ_WAIT_MS;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 0;
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_MS;
     ::SetCommTimeouts(m_hPort, &timeouts);
@@ -67,46 +56,32 @@ bool CSerialTransport::Open(const std::string& port, const QVRCOMM_SETTINGS& set
 
 int CSerialTransport::Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs)
 {
-    OVERLAPPED ov{};
-    ov.hEvent = m_hReadEvent;
-    ::ResetEvent(m_hReadEvent);
-    DWORD dwGot = 0;
-    if (::ReadFile(m_hPort, pBuffer, static_cast<DWORD>(cbBuffer), &dwGot, &ov))
-        return static_cast<int>(dwGot);
-    if (::GetLastError() != ERROR_IO_PENDING) {
-        DWORD dwErrors = 0;
-        // A line error (framing, overrun) is survivable; a vanished port is not.
-        if (::ClearCommError(m_hPort, &dwErrors, nullptr))
+    const DWORD dwStart = ::GetTickCount();
+    for (;;) {
+        DWORD dwGot = 0;
+        if (!::ReadFile(m_hPort, pBuffer, static_cast<DWORD>(cbBuffer), &dwGot, nullptr)) {
+            // A line error (framing, overrun) is cleared and survived; a
+            // port that vanished (bridge unplugged) is not.
+            DWORD dwErrors = 0;
+            if (!::ClearCommError(m_hPort, &dwErrors, nullptr))
+                return -1;
+            dwGot = 0;
+        }
+        if (dwGot > 0)
+            return static_cast<int>(dwGot);
+        if (::GetTickCount() - dwStart >= nTimeoutMs)
             return 0;
-        return -1;
+        ::Sleep(POLL_MS);
     }
-    // The port's own time-out ends the read; this bound only guards
-    // against a driver that ignores it.
-    if (::WaitForSingleObject(m_hReadEvent, nTimeoutMs + READ_WAIT_MS + 100) != WAIT_OBJECT_0)
-        ::CancelIo(m_hPort);
-    if (!::GetOverlappedResult(m_hPort, &ov, &dwGot, TRUE)) {
-        const DWORD dwError = ::GetLastError();
-        if (dwError == ERROR_OPERATION_ABORTED)
-            return 0;
-        DWORD dwErrors = 0;
-        return ::ClearCommError(m_hPort, &dwErrors, nullptr) ? 0 : -1;
-    }
-    return static_cast<int>(dwGot);
 }
 
 bool CSerialTransport::Write(const std::uint8_t* pBytes, int cbBytes)
 {
-    OVERLAPPED ov{};
-    ov.hEvent = m_hWriteEvent;
-    ::ResetEvent(m_hWriteEvent);
     DWORD dwDone = 0;
-    if (!::WriteFile(m_hPort, pBytes, static_cast<DWORD>(cbBytes), &dwDone, &ov)) {
-        if (::GetLastError() != ERROR_IO_PENDING)
-            return false;
-        if (::WaitForSingleObject(m_hWriteEvent, WRITE_TIMEOUT_MS * 2) != WAIT_OBJECT_0)
-            ::CancelIo(m_hPort);
-        if (!::GetOverlappedResult(m_hPort, &ov, &dwDone, TRUE))
-            return false;
+    if (!::WriteFile(m_hPort, pBytes, static_cast<DWORD>(cbBytes), &dwDone, nullptr)) {
+        DWORD dwErrors = 0;
+        ::ClearCommError(m_hPort, &dwErrors, nullptr);
+        return false;
     }
     return dwDone == static_cast<DWORD>(cbBytes);
 }

@@ -26,6 +26,4 @@ public:
 
 private:
     CFileHandle m_hPort;
-    CHandle m_hReadEvent;
-    CHandle m_hWriteEvent;
 };
