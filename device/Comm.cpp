@@ -12,6 +12,7 @@
 #include "device/link/ReplyMatch.h"
 #include "device/scp/QVRSCP.h"
 #include "device/usbxp/SiUSBXp.h"
+#include "model/ParameterMap.h"
 
 namespace {
 constexpr size_t QUEUE_BOUND = 255;
@@ -38,22 +39,6 @@ constexpr DWORD TEXT_DIRECTORY_BYTES = 84;
 constexpr int SECTION_COUNT = 10;
 
 constexpr wchar_t AUTOMATIC_DEVICE_DESCRIPTION[] = L"USBXpress Device";
-
-// Output reads of one channel: (bank, index) pairs, the last one only in Triamp.
-struct SOutputReads {
-    BYTE bPairs[3][2];
-    int nAlways;
-    int nTriampExtra;
-};
-constexpr SOutputReads OUTPUT_READS[6] = {
-    {{{0, 2}, {0, 0}, {2, 0}}, 2, 1}, // Left
-    {{{0, 3}, {0, 1}, {2, 1}}, 2, 1}, // Right
-    {{{1, 0}, {1, 2}, {1, 1}}, 2, 1}, // Center
-    {{{3, 2}, {3, 0}, {2, 2}}, 2, 1}, // Left Center
-    {{{3, 3}, {3, 1}, {2, 3}}, 2, 1}, // Right Center
-    {{{1, 3}, {0, 0}, {0, 0}}, 1, 0}, // Subwoofer
-};
-constexpr BYTE SUBWOOFER_PARAMETERS[] = {11, 13, 29, 31};
 
 DWORD PacketWord(const BYTE* pPacket, int nOffset) { return RXGetWord(pPacket + nOffset); }
 void PutPacketWord(BYTE* pPacket, int nOffset, DWORD dwValue) { RXPutWord(pPacket + nOffset, dwValue); }
@@ -192,22 +177,15 @@ bool CComm::QueueReadChannel(int nChannel, int nMode)
 {
     if (nChannel < 0 || nChannel > 5)
         return false;
-    if (nChannel < 5) {
-        for (BYTE bParameter = 0; bParameter < 32; ++bParameter)
-            if (!QueueRequest(false, static_cast<BYTE>(nChannel), bParameter, 0.0f))
-                return false;
-    } else {
-        for (BYTE bParameter : SUBWOOFER_PARAMETERS)
-            if (!QueueRequest(false, static_cast<BYTE>(nChannel), bParameter, 0.0f))
-                return false;
-    }
-    const SOutputReads& reads = OUTPUT_READS[nChannel];
-    const int nReads = reads.nAlways + (nMode == 3 ? reads.nTriampExtra : 0);
-    for (int i = 0; i < nReads; ++i) {
-        const DWORD dwAddress = DWORD(reads.bPairs[i][0]) + 256u * DWORD(reads.bPairs[i][1]);
-        if (!QueueCommand(COMMAND_READ_OUTPUT, 0, dwAddress, 0))
+    // Parameter reads in order, then the output reads of the mode (the
+    // parameter map holds which outputs belong to the channel).
+    const ReadChannelPlan plan = GetReadChannelPlan(nChannel, nMode);
+    for (int i = 0; i < plan.nParameters; ++i)
+        if (!QueueRequest(false, static_cast<BYTE>(nChannel), plan.parameters[i], 0.0f))
             return false;
-    }
+    for (int i = 0; i < plan.nOutputs; ++i)
+        if (!QueueCommand(COMMAND_READ_OUTPUT, 0, plan.outputs[i], 0))
+            return false;
     return true;
 }
 
