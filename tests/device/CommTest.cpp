@@ -494,3 +494,18 @@ TEST(Comm, ProducersArePacedByAFullQueueAndNothingIsLost)
     for (int i = 0; i < COUNT; ++i)
         ASSERT_EQ(RecordIter(records[i]), DWORD(i));
 }
+
+TEST(Comm, AnEraseMayTakeLongerThanTheOrdinaryReplyTime)
+{
+    CCommHarness h("erase");
+    ASSERT_TRUE(h.Open());
+    h.unit.DelayReplies(2, 1500); // longer than 1000 ms, well within the erase's 20000 ms
+    h.comm.QueueCommand(6, 0, 0x90060000, 0x100);
+    h.comm.QueueRequest(false, 0, 31, 0.0f); // an ordinary request is retried after 1000 ms
+    const std::vector<utRXQueue> records = h.Take(2, 5000);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].bCommand, 6);
+    EXPECT_EQ(records[1].bKind, RX_VALUE);
+    EXPECT_EQ(h.unit.CountCommands(6), 1u);
+    EXPECT_EQ(h.unit.CountGets(0, 31), 2u);
+}
