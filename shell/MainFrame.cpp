@@ -382,6 +382,14 @@ void CMainFrame::SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam)
 LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
     SendToChildren(uMsg, wParam, lParam);
+    // The children's default handling passes the focus through the toolbar,
+    // and a toolbar that makes its first button hot on focus would keep it
+    // lit with the cursor elsewhere.
+    POINT pt;
+    RECT rcToolBar;
+    if (LOWORD(wParam) != WA_INACTIVE && ::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) &&
+        !::PtInRect(&rcToolBar, pt))
+        m_wndToolBar.SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(-1));
     bHandled = FALSE;
     return 0;
 }

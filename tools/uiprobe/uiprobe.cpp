@@ -16,6 +16,8 @@
 //   uiprobe send SEL MSG WPARAM LPARAM  sends a message, prints the result
 //   uiprobe adjust CX CY STYLE EXSTYLE MENU   AdjustWindowRectEx of a client size
 //   uiprobe metrics                     screen resolution and a few system metrics
+//   uiprobe active                      the foreground window
+//   uiprobe focus                       the window with the keyboard focus
 //   uiprobe foreground SEL              brings SEL to the foreground
 //
 // SEL picks a top-level window: "class:NAME", "title:TEXT", "hwnd:0xHEX",
@@ -439,6 +441,19 @@ int wmain(int argc, wchar_t** wargv)
         ::AdjustWindowRectEx(&r, static_cast<DWORD>(Num(arg(4))), static_cast<BOOL>(Num(arg(6))),
                              static_cast<DWORD>(Num(arg(5))));
         std::printf("{\"rect\":%s,\"size\":[%ld,%ld]}\n", Rect(r).c_str(), r.right - r.left, r.bottom - r.top);
+        return 0;
+    }
+    if (cmd == "active" || cmd == "focus") {
+        // The foreground window, or the window with the keyboard focus in its thread.
+        HWND h = ::GetForegroundWindow();
+        if (h && cmd == "focus") {
+            GUITHREADINFO gti{};
+            gti.cbSize = sizeof gti;
+            h = ::GetGUIThreadInfo(::GetWindowThreadProcessId(h, nullptr), &gti) ? gti.hwndFocus : nullptr;
+        }
+        if (!h)
+            return NotFound(cmd.c_str());
+        std::printf("%s\n", Describe(h).c_str());
         return 0;
     }
     if (cmd == "screenpixel") {
