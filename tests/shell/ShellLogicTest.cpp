@@ -124,3 +124,29 @@ TEST(MessageLoop, WheelAndSiblingMessagesAreFiltered)
     EXPECT_EQ(g_hWndSibling, nullptr);
     SSibling::Pump();
 }
+
+#include "device/Comm.h"
+
+TEST(MainFrame, DeviceChangeNeverSwapsAKnownUnit)
+{
+    CMainFrame frame;
+    BOOL bHandled = TRUE;
+    const int nSaved = g_Comm.GetDeviceNumber();
+    auto devices = [](const wchar_t* psz) { ::SetEnvironmentVariableW(L"QVR500_DEVICES", psz); };
+
+    g_Comm.SetDeviceNumber(-1);
+    devices(L"tcp:127.0.0.1:9:QVR500 USB:A;tcp:127.0.0.1:9:USBXpress Device:B");
+    EXPECT_EQ(frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled), TRUE);
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 1); // plugged in: found
+
+    devices(L"tcp:127.0.0.1:9:USBXpress Device:C;tcp:127.0.0.1:9:USBXpress Device:B");
+    frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled);
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 1); // still there: kept, though another comes first
+
+    devices(L"");
+    frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled);
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), -1); // unplugged: forgotten
+
+    ::SetEnvironmentVariableW(L"QVR500_DEVICES", nullptr);
+    g_Comm.SetDeviceNumber(nSaved);
+}
