@@ -78,6 +78,12 @@ class Connected(E2ETestCase):
                        "meter of channel %d at %s dB" % (channel, db))
         h.screenshot("main-connected", h.info(FRAME)["rect"])
 
+        # With the unit's own programme levels the meters move.
+        for channel in (0, 5, 2):
+            sim.ctl("set level %d auto" % channel)
+        first = [h.meter_segments(m) for m in meters]
+        h.wait_for(lambda: [h.meter_segments(m) for m in meters] != first, 15, "meters moving")
+
         # Disconnect: Enter answers nothing, Yes stores and closes the link once the unit answered.
         q = self.disconnect_question()
         sel = "hwnd:" + q["hwnd"]
