@@ -53,9 +53,6 @@ public:
     void OpenLinkWindow();
     void CloseLinkWindow();
 
-    CDlgCrossover* GetCrossoverForm() const { return m_pdlgCrossoverForm.get(); }
-    const CInputMeter& GetMeter(int nChannel) const { return m_Meters[nChannel]; }
-
     BEGIN_MSG_MAP(CMainFrame)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
