@@ -239,8 +239,15 @@ class Harness:
         env = dict(os.environ)
         env["QVR_WINEPREFIX"] = self.prefix
         env["QVR_DISPLAY"] = self.display
-        subprocess.run([self.paths.wine_run, self.paths.uiprobe, "metrics"], env=env, check=True,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=120)
+        for attempt in range(3):
+            # Other tests may be starting the shared wineserver at the same moment.
+            r = subprocess.run([self.paths.wine_run, self.paths.uiprobe, "metrics"], env=env,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=120)
+            if r.returncode == 0:
+                break
+            time.sleep(2)
+        else:
+            raise HarnessError("cannot run uiprobe under Wine (prefix %s, display %s)" % (self.prefix, self.display))
         subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
                         "/v", "Auto", "/t", "REG_SZ", "/d", "1", "/f"], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
@@ -318,9 +325,13 @@ class Harness:
     # -- probing ---------------------------------------------------------------
 
     def probe(self, *args, check=True):
-        r = subprocess.run(["wine", self.paths.uiprobe] + [str(a) for a in args], env=self.env,
-                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                           timeout=60)
+        for attempt in range(3):
+            r = subprocess.run(["wine", self.paths.uiprobe] + [str(a) for a in args], env=self.env,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               text=True, timeout=60)
+            if r.returncode in (0, 1, 2):
+                break
+            time.sleep(0.5)  # Wine itself failed to start the probe: try again
         text = r.stdout.strip().splitlines()
         if r.returncode == 1 and not check:
             return None
