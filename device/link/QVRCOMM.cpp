@@ -32,7 +32,10 @@ struct SLinkTable {
 
 SLinkTable& Table()
 {
-    static SLinkTable s_table; // built on first use, also during static initialisation
+    // Built on first use, also during static initialisation, and never
+    // destroyed: the queue's destructors close links while the program ends,
+    // after a table built later would already be gone.
+    static SLinkTable& s_table = *new SLinkTable;
     return s_table;
 }
 

@@ -184,13 +184,14 @@ class Program:
         self.frame = None
 
     def output(self):
-        self.log.flush()
+        if not self.log.closed:
+            self.log.flush()
         with open(self.log.name, errors="replace") as f:
             return f.read()
 
     def crashed(self):
         out = self.output()
-        return any(m in out for m in ("Unhandled exception", "Backtrace:", "page fault", "Unhandled page fault"))
+        return any(m in out for m in ("Unhandled", "Backtrace:", "terminate called"))
 
     def wait_exit(self, timeout):
         try:
@@ -229,6 +230,7 @@ class Harness:
                          "DISPLAY": self.display})
         self._sims = []
         self._programs = []
+        self.started = []  # every program started, for the crash check after teardown
         self._prepare()
 
     # -- set-up and teardown -------------------------------------------------
@@ -248,9 +250,13 @@ class Harness:
             time.sleep(2)
         else:
             raise HarnessError("cannot run uiprobe under Wine (prefix %s, display %s)" % (self.prefix, self.display))
-        subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
-                        "/v", "Auto", "/t", "REG_SZ", "/d", "1", "/f"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # No debugger on a crash: the process prints "Unhandled ..." and ends at
+        # once (a debugger attaching to a process that crashed while exiting
+        # waits forever).
+        for value, data in (("Auto", "1"), ("Debugger", "false")):
+            subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
+                            "/v", value, "/t", "REG_SZ", "/d", data, "/f"], env=self.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         self.metrics = self.probe("metrics")
 
     def close(self):
@@ -281,6 +287,7 @@ class Harness:
         self._kill_leftover_frames()
         app = Program(self, args, devices, env)
         self._programs.append(app)
+        self.started.append(app)
         if wait:
             info = self.wait_for(lambda: self.find(FRAME + ",visible"), 60, "main frame")
             app.frame = info
@@ -544,19 +551,18 @@ class E2ETestCase(unittest.TestCase):
             skip_unless_sim()
 
     def setUp(self):
+        self.addCleanup(self._check_crashes)  # runs last: after the programs ended
         self.h = Harness()
         self.addCleanup(self.h.close)
 
     def start(self, devices="", **kw):
-        app = self.h.start_program(devices=devices, **kw)
-        self.addCleanup(self._report, app)
-        return app
+        return self.h.start_program(devices=devices, **kw)
 
-    def _report(self, app):
-        out = app.output()
-        if app.crashed():
-            print("--- program output (crash) ---\n" + out)
-            raise AssertionError("the program crashed")
+    def _check_crashes(self):
+        for app in self.h.started:
+            if app.crashed():
+                print("--- program output (crash) ---\n" + app.output())
+                raise AssertionError("the program crashed")
 
     def assertEventually(self, fn, timeout=10, what="condition"):
         return self.h.wait_for(fn, timeout, what)
