@@ -105,7 +105,8 @@ class Sim:
 
     def __init__(self, harness, args):
         self.h = harness
-        self.log = tempfile.NamedTemporaryFile(prefix="qvr500-sim-", suffix=".log", delete=False)
+        self.log = tempfile.NamedTemporaryFile(prefix="qvr500-sim-", suffix=".log", delete=False,
+                                               dir=harness.artifacts)
         self.proc = subprocess.Popen([harness.paths.sim, "--tcp", "127.0.0.1:0", "--control", "127.0.0.1:0"] + args,
                                      stdout=subprocess.PIPE, stderr=self.log, text=True)
         self.link_port = self.control_port = None
@@ -174,7 +175,8 @@ class Program:
 
     def __init__(self, harness, args, devices, env_extra):
         self.h = harness
-        self.log = tempfile.NamedTemporaryFile(prefix="qvr500-", suffix=".log", delete=False)
+        self.log = tempfile.NamedTemporaryFile(prefix="qvr500-", suffix=".log", delete=False,
+                                               dir=harness.artifacts)
         env = dict(harness.env)
         env["QVR500_DEVICES"] = devices or ""
         env.update(env_extra or {})
