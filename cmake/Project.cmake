@@ -85,3 +85,12 @@ function(qvr_test name)
     endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 ${props})
 endfunction()
+
+# qvr_wide_entry(target): the target's entry point is wmain / wWinMain.
+# MinGW needs -municode for that; MSVC picks it up from the UNICODE defines.
+function(qvr_wide_entry target)
+    if(MINGW)
+        target_compile_options(${target} PRIVATE -municode)
+        target_link_options(${target} PRIVATE -municode)
+    endif()
+endfunction()
