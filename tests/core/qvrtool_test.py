@@ -69,6 +69,17 @@ with tempfile.TemporaryDirectory() as d:
     rc, out, _ = run("diff", a, a)
     check(rc == 0 and out == "", "diff of a file with itself: exit 0, no output")
 
+    # Names are kept in their own letter case: a rename that only changes case
+    # takes effect, and a name that differs from the default only in case
+    # survives an edit of another field.
+    rc, _, err = run("set", a, "0", "m_szSpeaker=default triamp")
+    check(rc == 0, f"case-only rename exits 0 ({err})")
+    rc, _, err = run("set", a, "0", "m_fltDelay=1")
+    doc = json.loads(run("dump", a, "--json")[1])
+    check(doc["channels"][0]["m_szSpeaker"] == "default triamp",
+          f"name keeps its letter case ({doc['channels'][0]['m_szSpeaker']!r})")
+    run("set", a, "0", "m_szSpeaker=DEFAULT Triamp", "m_fltDelay=0")
+
     # Biamp: Mid fields are ignored, the Mid HP frequency is not.
     rc, _, err = run("set", a, "0", "m_fltMidGain=4", "m_fltMidHPFreq=250", "--mode", "2")
     check(rc == 0 and "ignored" in err, "Mid field in mode 2 warns")

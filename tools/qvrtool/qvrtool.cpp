@@ -122,6 +122,15 @@ bool ParseFlags(const std::string& s, std::uint32_t& v)
     return true;
 }
 
+// Gives a record exactly this name.  The record's name setter ignores a name
+// that differs from the stored one only in letter case, so the name is
+// emptied first.
+void SetNameExactly(CChannelConfig& rec, const char16_t* pszName)
+{
+    rec.SetSpeakerName(u"");
+    rec.SetSpeakerName(pszName);
+}
+
 // The six records of a file.  Loading applies every field (the records are
 // in Triamp while loading, so nothing is dropped), then sets the mode.
 struct Config {
@@ -159,6 +168,10 @@ bool Load(const std::string& file, Config& cfg, int nMode)
         return false;
     }
 
+    // Empty names, so that a name read from the file is kept in its own
+    // letter case rather than compared with the default one.
+    for (CChannelConfig& rec : cfg.channels)
+        rec.SetSpeakerName(u"");
     CMemoryStream stream(std::move(data));
     const ConfigResult result = CConfigFile::Read(stream, cfg.channels.data(), nullptr, -1, nullptr, false);
     if (!result.Ok()) {
@@ -349,7 +362,7 @@ int CmdSet(const std::vector<std::string>& args, int nMode)
         if (a.name == "m_szSpeaker") {
             if (a.text.size() >= SPEAKER_NAME_UNITS)
                 std::fprintf(stderr, "qvrtool: warning: m_szSpeaker cut to %d characters\n", SPEAKER_NAME_UNITS - 1);
-            rec.SetSpeakerName(a.text.c_str());
+            SetNameExactly(rec, a.text.c_str());
         } else if (a.name == "m_nChannel") {
             rec.SetChannel(a.nChannel);
         } else {
