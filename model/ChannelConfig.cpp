@@ -21,7 +21,9 @@ char16_t FoldCase(char16_t ch)
         return static_cast<char16_t>(ch + 0x20);
     if ((ch >= 0xC0 && ch <= 0xDE && ch != 0xD7))
         return static_cast<char16_t>(ch + 0x20);
-    if (ch >= 0x100 && ch <= 0x17F && ch != 0x130 && ch != 0x131 && ch != 0x138 && ch != 0x149 && ch != 0x17F) {
+    if (ch == 0x178) // capital Y with diaeresis pairs with 0xFF, not with its neighbour
+        return 0xFF;
+    if (ch >= 0x100 && ch <= 0x17F && ch != 0x130 && ch != 0x131 && ch != 0x138 && ch != 0x149 && ch != 0x178 && ch != 0x17F) {
         // Pairs start on even code points except 0x139..0x148 and 0x179..0x17E, which start odd.
         const bool bOddPairs = (ch >= 0x139 && ch <= 0x148) || (ch >= 0x179 && ch <= 0x17E);
         if (bOddPairs ? (ch & 1) != 0 : (ch & 1) == 0)

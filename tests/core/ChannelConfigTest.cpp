@@ -164,6 +164,12 @@ TEST(ChannelConfig, SpeakerNameCompareCutAndGet)
     c.SetSpeakerName(u"default TRIAMP"); // differs only in case: kept
     EXPECT_EQ(Name(c), u"DEFAULT Triamp");
 
+    c.SetSpeakerName(u"\u0178\u0179");     // capital Y diaeresis, capital Z acute
+    c.SetSpeakerName(u"\u00FF\u017A");     // the same letters in small: kept
+    EXPECT_EQ(Name(c), u"\u0178\u0179");
+    c.SetSpeakerName(u"\u0179\u0179");     // another letter: replaced
+    EXPECT_EQ(Name(c), u"\u0179\u0179");
+
     const std::u16string forty(40, u'x');
     c.SetSpeakerName(forty.c_str());
     EXPECT_EQ(Name(c), std::u16string(31, u'x'));
