@@ -424,6 +424,33 @@ TEST(Comm, ReadChannelAndReadMemoryQueueTheirReadsInOrder)
     EXPECT_EQ(seen[i++].dwDetail, 0x90060058u);
 }
 
+// A section's byte count is twice its length held in 8 bits: 130 units read
+// 4 bytes (one word), 128 units read nothing, and neither is skipped as empty.
+TEST(Comm, MemorySectionByteCountWrapsAtEightBits)
+{
+    CCommHarness h("sections");
+    ASSERT_TRUE(h.Open());
+    DWORD adwStart[10] = {};
+    DWORD adwLength[10] = {};
+    adwStart[5] = 0x90060100;
+    adwLength[5] = 130;
+    adwStart[6] = 0x90060200;
+    adwLength[6] = 128;
+    h.comm.SetSectionTable(adwStart, adwLength);
+    int nSection = 6;
+    ASSERT_TRUE(h.comm.QueueReadMemory(nSection));
+    EXPECT_EQ(nSection, 6);
+    nSection = 5;
+    ASSERT_TRUE(h.comm.QueueReadMemory(nSection));
+    EXPECT_EQ(nSection, 5);
+    ASSERT_EQ(h.Take(1).size(), 1u);
+    EXPECT_TRUE(h.Quiet(300));
+    const std::vector<SSeen> seen = Seen(h.unit);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].bChannel, 1);
+    EXPECT_EQ(seen[0].dwDetail, 0x90060100u);
+}
+
 // A queue worker busy past Close's wait (an erase the unit never answers)
 // is stopped without touching the closed link; everything still queued,
 // the interrupted request first, goes out after the next Open.  A producer
