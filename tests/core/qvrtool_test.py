@@ -118,6 +118,21 @@ with tempfile.TemporaryDirectory() as d:
                   f"{args[0]} {os.path.basename(path)}: exit 2 naming file and reason ({err!r})")
     check(read(short) == before[:700] and not os.path.exists(missing), "failed commands write nothing")
 
+    # Values the records cannot hold are named when a file is loaded: a channel
+    # high-pass below its 20 Hz floor and a name of 32 characters.
+    odd = os.path.join(d, "odd.qvr")
+    data = bytearray(before)
+    data[16 + 188 + 72:16 + 188 + 76] = bytes.fromhex("00002041")  # 10.0
+    data[16 + 2 * 188 + 4:16 + 2 * 188 + 68] = ("N" * 32).encode("utf-16-le")
+    with open(odd, "wb") as f:
+        f.write(data)
+    rc, out, err = run("dump", odd)
+    check(rc == 0 and "record 1 m_fltHPFreq is 10 in the file and reads as 20" in err,
+          f"dump names the floored high-pass ({err!r})")
+    check("record 2 m_szSpeaker is cut to 31 characters" in err, f"dump names the cut name ({err!r})")
+    rc, out, err = run("dump", a)
+    check(rc == 0 and err == "", f"a file the records hold exactly loads without warnings ({err!r})")
+
     # A directory as target: the write fails and nothing is left behind.
     sub = os.path.join(d, "dir.qvr")
     os.mkdir(sub)

@@ -143,6 +143,45 @@ struct Config {
     }
 };
 
+std::string FormatFloat(float v);
+std::string FormatValue(const CChannelConfig& c, EChannelField field);
+
+// The record setters do not keep every value a file may hold (the channel
+// high-pass frequency is never below 20, a name keeps 31 characters): say so
+// where the loaded record differs from the file's bytes, since dump, diff and
+// set show and write the loaded values.
+void WarnChangedOnLoad(const std::string& file, int nRecord, const std::uint8_t* pRecord, const CChannelConfig& rec)
+{
+    constexpr std::size_t NAME_OFFSET = 4;
+    constexpr std::size_t VALUES_OFFSET = NAME_OFFSET + 2 * SPEAKER_NAME_UNITS;
+    const char16_t* pszName = rec.GetSpeakerNameRaw();
+    for (int u = 0; u < SPEAKER_NAME_UNITS; ++u) {
+        const char16_t ch =
+            static_cast<char16_t>(pRecord[NAME_OFFSET + 2 * u] | (pRecord[NAME_OFFSET + 2 * u + 1] << 8));
+        if (ch != pszName[u]) {
+            std::fprintf(stderr, "qvrtool: %s: warning: record %d m_szSpeaker is cut to %d characters\n", file.c_str(),
+                         nRecord, SPEAKER_NAME_UNITS - 1);
+            break;
+        }
+        if (ch == 0)
+            break;
+    }
+    for (int f = 0; f < FIELD_COUNT; ++f) {
+        const auto field = static_cast<EChannelField>(f);
+        const std::uint8_t* pv = pRecord + VALUES_OFFSET + 4 * f;
+        const std::uint32_t dwFile = pv[0] | (pv[1] << 8) | (pv[2] << 16) | (static_cast<std::uint32_t>(pv[3]) << 24);
+        if (dwFile == GetChannelFieldBits(rec, field))
+            continue;
+        char szFile[32];
+        if (GetChannelFieldInfo(field).bFlags)
+            std::snprintf(szFile, sizeof szFile, "0x%08X", static_cast<unsigned>(dwFile));
+        else
+            std::snprintf(szFile, sizeof szFile, "%s", FormatFloat(BitsToFloat(dwFile)).c_str());
+        std::fprintf(stderr, "qvrtool: %s: warning: record %d %s is %s in the file and reads as %s\n", file.c_str(),
+                     nRecord, GetChannelFieldInfo(field).pszName, szFile, FormatValue(rec, field).c_str());
+    }
+}
+
 bool Load(const std::string& file, Config& cfg, int nMode)
 {
     std::FILE* pFile = OpenFile(PathFromUtf8(file), false);
@@ -188,6 +227,8 @@ bool Load(const std::string& file, Config& cfg, int nMode)
         if (result.nKeptIndexMask & (1u << i))
             std::fprintf(stderr, "qvrtool: %s: warning: record %d carries a channel index outside 0..5; it keeps %d\n",
                          file.c_str(), i, i);
+        WarnChangedOnLoad(file, i, stream.Data().data() + CConfigFile::HEADER_BYTES + i * CConfigFile::RECORD_BYTES,
+                          cfg.channels[i]);
         cfg.channels[i].SetMode(nMode);
     }
     return true;
