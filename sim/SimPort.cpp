@@ -3,7 +3,28 @@
 
 #include <algorithm>
 
-CSimPort::CSimPort(CSimUnit& unit) : m_unit(unit) {}
+namespace {
+// A long wait (an erase, a delayed reply) waits on the condition variable,
+// which Close interrupts, up to this long before its end: a timed wait is
+// only as fine as the system timer (under Wine it ends a millisecond and
+// more late, even for a time already past).
+constexpr auto COARSE_MARGIN = std::chrono::milliseconds(3);
+// A sleep may end late.  The port keeps a running mean of by how much (each
+// sleep weighs 1/SLEEP_LATE_WEIGHT) and sleeps only up to twice that, plus
+// SPIN_MARGIN, before the end of a wait, yielding for the rest.  Where sleeps
+// are as coarse as the system timer, the mean soon exceeds the short waits of
+// the line and those are then spent yielding altogether.
+constexpr auto SPIN_MARGIN = std::chrono::microseconds(30);
+constexpr auto SLEEP_LATE_START = std::chrono::microseconds(100);
+constexpr int SLEEP_LATE_WEIGHT = 8;
+
+void StandardSleep(std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }
+} // namespace
+
+CSimPort::CSimPort(CSimUnit& unit, Sleeper pfnSleep)
+    : m_unit(unit), m_pfnSleep(pfnSleep != nullptr ? pfnSleep : &StandardSleep), m_sleepLate(SLEEP_LATE_START)
+{
+}
 
 CSimPort::~CSimPort() { Close(); }
 
@@ -25,11 +46,14 @@ void CSimPort::Write(const std::uint8_t* pBytes, std::size_t n)
 {
     if (n == 0)
         return;
+    // The bytes are on the line from now, however long the pump takes to
+    // look at them.
+    const Clock::time_point tWritten = Clock::now();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_bRunning || m_bStop)
             return;
-        m_inbox.push_back(Chunk{std::vector<std::uint8_t>(pBytes, pBytes + n), Clock::now()});
+        m_inbox.push_back(Chunk{std::vector<std::uint8_t>(pBytes, pBytes + n), tWritten});
     }
     m_cv.notify_all();
 }
@@ -57,15 +81,24 @@ bool CSimPort::IsOpen() const
     return m_bRunning && !m_bStop;
 }
 
-// A timed wait is only as fine as the system timer (a millisecond and more
-// under Wine, even for a time already past), which would stretch a 1.39 ms
-// packet to twice its length: the coarse wait ends early and the rest of the
-// time is spent yielding.
+// Waiting to the microsecond.  Yielding to the end is exact but keeps a core
+// busy, which the threads at both ends of the line then lack (and the
+// scheduler holds against the whole process), so most of a wait is slept.
 bool CSimPort::SleepUntil(std::unique_lock<std::mutex>& lock, Clock::time_point t)
 {
-    constexpr auto COARSE_MARGIN = std::chrono::milliseconds(3);
     if (t - Clock::now() > COARSE_MARGIN)
         m_cv.wait_until(lock, t - COARSE_MARGIN, [this] { return m_bStop; });
+    while (!m_bStop) {
+        const Clock::time_point tNow = Clock::now();
+        const auto ask = std::chrono::duration_cast<std::chrono::nanoseconds>(t - tNow - 2 * m_sleepLate - SPIN_MARGIN);
+        if (ask.count() <= 0)
+            break;
+        lock.unlock();
+        m_pfnSleep(ask);
+        const auto late = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - tNow - ask);
+        lock.lock();
+        m_sleepLate += (std::max(late, std::chrono::nanoseconds::zero()) - m_sleepLate) / SLEEP_LATE_WEIGHT;
+    }
     while (!m_bStop && Clock::now() < t) {
         lock.unlock();
         std::this_thread::yield();

@@ -24,7 +24,12 @@ public:
 
     static constexpr std::chrono::nanoseconds BYTE_TIME{86806}; // 10 bits at 115200 baud
 
-    explicit CSimPort(CSimUnit& unit);
+    // Sleeps for about the given time.  The standard library's sleep is the
+    // default; a platform may offer a finer one (mingw's sleeps whole
+    // milliseconds only).
+    using Sleeper = void (*)(std::chrono::nanoseconds);
+
+    explicit CSimPort(CSimUnit& unit, Sleeper pfnSleep = nullptr);
     ~CSimPort(); // closes
     CSimPort(const CSimPort&) = delete;
     CSimPort& operator=(const CSimPort&) = delete;
@@ -52,6 +57,9 @@ private:
     bool SleepUntil(std::unique_lock<std::mutex>& lock, Clock::time_point t);
 
     CSimUnit& m_unit;
+    Sleeper m_pfnSleep;
+    // How late a sleep may end, learnt from the sleeps so far (port thread only).
+    std::chrono::nanoseconds m_sleepLate;
     Receiver m_receiver;
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;

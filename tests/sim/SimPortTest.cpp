@@ -75,6 +75,37 @@ TEST(SimPort, WireRoundTripTakesTwoPacketTimes)
     EXPECT_GE(ms.front(), 2.7);
 }
 
+// A sleep that always ends 3 ms late (a coarse system timer) must not stretch
+// the line: the port learns it and yields through the short waits instead.
+std::atomic<int> g_nLateSleeps{0};
+void LateSleep(std::chrono::nanoseconds d)
+{
+    ++g_nLateSleeps;
+    const auto tEnd = Clock::now() + d + std::chrono::milliseconds(3);
+    while (Clock::now() < tEnd)
+        std::this_thread::yield();
+}
+
+TEST(SimPort, LateSleepsAreLearntAndTheLineKeepsItsTime)
+{
+    CSimUnit unit;
+    CSimPort port(unit, &LateSleep);
+    Inbox inbox;
+    ASSERT_TRUE(port.Start(inbox.Receiver()));
+    const auto request = Get(1, 31);
+    int nSleepsEarly = 0;
+    for (std::size_t i = 0; i < 20; ++i) {
+        if (i == 10)
+            nSleepsEarly = g_nLateSleeps;
+        const auto t0 = Clock::now();
+        port.Write(request.data(), 16);
+        ASSERT_TRUE(inbox.WaitFor(i + 1, std::chrono::seconds(2)));
+        EXPECT_GE(inbox.times[i] - t0, std::chrono::microseconds(2700)) << "round trip " << i;
+    }
+    EXPECT_GT(nSleepsEarly, 0);                  // it did try to sleep
+    EXPECT_EQ(g_nLateSleeps.load(), nSleepsEarly); // and soon gave that up
+}
+
 TEST(SimPort, InstantTimingAndInjectedDelay)
 {
     CSimUnit unit(CSimUnit::Options{false, 1, ESimTiming::Instant});
