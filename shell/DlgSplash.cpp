@@ -97,9 +97,34 @@ LRESULT CDlgSplash::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CDlgSplash::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     const HDC hdc = reinterpret_cast<HDC>(wParam);
+    const HWND hCtl = reinterpret_cast<HWND>(lParam);
     ::SetBkColor(hdc, RGB(255, 255, 255));
-    ::SelectObject(hdc, reinterpret_cast<HWND>(lParam) == m_wndFirmware.m_hWnd ? m_hFontVer.Get() : m_hFont.Get());
+    ::SelectObject(hdc, hCtl == m_wndFirmware.m_hWnd ? m_hFontVer.Get() : m_hFont.Get());
+    if (IsOverlappingText(hCtl)) {
+        // The box's own white background shows through: the version's
+        // second line and the firmware line share a strip, and a filled
+        // background would cut the other's letters.
+        ::SetBkMode(hdc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+    }
     return reinterpret_cast<LRESULT>(m_brBk.Get());
+}
+
+bool CDlgSplash::IsOverlappingText(HWND hCtl) const
+{
+    return hCtl && (hCtl == m_wndFirmware.m_hWnd || hCtl == GetDlgItem(IDC_SPLASH_VERSION));
+}
+
+void CDlgSplash::SetFirmwareText(const wchar_t* pszText)
+{
+    m_wndFirmware.SetWindowText(pszText);
+    // A transparent text does not erase its old letters: repaint the box's
+    // background under the line and every text over it.
+    RECT rc;
+    if (m_wndFirmware.GetWindowRect(&rc)) {
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        ::RedrawWindow(m_hWnd, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
 }
 
 LRESULT CDlgSplash::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&)
@@ -116,6 +141,6 @@ LRESULT CDlgSplash::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
         return 0;
     wchar_t szLine[256];
     FormatFirmwareRevision(RXGetWord(pRecord->bUWord), RXGetWord(pRecord->bLWord), szLine, 256);
-    m_wndFirmware.SetWindowText(szLine);
+    SetFirmwareText(szLine);
     return 0;
 }

@@ -46,6 +46,9 @@ public:
 private:
     static constexpr int CORNER = 40; // corner ellipse of the rounded box
 
+    bool IsOverlappingText(HWND hCtl) const;
+    void SetFirmwareText(const wchar_t* pszText);
+
     bool m_bAbout;
     CWindow m_wndFirmware; // control 249
     CBrush m_brBk;
