@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "device/RXQueue.h"
 #include "shell/AppGlobals.h"
 #include "shell/DlgSplash.h"
 #include "shell/MainFrame.h"
@@ -30,6 +33,78 @@ TEST(Splash, FirmwareLineFromTheReplyBytes)
     EXPECT_STREQ(sz, L"Firmware Revision 10.3 (ff/ff/20ff)");
     CDlgSplash::FormatFirmwareRevision(0x14150400u, 0x00050001u, sz, 10); // cut and terminated
     EXPECT_EQ(std::wcslen(sz), 9u);
+}
+
+namespace {
+
+void PumpMessages()
+{
+    MSG msg;
+    for (int i = 0; i < 5; ++i) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+        ::Sleep(10);
+    }
+}
+
+// Screen pixels of a control's rectangle that are dark (text).
+std::vector<POINT> DarkPixels(HWND hCtl)
+{
+    RECT rc;
+    ::GetWindowRect(hCtl, &rc);
+    std::vector<POINT> dark;
+    HDC dc = ::GetDC(nullptr);
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x) {
+            const COLORREF c = ::GetPixel(dc, x, y);
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128)
+                dark.push_back(POINT{x, y});
+        }
+    ::ReleaseDC(nullptr, dc);
+    return dark;
+}
+
+} // namespace
+
+TEST(Splash, FirmwareLineLeavesTheVersionTextWhole)
+{
+    // The version's second line reaches into the firmware line's strip: once
+    // the firmware line shows, every letter of the version must still be there.
+    CDlgSplash dlg(true); // the link is closed: the line starts hidden
+    ASSERT_TRUE(dlg.Create(nullptr));
+    ::SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    PumpMessages();
+    ::UpdateWindow(dlg);
+    const HWND hVersion = ::GetDlgItem(dlg, IDC_SPLASH_VERSION);
+    const HWND hFirmware = ::GetDlgItem(dlg, IDC_SPLASH_FIRMWARE);
+    const std::vector<POINT> before = DarkPixels(hVersion);
+    ASSERT_GT(before.size(), 100u);
+
+    ::ShowWindow(hFirmware, SW_SHOW);
+    utRXQueue record{};
+    record.bKind = 2;
+    record.bCommand = 10; // firmware revision
+    RXPutWord(record.bUWord, 0x14150400u);
+    RXPutWord(record.bLWord, 0x00050001u);
+    ::SendMessageW(dlg, WM_COMM_PACKET, 0, reinterpret_cast<LPARAM>(&record));
+    PumpMessages();
+    ::UpdateWindow(dlg);
+
+    wchar_t sz[64] = {};
+    ::GetWindowTextW(hFirmware, sz, 64);
+    EXPECT_STREQ(sz, L"Firmware Revision 1.5 (15/04/2014)");
+    const std::vector<POINT> firmware = DarkPixels(hFirmware);
+    EXPECT_GT(firmware.size(), 50u);
+    HDC dc = ::GetDC(nullptr);
+    int nLost = 0;
+    for (const POINT& pt : before) {
+        const COLORREF c = ::GetPixel(dc, pt.x, pt.y);
+        if (GetRValue(c) + GetGValue(c) + GetBValue(c) >= 3 * 128)
+            ++nLost;
+    }
+    ::ReleaseDC(nullptr, dc);
+    EXPECT_EQ(nLost, 0);
+    dlg.DestroyWindow();
 }
 
 namespace {
