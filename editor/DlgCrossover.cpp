@@ -549,7 +549,14 @@ LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The end-of-read marker: the read-back reloads the shown channel here.
+    // The end-of-read marker: every request queued before it has been
+    // answered, so the form shows the shown channel as it now stands (after
+    // a mode change while connected the controls wait for this moment).
+    // Values read from the unit are not applied to the channel set yet, so
+    // the working copy, which holds every edit made meanwhile, stays as it is.
+    m_ctlPlot.RecalcBands(7);
+    UpdateLevelControls();
+    UpdateControls();
     return 0;
 }
 

@@ -386,6 +386,9 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     }
     EXPECT_EQ(u.CountGets(CHANNEL_SUBWOOFER, 31), 1u);
     EXPECT_EQ(u.CountSets(CHANNEL_SUBWOOFER, 14), 0u);
+    // Once the marker behind the reads has arrived the form shows Biamp.
+    ASSERT_TRUE(m_d.WaitFor([&] { return !::IsWindowEnabled(m_d.Item(IDC_MID_LP_FREQ)); }));
+    EXPECT_FALSE(::IsWindowEnabled(m_d.Item(IDC_MID_GROUP)));
 
     // Back to Triamp: the system mute stays on.
     m_d.AnswerNextMessageBox(IDYES);
