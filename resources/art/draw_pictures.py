@@ -54,6 +54,11 @@ class Indexed:
             for x in range(x0, x1 + 1):
                 self.set(x, y, c)
 
+    def box(self, x0, y0, x1, y1, fill, edge=BLACK):
+        """A filled rectangle with a one-pixel outline (both corners inclusive)."""
+        self.rect(x0, y0, x1, y1, fill)
+        self.frame(x0, y0, x1, y1, edge)
+
     def frame(self, x0, y0, x1, y1, c):
         self.hline(x0, x1, y0, c)
         self.hline(x0, x1, y1, c)
@@ -367,8 +372,7 @@ def tb_open(im):
     im.hline(3, 11, 8, BLACK)
     im.line(11, 8, 13, 11, BLACK)
     # a sheet sticking out
-    im.rect(7, 6, 22, 14, WHITE)
-    im.frame(7, 6, 22, 14, BLACK)
+    im.box(7, 6, 22, 14, WHITE)
     for y in (9, 11):
         im.hline(9, 20, y, GRAY)
     # front flap, opened forward
@@ -384,27 +388,23 @@ def tb_open(im):
 
 
 def tb_save(im):
-    im.rect(4, 4, 27, 27, NAVY)
-    im.frame(4, 4, 27, 27, BLACK)
+    im.box(4, 4, 27, 27, NAVY)
     im.set(27, 4, SILVER)
     im.line(25, 4, 27, 6, BLACK)
     im.set(26, 4, SILVER)
     im.set(27, 5, SILVER)
     # label
-    im.rect(8, 5, 23, 15, WHITE)
-    im.frame(8, 5, 23, 15, BLACK)
+    im.box(8, 5, 23, 15, WHITE)
     for y in (8, 10, 12):
         im.hline(10, 21, y, GRAY)
     # shutter
-    im.rect(9, 19, 22, 27, SILVER)
-    im.frame(9, 19, 22, 27, BLACK)
+    im.box(9, 19, 22, 27, SILVER)
     im.rect(18, 21, 20, 25, NAVY)
 
 
 def speaker_box(im, x0, y0, colour):
     """A small loudspeaker cabinet 10 x 16 with two drivers."""
-    im.rect(x0, y0, x0 + 9, y0 + 15, colour)
-    im.frame(x0, y0, x0 + 9, y0 + 15, BLACK)
+    im.box(x0, y0, x0 + 9, y0 + 15, colour)
     im.disc(x0 + 4.5, y0 + 4, 2, BLACK)
     im.set(x0 + 4, y0 + 4, GRAY)
     im.set(x0 + 5, y0 + 4, GRAY)
@@ -437,8 +437,7 @@ def tb_firmware(im):
 
 def plug(im, x, y, colour):
     """A plug pointing right: body 9 x 10 at (x, y), pins to the right."""
-    im.rect(x, y, x + 8, y + 9, colour)
-    im.frame(x, y, x + 8, y + 9, BLACK)
+    im.box(x, y, x + 8, y + 9, colour)
     im.hline(x + 9, x + 12, y + 2, BLACK)
     im.hline(x + 9, x + 12, y + 3, GRAY)
     im.hline(x + 9, x + 12, y + 6, BLACK)
@@ -448,8 +447,7 @@ def plug(im, x, y, colour):
 
 def socket(im, x, y, colour):
     """A socket opening to the left at x."""
-    im.rect(x, y - 1, x + 8, y + 10, colour)
-    im.frame(x, y - 1, x + 8, y + 10, BLACK)
+    im.box(x, y - 1, x + 8, y + 10, colour)
     im.hline(x + 1, x + 3, y + 2, BLACK)
     im.hline(x + 1, x + 3, y + 7, BLACK)
     im.rect(x + 9, y + 4, x + 13, y + 5, BLACK)
@@ -486,8 +484,7 @@ def tb_about(im):
 
 
 def speaker_cone(im, colour):
-    im.rect(3, 11, 9, 20, colour)
-    im.frame(3, 11, 9, 20, BLACK)
+    im.box(3, 11, 9, 20, colour)
     im.poly([(9, 11), (17, 4), (17, 27), (9, 20)], colour)
     im.line(9, 11, 17, 4, BLACK)
     im.line(9, 20, 17, 27, BLACK)
@@ -511,12 +508,9 @@ def tb_mute_on(im):
 
 def tb_profile(im):
     # clipboard with text lines and a pencil
-    im.rect(5, 5, 23, 29, OLIVE)
-    im.frame(5, 5, 23, 29, BLACK)
-    im.rect(8, 8, 20, 27, WHITE)
-    im.frame(8, 8, 20, 27, GRAY)
-    im.rect(10, 3, 18, 7, GRAY)
-    im.frame(10, 3, 18, 7, BLACK)
+    im.box(5, 5, 23, 29, OLIVE)
+    im.box(8, 8, 20, 27, WHITE, GRAY)
+    im.box(10, 3, 18, 7, GRAY)
     for y in (12, 15, 18, 21, 24):
         im.hline(10, 18 if y != 24 else 15, y, NAVY)
     # pencil
@@ -531,8 +525,7 @@ def tb_profile(im):
 
 
 def tb_diagnostics(im):
-    im.rect(3, 5, 28, 24, GRAY)
-    im.frame(3, 5, 28, 24, BLACK)
+    im.box(3, 5, 28, 24, GRAY)
     im.rect(5, 7, 26, 22, BLACK)
     # prompt ">_"
     im.line(8, 10, 11, 13, LIME)
@@ -559,8 +552,7 @@ def tb_select_device(im):
 
 
 def tb_exit(im):
-    im.rect(8, 3, 22, 29, MAROON)
-    im.frame(8, 3, 22, 29, BLACK)
+    im.box(8, 3, 22, 29, MAROON)
     im.rect(10, 5, 20, 27, OLIVE)
     im.disc(18, 16, 1, YELLOW)
     im.poly([(21, 13), (26, 13), (26, 9), (31, 16), (26, 23), (26, 19), (21, 19)], LIME)
@@ -589,8 +581,7 @@ def library_marks():
     im = Indexed(32, 16, MAGENTA)
     for i, drivers in enumerate((2, 3)):
         x0 = 16 * i + 3
-        im.rect(x0, 0, x0 + 9, 15, GRAY)
-        im.frame(x0, 0, x0 + 9, 15, BLACK)
+        im.box(x0, 0, x0 + 9, 15, GRAY)
         if drivers == 2:
             im.rect(x0 + 3, 2, x0 + 6, 4, BLACK)        # horn
             im.disc(x0 + 4.5, 10, 3, BLACK)             # woofer
