@@ -84,25 +84,16 @@ void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
 
 } // namespace
 
-// Stores `v` into `member` unless equal; queues the field's parameter write.
-#define QVR_FLOAT_SETTER(name, member, field)                 \
-    void CChannelConfig::name(float v, bool send)             \
-    {                                                         \
-        if (v == member)                                      \
-            return;                                           \
-        member = v;                                           \
-        if (send && CanSend(m_nChannel))                      \
-            QueueField(m_nChannel, field, v);                 \
-    }
-
-#define QVR_MID_FLOAT_SETTER(name, member, field)             \
-    void CChannelConfig::name(float v, bool send)             \
-    {                                                         \
-        if (m_nMode == MODE_BIAMP || v == member)             \
-            return;                                           \
-        member = v;                                           \
-        if (send && CanSend(m_nChannel))                      \
-            QueueField(m_nChannel, field, v);                 \
+// Stores `v` into `member` unless equal (or, when `guarded`, in Biamp);
+// queues the field's parameter write.
+#define QVR_FLOAT_SETTER(name, member, field, guarded)            \
+    void CChannelConfig::name(float v, bool send)                 \
+    {                                                             \
+        if ((guarded && m_nMode == MODE_BIAMP) || v == member)    \
+            return;                                               \
+        member = v;                                               \
+        if (send && CanSend(m_nChannel))                          \
+            QueueField(m_nChannel, field, v);                     \
     }
 
 #define QVR_FLAGS_SETTER(name, member, field, guarded)            \
@@ -113,6 +104,18 @@ void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
         member = v;                                               \
         if (send && CanSend(m_nChannel))                          \
             QueueFieldBits(m_nChannel, field, v);                 \
+    }
+
+// Band gains go to the band's output with the level added; `force` sends an
+// unchanged value again.
+#define QVR_GAIN_SETTER(name, member, band, guarded)                          \
+    void CChannelConfig::name(float v, bool send, bool force)                  \
+    {                                                                          \
+        if ((guarded && m_nMode == MODE_BIAMP) || (!force && v == member))     \
+            return;                                                            \
+        member = v;                                                            \
+        if (send && CanSend(m_nChannel))                                       \
+            QueueBandGain(m_nChannel, band, member, m_fltLevel);               \
     }
 
 CChannelConfig::CChannelConfig(int nChannel)
@@ -223,64 +226,38 @@ void CChannelConfig::SetHPFreq(float v, bool send)
         QueueField(m_nChannel, FIELD_HP_FREQ, v); // the value passed in, even below the floor
 }
 
-void CChannelConfig::SetLowGain(float v, bool send, bool force)
-{
-    if (!force && v == m_fltLowGain)
-        return;
-    m_fltLowGain = v;
-    if (send && CanSend(m_nChannel))
-        QueueBandGain(m_nChannel, BAND_LOW, m_fltLowGain, m_fltLevel);
-}
-
-void CChannelConfig::SetMidGain(float v, bool send, bool force)
-{
-    if (m_nMode == MODE_BIAMP)
-        return;
-    if (!force && v == m_fltMidGain)
-        return;
-    m_fltMidGain = v;
-    if (send && CanSend(m_nChannel))
-        QueueBandGain(m_nChannel, BAND_MID, m_fltMidGain, m_fltLevel);
-}
-
-void CChannelConfig::SetHighGain(float v, bool send, bool force)
-{
-    if (!force && v == m_fltHighGain)
-        return;
-    m_fltHighGain = v;
-    if (send && CanSend(m_nChannel))
-        QueueBandGain(m_nChannel, BAND_HIGH, m_fltHighGain, m_fltLevel);
-}
-
-QVR_FLOAT_SETTER(SetHPQ, m_fltHPQ, FIELD_HP_Q)
-QVR_FLOAT_SETTER(SetDelay, m_fltDelay, FIELD_DELAY)
-QVR_FLOAT_SETTER(SetLowLPFreq, m_fltLowLPFreq, FIELD_LOW_LP_FREQ)
-QVR_FLOAT_SETTER(SetLowPEQFreq, m_fltLowPEQFreq, FIELD_LOW_PEQ_FREQ)
-QVR_FLOAT_SETTER(SetLowPEQQ, m_fltLowPEQQ, FIELD_LOW_PEQ_Q)
-QVR_FLOAT_SETTER(SetLowPEQGain, m_fltLowPEQGain, FIELD_LOW_PEQ_GAIN)
-QVR_FLOAT_SETTER(SetLowDelay, m_fltLowDelay, FIELD_LOW_DELAY)
+QVR_GAIN_SETTER(SetLowGain, m_fltLowGain, BAND_LOW, false)
+QVR_GAIN_SETTER(SetMidGain, m_fltMidGain, BAND_MID, true)
+QVR_GAIN_SETTER(SetHighGain, m_fltHighGain, BAND_HIGH, false)
+QVR_FLOAT_SETTER(SetHPQ, m_fltHPQ, FIELD_HP_Q, false)
+QVR_FLOAT_SETTER(SetDelay, m_fltDelay, FIELD_DELAY, false)
+QVR_FLOAT_SETTER(SetLowLPFreq, m_fltLowLPFreq, FIELD_LOW_LP_FREQ, false)
+QVR_FLOAT_SETTER(SetLowPEQFreq, m_fltLowPEQFreq, FIELD_LOW_PEQ_FREQ, false)
+QVR_FLOAT_SETTER(SetLowPEQQ, m_fltLowPEQQ, FIELD_LOW_PEQ_Q, false)
+QVR_FLOAT_SETTER(SetLowPEQGain, m_fltLowPEQGain, FIELD_LOW_PEQ_GAIN, false)
+QVR_FLOAT_SETTER(SetLowDelay, m_fltLowDelay, FIELD_LOW_DELAY, false)
 QVR_FLAGS_SETTER(SetLowFlags, m_dwLowFlags, FIELD_LOW_FLAGS, false)
-QVR_FLOAT_SETTER(SetMidHPFreq, m_fltMidHPFreq, FIELD_MID_HP_FREQ) // no Biamp guard
-QVR_MID_FLOAT_SETTER(SetMidLPFreq, m_fltMidLPFreq, FIELD_MID_LP_FREQ)
-QVR_MID_FLOAT_SETTER(SetMidPEQFreq, m_fltMidPEQFreq, FIELD_MID_PEQ_FREQ)
-QVR_MID_FLOAT_SETTER(SetMidPEQQ, m_fltMidPEQQ, FIELD_MID_PEQ_Q)
-QVR_MID_FLOAT_SETTER(SetMidPEQGain, m_fltMidPEQGain, FIELD_MID_PEQ_GAIN)
-QVR_MID_FLOAT_SETTER(SetMidDelay, m_fltMidDelay, FIELD_MID_DELAY)
+QVR_FLOAT_SETTER(SetMidHPFreq, m_fltMidHPFreq, FIELD_MID_HP_FREQ, false) // no Biamp guard
+QVR_FLOAT_SETTER(SetMidLPFreq, m_fltMidLPFreq, FIELD_MID_LP_FREQ, true)
+QVR_FLOAT_SETTER(SetMidPEQFreq, m_fltMidPEQFreq, FIELD_MID_PEQ_FREQ, true)
+QVR_FLOAT_SETTER(SetMidPEQQ, m_fltMidPEQQ, FIELD_MID_PEQ_Q, true)
+QVR_FLOAT_SETTER(SetMidPEQGain, m_fltMidPEQGain, FIELD_MID_PEQ_GAIN, true)
+QVR_FLOAT_SETTER(SetMidDelay, m_fltMidDelay, FIELD_MID_DELAY, true)
 QVR_FLAGS_SETTER(SetMidFlags, m_dwMidFlags, FIELD_MID_FLAGS, true)
-QVR_FLOAT_SETTER(SetHighHPFreq, m_fltHighHPFreq, FIELD_HIGH_HP_FREQ)
-QVR_FLOAT_SETTER(SetHighPEQFreq, m_fltHighPEQFreq, FIELD_HIGH_PEQ_FREQ)
-QVR_FLOAT_SETTER(SetHighPEQQ, m_fltHighPEQQ, FIELD_HIGH_PEQ_Q)
-QVR_FLOAT_SETTER(SetHighPEQGain, m_fltHighPEQGain, FIELD_HIGH_PEQ_GAIN)
-QVR_FLOAT_SETTER(SetSEQFreq, m_fltSEQFreq, FIELD_SEQ_FREQ)
-QVR_FLOAT_SETTER(SetSEQGain, m_fltSEQGain, FIELD_SEQ_GAIN)
-QVR_FLOAT_SETTER(SetHEQFreq, m_fltHEQFreq, FIELD_HEQ_FREQ)
-QVR_FLOAT_SETTER(SetHEQGain, m_fltHEQGain, FIELD_HEQ_GAIN)
-QVR_FLOAT_SETTER(SetHighDelay, m_fltHighDelay, FIELD_HIGH_DELAY)
+QVR_FLOAT_SETTER(SetHighHPFreq, m_fltHighHPFreq, FIELD_HIGH_HP_FREQ, false)
+QVR_FLOAT_SETTER(SetHighPEQFreq, m_fltHighPEQFreq, FIELD_HIGH_PEQ_FREQ, false)
+QVR_FLOAT_SETTER(SetHighPEQQ, m_fltHighPEQQ, FIELD_HIGH_PEQ_Q, false)
+QVR_FLOAT_SETTER(SetHighPEQGain, m_fltHighPEQGain, FIELD_HIGH_PEQ_GAIN, false)
+QVR_FLOAT_SETTER(SetSEQFreq, m_fltSEQFreq, FIELD_SEQ_FREQ, false)
+QVR_FLOAT_SETTER(SetSEQGain, m_fltSEQGain, FIELD_SEQ_GAIN, false)
+QVR_FLOAT_SETTER(SetHEQFreq, m_fltHEQFreq, FIELD_HEQ_FREQ, false)
+QVR_FLOAT_SETTER(SetHEQGain, m_fltHEQGain, FIELD_HEQ_GAIN, false)
+QVR_FLOAT_SETTER(SetHighDelay, m_fltHighDelay, FIELD_HIGH_DELAY, false)
 QVR_FLAGS_SETTER(SetHighFlags, m_dwHighFlags, FIELD_HIGH_FLAGS, false)
 
 #undef QVR_FLOAT_SETTER
-#undef QVR_MID_FLOAT_SETTER
 #undef QVR_FLAGS_SETTER
+#undef QVR_GAIN_SETTER
 
 void CChannelConfig::Assign(const CChannelConfig& src, bool send)
 {
