@@ -3,10 +3,10 @@
 // lifetime of the object (and the system flags reset to 0 around it).
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "model/ChannelConfig.h"
+#include "model/ChannelFields.h"
 #include "model/CommandSink.h"
 
 struct QueuedRequest {
@@ -18,18 +18,8 @@ struct QueuedRequest {
     std::uint8_t command = 0;   // raw commands
     std::uint32_t iter = 0, uword = 0, lword = 0;
 
-    float Float() const
-    {
-        float f;
-        std::memcpy(&f, &value, sizeof f);
-        return f;
-    }
-    float LWordFloat() const
-    {
-        float f;
-        std::memcpy(&f, &lword, sizeof f);
-        return f;
-    }
+    float Float() const { return BitsToFloat(value); }
+    float LWordFloat() const { return BitsToFloat(lword); }
 };
 
 class CRecordingSink : public ICommandSink {
@@ -47,23 +37,11 @@ public:
 
     bool QueueRequest(bool set, std::uint8_t channel, std::uint8_t parameter, float value) override
     {
-        QueuedRequest r{QueuedRequest::PARAM_FLOAT};
-        r.set = set;
-        r.channel = channel;
-        r.parameter = parameter;
-        std::memcpy(&r.value, &value, sizeof value);
-        requests.push_back(r);
-        return true;
+        return Record(QueuedRequest::PARAM_FLOAT, set, channel, parameter, FloatToBits(value));
     }
     bool QueueRequestBits(bool set, std::uint8_t channel, std::uint8_t parameter, std::uint32_t bits) override
     {
-        QueuedRequest r{QueuedRequest::PARAM_BITS};
-        r.set = set;
-        r.channel = channel;
-        r.parameter = parameter;
-        r.value = bits;
-        requests.push_back(r);
-        return true;
+        return Record(QueuedRequest::PARAM_BITS, set, channel, parameter, bits);
     }
     bool QueueCommand(std::uint8_t command, std::uint32_t iter, std::uint32_t uword, std::uint32_t lword) override
     {
@@ -81,5 +59,16 @@ public:
     std::vector<QueuedRequest> requests;
 
 private:
+    bool Record(QueuedRequest::Kind kind, bool set, std::uint8_t channel, std::uint8_t parameter, std::uint32_t bits)
+    {
+        QueuedRequest r{kind};
+        r.set = set;
+        r.channel = channel;
+        r.parameter = parameter;
+        r.value = bits;
+        requests.push_back(r);
+        return true;
+    }
+
     ICommandSink* m_pPrevious = nullptr;
 };
