@@ -11,7 +11,8 @@
 
 namespace {
 
-enum ETerm { TERM_HP = 0, TERM_LP, TERM_BAND_HP, TERM_PEQ, TERM_SEQ, TERM_HEQ, TERM_SHARED_HP, TERM_COUNT };
+// Scratch terms: the one being added to a band, and the shared channel high-pass.
+enum ETerm { TERM_BAND = 0, TERM_SHARED_HP, TERM_COUNT };
 
 constexpr float PI_F = static_cast<float>(3.141592653589793);
 constexpr double BUTTERWORTH_Q = 0.7071067811865475; // 1/sqrt(2)
@@ -176,69 +177,24 @@ void CBandResponse::ComputeBand(const CChannelConfig& cfg, float fltLP, float fl
     ComputeInto(cfg, fltLP, fltHP, fltPEQFreq, fltPEQGain, fltPEQQ, pOut, nBand, ComputeHighPassTerm(cfg));
 }
 
+void CBandResponse::AddTerm(const BiquadCoefs& c, float fltFactor, bool bSquared, float* pOut)
+{
+    float* const pTerm = m_pfltTerm[TERM_BAND];
+    EvalTerm(c, fltFactor, bSquared, m_pfltZ1Re, m_pfltZ1Im, m_pfltZ2Re, m_pfltZ2Im, pTerm, RESPONSE_POINTS);
+    for (int i = 0; i < RESPONSE_POINTS; ++i)
+        pOut[i] += pTerm[i];
+}
+
 void CBandResponse::ComputeInto(const CChannelConfig& cfg, float fltLP, float fltHP, float fltPEQFreq,
                                 float fltPEQGain, float fltPEQQ, float* pOut, int nBand, const float* pfltHPTerm)
 {
     if (pOut == nullptr)
         return;
     const int n = RESPONSE_POINTS;
-    const bool bSubwoofer = cfg.GetChannel() == CHANNEL_SUBWOOFER;
-    const float* z1r = m_pfltZ1Re;
-    const float* z1i = m_pfltZ1Im;
-    const float* z2r = m_pfltZ2Re;
-    const float* z2i = m_pfltZ2Im;
 
-    // Contributions that do not apply stay 0.
-    float* const pHP = m_pfltTerm[TERM_HP];
-    float* const pLP = m_pfltTerm[TERM_LP];
-    float* const pBandHP = m_pfltTerm[TERM_BAND_HP];
-    float* const pPEQ = m_pfltTerm[TERM_PEQ];
-    float* const pSEQ = m_pfltTerm[TERM_SEQ];
-    float* const pHEQ = m_pfltTerm[TERM_HEQ];
-
-    if (pfltHPTerm)
-        std::memcpy(pHP, pfltHPTerm, sizeof(float) * n);
-    else
-        std::memset(pHP, 0, sizeof(float) * n);
-
-    BiquadCoefs c{};
-    if (nBand != BAND_HIGH) {
-        CalcBiquadCoefs(BIQUAD_LOWPASS, 0.0, fltLP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &c);
-        // The Subwoofer's low-pass is drawn at 12 dB per octave, the others at 24.
-        EvalTerm(c, FACTOR_SLOPE, !bSubwoofer, z1r, z1i, z2r, z2i, pLP, n);
-    } else {
-        std::memset(pLP, 0, sizeof(float) * n);
-    }
-
-    if (nBand != BAND_LOW) {
-        CalcBiquadCoefs(BIQUAD_HIGHPASS, 0.0, fltHP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &c);
-        EvalTerm(c, FACTOR_SLOPE, true, z1r, z1i, z2r, z2i, pBandHP, n);
-    } else {
-        std::memset(pBandHP, 0, sizeof(float) * n);
-    }
-
-    CalcBiquadCoefs(BIQUAD_PEAKING, fltPEQGain, fltPEQFreq, SAMPLE_RATE, fltPEQQ, 0.0, &c);
-    if (IsFlat(c))
-        std::memset(pPEQ, 0, sizeof(float) * n);
-    else
-        EvalTerm(c, FACTOR_PEQ, true, z1r, z1i, z2r, z2i, pPEQ, n);
-
-    if (nBand == BAND_HIGH) {
-        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetSEQGain(), 0.75 * cfg.GetSEQFreq(), SAMPLE_RATE, 0.0, 1.0, &c);
-        if (IsFlat(c))
-            std::memset(pSEQ, 0, sizeof(float) * n);
-        else
-            EvalTerm(c, FACTOR_SHELF, false, z1r, z1i, z2r, z2i, pSEQ, n);
-        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetHEQGain(), 0.75 * cfg.GetHEQFreq(), SAMPLE_RATE, 0.0, 1.0, &c);
-        if (IsFlat(c))
-            std::memset(pHEQ, 0, sizeof(float) * n);
-        else
-            EvalTerm(c, FACTOR_SHELF, false, z1r, z1i, z2r, z2i, pHEQ, n);
-    } else {
-        std::memset(pSEQ, 0, sizeof(float) * n);
-        std::memset(pHEQ, 0, sizeof(float) * n);
-    }
-
+    // Level and gain, then each contribution in a fixed order: high-pass,
+    // low-pass, band high-pass, PEQ, SEQ, HEQ.  A contribution that does not
+    // apply is skipped (adding its 0 would change nothing).
     float fltGain = 0.0f;
     switch (nBand) {
     case BAND_LOW: fltGain = cfg.GetLowGain(); break;
@@ -246,9 +202,38 @@ void CBandResponse::ComputeInto(const CChannelConfig& cfg, float fltLP, float fl
     case BAND_HIGH: fltGain = cfg.GetHighGain(); break;
     default: break;
     }
-    const float fltLevel = cfg.GetLevel();
+    const float fltBase = cfg.GetLevel() + fltGain;
     for (int i = 0; i < n; ++i)
-        pOut[i] = fltLevel + fltGain + pHP[i] + pLP[i] + pBandHP[i] + pPEQ[i] + pSEQ[i] + pHEQ[i];
+        pOut[i] = fltBase;
+    if (pfltHPTerm) {
+        for (int i = 0; i < n; ++i)
+            pOut[i] += pfltHPTerm[i];
+    }
+
+    BiquadCoefs c{};
+    if (nBand != BAND_HIGH) {
+        CalcBiquadCoefs(BIQUAD_LOWPASS, 0.0, fltLP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &c);
+        // The Subwoofer's low-pass is drawn at 12 dB per octave, the others at 24.
+        AddTerm(c, FACTOR_SLOPE, cfg.GetChannel() != CHANNEL_SUBWOOFER, pOut);
+    }
+
+    if (nBand != BAND_LOW) {
+        CalcBiquadCoefs(BIQUAD_HIGHPASS, 0.0, fltHP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &c);
+        AddTerm(c, FACTOR_SLOPE, true, pOut);
+    }
+
+    CalcBiquadCoefs(BIQUAD_PEAKING, fltPEQGain, fltPEQFreq, SAMPLE_RATE, fltPEQQ, 0.0, &c);
+    if (!IsFlat(c))
+        AddTerm(c, FACTOR_PEQ, true, pOut);
+
+    if (nBand == BAND_HIGH) {
+        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetSEQGain(), 0.75 * cfg.GetSEQFreq(), SAMPLE_RATE, 0.0, 1.0, &c);
+        if (!IsFlat(c))
+            AddTerm(c, FACTOR_SHELF, false, pOut);
+        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetHEQGain(), 0.75 * cfg.GetHEQFreq(), SAMPLE_RATE, 0.0, 1.0, &c);
+        if (!IsFlat(c))
+            AddTerm(c, FACTOR_SHELF, false, pOut);
+    }
 }
 
 void CBandResponse::RecalcBands(const CChannelConfig& cfg, int nMask)

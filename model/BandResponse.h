@@ -8,6 +8,7 @@
 #include <memory>
 
 class CChannelConfig;
+struct BiquadCoefs;
 
 class CBandResponse {
 public:
@@ -46,6 +47,8 @@ public:
     const std::complex<float>* GetGrid2() const { return m_pfltFrq2.get(); }
 
 private:
+    // Evaluates filter c on the grid and adds its contribution to pOut.
+    void AddTerm(const BiquadCoefs& c, float fltFactor, bool bSquared, float* pOut);
     // Which contributions a band has; see ComputeInto.
     void ComputeInto(const CChannelConfig& cfg, float fltLP, float fltHP, float fltPEQFreq, float fltPEQGain,
                      float fltPEQQ, float* pOut, int nBand, const float* pfltHPTerm);
@@ -60,11 +63,11 @@ private:
     std::unique_ptr<float[]> m_pfltHighBand;
 
     // Scratch, allocated once: the grid split into real and imaginary parts
-    // for the evaluation loops, and one array per filter contribution.
+    // for the evaluation loops, and the contribution being added.
     std::unique_ptr<float[]> m_pfltScratch;
     float* m_pfltZ1Re = nullptr;
     float* m_pfltZ1Im = nullptr;
     float* m_pfltZ2Re = nullptr;
     float* m_pfltZ2Im = nullptr;
-    float* m_pfltTerm[7] = {}; // HP, LP, band HP, PEQ, SEQ, HEQ, shared HP
+    float* m_pfltTerm[2] = {}; // the term being added, the shared channel high-pass
 };
