@@ -2,41 +2,6 @@
 
 #include "model/ChannelConfig.h"
 
-const ParameterRow kParameterRows[PARAMETER_COUNT] = {
-    /*  0 */ {FIELD_HP_FREQ, FIELD_NONE},
-    /*  1 */ {FIELD_HP_Q, FIELD_NONE},
-    /*  2 */ {FIELD_HIGH_HP_FREQ, FIELD_NONE},
-    /*  3 */ {FIELD_HIGH_PEQ_FREQ, FIELD_NONE},
-    /*  4 */ {FIELD_HIGH_PEQ_Q, FIELD_NONE},
-    /*  5 */ {FIELD_HIGH_PEQ_GAIN, FIELD_NONE},
-    /*  6 */ {FIELD_HEQ_FREQ, FIELD_NONE},
-    /*  7 */ {FIELD_HEQ_GAIN, FIELD_NONE},
-    /*  8 */ {FIELD_SEQ_FREQ, FIELD_NONE},
-    /*  9 */ {FIELD_SEQ_GAIN, FIELD_NONE},
-    /* 10 */ {FIELD_NONE, FIELD_NONE},
-    /* 11 */ {FIELD_HIGH_DELAY, FIELD_LOW_DELAY},
-    /* 12 */ {FIELD_NONE, FIELD_NONE}, // meter
-    /* 13 */ {FIELD_HIGH_FLAGS, FIELD_LOW_FLAGS},
-    /* 14 */ {FIELD_MID_HP_FREQ, FIELD_NONE},
-    /* 15 */ {FIELD_MID_LP_FREQ, FIELD_NONE},
-    /* 16 */ {FIELD_MID_PEQ_FREQ, FIELD_NONE},
-    /* 17 */ {FIELD_MID_PEQ_Q, FIELD_NONE},
-    /* 18 */ {FIELD_MID_PEQ_GAIN, FIELD_NONE},
-    /* 19 */ {FIELD_NONE, FIELD_NONE},
-    /* 20 */ {FIELD_MID_DELAY, FIELD_NONE},
-    /* 21 */ {FIELD_NONE, FIELD_NONE},
-    /* 22 */ {FIELD_MID_FLAGS, FIELD_NONE},
-    /* 23 */ {FIELD_LOW_LP_FREQ, FIELD_NONE},
-    /* 24 */ {FIELD_LOW_PEQ_FREQ, FIELD_NONE},
-    /* 25 */ {FIELD_LOW_PEQ_Q, FIELD_NONE},
-    /* 26 */ {FIELD_LOW_PEQ_GAIN, FIELD_NONE},
-    /* 27 */ {FIELD_NONE, FIELD_NONE},
-    /* 28 */ {FIELD_LOW_DELAY, FIELD_NONE},
-    /* 29 */ {FIELD_DELAY, FIELD_DELAY},
-    /* 30 */ {FIELD_LOW_FLAGS, FIELD_NONE},
-    /* 31 */ {FIELD_LEVEL, FIELD_LEVEL},
-};
-
 const FieldParameterRow kFieldParameters[FIELD_COUNT] = {
     {FIELD_LEVEL, 31, 31},
     {FIELD_HP_FREQ, 0, 0},
@@ -119,7 +84,18 @@ const ReadOutputsRow kReadOutputs[CHANNEL_COUNT] = {
     {{{1, 3}, {0, 0}, {0, 0}}, 1, 1},
 };
 
-const std::uint8_t kSubwooferReads[] = {11, 13, 29, 31};
+// The Subwoofer parameters that are read back, and the field each reply
+// applies to (its other parameters are written but never applied).
+struct SubwooferReply {
+    std::uint8_t nParameter;
+    EChannelField field;
+};
+const SubwooferReply kSubwooferReplies[] = {
+    {11, FIELD_LOW_DELAY},
+    {13, FIELD_LOW_FLAGS},
+    {29, FIELD_DELAY},
+    {31, FIELD_LEVEL},
+};
 
 } // namespace
 
@@ -135,8 +111,17 @@ EChannelField FieldForParameter(int nChannel, int nParameter)
 {
     if (!ValidChannel(nChannel) || nParameter < 0 || nParameter >= PARAMETER_COUNT)
         return FIELD_NONE;
-    const ParameterRow& row = kParameterRows[nParameter];
-    return nChannel == CHANNEL_SUBWOOFER ? row.subwooferField : row.field;
+    if (nChannel == CHANNEL_SUBWOOFER) {
+        for (const SubwooferReply& reply : kSubwooferReplies)
+            if (reply.nParameter == nParameter)
+                return reply.field;
+        return FIELD_NONE;
+    }
+    // Channels 0-4: the field whose writes go to this parameter.
+    for (const FieldParameterRow& row : kFieldParameters)
+        if (row.nParameter == nParameter)
+            return row.field;
+    return FIELD_NONE;
 }
 
 bool FindOutputAddress(int nChannel, EBand band, bool bBiamp, std::uint32_t* pdwAddress)
@@ -188,8 +173,8 @@ ReadChannelPlan GetReadChannelPlan(int nChannel, int nMode)
     if (!ValidChannel(nChannel))
         return plan;
     if (nChannel == CHANNEL_SUBWOOFER) {
-        for (std::uint8_t p : kSubwooferReads)
-            plan.parameters[plan.nParameters++] = p;
+        for (const SubwooferReply& reply : kSubwooferReplies)
+            plan.parameters[plan.nParameters++] = reply.nParameter;
     } else {
         for (int p = 0; p < PARAMETER_COUNT; ++p)
             plan.parameters[plan.nParameters++] = static_cast<std::uint8_t>(p);

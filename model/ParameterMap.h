@@ -26,14 +26,9 @@ constexpr std::uint8_t CMD_READ_OUTPUT = 13;
 
 // --- parameters (mode-agnostic) -----------------------------------------
 
-// One row per parameter number 0..31.
-struct ParameterRow {
-    EChannelField field;          // field of channels 0-4 (FIELD_NONE: not used / meter)
-    EChannelField subwooferField; // field a Subwoofer reply applies to (FIELD_NONE: not applied)
-};
-extern const ParameterRow kParameterRows[PARAMETER_COUNT];
-
 // One row per value field: the parameter a write of the field is sent to.
+// For channels 0-4 this is also read the other way: a parameter reply
+// applies to the field whose row names it.
 struct FieldParameterRow {
     EChannelField field;
     int nParameter;          // channels 0-4 (PARAMETER_NONE: not a parameter, i.e. a band gain)
