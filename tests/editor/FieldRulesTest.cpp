@@ -178,24 +178,35 @@ TEST(FieldRules, CharacterFilter)
 
 TEST(FieldRules, FocusedFieldsSelectTheirAdjuster)
 {
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_LOW_LP_FREQ, CHANNEL_LEFT, 0), 1);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_LOW_LP_FREQ, CHANNEL_SUBWOOFER, 5), 0);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_LOW_GAIN, CHANNEL_SUBWOOFER, 0), 1);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_LOW_PEQ_Q, CHANNEL_LEFT, 0), 2);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_HP_FREQ, CHANNEL_LEFT, 4), 3);
-    // Mid Gain keeps whichever Mid crossover handle is shown.
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_GAIN, CHANNEL_LEFT, 0), 3);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_GAIN, CHANNEL_LEFT, 3), -1);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_GAIN, CHANNEL_LEFT, 4), -1);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_GAIN, CHANNEL_LEFT, 5), 3);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_LP_FREQ, CHANNEL_LEFT, 0), 4);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_MID_PEQ_GAIN, CHANNEL_LEFT, 0), 5);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_HIGH_GAIN, CHANNEL_LEFT, 0), 6);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_HIGH_PEQ_Q, CHANNEL_LEFT, 0), 7);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_SEQ_GAIN, CHANNEL_LEFT, 0), 8);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_HEQ_FREQ, CHANNEL_LEFT, 0), 9);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_HP_FREQ, CHANNEL_LEFT, 0), 10);
-    EXPECT_EQ(CFieldRules::AdjusterForField(IDC_DELAY, CHANNEL_LEFT, 7), -1);
+    struct SCase {
+        int nId;
+        int nChannel;
+        int nCurrent; // the adjuster selected before
+        int nExpected;
+    };
+    const SCase aCases[] = {
+        {IDC_LOW_LP_FREQ, CHANNEL_LEFT, 0, 1},
+        {IDC_LOW_LP_FREQ, CHANNEL_SUBWOOFER, 5, 0},
+        {IDC_LOW_GAIN, CHANNEL_SUBWOOFER, 0, 1},
+        {IDC_LOW_PEQ_Q, CHANNEL_LEFT, 0, 2},
+        {IDC_MID_HP_FREQ, CHANNEL_LEFT, 4, 3},
+        // Mid Gain keeps whichever Mid crossover handle is shown.
+        {IDC_MID_GAIN, CHANNEL_LEFT, 0, 3},
+        {IDC_MID_GAIN, CHANNEL_LEFT, 3, -1},
+        {IDC_MID_GAIN, CHANNEL_LEFT, 4, -1},
+        {IDC_MID_GAIN, CHANNEL_LEFT, 5, 3},
+        {IDC_MID_LP_FREQ, CHANNEL_LEFT, 0, 4},
+        {IDC_MID_PEQ_GAIN, CHANNEL_LEFT, 0, 5},
+        {IDC_HIGH_GAIN, CHANNEL_LEFT, 0, 6},
+        {IDC_HIGH_PEQ_Q, CHANNEL_LEFT, 0, 7},
+        {IDC_SEQ_GAIN, CHANNEL_LEFT, 0, 8},
+        {IDC_HEQ_FREQ, CHANNEL_LEFT, 0, 9},
+        {IDC_HP_FREQ, CHANNEL_LEFT, 0, 10},
+        {IDC_DELAY, CHANNEL_LEFT, 7, -1},
+    };
+    for (const SCase& c : aCases)
+        EXPECT_EQ(CFieldRules::AdjusterForField(c.nId, c.nChannel, c.nCurrent), c.nExpected)
+            << c.nId << " channel " << c.nChannel << " selected " << c.nCurrent;
     for (int id : {IDC_LOW_DELAY, IDC_MID_DELAY, IDC_HIGH_DELAY})
         EXPECT_EQ(CFieldRules::AdjusterForField(id, CHANNEL_LEFT, 7), 0);
     // Every adjuster's fields select that adjuster back (Mid Gain aside).
