@@ -227,7 +227,7 @@ void CSimUnit::HandleRaw(const std::uint8_t* pRequest, std::uint8_t* pReply, std
         return SCP_GenerateREPLY(pReply, bCommand, dwIter, REVISION_UWORD, REVISION_LWORD);
     case 11: // system flags: UWord bit 0 clear reads, set writes
         if (dwUWord & 1u)
-            m_live.flags = (dwLWord & ~FLAG_NO_LCR) | (m_bNoLcr ? FLAG_NO_LCR : 0u);
+            m_live.flags = WithHardwareFlags(dwLWord);
         return SCP_GenerateREPLY(pReply, bCommand, dwIter, dwUWord, m_live.flags);
     case 13: { // read an output
         const auto slot = OutputSlot(dwUWord);
@@ -315,6 +315,18 @@ void CSimUnit::CheckChannel(int nChannel, int nParameter)
         throw std::out_of_range("simulated unit: channel or parameter out of range");
 }
 
+std::size_t CSimUnit::CheckOutput(int nBank, int nIndex)
+{
+    if (nBank < 0 || nBank > 3 || nIndex < 0 || nIndex > 3)
+        throw std::out_of_range("simulated unit: output out of range");
+    return static_cast<std::size_t>(nBank * 4 + nIndex);
+}
+
+std::uint32_t CSimUnit::WithHardwareFlags(std::uint32_t dwFlags) const
+{
+    return (dwFlags & ~FLAG_NO_LCR) | (m_bNoLcr ? FLAG_NO_LCR : 0u);
+}
+
 // ---- Timing and hardware options -----------------------------------------
 
 void CSimUnit::SetTiming(ESimTiming timing)
@@ -334,7 +346,7 @@ void CSimUnit::SetNoLeftRightCenter(bool bNoLcr)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_bNoLcr = bNoLcr;
     for (SimSettings* s : {&m_live, &m_stored})
-        s->flags = (s->flags & ~FLAG_NO_LCR) | (bNoLcr ? FLAG_NO_LCR : 0u);
+        s->flags = WithHardwareFlags(s->flags);
 }
 
 bool CSimUnit::GetNoLeftRightCenter() const
@@ -468,20 +480,18 @@ void CSimUnit::SetParameterFloat(int nChannel, int nParameter, float fltValue)
 
 std::uint32_t CSimUnit::GetOutput(int nBank, int nIndex) const
 {
-    if (nBank < 0 || nBank > 3 || nIndex < 0 || nIndex > 3)
-        throw std::out_of_range("simulated unit: output out of range");
+    const std::size_t nSlot = CheckOutput(nBank, nIndex);
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_live.outputs[static_cast<std::size_t>(nBank * 4 + nIndex)];
+    return m_live.outputs[nSlot];
 }
 
 float CSimUnit::GetOutputFloat(int nBank, int nIndex) const { return BitsFloat(GetOutput(nBank, nIndex)); }
 
 void CSimUnit::SetOutputFloat(int nBank, int nIndex, float fltValue)
 {
-    if (nBank < 0 || nBank > 3 || nIndex < 0 || nIndex > 3)
-        throw std::out_of_range("simulated unit: output out of range");
+    const std::size_t nSlot = CheckOutput(nBank, nIndex);
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_live.outputs[static_cast<std::size_t>(nBank * 4 + nIndex)] = FloatBits(fltValue);
+    m_live.outputs[nSlot] = FloatBits(fltValue);
 }
 
 std::uint32_t CSimUnit::GetFlags() const
@@ -493,7 +503,7 @@ std::uint32_t CSimUnit::GetFlags() const
 void CSimUnit::SetFlags(std::uint32_t dwFlags)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_live.flags = (dwFlags & ~FLAG_NO_LCR) | (m_bNoLcr ? FLAG_NO_LCR : 0u);
+    m_live.flags = WithHardwareFlags(dwFlags);
 }
 
 SimSettings CSimUnit::GetLiveSettings() const

@@ -169,6 +169,8 @@ private:
     static std::optional<std::size_t> WordIndex(std::uint32_t dwAddress);
     static std::optional<int> OutputSlot(std::uint32_t dwSelector);
     static void CheckChannel(int nChannel, int nParameter);
+    static std::size_t CheckOutput(int nBank, int nIndex); // the slot bank * 4 + index
+    std::uint32_t WithHardwareFlags(std::uint32_t dwFlags) const; // bit 1 is the hardware's
 
     mutable std::mutex m_mutex;
     Clock::time_point m_tStart;
