@@ -1,8 +1,12 @@
 #pragma once
-// Reassembles 16-byte packets from a byte stream the way the unit and the
-// link library do: bytes that do not start a valid packet are dropped one by
-// one until a packet with a known type and a valid checksum lines up, and a
-// partial packet is discarded when the next byte arrives after a gap.
+// Reassembles 16-byte packets from a byte stream the way the unit does:
+// bytes that do not start a valid packet are dropped one by one until a
+// packet with a known type and a valid checksum lines up, and a partial
+// packet is discarded when the next byte arrives after a gap.  The link
+// library's reply framing (CPacketFramer, device/link) is deliberately
+// stricter - it checks each reply's fields and prefers the later of two
+// overlapping packets - so the simulated unit keeps the unit's own, simpler
+// rule here.
 
 #include <array>
 #include <chrono>
