@@ -86,18 +86,6 @@ std::u16string FieldText(HWND hWnd)
     return std::u16string(reinterpret_cast<const char16_t*>(sz));
 }
 
-// Saturating float-to-int truncation for values from files or the unit.
-int TruncToInt(float v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= 2147483520.0f)
-        return 2147483647;
-    if (v <= -2147483520.0f)
-        return -2147483647;
-    return static_cast<int>(v);
-}
-
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
 
 } // namespace
@@ -192,13 +180,10 @@ int CDlgCrossover::ShowMessage(UINT nText, UINT uStyle)
 
 // --- refreshing the controls ---------------------------------------------------
 
-void CDlgCrossover::SetFieldText(int nId, float fltValue)
+void CDlgCrossover::SetFieldText(const SFieldRule& rule, float fltValue)
 {
-    const SFieldRule* pRule = CFieldRules::Find(nId);
-    if (!pRule)
-        return;
-    const std::u16string text = CFieldRules::Format(*pRule, fltValue);
-    ::SetDlgItemTextW(m_hWnd, nId, reinterpret_cast<const wchar_t*>(text.c_str()));
+    const std::u16string text = CFieldRules::Format(rule, fltValue);
+    ::SetDlgItemTextW(m_hWnd, rule.nId, reinterpret_cast<const wchar_t*>(text.c_str()));
 }
 
 void CDlgCrossover::UpdateControls()
@@ -217,7 +202,7 @@ void CDlgCrossover::UpdateControls()
     // Every field shows its value, the disabled ones too.
     for (size_t i = 0; i < CFieldRules::Count(); ++i) {
         const SFieldRule& rule = CFieldRules::Begin()[i];
-        SetFieldText(rule.nId, CFieldRules::GetValue(wc, rule));
+        SetFieldText(rule, CFieldRules::GetValue(wc, rule));
     }
     ::CheckRadioButton(m_hWnd, IDC_HP_Q_707, IDC_HP_Q_2, wc.GetHPQ() == 2.0f ? IDC_HP_Q_2 : IDC_HP_Q_707);
     for (const auto& b : s_aFlagButtons)
@@ -241,7 +226,9 @@ void CDlgCrossover::UpdateLevelControls()
 {
     const float fltLevel = m_ctlPlot.GetLevel();
     SetLevelText(fltLevel);
-    ::SendMessageW(GetDlgItem(IDC_LEVEL), TBM_SETPOS, TRUE, TruncToInt(-2.0f * fltLevel));
+    // Saturated, so a level from a file or the unit cannot overflow; the
+    // trackbar clamps the position to its range.
+    ::SendMessageW(GetDlgItem(IDC_LEVEL), TBM_SETPOS, TRUE, CPlotGeometry::TruncCoord(-2.0f * fltLevel));
 }
 
 // --- level trackbar ----------------------------------------------------------------
@@ -451,12 +438,11 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
     if (!pRule)
         return 0;
-    if (pRule->nId == IDC_LOW_LP_FREQ && ShownChannel() == CHANNEL_SUBWOOFER)
-        return 0;
+    // Step leaves the Subwoofer's Low LP Freq. alone.
     int nMask = 0;
     float fltNew = 0.0f;
     if (CFieldRules::Step(m_ctlPlot, *pRule, lParam == VK_UP, fltNew)) {
-        SetFieldText(pRule->nId, fltNew); // the range check clears the error colouring
+        SetFieldText(*pRule, fltNew); // the range check clears the error colouring
         nMask = pRule->nMask;
     }
     m_ctlPlot.RecalcBands(nMask);
@@ -482,7 +468,7 @@ LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
     for (; *pnFields; ++pnFields) {
         const SFieldRule* pRule = CFieldRules::Find(*pnFields);
         if (pRule)
-            SetFieldText(pRule->nId, CFieldRules::GetValue(m_ctlPlot, *pRule));
+            SetFieldText(*pRule, CFieldRules::GetValue(m_ctlPlot, *pRule));
     }
     return 0;
 }

@@ -21,6 +21,8 @@
 #include "resources/resource.h"
 #include "shell/AppMessages.h"
 
+struct SFieldRule;
+
 class CDlgCrossover : public CDialogImpl<CDlgCrossover> {
 public:
     enum { IDD = IDD_CROSSOVER };
@@ -117,7 +119,7 @@ private:
     // The end-of-read marker for the shown channel (a GET of parameter 32).
     void QueueMarker();
     void SetLevelText(float fltLevel);
-    void SetFieldText(int nId, float fltValue);
+    void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;
 
     std::array<CChannelConfig, CHANNEL_COUNT> m_aChannels;
