@@ -311,9 +311,6 @@ void CCtlQVRXOPlot::DragStep()
     const int nMask = geo.ApplyDragStep(*this, m_nAdjuster, m_bDragQ != 0, m_ptMouse.x, m_ptMouse.y);
     if (nMask == 0)
         return;
-    if (nMask == 7)
-        RecalcBands(7);
-    else
-        m_response.RecalcBands(*this, nMask);
+    m_response.RecalcBands(*this, nMask); // the timer repaints after the step
     ::PostMessageW(::GetParent(m_hWnd), WM_ADJUSTER_MOVED, static_cast<WPARAM>(m_nAdjuster), 0);
 }
