@@ -21,9 +21,6 @@ public:
         MESSAGE_HANDLER(WM_SET_FIELD_ERROR, OnSetFieldError)
     END_MSG_MAP()
 
-    bool AllowsDecimalPoint() const { return m_bAllowDecimalPoint; }
-    bool HasError() const { return m_bError; }
-
 private:
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnChar(UINT, WPARAM, LPARAM, BOOL&);
