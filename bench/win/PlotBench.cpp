@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/ExeModule.h"
+#include "framework/Handles.h"
 #include "shell/AppGlobals.h"
 #include "model/CtlQVRXOPlot.h"
 
@@ -97,19 +98,15 @@ int main(int argc, char** argv)
     std::printf("plot %dx%d px, Triamp Center (three curves), %d runs each\n", 690, 226, nRuns);
     Print("full repaint (off-screen drawing + copy to the window)", Measure(nRuns, [&](int) { repaint(); }));
     {
-        HDC hdc = ::GetDC(hPlot);
-        HDC hdcMem = ::CreateCompatibleDC(hdc);
-        HBITMAP hbm = ::CreateCompatibleBitmap(hdc, 690, 226);
-        HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
+        const CClientDC dc(hPlot);
+        const CMemDC dcMem(::CreateCompatibleDC(dc));
+        const CBitmap bmp(::CreateCompatibleBitmap(dc, 690, 226));
+        const CSelectObject selBmp(dcMem, bmp);
         const RECT rc{0, 0, 690, 226};
         Print("  of which drawing into a memory DC", Measure(nRuns, [&](int) {
-                  plot.Draw(hdcMem, rc);
+                  plot.Draw(dcMem, rc);
                   ::GdiFlush();
               }));
-        ::SelectObject(hdcMem, hOld);
-        ::DeleteObject(hbm);
-        ::DeleteDC(hdcMem);
-        ::ReleaseDC(hPlot, hdc);
     }
 
     // Drag steps as the drag timer runs them: press on the handle, move the
