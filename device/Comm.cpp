@@ -32,16 +32,12 @@ constexpr BYTE COMMAND_READ_WORD = 1;
 constexpr BYTE COMMAND_ERASE = 6;
 constexpr BYTE COMMAND_SYSTEM_FLAGS = 11;
 constexpr BYTE COMMAND_READ_OUTPUT = 13;
-constexpr BYTE RAW_PACKET_START = 0x25;
 
 constexpr DWORD TEXT_MEMORY_START = 0x90060000;
 constexpr DWORD TEXT_DIRECTORY_BYTES = 84;
 constexpr int SECTION_COUNT = 10;
 
 constexpr wchar_t AUTOMATIC_DEVICE_DESCRIPTION[] = L"USBXpress Device";
-
-DWORD PacketWord(const BYTE* pPacket, int nOffset) { return RXGetWord(pPacket + nOffset); }
-void PutPacketWord(BYTE* pPacket, int nOffset, DWORD dwValue) { RXPutWord(pPacket + nOffset, dwValue); }
 
 // The unit reports an output setting v as the value it applies; the program
 // shows trunc(10 v) / 10 + 8 (the write sends the gain minus 8).  The product
@@ -79,7 +75,7 @@ CComm::CComm()
 // stopped and waited for before the events, the lock and the queue go away.
 CComm::~CComm()
 {
-    StopWorker(true);
+    StopWorker();
     m_Queue.clear();
 }
 
@@ -108,13 +104,7 @@ bool CComm::QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWo
 {
     SEntry entry;
     entry.bKind = KIND_RAW;
-    entry.bPacket[0] = RAW_PACKET_START;
-    entry.bPacket[1] = 0;
-    entry.bPacket[2] = bCommand;
-    PutPacketWord(entry.bPacket, 3, dwIter);
-    PutPacketWord(entry.bPacket, 7, dwUWord);
-    PutPacketWord(entry.bPacket, 11, dwLWord);
-    entry.bPacket[15] = 0; // the checksum is filled in when sent
+    SCP_GenerateRAW(entry.bPacket, bCommand, dwIter, dwUWord, dwLWord);
     return Enqueue(entry);
 }
 
@@ -271,7 +261,7 @@ void CComm::DetachWritePipe()
             ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
-    StopWorker(true);
+    StopWorker();
     m_hWritePipe = INVALID_HANDLE_VALUE;
 }
 
@@ -292,11 +282,8 @@ int CComm::FindDevice()
         if (::MultiByteToWideChar(CP_ACP, 0, szDesc, -1, wszDesc, 256) == 0)
             wszDesc[0] = L'\0';
         wszDesc[255] = L'\0';
-        if (::lstrcmpiW(wszDesc, AUTOMATIC_DEVICE_DESCRIPTION) == 0) {
-            char szSN[256] = {};
-            SI_GetProductString(nIndex, szSN, SI_RETURN_SERIAL_NUMBER);
+        if (::lstrcmpiW(wszDesc, AUTOMATIC_DEVICE_DESCRIPTION) == 0)
             return static_cast<int>(nIndex);
-        }
     }
     return -1;
 }
@@ -383,11 +370,11 @@ void CComm::Close()
     CloseComm(hComm, &nStatus);
 }
 
-// Close, and then wait until no worker is left (bWaitForEnd).
-void CComm::StopWorker(bool bWaitForEnd)
+// Close, and then wait until no worker is left.
+void CComm::StopWorker()
 {
     Close();
-    if (bWaitForEnd && m_hQManagementThread) {
+    if (m_hQManagementThread) {
         {
             CLock lock(m_csQueue);
             m_bStopSending = true;
@@ -440,7 +427,7 @@ void CComm::QManagementLoop()
                 if (m_Queue.empty())
                     break;
                 pEntry = std::move(m_Queue.front());
-                m_Queue.erase(m_Queue.begin());
+                m_Queue.pop_front();
             }
             if (HandleEntry(pEntry) == EOutcome::Stopped)
                 return;
@@ -475,12 +462,12 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             SCP_GenerateGET(bPacket, entry.bChannel, entry.bParameter, m_bFollowOn);
         } else {
             std::memcpy(bPacket, entry.bPacket, 16);
-            if (bCommand == COMMAND_SYSTEM_FLAGS && (PacketWord(bPacket, 7) & 1u)) {
+            if (bCommand == COMMAND_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & 1u)) {
                 // A write of the system flags keeps the unit's own bits above
                 // the four that the program owns.
-                const DWORD dwLWord = PacketWord(bPacket, 11) | (m_dwSavedFlags & ~0xFu);
-                PutPacketWord(bPacket, 11, dwLWord);
-                PutPacketWord(entry.bPacket, 11, dwLWord);
+                const DWORD dwLWord = SCP_GetWord(bPacket, 11) | (m_dwSavedFlags & ~0xFu);
+                SCP_PutWord(bPacket, 11, dwLWord);
+                SCP_PutWord(entry.bPacket, 11, dwLWord);
             }
         }
         bPacket[15] = SCP_BuildChecksum(bPacket);
@@ -491,7 +478,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             // sent any more.
             CLock lock(m_csQueue);
             if (m_bStopSending) {
-                m_Queue.insert(m_Queue.begin(), std::move(pEntry));
+                m_Queue.push_front(std::move(pEntry));
                 return EOutcome::Stopped;
             }
             std::memcpy(m_bSent, bPacket, sizeof(m_bSent));
@@ -504,7 +491,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
         if (m_bStopSending) {
             ::SetEvent(m_hDataProcessed);
             CLock lock(m_csQueue);
-            m_Queue.insert(m_Queue.begin(), std::move(pEntry));
+            m_Queue.push_front(std::move(pEntry));
             return EOutcome::Stopped;
         }
 
@@ -544,8 +531,8 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             m_bFollowOn = (!m_Queue.empty() && m_Queue.front()->bKind != KIND_SET) ? 1 : 0;
         } else {
             WriteCommandRecord(entry);
-            if (bCommand == COMMAND_SYSTEM_FLAGS && !(PacketWord(entry.bPacket, 7) & 1u))
-                m_dwSavedFlags = PacketWord(m_bReply, 11);
+            if (bCommand == COMMAND_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & 1u))
+                m_dwSavedFlags = SCP_GetWord(m_bReply, 11);
             m_bFollowOn = 0;
         }
         pEntry.reset();
@@ -614,7 +601,7 @@ void CComm::WriteCommandRecord(const SEntry& entry)
         // The request's output address, and the unit's value as the program
         // shows it.
         std::memcpy(bRecord + 15, entry.bPacket + 7, 4);
-        const float fltShown = ConvertOutputReading(RXWordAsFloat(PacketWord(m_bReply, 11)));
+        const float fltShown = ConvertOutputReading(RXWordAsFloat(SCP_GetWord(m_bReply, 11)));
         std::memcpy(bRecord + 19, &fltShown, 4);
     }
     WriteRecord(bRecord);

@@ -5,9 +5,8 @@
 
 #include <windows.h>
 #include <atomic>
-#include <cstdint>
+#include <deque>
 #include <memory>
-#include <vector>
 
 #include "device/link/QVRCOMM.h"
 #include "framework/Handles.h"
@@ -67,7 +66,6 @@ private:
         BYTE bKind = 0;      // 0 GET, 1 SET, 2 raw command
         BYTE bChannel = 0;
         BYTE bParameter = 0;
-        BYTE bReserved = 0;
         float fltValue = 0.0f;
         BYTE bPacket[16] = {}; // raw commands only
     };
@@ -84,7 +82,7 @@ private:
     void WriteCommandRecord(const SEntry& entry);
     void WriteSimpleRecord(BYTE bKind, BYTE bChannel);
     void FlushQueue();
-    void StopWorker(bool bWaitForEnd);
+    void StopWorker();
     static void ReceiveCallback(void* pReserved, const unsigned char* pPacket, unsigned long nLength, void* pContext,
                                 int nTrace);
 
@@ -97,7 +95,7 @@ private:
     CHandle m_hCommFailure;
     std::atomic<bool> m_bAwaiting{false};
     HANDLE m_hWritePipe = INVALID_HANDLE_VALUE; // owned by the notification pipe
-    std::vector<std::unique_ptr<SEntry>> m_Queue;
+    std::deque<std::unique_ptr<SEntry>> m_Queue;
     CHandle m_hQManagementThread;
     std::atomic<bool> m_bFailureLatch{false};
     CCriticalSection m_csQueue;
