@@ -12,10 +12,8 @@ CLink::~CLink() { Stop(); }
 
 bool CLink::Start(const std::shared_ptr<CLink>& pLink)
 {
-    if (pLink->m_pTransport->StartDelivery(&CLink::OnBytes, pLink.get())) {
-        pLink->m_bDelivering = true;
+    if (pLink->m_pTransport->StartDelivery(&CLink::OnBytes, pLink.get()))
         return true;
-    }
     DWORD dwThreadId = 0;
     auto* pThreadRef = new std::shared_ptr<CLink>(pLink);
     pLink->m_hThread.Reset(::CreateThread(nullptr, 0, &CLink::ReceiveThread, pThreadRef, 0, &dwThreadId));

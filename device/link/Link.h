@@ -30,8 +30,6 @@ public:
     // stop request at least every RECEIVE_POLL_MS, and a callback in
     // progress is waited for.
     void Stop();
-    // True once the device vanished (read error, connection reset).
-    bool IsGone() const { return m_bGone; }
 
     static constexpr DWORD RECEIVE_POLL_MS = 20;
 
@@ -47,9 +45,8 @@ private:
     int m_nTrace;
     CPacketFramer m_Framer;
     std::atomic<bool> m_bStop{false};
-    std::atomic<bool> m_bGone{false};
+    std::atomic<bool> m_bGone{false}; // the device vanished (read error, connection reset)
     bool m_bStopped = false; // transport released; guarded by m_csWrite
-    bool m_bDelivering = false; // the transport's own thread delivers the bytes
     CHandle m_hThread;
     std::atomic<DWORD> m_dwThreadId{0}; // the thread that runs the callback
     CCriticalSection m_csWrite;

@@ -16,10 +16,9 @@ public:
     virtual ~ILinkTransport() = default;
     // Starts delivering received bytes to pfnReceiver on the transport's own
     // thread; false when the transport has none (then Read is used).
+    // The delivery ends when the transport is destroyed: the receiver is not
+    // called once the destructor has returned.
     virtual bool StartDelivery(Receiver /*pfnReceiver*/, void* /*pContext*/) { return false; }
-    // Ends the delivery: the receiver is not called once this has returned.
-    // Must not be called from inside the receiver.
-    virtual void StopDelivery() {}
     // Waits up to nTimeoutMs for bytes.  Returns the number read (0 when none
     // came), or -1 once the device is gone for good.
     virtual int Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs) = 0;

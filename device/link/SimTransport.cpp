@@ -39,19 +39,17 @@ CSimTransport::CSimTransport(const SDeviceEntry& entry) : m_unit(GetSharedSimUni
     m_pPort = std::make_unique<CSimPort>(m_unit, &FineSleep);
 }
 
-CSimTransport::~CSimTransport() { StopDelivery(); }
+CSimTransport::~CSimTransport()
+{
+    // Joins the port's thread: the receiver is never called afterwards.
+    m_pPort->Close();
+}
 
 bool CSimTransport::StartDelivery(Receiver pfnReceiver, void* pContext)
 {
     return m_pPort->Start([pfnReceiver, pContext](const std::uint8_t* pBytes, std::size_t n) {
         pfnReceiver(pContext, pBytes, n);
     });
-}
-
-void CSimTransport::StopDelivery()
-{
-    // Joins the port's thread: the receiver is never called afterwards.
-    m_pPort->Close();
 }
 
 int CSimTransport::Read(std::uint8_t* /*pBuffer*/, int /*cbBuffer*/, DWORD nTimeoutMs)

@@ -21,7 +21,6 @@ public:
     // The port's pump thread delivers the unit's replies as they leave the
     // line: no further thread stands between the unit and the link.
     bool StartDelivery(Receiver pfnReceiver, void* pContext) override;
-    void StopDelivery() override;
     int Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs) override;
     bool Write(const std::uint8_t* pBytes, int cbBytes) override;
 
