@@ -9,8 +9,8 @@ namespace {
 
 const std::uint8_t kSignature[CConfigFile::SIGNATURE_BYTES] = {0x4E, 0, 0x52, 0, 0x56, 0, 0x58, 0, 0x4F, 0, 0, 0};
 
-constexpr std::size_t NAME_OFFSET = 4;
-constexpr std::size_t VALUES_OFFSET = NAME_OFFSET + 2 * SPEAKER_NAME_UNITS; // 68
+constexpr std::size_t NAME_OFFSET = CConfigFile::NAME_OFFSET;
+constexpr std::size_t VALUES_OFFSET = CConfigFile::VALUES_OFFSET;
 
 void PutU32(std::uint8_t* p, std::uint32_t v)
 {
@@ -18,12 +18,6 @@ void PutU32(std::uint8_t* p, std::uint32_t v)
     p[1] = static_cast<std::uint8_t>(v >> 8);
     p[2] = static_cast<std::uint8_t>(v >> 16);
     p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::uint32_t GetU32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 void PutRecord(std::uint8_t* p, const CChannelConfig& cfg)
@@ -45,7 +39,7 @@ void PutRecord(std::uint8_t* p, const CChannelConfig& cfg)
 // Applies one record in file order; nPosition is the record's place in the file.
 void ApplyRecord(const std::uint8_t* p, CChannelConfig& cfg, int nPosition, unsigned& nKeptIndexMask)
 {
-    const int nIndex = static_cast<int>(GetU32(p));
+    const int nIndex = static_cast<int>(CConfigFile::GetU32(p));
     if (nIndex >= 0 && nIndex < CHANNEL_COUNT)
         cfg.SetChannel(nIndex);
     else
@@ -59,7 +53,8 @@ void ApplyRecord(const std::uint8_t* p, CChannelConfig& cfg, int nPosition, unsi
     cfg.SetSpeakerName(szName);
 
     for (int f = 0; f < FIELD_COUNT; ++f)
-        SetChannelFieldBits(cfg, static_cast<EChannelField>(f), GetU32(p + VALUES_OFFSET + 4 * f), true, false);
+        SetChannelFieldBits(cfg, static_cast<EChannelField>(f), CConfigFile::GetU32(p + VALUES_OFFSET + 4 * f),
+                            true, false);
 }
 
 // Reads until cb bytes or the end of the data; -1 on a failed read.
@@ -80,6 +75,12 @@ std::int64_t ReadFull(IByteStream& stream, std::uint8_t* p, std::size_t cb)
 bool ValidPosition(int n) { return n >= 0 && n < CHANNEL_COUNT; }
 
 } // namespace
+
+std::uint32_t CConfigFile::GetU32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
 
 // The six units must be N R V X O and a NUL.  A locale comparison of the
 // six units against the five letters (case-sensitive, the NUL ignorable)

@@ -38,6 +38,13 @@ public:
     static constexpr std::size_t RECORD_BYTES = 188;
     static constexpr std::size_t FILE_BYTES = HEADER_BYTES + CHANNEL_COUNT * RECORD_BYTES; // 1144
     static constexpr std::uint32_t VERSION = 0x12340001;
+    // Within a record: the channel index at 0, the name's 32 UTF-16LE units,
+    // then the value fields, 32 bits each, in field order.
+    static constexpr std::size_t NAME_OFFSET = 4;
+    static constexpr std::size_t VALUES_OFFSET = NAME_OFFSET + 2 * SPEAKER_NAME_UNITS; // 68
+
+    // The little-endian 32-bit word at p.
+    static std::uint32_t GetU32(const std::uint8_t* p);
 
     // Writes the configuration.  First the working copy (if given) is copied
     // back into pChannels[nShown] without sending; with bReset every record is

@@ -152,8 +152,8 @@ std::string FormatValue(const CChannelConfig& c, EChannelField field);
 // set show and write the loaded values.
 void WarnChangedOnLoad(const std::string& file, int nRecord, const std::uint8_t* pRecord, const CChannelConfig& rec)
 {
-    constexpr std::size_t NAME_OFFSET = 4;
-    constexpr std::size_t VALUES_OFFSET = NAME_OFFSET + 2 * SPEAKER_NAME_UNITS;
+    constexpr std::size_t NAME_OFFSET = CConfigFile::NAME_OFFSET;
+    constexpr std::size_t VALUES_OFFSET = CConfigFile::VALUES_OFFSET;
     const char16_t* pszName = rec.GetSpeakerNameRaw();
     for (int u = 0; u < SPEAKER_NAME_UNITS; ++u) {
         const char16_t ch =
@@ -168,8 +168,7 @@ void WarnChangedOnLoad(const std::string& file, int nRecord, const std::uint8_t*
     }
     for (int f = 0; f < FIELD_COUNT; ++f) {
         const auto field = static_cast<EChannelField>(f);
-        const std::uint8_t* pv = pRecord + VALUES_OFFSET + 4 * f;
-        const std::uint32_t dwFile = pv[0] | (pv[1] << 8) | (pv[2] << 16) | (static_cast<std::uint32_t>(pv[3]) << 24);
+        const std::uint32_t dwFile = CConfigFile::GetU32(pRecord + VALUES_OFFSET + 4 * f);
         if (dwFile == GetChannelFieldBits(rec, field))
             continue;
         char szFile[32];
@@ -221,8 +220,7 @@ bool Load(const std::string& file, Config& cfg, int nMode)
         Fail(file, reason);
         return false;
     }
-    const std::uint8_t* p = stream.Data().data() + CConfigFile::SIGNATURE_BYTES;
-    cfg.dwVersion = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    cfg.dwVersion = CConfigFile::GetU32(stream.Data().data() + CConfigFile::SIGNATURE_BYTES);
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         if (result.nKeptIndexMask & (1u << i))
             std::fprintf(stderr, "qvrtool: %s: warning: record %d carries a channel index outside 0..5; it keeps %d\n",
