@@ -12,6 +12,7 @@
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
 #include "model/CommandSink.h"
+#include "model/ParameterMap.h"
 #include "model/ProfileInfo.h"
 
 namespace {
@@ -30,7 +31,7 @@ public:
     }
     bool QueueCommand(std::uint8_t command, std::uint32_t, std::uint32_t uword, std::uint32_t) override
     {
-        if (command == 7 && ((uword & 0xFF) > 3 || ((uword >> 8) & 0xFF) > 3 || (uword >> 16) != 0))
+        if (command == CMD_WRITE_OUTPUT && ((uword & 0xFF) > 3 || ((uword >> 8) & 0xFF) > 3 || (uword >> 16) != 0))
             std::abort(); // output address outside the 16 outputs
         return true;
     }
@@ -38,7 +39,7 @@ public:
 private:
     static void Check(std::uint8_t channel, std::uint8_t parameter)
     {
-        if (channel >= CHANNEL_COUNT || parameter >= 32)
+        if (channel >= CHANNEL_COUNT || parameter >= PARAMETER_COUNT)
             std::abort();
     }
 };
@@ -84,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     CMemoryStream out;
-    if (!CConfigFile::Write(out, a.ch, nullptr, -1, nullptr, false).Ok() || out.Data().size() != 1144)
+    if (!CConfigFile::Write(out, a.ch, nullptr, -1, nullptr, false).Ok() || out.Data().size() != CConfigFile::FILE_BYTES)
         std::abort();
     Set b;
     CMemoryStream again(out.Data());
