@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "editor/FieldRules.h"
 #include "model/ChannelConfig.h"
 
 const int CPlotGeometry::s_anAxis[AXIS_ENTRIES] = {25,   31,   40,   50,   63,   80,    100,   125,   160,   200,
@@ -60,7 +61,7 @@ const SAxisWalk& AxisWalk()
     return s_walk;
 }
 
-float Clamp(float v, CPlotGeometry::SRange r)
+float Clamp(float v, CFieldRules::SRange r)
 {
     if (std::isnan(v))
         return r.fltMin;
@@ -245,61 +246,20 @@ int CPlotGeometry::QHalfWidth(float fltQ)
     return static_cast<int>(std::lround(100.0f / fltQ));
 }
 
-CPlotGeometry::SRange CPlotGeometry::FreqRange(int nAdjuster, int nMode)
-{
-    const bool bBiamp = nMode == MODE_BIAMP;
-    switch (nAdjuster) {
-    case 1:
-        return {bBiamp ? 100.0f : 200.0f, 4000.0f};
-    case 2:
-        return {25.0f, bBiamp ? 4000.0f : 800.0f};
-    case 3:
-        return {130.0f, 1000.0f};
-    case 4:
-        return {200.0f, 4000.0f};
-    case 5:
-        return {100.0f, 4000.0f};
-    case 6:
-        return {200.0f, 4000.0f};
-    case 7:
-        return {300.0f, 20000.0f};
-    case 8:
-    case 9:
-        return {1000.0f, 15000.0f};
-    case 10:
-        return {20.0f, 40.0f};
-    default:
-        return {0.0f, 0.0f};
-    }
-}
-
-CPlotGeometry::SRange CPlotGeometry::GainRange(int nAdjuster)
-{
-    switch (nAdjuster) {
-    case 1:
-    case 3:
-    case 4:
-    case 6:
-        return {-18.0f, 0.0f};
-    case 2:
-    case 5:
-    case 7:
-        return {-12.0f, 6.0f};
-    case 8:
-    case 9:
-        return {0.0f, 6.0f};
-    default:
-        return {0.0f, 0.0f};
-    }
-}
-
 int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ, int x, int y) const
 {
-    if (nAdjuster < 1 || nAdjuster > 10)
+    // The adjuster's fields (frequency, gain, Q) give the ranges of the drag,
+    // the same the form checks typed values against.
+    const int* pnFields = CFieldRules::FieldsOfAdjuster(nAdjuster);
+    if (!pnFields)
         return 0;
-    const float fltFreq = Clamp(static_cast<float>(XToFreq(x)), FreqRange(nAdjuster, cfg.GetMode()));
-    const float fltGain = Clamp(YToGain(y, nAdjuster, cfg), GainRange(nAdjuster));
-    auto q = [&](float fltCentre) { return Clamp(QFromX(fltCentre, x), Q_RANGE); };
+    auto clamp = [&](int nField, float v) {
+        const SFieldRule* pRule = CFieldRules::Find(nField);
+        return pRule ? Clamp(v, CFieldRules::GetRange(*pRule, cfg.GetMode())) : v;
+    };
+    const float fltFreq = clamp(pnFields[0], static_cast<float>(XToFreq(x)));
+    const float fltGain = pnFields[1] ? clamp(pnFields[1], YToGain(y, nAdjuster, cfg)) : 0.0f;
+    auto q = [&](float fltCentre) { return clamp(pnFields[2], QFromX(fltCentre, x)); };
 
     switch (nAdjuster) {
     case 1:

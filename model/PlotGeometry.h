@@ -72,22 +72,12 @@ public:
     static int QHalfWidth(float fltQ);
 
     // One drag step of adjuster n to the mouse position (x, y): the values
-    // are clamped to the adjuster's ranges and stored through the working
-    // copy's setters with sending on (band gains without force).  A Q drag
-    // changes only the equaliser's Q.  Returns the band mask to recompute
-    // (4 Low, 2 Mid, 1 High, 7 all; 0 for an unknown adjuster).
+    // are clamped to the ranges of the adjuster's fields for the working
+    // copy's mode and stored through its setters with sending on (band gains
+    // without force).  A Q drag changes only the equaliser's Q.  Returns the
+    // band mask to recompute (4 Low, 2 Mid, 1 High, 7 all; 0 for an unknown
+    // adjuster).
     int ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ, int x, int y) const;
-
-    // Ranges of the drag step (inclusive).
-    struct SRange {
-        float fltMin;
-        float fltMax;
-    };
-    // Frequency range of adjuster n for a mode (2 Biamp, 3 Triamp).
-    static SRange FreqRange(int nAdjuster, int nMode);
-    // Range of the gain the main handle drags (equaliser or band gain).
-    static SRange GainRange(int nAdjuster);
-    static constexpr SRange Q_RANGE{0.5f, 10.0f};
 
     // Offset from left of whole frequency f (20..20000) on the axis walk.
     static int FreqOffset(int nFreq);
