@@ -123,12 +123,12 @@ TEST(FieldRules, DisplayFormats)
 
 TEST(FieldRules, StepsStayInRangeAndSend)
 {
-    CRecordingSink sink;
+    CEditorSink sink;
     CChannelConfig cfg(CHANNEL_LEFT);
     float v = 0;
     // Low Gain at 0.0: Up does nothing, Down gives -0.5 and sends it.
     EXPECT_FALSE(CFieldRules::Step(cfg, Rule(IDC_LOW_GAIN), true, v));
-    EXPECT_TRUE(sink.m_log.empty());
+    EXPECT_TRUE(sink.requests.empty());
     EXPECT_TRUE(CFieldRules::Step(cfg, Rule(IDC_LOW_GAIN), false, v));
     EXPECT_FLOAT_EQ(v, -0.5f);
     EXPECT_FLOAT_EQ(cfg.GetLowGain(), -0.5f);

@@ -137,7 +137,7 @@ TEST(PlotGeometry, QFromDistanceAndQBarWidth)
 
 class PlotDragTest : public ::testing::Test {
 protected:
-    CRecordingSink m_sink;
+    CEditorSink m_sink;
     CPlotGeometry m_g{LEFT, TOP};
 };
 
@@ -249,7 +249,7 @@ TEST_F(PlotDragTest, UnknownAdjustersChangeNothing)
     CChannelConfig cfg(CHANNEL_LEFT);
     EXPECT_EQ(m_g.ApplyDragStep(cfg, 0, false, 0, 0), 0);
     EXPECT_EQ(m_g.ApplyDragStep(cfg, 11, true, 0, 0), 0);
-    EXPECT_TRUE(m_sink.m_log.empty());
+    EXPECT_TRUE(m_sink.requests.empty());
 }
 
 } // namespace
