@@ -17,7 +17,6 @@ public:
     bool Write(const void* pData, std::size_t cb) override;
 
     const std::vector<std::uint8_t>& Data() const { return m_data; }
-    std::size_t Position() const { return m_nPos; }
     // Makes every later Read fail (to test the unreadable case).
     void FailReads(bool bFail) { m_bFailReads = bFail; }
     // Makes Write accept at most cbLimit more bytes in total.

@@ -149,16 +149,6 @@ CBandResponse::~CBandResponse() = default;
 
 void CBandResponse::AllowWideVectors(bool bAllow) { g_bWideAllowed = bAllow; }
 
-const float* CBandResponse::GetBand(int nBand) const
-{
-    switch (nBand) {
-    case BAND_LOW: return GetLowBand();
-    case BAND_MID: return GetMidBand();
-    case BAND_HIGH: return GetHighBand();
-    default: return nullptr;
-    }
-}
-
 const float* CBandResponse::ComputeHighPassTerm(const CChannelConfig& cfg)
 {
     // No channel high-pass at its 20 Hz floor, and none drawn for the Subwoofer.

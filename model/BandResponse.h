@@ -36,8 +36,6 @@ public:
     float* GetLowBand() { return m_pfltLowBand.get(); }
     float* GetMidBand() { return m_pfltMidBand.get(); }
     float* GetHighBand() { return m_pfltHighBand.get(); }
-    // The curve of band 4, 2 or 1 (nullptr for any other value).
-    const float* GetBand(int nBand) const;
 
     // The evaluation uses AVX2 where the processor has it (same results);
     // tests switch it off to compare both paths.
