@@ -3,6 +3,7 @@
 #include "model/ChannelFields.h"
 #include "model/CommandSink.h"
 #include "model/ParameterMap.h"
+#include "model/ProfileInfo.h"
 #include "resources/strings/StringTable.h"
 
 namespace {
@@ -173,21 +174,8 @@ void CChannelConfig::SetSpeakerName(const char16_t* pszName)
         pszName = kEmpty;
     if (EqualNoCase(pszName, m_szSpeaker))
         return;
-    for (char16_t& ch : m_szSpeaker)
-        ch = 0;
-    int n = 0;
-    bool bCut = false;
-    for (; pszName[n]; ++n) {
-        if (n == SPEAKER_NAME_UNITS - 1) {
-            bCut = true;
-            break;
-        }
-    }
-    // Do not keep the first half of a surrogate pair that the cut split.
-    if (bCut && pszName[n - 1] >= 0xD800 && pszName[n - 1] <= 0xDBFF)
-        --n;
-    for (int i = 0; i < n; ++i)
-        m_szSpeaker[i] = pszName[i];
+    // Cut to 31 units (never between the halves of a surrogate pair), zero-filled.
+    CProfileInfo::CopyText(m_szSpeaker, SPEAKER_NAME_UNITS, pszName);
 }
 
 void CChannelConfig::GetSpeakerName(char16_t* pszBuffer, int cbBuffer) const
