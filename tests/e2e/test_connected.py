@@ -33,6 +33,16 @@ class Connected(E2ETestCase):
     def toolbar_state(self):
         return {b["command"]: (b["enabled"], b["checked"], b["image"]) for b in self.h.toolbar()}
 
+    def assert_disconnected_window(self):
+        """The window after the link closed: "Disconnected", Connect enabled, Disconnect disabled, meters dark."""
+        h = self.h
+        self.assertEqual(h.status_text(), "Disconnected")
+        tb = self.toolbar_state()
+        self.assertTrue(tb[ID_CONNECT][0])
+        self.assertFalse(tb[ID_DISCONNECT][0])
+        for m in h.meters():
+            self.assertEqual(h.meter_segments(m), ["dim"] * 7)
+
     def disconnect_question(self):
         h = self.h
         h.key("F3")
@@ -102,11 +112,7 @@ class Connected(E2ETestCase):
         h.wait_for(lambda: sim.count_cmd(3) == 1, 10, "store request")
         self.assertEqual(h.status_text(), "Connected", "link open until the store is answered")
         h.wait_for(lambda: h.status_text() == "Disconnected", 15, "disconnected after the store")
-        tb = self.toolbar_state()
-        self.assertTrue(tb[ID_CONNECT][0])
-        self.assertFalse(tb[ID_DISCONNECT][0])
-        for m in h.meters():
-            self.assertEqual(h.meter_segments(m), ["dim"] * 7)
+        self.assert_disconnected_window()
         self.assertEqual(h.exit_program(app, "close"), 0)
 
     def test_mute_no_and_do_not_save(self):
@@ -163,12 +169,7 @@ class Connected(E2ETestCase):
         self.assertEqual(box[1], "Communication to active device has been lost.")
         h.key("Return")
         h.wait_for(lambda: h.message_box() is None, 5, "message closed")
-        self.assertEqual(h.status_text(), "Disconnected")
-        tb = self.toolbar_state()
-        self.assertTrue(tb[ID_CONNECT][0])
-        self.assertFalse(tb[ID_DISCONNECT][0])
-        for m in h.meters():
-            self.assertEqual(h.meter_segments(m), ["dim"] * 7)
+        self.assert_disconnected_window()
         self.assertEqual(h.exit_program(app, "close"), 0)
 
     def test_about_box_reads_the_firmware_revision(self):
