@@ -1,20 +1,17 @@
 #include "editor/InputMeter.h"
 
-#include <cstdio>
-
 namespace {
 
 struct SSegment {
     float fltThreshold; // lit when the level is at least this (dB)
     int nGroup;         // 0 high (red), 1 normal (yellow), 2 low (green)
-    const wchar_t* pszFormat;
-    int nValue;
+    const wchar_t* pszLabel;
 };
 
 // Top to bottom.
 const SSegment kSegments[CInputMeter::SEGMENT_COUNT] = {
-    {1.5f, 0, L"+%d", 2},   {0.5f, 0, L"+%d", 1},   {-0.5f, 1, L" 0", 0},   {-1.5f, 2, L"-%d", 1},
-    {-3.5f, 2, L"-%d", 3}, {-5.5f, 2, L"-%d", 5}, {-10.5f, 2, L"-%d", 10},
+    {1.5f, 0, L"+2"},  {0.5f, 0, L"+1"},  {-0.5f, 1, L" 0"},   {-1.5f, 2, L"-1"},
+    {-3.5f, 2, L"-3"}, {-5.5f, 2, L"-5"}, {-10.5f, 2, L"-10"},
 };
 
 constexpr int kSegmentHalfWidth = 13;
@@ -25,7 +22,7 @@ constexpr int kSegmentStep = 9; // segments overlap by 2 pixels
 } // namespace
 
 CInputMeter::CInputMeter()
-    : m_fntDB(::CreateFontW(8, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"MS Trebuchet")),
+    : m_fntDB(CreateFaceFont(8, FW_NORMAL, L"MS Trebuchet")),
       m_brushLevelHigh(::CreateSolidBrush(0x0000FF)),
       m_brushLevelHighDim(::CreateSolidBrush(0x000080)),
       m_brushLevelNormal(::CreateSolidBrush(0x00FFFF)),
@@ -94,26 +91,20 @@ LRESULT CInputMeter::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
         CSaveDC save(m_dcMem);
         ::FillRect(m_dcMem, &rcClient, ::GetSysColorBrush(COLOR_BTNFACE));
         ::SetBkMode(m_dcMem, TRANSPARENT);
+        ::SelectObject(m_dcMem, m_fntDB);
+        ::SelectObject(m_dcMem, m_penOutline);
+        ::SetTextColor(m_dcMem, ::GetSysColor(COLOR_WINDOWTEXT));
 
         const HBRUSH lit[3] = {m_brushLevelHigh, m_brushLevelNormal, m_brushLevelLow};
         const HBRUSH dim[3] = {m_brushLevelHighDim, m_brushLevelNormalDim, m_brushLevelLowDim};
         RECT rc{w / 2 - kSegmentHalfWidth, kSegmentTop, w / 2 + kSegmentHalfWidth, kSegmentBottom};
-        int nGroup = -1;
         for (int i = 0; i < SEGMENT_COUNT; ++i) {
             const SSegment& seg = kSegments[i];
-            if (seg.nGroup != nGroup) {
-                nGroup = seg.nGroup;
-                ::SelectObject(m_dcMem, m_fntDB);
-                ::SelectObject(m_dcMem, m_penOutline);
-                ::SetTextColor(m_dcMem, ::GetSysColor(COLOR_WINDOWTEXT));
-            }
-            ::SelectObject(m_dcMem, IsSegmentLit(i, m_fltLevel) ? lit[nGroup] : dim[nGroup]);
+            ::SelectObject(m_dcMem, IsSegmentLit(i, m_fltLevel) ? lit[seg.nGroup] : dim[seg.nGroup]);
             ::Rectangle(m_dcMem, rc.left, rc.top, rc.right, rc.bottom);
-            wchar_t szLabel[8];
-            std::swprintf(szLabel, sizeof szLabel / sizeof szLabel[0], seg.pszFormat, seg.nValue);
             RECT rcText = rc;
             ::OffsetRect(&rcText, 0, 1);
-            ::DrawTextW(m_dcMem, szLabel, -1, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            ::DrawTextW(m_dcMem, seg.pszLabel, -1, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             ::OffsetRect(&rc, 0, kSegmentStep);
         }
         ::BitBlt(dc, 0, 0, w, h, m_dcMem, 0, 0, SRCCOPY);

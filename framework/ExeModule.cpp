@@ -21,3 +21,10 @@ int CExeModule::LoadString(UINT nId, wchar_t* pszBuffer, int cchBuffer) const
     pszBuffer[cchBuffer - 1] = L'\0';
     return n > 0 ? n : 0;
 }
+
+int CExeModule::ShowMessage(HWND hOwner, UINT nTextId, UINT nCaptionId, UINT uType) const
+{
+    const std::wstring text = LoadString(nTextId);
+    const std::wstring caption = LoadString(nCaptionId);
+    return ::MessageBoxW(hOwner, text.c_str(), caption.c_str(), uType);
+}

@@ -13,6 +13,8 @@ public:
     std::wstring LoadString(UINT nId) const;
     // Copies string nId into a buffer (cut and terminated); returns its length (0: missing).
     int LoadString(UINT nId, wchar_t* pszBuffer, int cchBuffer) const;
+    // A message box owned by hOwner showing string nTextId under caption string nCaptionId; returns its result.
+    int ShowMessage(HWND hOwner, UINT nTextId, UINT nCaptionId, UINT uType) const;
 
 private:
     HINSTANCE m_hInstance = nullptr;

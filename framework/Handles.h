@@ -88,6 +88,13 @@ using CIcon = CUniqueHandle<IconTraits>;
 using CAccelTable = CUniqueHandle<AccelTraits>;
 using CMenu = CUniqueHandle<MenuTraits>;
 
+// A font of one face, cell height and weight, every other attribute left at its default.
+inline HFONT CreateFaceFont(int nHeight, int nWeight, const wchar_t* pszFace)
+{
+    return ::CreateFontW(nHeight, 0, 0, 0, nWeight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, pszFace);
+}
+
 // Selects an object into a DC and restores the previous one into that same
 // DC when it goes out of scope.
 class CSelectObject {

@@ -40,8 +40,8 @@ LRESULT CDlgSplash::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
     m_brBk.Reset(::CreateSolidBrush(RGB(255, 255, 255)));
     const std::wstring face = g_Module.LoadString(IDS_FONT_ARIAL);
-    m_hFont.Reset(::CreateFontW(20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str()));
-    m_hFontVer.Reset(::CreateFontW(12, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str()));
+    m_hFont.Reset(CreateFaceFont(20, FW_BOLD, face.c_str()));
+    m_hFontVer.Reset(CreateFaceFont(12, FW_BOLD, face.c_str()));
 
     // The texts take their fonts when they paint (WM_CTLCOLORSTATIC); give
     // them the same fonts up front too, for static controls that select

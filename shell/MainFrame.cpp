@@ -68,10 +68,8 @@ TBBUTTON Separator()
 
 CMainFrame::CMainFrame()
     : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
-      m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
-      m_pszFileName(new wchar_t[FILE_NAME_CHARS])
+      m_wndStatusBar(STATUSCLASSNAMEW, this, 3)
 {
-    g_Module.LoadString(IDS_UNTITLED, m_pszFileName.get(), FILE_NAME_CHARS);
 }
 
 CMainFrame::~CMainFrame()
@@ -145,8 +143,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
 
-    const std::wstring face = g_Module.LoadString(IDS_FONT_TAHOMA);
-    m_fntTabFont.Reset(::CreateFontW(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str()));
+    m_fntTabFont.Reset(CreateFaceFont(16, FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
     m_wndStatusText.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fntTabFont.Get()), TRUE);
 
     m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
@@ -194,24 +191,19 @@ void CMainFrame::RaiseOwnedWindows()
     // alone, without any message (when parts of it are exposed), so a timer
     // checks the order; any owned window found below the frame is put back on
     // top without being activated.  Where the platform keeps the order, the
-    // check finds nothing to do.
-    std::vector<HWND> above;
-    bool bBelow = false;
-    bool bPastFrame = false;
-    for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
-        if (h == m_hWnd) {
-            bPastFrame = true;
-            continue;
-        }
-        if (::GetWindow(h, GW_OWNER) != m_hWnd || !::IsWindowVisible(h))
-            continue;
-        above.push_back(h);
-        bBelow = bBelow || bPastFrame;
-    }
-    if (!bBelow)
+    // check only walks the windows below the frame and finds nothing to do.
+    const auto isShownOwned = [this](HWND h) { return ::GetWindow(h, GW_OWNER) == m_hWnd && ::IsWindowVisible(h); };
+    HWND hBelow = ::GetWindow(m_hWnd, GW_HWNDNEXT);
+    while (hBelow && !isShownOwned(hBelow))
+        hBelow = ::GetWindow(hBelow, GW_HWNDNEXT);
+    if (!hBelow)
         return;
+    std::vector<HWND> owned;
+    for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
+        if (h != m_hWnd && isShownOwned(h))
+            owned.push_back(h);
     // Keep their own order: raise the lowest first.
-    for (auto it = above.rbegin(); it != above.rend(); ++it)
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it)
         ::SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -485,9 +477,7 @@ void CMainFrame::UpdateConnectionState()
 
 int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
 {
-    const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
-    const std::wstring text = g_Module.LoadString(nStringId);
-    return ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), uType);
+    return g_Module.ShowMessage(m_hWnd, nStringId, IDS_APP_TITLE, uType);
 }
 
 LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
@@ -495,13 +485,6 @@ LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
     const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
     if (pRecord && pRecord->bParameter == kParamMeter && pRecord->bChannel < CHANNEL_COUNT)
         m_Meters[pRecord->bChannel].SetLevel(ReadingToLevel(RXGetValue(*pRecord)));
-    return 0;
-}
-
-LRESULT CMainFrame::OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
-{
-    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
-        m_pdlgCrossoverForm->SendMessage(uMsg, wParam, lParam);
     return 0;
 }
 

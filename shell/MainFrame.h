@@ -27,7 +27,6 @@ public:
     static constexpr DWORD FRAME_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     static constexpr DWORD FRAME_EX_STYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
     static constexpr int CHANNEL_COUNT = 6;
-    static constexpr int FILE_NAME_CHARS = 260;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -72,7 +71,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_PACKET, OnCommPacket)
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
-        MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnForwardToForm)
         COMMAND_ID_HANDLER(ID_FILE_NEW, OnFileNew)
         COMMAND_ID_HANDLER(ID_FILE_OPEN, OnFileOpen)
         COMMAND_ID_HANDLER(ID_FILE_SAVE, OnFileSave)
@@ -110,7 +109,6 @@ public:
     LRESULT OnCommPacket(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCommMarker(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
-    LRESULT OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
@@ -119,6 +117,7 @@ public:
     LRESULT OnFileOpen(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnFileSave(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnFileSaveAs(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // The channel choice and the form's own commands go on to the editor form.
     LRESULT OnForwardToForm(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnAppExit(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnConnect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -154,5 +153,4 @@ private:
     CBrush m_hbrConnected;
     CBrush m_hbrDisconnected;
     CFont m_fntTabFont;
-    std::unique_ptr<wchar_t[]> m_pszFileName;
 };

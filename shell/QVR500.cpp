@@ -22,9 +22,7 @@ void OfferSiblingLink(CMainFrame& frame, CMessageLoop& loop)
     const HWND hWndSibling = ::FindWindowW(L"PLM40FRAME", nullptr);
     if (!hWndSibling)
         return;
-    const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
-    const std::wstring question = g_Module.LoadString(IDS_LINK_QUESTION);
-    if (::MessageBoxW(frame.m_hWnd, question.c_str(), caption.c_str(), MB_YESNO) != IDYES)
+    if (g_Module.ShowMessage(frame.m_hWnd, IDS_LINK_QUESTION, IDS_APP_TITLE, MB_YESNO) != IDYES)
         return;
     loop.OnLinkStart(hWndSibling);
 }
