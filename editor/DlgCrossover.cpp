@@ -173,9 +173,7 @@ LRESULT CDlgCrossover::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 int CDlgCrossover::ShowMessage(UINT nText, UINT uStyle)
 {
-    const std::wstring text = g_Module.LoadString(nText);
-    const std::wstring caption = g_Module.LoadString(IDS_CAPTION);
-    return ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), uStyle);
+    return g_Module.ShowMessage(m_hWnd, nText, IDS_CAPTION, uStyle);
 }
 
 // --- refreshing the controls ---------------------------------------------------
