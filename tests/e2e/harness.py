@@ -334,20 +334,24 @@ class Harness:
     # -- probing ---------------------------------------------------------------
 
     def probe(self, *args, check=True):
-        for attempt in range(3):
+        # The probe prints one line of JSON whenever it ran (exit 0, or 1 for "not found") and a usage text
+        # on stderr with exit 2. Anything else -- no output at all -- means Wine failed to start or finish
+        # the probe process (it happens on a loaded machine): try again.
+        for attempt in range(5):
             r = subprocess.run(["wine", self.paths.uiprobe] + [str(a) for a in args], env=self.env,
-                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                text=True, timeout=60)
-            if r.returncode in (0, 1, 2):
+            if r.returncode == 2 or (r.returncode in (0, 1) and r.stdout.strip()):
                 break
-            time.sleep(0.5)  # Wine itself failed to start the probe: try again
+            time.sleep(0.5 * (attempt + 1))
         text = r.stdout.strip().splitlines()
         if r.returncode == 1 and not check:
             return None
         if r.returncode != 0 or not text:
             if not check:
                 return None
-            raise HarnessError("uiprobe %s failed (%d): %s" % (" ".join(map(str, args)), r.returncode, r.stdout))
+            raise HarnessError("uiprobe %s failed (%d): %s %s" % (" ".join(map(str, args)), r.returncode, r.stdout,
+                                                                 r.stderr[-400:]))
         return json.loads(text[-1])
 
     def find(self, sel):
