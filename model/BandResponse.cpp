@@ -149,6 +149,15 @@ CBandResponse::~CBandResponse() = default;
 
 void CBandResponse::AllowWideVectors(bool bAllow) { g_bWideAllowed = bAllow; }
 
+bool CBandResponse::HasWideVectors()
+{
+#ifdef QVR_WIDE_EVAL
+    return CpuHasAvx2();
+#else
+    return false;
+#endif
+}
+
 const float* CBandResponse::ComputeHighPassTerm(const CChannelConfig& cfg)
 {
     // No channel high-pass at its 20 Hz floor, and none drawn for the Subwoofer.

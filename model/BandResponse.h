@@ -40,6 +40,8 @@ public:
     // The evaluation uses AVX2 where the processor has it (same results);
     // tests switch it off to compare both paths.
     static void AllowWideVectors(bool bAllow);
+    // Whether this build and processor have the AVX2 path at all.
+    static bool HasWideVectors();
 
     const std::complex<float>* GetGrid() const { return m_pfltFrq.get(); }
     const std::complex<float>* GetGrid2() const { return m_pfltFrq2.get(); }

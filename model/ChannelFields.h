@@ -9,40 +9,49 @@
 
 class CChannelConfig;
 
+// The one list of the fields, in declaration order: VALUE(ID, Name) for a
+// float with Set##Name(v, send), GAIN(ID, Name) for a band gain whose setter
+// also takes `force`, FLAGS(ID, Name) for a 32-bit flag word.  The member is
+// m_flt##Name or m_dw##Name, the accessors Get##Name and Set##Name.
+#define QVR_CHANNEL_FIELDS(VALUE, GAIN, FLAGS) \
+    VALUE(LEVEL, Level) \
+    VALUE(HP_FREQ, HPFreq) \
+    VALUE(HP_Q, HPQ) \
+    VALUE(DELAY, Delay) \
+    VALUE(LOW_LP_FREQ, LowLPFreq) \
+    VALUE(LOW_PEQ_FREQ, LowPEQFreq) \
+    VALUE(LOW_PEQ_Q, LowPEQQ) \
+    VALUE(LOW_PEQ_GAIN, LowPEQGain) \
+    GAIN(LOW_GAIN, LowGain) \
+    VALUE(LOW_DELAY, LowDelay) \
+    FLAGS(LOW_FLAGS, LowFlags) \
+    VALUE(MID_HP_FREQ, MidHPFreq) \
+    VALUE(MID_LP_FREQ, MidLPFreq) \
+    VALUE(MID_PEQ_FREQ, MidPEQFreq) \
+    VALUE(MID_PEQ_Q, MidPEQQ) \
+    VALUE(MID_PEQ_GAIN, MidPEQGain) \
+    GAIN(MID_GAIN, MidGain) \
+    VALUE(MID_DELAY, MidDelay) \
+    FLAGS(MID_FLAGS, MidFlags) \
+    VALUE(HIGH_HP_FREQ, HighHPFreq) \
+    VALUE(HIGH_PEQ_FREQ, HighPEQFreq) \
+    VALUE(HIGH_PEQ_Q, HighPEQQ) \
+    VALUE(HIGH_PEQ_GAIN, HighPEQGain) \
+    VALUE(SEQ_FREQ, SEQFreq) \
+    VALUE(SEQ_GAIN, SEQGain) \
+    VALUE(HEQ_FREQ, HEQFreq) \
+    VALUE(HEQ_GAIN, HEQGain) \
+    GAIN(HIGH_GAIN, HighGain) \
+    VALUE(HIGH_DELAY, HighDelay) \
+    FLAGS(HIGH_FLAGS, HighFlags)
+
+#define QVR_FIELD_ENUM(ID, Name) FIELD_##ID,
 enum EChannelField : int {
     FIELD_NONE = -1,
-    FIELD_LEVEL = 0,
-    FIELD_HP_FREQ,
-    FIELD_HP_Q,
-    FIELD_DELAY,
-    FIELD_LOW_LP_FREQ,
-    FIELD_LOW_PEQ_FREQ,
-    FIELD_LOW_PEQ_Q,
-    FIELD_LOW_PEQ_GAIN,
-    FIELD_LOW_GAIN,
-    FIELD_LOW_DELAY,
-    FIELD_LOW_FLAGS,
-    FIELD_MID_HP_FREQ,
-    FIELD_MID_LP_FREQ,
-    FIELD_MID_PEQ_FREQ,
-    FIELD_MID_PEQ_Q,
-    FIELD_MID_PEQ_GAIN,
-    FIELD_MID_GAIN,
-    FIELD_MID_DELAY,
-    FIELD_MID_FLAGS,
-    FIELD_HIGH_HP_FREQ,
-    FIELD_HIGH_PEQ_FREQ,
-    FIELD_HIGH_PEQ_Q,
-    FIELD_HIGH_PEQ_GAIN,
-    FIELD_SEQ_FREQ,
-    FIELD_SEQ_GAIN,
-    FIELD_HEQ_FREQ,
-    FIELD_HEQ_GAIN,
-    FIELD_HIGH_GAIN,
-    FIELD_HIGH_DELAY,
-    FIELD_HIGH_FLAGS,
+    QVR_CHANNEL_FIELDS(QVR_FIELD_ENUM, QVR_FIELD_ENUM, QVR_FIELD_ENUM)
     FIELD_COUNT // 30
 };
+#undef QVR_FIELD_ENUM
 
 // Band identifiers; the values are also the bits of the redraw mask.
 enum EBand : int { BAND_LOW = 4, BAND_MID = 2, BAND_HIGH = 1, BAND_ALL = 7 };
