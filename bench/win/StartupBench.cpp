@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
+
 namespace {
 
 double Now()
@@ -80,6 +82,7 @@ int wmain(int argc, wchar_t** argv)
             std::fprintf(stderr, "cannot start %ls (error %lu)\n", program.c_str(), ::GetLastError());
             return 1;
         }
+        const CHandle hProcess(pi.hProcess), hThread(pi.hThread);
         HWND hFrame = nullptr;
         double tShown = 0, tReady = 0;
         bool bSplashSeen = false;
@@ -104,15 +107,13 @@ int wmain(int argc, wchar_t** argv)
         }
         if (!hFrame || !tReady) {
             std::fprintf(stderr, "run %d: the main window did not come up\n", run + 1);
-            ::TerminateProcess(pi.hProcess, 1);
+            ::TerminateProcess(hProcess, 1);
             return 1;
         }
         ::PostMessageW(hFrame, WM_CLOSE, 0, 0);
-        ::WaitForSingleObject(pi.hProcess, 15000);
+        ::WaitForSingleObject(hProcess, 15000);
         DWORD dwCode = 0;
-        ::GetExitCodeProcess(pi.hProcess, &dwCode);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
+        ::GetExitCodeProcess(hProcess, &dwCode);
         shown.push_back(tShown);
         ready.push_back(tReady - 2000.0);
         std::printf("run %d: main window shown %.0f ms, start-up work around the splash %.0f ms (exit %lu)\n",
