@@ -1,5 +1,6 @@
 #include "editor/FieldRules.h"
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -14,54 +15,34 @@ namespace {
 
 using F = EFieldFormat;
 
-// 5.304 is the float nearest to 5.304 (255 steps of 0.0208).
-constexpr float MAX_BAND_DELAY = 5.304f;
 constexpr float DELAY_STEP = 0.0208f;
 
-// Triamp bounds first; the Biamp pair differs only for Low LP Freq. and Low PEQ Freq.
-#define QVR_FIELD(id, field, fmt, mn, mx, step, dp, mask) {id, field, fmt, mn, mx, mn, mx, step, dp, mask}
-
 const SFieldRule s_aRules[] = {
-    QVR_FIELD(IDC_HP_FREQ, FIELD_HP_FREQ, F::Freq, 20.0f, 40.0f, 1.0f, false, 7),
-    QVR_FIELD(IDC_DELAY, FIELD_DELAY, F::Delay, 0.0f, 10.0f, DELAY_STEP, true, 0),
-    {IDC_LOW_LP_FREQ, FIELD_LOW_LP_FREQ, F::Freq, 200.0f, 4000.0f, 100.0f, 4000.0f, 1.0f, false, 4},
-    QVR_FIELD(IDC_LOW_GAIN, FIELD_LOW_GAIN, F::Gain, -18.0f, 0.0f, 0.5f, true, 4),
-    QVR_FIELD(IDC_LOW_DELAY, FIELD_LOW_DELAY, F::Delay, 0.0f, MAX_BAND_DELAY, DELAY_STEP, true, 4),
-    {IDC_LOW_PEQ_FREQ, FIELD_LOW_PEQ_FREQ, F::Freq, 25.0f, 800.0f, 25.0f, 4000.0f, 1.0f, false, 4},
-    QVR_FIELD(IDC_LOW_PEQ_Q, FIELD_LOW_PEQ_Q, F::Q, 0.5f, 10.0f, 0.25f, true, 4),
-    QVR_FIELD(IDC_LOW_PEQ_GAIN, FIELD_LOW_PEQ_GAIN, F::Gain, -12.0f, 6.0f, 0.5f, true, 4),
-    QVR_FIELD(IDC_MID_HP_FREQ, FIELD_MID_HP_FREQ, F::Freq, 130.0f, 1000.0f, 1.0f, false, 2),
-    QVR_FIELD(IDC_MID_LP_FREQ, FIELD_MID_LP_FREQ, F::Freq, 200.0f, 4000.0f, 1.0f, false, 2),
-    QVR_FIELD(IDC_MID_GAIN, FIELD_MID_GAIN, F::Gain, -18.0f, 0.0f, 0.5f, true, 2),
-    QVR_FIELD(IDC_MID_DELAY, FIELD_MID_DELAY, F::Delay, 0.0f, MAX_BAND_DELAY, DELAY_STEP, true, 2),
-    QVR_FIELD(IDC_MID_PEQ_FREQ, FIELD_MID_PEQ_FREQ, F::Freq, 100.0f, 4000.0f, 1.0f, false, 2),
-    QVR_FIELD(IDC_MID_PEQ_Q, FIELD_MID_PEQ_Q, F::Q, 0.5f, 10.0f, 0.25f, true, 2),
-    QVR_FIELD(IDC_MID_PEQ_GAIN, FIELD_MID_PEQ_GAIN, F::Gain, -12.0f, 6.0f, 0.5f, true, 2),
-    QVR_FIELD(IDC_HIGH_HP_FREQ, FIELD_HIGH_HP_FREQ, F::Freq, 200.0f, 4000.0f, 1.0f, false, 1),
-    QVR_FIELD(IDC_HIGH_GAIN, FIELD_HIGH_GAIN, F::Gain, -18.0f, 0.0f, 0.5f, true, 1),
-    QVR_FIELD(IDC_HIGH_DELAY, FIELD_HIGH_DELAY, F::Delay, 0.0f, MAX_BAND_DELAY, DELAY_STEP, true, 1),
-    QVR_FIELD(IDC_HIGH_PEQ_FREQ, FIELD_HIGH_PEQ_FREQ, F::Freq, 300.0f, 20000.0f, 1.0f, false, 1),
-    QVR_FIELD(IDC_HIGH_PEQ_Q, FIELD_HIGH_PEQ_Q, F::Q, 0.5f, 10.0f, 0.25f, true, 1),
-    QVR_FIELD(IDC_HIGH_PEQ_GAIN, FIELD_HIGH_PEQ_GAIN, F::Gain, -12.0f, 6.0f, 0.5f, true, 1),
-    QVR_FIELD(IDC_SEQ_FREQ, FIELD_SEQ_FREQ, F::Freq, 1000.0f, 15000.0f, 1.0f, false, 1),
-    QVR_FIELD(IDC_SEQ_GAIN, FIELD_SEQ_GAIN, F::Gain, 0.0f, 6.0f, 0.5f, true, 1),
-    QVR_FIELD(IDC_HEQ_FREQ, FIELD_HEQ_FREQ, F::Freq, 1000.0f, 15000.0f, 1.0f, false, 1),
-    QVR_FIELD(IDC_HEQ_GAIN, FIELD_HEQ_GAIN, F::Gain, 0.0f, 6.0f, 0.5f, true, 1),
-};
-
-#undef QVR_FIELD
-
-const int s_aAdjusterFields[10][4] = {
-    {IDC_LOW_LP_FREQ, IDC_LOW_GAIN, 0, 0},
-    {IDC_LOW_PEQ_FREQ, IDC_LOW_PEQ_GAIN, IDC_LOW_PEQ_Q, 0},
-    {IDC_MID_HP_FREQ, IDC_MID_GAIN, 0, 0},
-    {IDC_MID_LP_FREQ, IDC_MID_GAIN, 0, 0},
-    {IDC_MID_PEQ_FREQ, IDC_MID_PEQ_GAIN, IDC_MID_PEQ_Q, 0},
-    {IDC_HIGH_HP_FREQ, IDC_HIGH_GAIN, 0, 0},
-    {IDC_HIGH_PEQ_FREQ, IDC_HIGH_PEQ_GAIN, IDC_HIGH_PEQ_Q, 0},
-    {IDC_SEQ_FREQ, IDC_SEQ_GAIN, 0, 0},
-    {IDC_HEQ_FREQ, IDC_HEQ_GAIN, 0, 0},
-    {IDC_HP_FREQ, 0, 0, 0},
+    {IDC_HP_FREQ, FIELD_HP_FREQ, F::Freq, 1.0f, false, 7},
+    {IDC_DELAY, FIELD_DELAY, F::Delay, DELAY_STEP, true, 0},
+    {IDC_LOW_LP_FREQ, FIELD_LOW_LP_FREQ, F::Freq, 1.0f, false, 4},
+    {IDC_LOW_GAIN, FIELD_LOW_GAIN, F::Gain, 0.5f, true, 4},
+    {IDC_LOW_DELAY, FIELD_LOW_DELAY, F::Delay, DELAY_STEP, true, 4},
+    {IDC_LOW_PEQ_FREQ, FIELD_LOW_PEQ_FREQ, F::Freq, 1.0f, false, 4},
+    {IDC_LOW_PEQ_Q, FIELD_LOW_PEQ_Q, F::Q, 0.25f, true, 4},
+    {IDC_LOW_PEQ_GAIN, FIELD_LOW_PEQ_GAIN, F::Gain, 0.5f, true, 4},
+    {IDC_MID_HP_FREQ, FIELD_MID_HP_FREQ, F::Freq, 1.0f, false, 2},
+    {IDC_MID_LP_FREQ, FIELD_MID_LP_FREQ, F::Freq, 1.0f, false, 2},
+    {IDC_MID_GAIN, FIELD_MID_GAIN, F::Gain, 0.5f, true, 2},
+    {IDC_MID_DELAY, FIELD_MID_DELAY, F::Delay, DELAY_STEP, true, 2},
+    {IDC_MID_PEQ_FREQ, FIELD_MID_PEQ_FREQ, F::Freq, 1.0f, false, 2},
+    {IDC_MID_PEQ_Q, FIELD_MID_PEQ_Q, F::Q, 0.25f, true, 2},
+    {IDC_MID_PEQ_GAIN, FIELD_MID_PEQ_GAIN, F::Gain, 0.5f, true, 2},
+    {IDC_HIGH_HP_FREQ, FIELD_HIGH_HP_FREQ, F::Freq, 1.0f, false, 1},
+    {IDC_HIGH_GAIN, FIELD_HIGH_GAIN, F::Gain, 0.5f, true, 1},
+    {IDC_HIGH_DELAY, FIELD_HIGH_DELAY, F::Delay, DELAY_STEP, true, 1},
+    {IDC_HIGH_PEQ_FREQ, FIELD_HIGH_PEQ_FREQ, F::Freq, 1.0f, false, 1},
+    {IDC_HIGH_PEQ_Q, FIELD_HIGH_PEQ_Q, F::Q, 0.25f, true, 1},
+    {IDC_HIGH_PEQ_GAIN, FIELD_HIGH_PEQ_GAIN, F::Gain, 0.5f, true, 1},
+    {IDC_SEQ_FREQ, FIELD_SEQ_FREQ, F::Freq, 1.0f, false, 1},
+    {IDC_SEQ_GAIN, FIELD_SEQ_GAIN, F::Gain, 0.5f, true, 1},
+    {IDC_HEQ_FREQ, FIELD_HEQ_FREQ, F::Freq, 1.0f, false, 1},
+    {IDC_HEQ_GAIN, FIELD_HEQ_GAIN, F::Gain, 0.5f, true, 1},
 };
 
 bool IsBlank(char16_t ch) { return ch == u' ' || (ch >= u'\t' && ch <= u'\r'); }
@@ -104,15 +85,14 @@ const SFieldRule* CFieldRules::Find(int nId)
 
 CFieldRules::SRange CFieldRules::GetRange(const SFieldRule& rule, int nMode)
 {
-    if (nMode == MODE_BIAMP)
-        return {rule.fltMinBiamp, rule.fltMaxBiamp};
-    return {rule.fltMin, rule.fltMax};
+    SRange r{0.0f, 0.0f};
+    CFieldRanges::Get(rule.eField, nMode, r);
+    return r;
 }
 
 bool CFieldRules::IsInRange(const SFieldRule& rule, int nMode, float v)
 {
-    const SRange r = GetRange(rule, nMode);
-    return v >= r.fltMin && v <= r.fltMax;
+    return CFieldRanges::IsInRange(rule.eField, nMode, v);
 }
 
 float CFieldRules::ParseText(std::u16string_view text)
@@ -300,7 +280,20 @@ int CFieldRules::AdjusterForField(int nId, int nChannel, int nCurrentAdjuster)
 
 const int* CFieldRules::FieldsOfAdjuster(int nAdjuster)
 {
+    // The edit controls of the record fields that the handle drags.
+    static const auto s_aIds = [] {
+        std::array<std::array<int, 4>, 10> ids{};
+        for (int n = 1; n <= 10; ++n) {
+            const EChannelField* peFields = CFieldRanges::FieldsOfAdjuster(n);
+            int nOut = 0;
+            for (int i = 0; i < 3; ++i)
+                for (const SFieldRule& r : s_aRules)
+                    if (peFields[i] != FIELD_NONE && r.eField == peFields[i])
+                        ids[n - 1][nOut++] = r.nId;
+        }
+        return ids;
+    }();
     if (nAdjuster < 1 || nAdjuster > 10)
         return nullptr;
-    return s_aAdjusterFields[nAdjuster - 1];
+    return s_aIds[nAdjuster - 1].data();
 }

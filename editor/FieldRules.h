@@ -1,9 +1,9 @@
 #pragma once
 // The rules of the editor's 25 numeric fields: which record field each edit
-// control shows, its display format, its inclusive range (two of them depend
-// on the mode), its Up/Down step, whether it takes a decimal point and which
-// band curves change with it; plus the text parser, the character filter
-// and the link between fields and the plot's adjusters.  Portable: the form
+// control shows, its display format, its Up/Down step, whether it takes a
+// decimal point and which band curves change with it (its bounds are the
+// record field's); plus the text parser, the character filter and the link
+// between fields and the plot's adjusters.  Portable: the form
 // uses it with Win32 controls, the tests without.
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "model/ChannelFields.h"
+#include "model/FieldRanges.h"
 
 class CChannelConfig;
 
@@ -20,10 +21,6 @@ struct SFieldRule {
     int nId;               // edit control id of the editor form
     EChannelField eField;  // record field
     EFieldFormat eFormat;
-    float fltMin;          // Triamp (and every mode unless given below)
-    float fltMax;
-    float fltMinBiamp;
-    float fltMaxBiamp;
     float fltStep;         // Up/Down step
     bool bDecimalPoint;    // the field accepts '.'
     int nMask;             // band mask for the plot after a change
@@ -36,10 +33,7 @@ public:
     // The rule of an edit control, or nullptr.
     static const SFieldRule* Find(int nId);
 
-    struct SRange {
-        float fltMin;
-        float fltMax;
-    };
+    using SRange = CFieldRanges::SRange;
     // The bounds for a mode (2 Biamp, 3 Triamp).
     static SRange GetRange(const SFieldRule& rule, int nMode);
     // min <= v <= max as 32-bit floats; NaN is never in range.

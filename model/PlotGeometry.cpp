@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "editor/FieldRules.h"
 #include "model/ChannelConfig.h"
+#include "model/FieldRanges.h"
 
 const int CPlotGeometry::s_anAxis[AXIS_ENTRIES] = {25,   31,   40,   50,   63,   80,    100,   125,   160,   200,
                                                    250,  316,  400,  500,  630,  800,   1000,  1250,  1600,  2000,
@@ -59,13 +59,6 @@ const SAxisWalk& AxisWalk()
 {
     static const SAxisWalk s_walk;
     return s_walk;
-}
-
-float Clamp(float v, CFieldRules::SRange r)
-{
-    if (std::isnan(v))
-        return r.fltMin;
-    return std::min(std::max(v, r.fltMin), r.fltMax);
 }
 
 } // namespace
@@ -250,16 +243,13 @@ int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ
 {
     // The adjuster's fields (frequency, gain, Q) give the ranges of the drag,
     // the same the form checks typed values against.
-    const int* pnFields = CFieldRules::FieldsOfAdjuster(nAdjuster);
-    if (!pnFields)
+    const EChannelField* peFields = CFieldRanges::FieldsOfAdjuster(nAdjuster);
+    if (!peFields)
         return 0;
-    auto clamp = [&](int nField, float v) {
-        const SFieldRule* pRule = CFieldRules::Find(nField);
-        return pRule ? Clamp(v, CFieldRules::GetRange(*pRule, cfg.GetMode())) : v;
-    };
-    const float fltFreq = clamp(pnFields[0], static_cast<float>(XToFreq(x)));
-    const float fltGain = pnFields[1] ? clamp(pnFields[1], YToGain(y, nAdjuster, cfg)) : 0.0f;
-    auto q = [&](float fltCentre) { return clamp(pnFields[2], QFromX(fltCentre, x)); };
+    auto clamp = [&](EChannelField eField, float v) { return CFieldRanges::Clamp(eField, cfg.GetMode(), v); };
+    const float fltFreq = clamp(peFields[0], static_cast<float>(XToFreq(x)));
+    const float fltGain = peFields[1] != FIELD_NONE ? clamp(peFields[1], YToGain(y, nAdjuster, cfg)) : 0.0f;
+    auto q = [&](float fltCentre) { return clamp(peFields[2], QFromX(fltCentre, x)); };
 
     switch (nAdjuster) {
     case 1:

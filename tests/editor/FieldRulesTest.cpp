@@ -32,7 +32,7 @@ TEST(FieldRules, TableCoversTheTwentyFiveFieldsOnce)
         fields.insert(r.eField);
         // Frequencies take no decimal point; gains, Q values and delays do.
         EXPECT_EQ(r.bDecimalPoint, r.eFormat != EFieldFormat::Freq) << r.nId;
-        EXPECT_LT(r.fltMin, r.fltMax);
+        EXPECT_LT(CFieldRules::GetRange(r, MODE_TRIAMP).fltMin, CFieldRules::GetRange(r, MODE_TRIAMP).fltMax);
         EXPECT_GT(r.fltStep, 0.0f);
     }
     EXPECT_EQ(ids.size(), 25u);
