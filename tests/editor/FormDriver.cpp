@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "device/Advise.h"
 #include "device/Comm.h"
+#include "device/RXQueue.h"
 #include "framework/ExeModule.h"
 #include "shell/AppGlobals.h"
 #include "model/ChannelConfig.h"
@@ -67,8 +69,18 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR idTimer, DWORD)
     ::SendInput(2, in, sizeof(INPUT));
 }
 
+// Fence answers delivered to the parent window (it is registered with the
+// notification pipe like the form).
+unsigned g_nFencesDelivered = 0;
+
 LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (uMsg == WM_COMM_DATA) {
+        const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
+        if (pRecord && pRecord->bKind == RX_VALUE && pRecord->bChannel == 0 && pRecord->bParameter == FENCE_PARAMETER)
+            ++g_nFencesDelivered;
+        return 0;
+    }
     return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
@@ -102,7 +114,14 @@ CFormDriver::CFormDriver() { InitProcess(); }
 
 CFormDriver::~CFormDriver()
 {
+    // Records still in the pipe would hold the queue's worker in a pipe write
+    // that only this thread can let through, and Close would wait out its
+    // whole time-out: let them be delivered first.
+    if (g_Comm.IsOpen())
+        Drain();
     g_Comm.Close();
+    if (m_hParent)
+        g_Advise.Unadvise(m_hParent);
     if (m_pForm && m_pForm->m_hWnd)
         ::DestroyWindow(m_pForm->m_hWnd);
     if (m_hParent)
@@ -122,6 +141,7 @@ bool CFormDriver::Create()
                                   620, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (!m_hParent)
         return false;
+    g_Advise.Advise(m_hParent);
     m_pForm = std::make_unique<CDlgCrossover>();
     if (!m_pForm->Create(m_hParent))
         return false;
@@ -173,9 +193,12 @@ bool CFormDriver::Drain()
 {
     if (!g_Comm.IsOpen())
         return true;
-    const auto n = m_pUnit->CountGets(0, FENCE_PARAMETER);
-    g_Comm.QueueRequest(false, 0, FENCE_PARAMETER, 0.0f);
-    return WaitFor([&] { return m_pUnit->CountGets(0, FENCE_PARAMETER) > n; });
+    // The pipe keeps the queue's order: once the fence's answer has been
+    // delivered, so has every record before it.
+    const unsigned n = g_nFencesDelivered;
+    if (!g_Comm.QueueRequest(false, 0, FENCE_PARAMETER, 0.0f))
+        return false;
+    return WaitFor([&] { return g_nFencesDelivered > n; });
 }
 
 POINT CFormDriver::ClientToScreenPt(HWND hWnd, POINT pt)

@@ -38,8 +38,11 @@ public:
     // Runs the message loop for about nMs.
     void Pump(DWORD nMs);
     // Runs the loop until the predicate holds (true) or nMs pass (false).
-    bool WaitFor(const std::function<bool()>& pred, DWORD nMs = 3000);
-    // Waits until the queue has sent everything queued before this call.
+    // The default is generous: it is only used up when a test fails, and a
+    // loaded machine running Wine can take seconds for what is usually quick.
+    bool WaitFor(const std::function<bool()>& pred, DWORD nMs = 10000);
+    // Waits until the queue has sent everything queued before this call and
+    // every answer before it has been delivered to the windows.
     bool Drain();
 
     // Real input.
