@@ -233,7 +233,8 @@ TEST(LinkTcp, QueueWorksAgainstASimulatorInAnotherProcessAndSurvivesItsEnd)
     EXPECT_EQ(record.bKind, RX_FAILURE);
     const DWORD dwStart = ::GetTickCount();
     h.comm.Close();
-    EXPECT_LT(::GetTickCount() - dwStart, 1000u);
+    // Well below Close's 5 s wait for a busy worker (with room for a loaded machine).
+    EXPECT_LT(::GetTickCount() - dwStart, 3000u);
     EXPECT_FALSE(h.Open()); // nobody listens any more
 }
 
