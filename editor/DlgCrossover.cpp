@@ -460,11 +460,11 @@ LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    const int* pnFields = CFieldRules::FieldsOfAdjuster(static_cast<int>(wParam));
-    if (!pnFields)
+    const EChannelField* peFields = CFieldRanges::FieldsOfAdjuster(static_cast<int>(wParam));
+    if (!peFields)
         return 0;
-    for (; *pnFields; ++pnFields) {
-        const SFieldRule* pRule = CFieldRules::Find(*pnFields);
+    for (int i = 0; i < 3; ++i) {
+        const SFieldRule* pRule = CFieldRules::FindByField(peFields[i]);
         if (pRule)
             SetFieldText(*pRule, CFieldRules::GetValue(m_ctlPlot, *pRule));
     }

@@ -1,6 +1,5 @@
 #include "editor/FieldRules.h"
 
-#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -79,6 +78,14 @@ const SFieldRule* CFieldRules::Find(int nId)
 {
     for (const SFieldRule& r : s_aRules)
         if (r.nId == nId)
+            return &r;
+    return nullptr;
+}
+
+const SFieldRule* CFieldRules::FindByField(EChannelField eField)
+{
+    for (const SFieldRule& r : s_aRules)
+        if (r.eField == eField)
             return &r;
     return nullptr;
 }
@@ -276,24 +283,4 @@ int CFieldRules::AdjusterForField(int nId, int nChannel, int nCurrentAdjuster)
     default:
         return 0;
     }
-}
-
-const int* CFieldRules::FieldsOfAdjuster(int nAdjuster)
-{
-    // The edit controls of the record fields that the handle drags.
-    static const auto s_aIds = [] {
-        std::array<std::array<int, 4>, 10> ids{};
-        for (int n = 1; n <= 10; ++n) {
-            const EChannelField* peFields = CFieldRanges::FieldsOfAdjuster(n);
-            int nOut = 0;
-            for (int i = 0; i < 3; ++i)
-                for (const SFieldRule& r : s_aRules)
-                    if (peFields[i] != FIELD_NONE && r.eField == peFields[i])
-                        ids[n - 1][nOut++] = r.nId;
-        }
-        return ids;
-    }();
-    if (nAdjuster < 1 || nAdjuster > 10)
-        return nullptr;
-    return s_aIds[nAdjuster - 1].data();
 }

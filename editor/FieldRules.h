@@ -32,6 +32,8 @@ public:
     static std::size_t Count(); // 25
     // The rule of an edit control, or nullptr.
     static const SFieldRule* Find(int nId);
+    // The rule of the field that shows a record field, or nullptr.
+    static const SFieldRule* FindByField(EChannelField eField);
 
     using SRange = CFieldRanges::SRange;
     // The bounds for a mode (2 Biamp, 3 Triamp).
@@ -70,7 +72,4 @@ public:
     // selection alone" (CH Delay, and Mid Gain while a Mid crossover handle
     // is already selected).
     static int AdjusterForField(int nId, int nChannel, int nCurrentAdjuster);
-    // The fields an adjuster drags (up to 3 ids, 0-terminated); nullptr for
-    // numbers outside 1..10.
-    static const int* FieldsOfAdjuster(int nAdjuster);
 };

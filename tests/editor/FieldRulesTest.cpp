@@ -211,13 +211,14 @@ TEST(FieldRules, FocusedFieldsSelectTheirAdjuster)
         EXPECT_EQ(CFieldRules::AdjusterForField(id, CHANNEL_LEFT, 7), 0);
     // Every adjuster's fields select that adjuster back (Mid Gain aside).
     for (int n = 1; n <= 10; ++n)
-        for (const int* p = CFieldRules::FieldsOfAdjuster(n); *p; ++p) {
-            if (*p != IDC_MID_GAIN) {
-                EXPECT_EQ(CFieldRules::AdjusterForField(*p, CHANNEL_LEFT, 0), n) << *p;
+        for (int i = 0; i < 3; ++i) {
+            const SFieldRule* pRule = CFieldRules::FindByField(CFieldRanges::FieldsOfAdjuster(n)[i]);
+            if (pRule && pRule->nId != IDC_MID_GAIN) {
+                EXPECT_EQ(CFieldRules::AdjusterForField(pRule->nId, CHANNEL_LEFT, 0), n) << pRule->nId;
             }
         }
-    EXPECT_EQ(CFieldRules::FieldsOfAdjuster(0), nullptr);
-    EXPECT_EQ(CFieldRules::FieldsOfAdjuster(11), nullptr);
+    EXPECT_EQ(CFieldRanges::FieldsOfAdjuster(0), nullptr);
+    EXPECT_EQ(CFieldRanges::FieldsOfAdjuster(11), nullptr);
 }
 
 } // namespace
