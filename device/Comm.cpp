@@ -13,6 +13,7 @@
 #include "device/scp/QVRSCP.h"
 #include "device/usbxp/SiUSBXp.h"
 #include "model/ParameterMap.h"
+#include "model/TextMemory.h"
 
 namespace {
 constexpr size_t QUEUE_BOUND = 255;
@@ -26,18 +27,36 @@ constexpr DWORD ROOM_WAIT_MS = 1;
 constexpr DWORD CALLBACK_WAIT_MS = 1000;
 constexpr DWORD CLOSE_WAIT_MS = 5000;
 
-constexpr BYTE PARAMETER_METER_LEVEL = 12;
-constexpr BYTE PARAMETER_MARKER_REQUEST = 32;
-constexpr BYTE COMMAND_READ_WORD = 1;
-constexpr BYTE COMMAND_ERASE = 6;
-constexpr BYTE COMMAND_SYSTEM_FLAGS = 11;
-constexpr BYTE COMMAND_READ_OUTPUT = 13;
-
-constexpr DWORD TEXT_MEMORY_START = 0x90060000;
-constexpr DWORD TEXT_DIRECTORY_BYTES = 84;
-constexpr int SECTION_COUNT = 10;
+constexpr DWORD TEXT_DIRECTORY_BYTES = 4 * TEXT_DIRECTORY_WORDS;
+constexpr int SECTION_COUNT = TEXT_SECTION_COUNT + 1; // the directory is section 0
 
 constexpr wchar_t AUTOMATIC_DEVICE_DESCRIPTION[] = L"USBXpress Device";
+
+// Waits for one of the handles like WaitForMultipleObjects, handling the
+// messages that other threads send to this thread meanwhile.  Every wait of a
+// producer, of Open and of Close goes through here: the notification pipe's
+// reader delivers records by SendMessage to windows of the user-interface
+// thread, and the worker cannot go on while the pipe it writes to is full, so
+// a user-interface thread that waited for the worker without taking those
+// messages would wait for itself.  Returns the index of the signalled handle
+// (WAIT_OBJECT_0 + i) or WAIT_TIMEOUT.
+DWORD WaitHandlingSentMessages(DWORD nCount, const HANDLE* phHandles, DWORD dwTimeout)
+{
+    const DWORD dwStart = ::GetTickCount();
+    for (;;) {
+        const DWORD dwElapsed = ::GetTickCount() - dwStart;
+        const DWORD dwLeft = dwTimeout == INFINITE ? INFINITE : (dwElapsed >= dwTimeout ? 0 : dwTimeout - dwElapsed);
+        const DWORD dwWait = ::MsgWaitForMultipleObjects(nCount, phHandles, FALSE, dwLeft, QS_SENDMESSAGE);
+        if (dwWait != WAIT_OBJECT_0 + nCount)
+            return dwWait == WAIT_FAILED ? WAIT_TIMEOUT : dwWait;
+        // A peek runs the handlers of the messages sent to this thread and
+        // removes nothing posted.
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (dwLeft == 0)
+            return WAIT_TIMEOUT;
+    }
+}
 
 // The unit reports an output setting v as the value it applies; the program
 // shows trunc(10 v) / 10 + 8 (the write sends the gain minus 8).  The product
@@ -59,9 +78,10 @@ CComm::CComm()
     : m_hDataRead(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hDataProcessed(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hTermQManagement(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      m_hCommFailure(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
+      m_hCommFailure(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hQueued(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
-    assert(m_hDataRead && m_hDataProcessed && m_hTermQManagement && m_hCommFailure);
+    assert(m_hDataRead && m_hDataProcessed && m_hTermQManagement && m_hCommFailure && m_hQueued);
     m_Settings.nDevice = FindDevice();
     m_Settings.dwBaudRate = 115200;
     m_Settings.bByteSize = 8;
@@ -119,7 +139,7 @@ bool CComm::WaitForRoom()
                 return true;
         }
         const HANDLE ahEvents[2] = {m_hCommFailure, m_hTermQManagement};
-        const DWORD dwWait = ::WaitForMultipleObjects(2, ahEvents, FALSE, ROOM_WAIT_MS);
+        const DWORD dwWait = WaitHandlingSentMessages(2, ahEvents, ROOM_WAIT_MS);
         if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_OBJECT_0 + 1) {
             // Seeing a termination request consumed it (auto-reset): give it
             // back so the worker, which Close is waiting for, still sees it.
@@ -129,21 +149,25 @@ bool CComm::WaitForRoom()
             m_bFailureLatch = true;
             return false;
         }
-        // A link closed meanwhile takes nothing more: nothing is queued then.
-        if (!IsOpen())
+        // A link closed (or closing) meanwhile takes nothing more: nothing is
+        // queued then.
+        if (!IsOpen() || m_bClosing)
             return true;
     }
 }
 
 bool CComm::Enqueue(const SEntry& entry)
 {
-    if (!IsOpen())
+    // While Close runs, messages sent to this thread are handled, and their
+    // handlers may queue: the link counts as closed from Close's start, so
+    // nothing is left behind for the next link.
+    if (!IsOpen() || m_bClosing)
         return true;
     if (m_bFailureLatch)
         return false;
     if (!WaitForRoom())
         return false;
-    if (!IsOpen())
+    if (!IsOpen() || m_bClosing)
         return true;
 
     CLock lock(m_csQueue);
@@ -160,6 +184,8 @@ bool CComm::Enqueue(const SEntry& entry)
         }
     }
     m_Queue.push_back(std::make_unique<SEntry>(entry));
+    // An idle worker starts on it at once instead of at the end of its idle wait.
+    ::SetEvent(m_hQueued);
     return true;
 }
 
@@ -176,7 +202,7 @@ bool CComm::QueueReadChannel(int nChannel, int nMode)
         if (!QueueRequest(false, static_cast<BYTE>(nChannel), plan.parameters[i], 0.0f))
             return false;
     for (int i = 0; i < plan.nOutputs; ++i)
-        if (!QueueCommand(COMMAND_READ_OUTPUT, 0, plan.outputs[i], 0))
+        if (!QueueCommand(CMD_READ_OUTPUT, 0, plan.outputs[i], 0))
             return false;
     return true;
 }
@@ -221,7 +247,7 @@ bool CComm::QueueReadMemory(int& nSection)
         dwBytes = static_cast<BYTE>(2 * m_adwSectionLength[nSection]);
     }
     for (DWORD dwOffset = 0; dwOffset < dwBytes; dwOffset += 4)
-        if (!QueueCommand(COMMAND_READ_WORD, 0, dwStart + dwOffset, 0))
+        if (!QueueCommand(CMD_READ_WORD, 0, dwStart + dwOffset, 0))
             return false;
     return true;
 }
@@ -304,11 +330,13 @@ bool CComm::Open()
     // A worker that an earlier Close had to leave running (it was busy past
     // the close time-out) must be gone before a new one starts.
     if (m_hQManagementThread) {
-        if (::WaitForSingleObject(m_hQManagementThread, CLOSE_WAIT_MS) != WAIT_OBJECT_0)
+        const HANDLE hThread = m_hQManagementThread;
+        if (WaitHandlingSentMessages(1, &hThread, CLOSE_WAIT_MS) != WAIT_OBJECT_0)
             return false;
         m_hQManagementThread.Reset();
     }
     m_bStopSending = false;
+    m_bClosing = false;
     m_bAwaiting = false;
     // Signals left from the previous link mean nothing for this one; a stale
     // failure signal in particular would fail the next producer that meets a
@@ -317,6 +345,7 @@ bool CComm::Open()
     ::ResetEvent(m_hDataRead);
     ::ResetEvent(m_hDataProcessed);
     ::ResetEvent(m_hCommFailure);
+    ::ResetEvent(m_hQueued);
 
     unsigned long nStatus = 1;
     const QVRCOMM_HANDLE hComm = OpenComm(m_Settings, &CComm::ReceiveCallback, this, &nStatus);
@@ -343,11 +372,14 @@ bool CComm::Open()
 
 void CComm::Close()
 {
-    if (!IsOpen())
+    if (!IsOpen() || m_bClosing.exchange(true))
         return;
     if (m_hQManagementThread) {
-        const DWORD dwWait =
-            ::SignalObjectAndWait(m_hTermQManagement, m_hQManagementThread, CLOSE_WAIT_MS, FALSE);
+        // The worker ends once the queue is empty; records it writes meanwhile
+        // are delivered to the windows while this thread waits.
+        ::SetEvent(m_hTermQManagement);
+        const HANDLE hThread = m_hQManagementThread;
+        const DWORD dwWait = WaitHandlingSentMessages(1, &hThread, CLOSE_WAIT_MS);
         if (dwWait == WAIT_OBJECT_0) {
             m_hQManagementThread.Reset();
         } else {
@@ -368,6 +400,7 @@ void CComm::Close()
     unsigned long nStatus = 0;
     const QVRCOMM_HANDLE hComm = m_hComm.exchange(0);
     CloseComm(hComm, &nStatus);
+    m_bClosing = false;
 }
 
 // Close, and then wait until no worker is left.
@@ -408,13 +441,16 @@ void CComm::QManagementLoop()
     m_dwSavedFlags = 0;
     DWORD dwLastPoll = ::GetTickCount();
     for (;;) {
-        if (::WaitForSingleObject(m_hTermQManagement, IDLE_WAIT_MS) == WAIT_OBJECT_0)
+        // The termination request is looked at only while the queue is empty;
+        // a request queued meanwhile ends the idle wait at once.
+        const HANDLE ahIdle[2] = {m_hTermQManagement, m_hQueued};
+        if (::WaitForMultipleObjects(2, ahIdle, FALSE, IDLE_WAIT_MS) == WAIT_OBJECT_0)
             return;
         if (m_bStopSending)
             return;
         if (m_bPolling && GetQueueLength() == 0 && ::GetTickCount() - dwLastPoll > POLL_INTERVAL_MS) {
             for (BYTE bChannel = 0; bChannel < 6; ++bChannel)
-                QueueRequest(false, bChannel, PARAMETER_METER_LEVEL, 0.0f);
+                QueueRequest(false, bChannel, PARAMETER_METER, 0.0f);
             dwLastPoll = ::GetTickCount();
             continue;
         }
@@ -442,7 +478,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
 
     // A GET or SET of the marker parameter is answered by the queue itself:
     // everything queued before it has been handled.
-    if (entry.bKind != KIND_RAW && entry.bParameter == PARAMETER_MARKER_REQUEST) {
+    if (entry.bKind != KIND_RAW && entry.bParameter == PARAMETER_MARKER) {
         WriteSimpleRecord(RX_MARKER, entry.bChannel);
         m_bFollowOn = 0;
         pEntry.reset();
@@ -452,7 +488,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
 
     const BYTE bCommand = entry.bPacket[2];
     const DWORD dwTimeout =
-        (entry.bKind == KIND_RAW && bCommand == COMMAND_ERASE) ? ERASE_TIMEOUT_MS : REPLY_TIMEOUT_MS;
+        (entry.bKind == KIND_RAW && bCommand == CMD_ERASE) ? ERASE_TIMEOUT_MS : REPLY_TIMEOUT_MS;
 
     for (;;) {
         BYTE bPacket[16] = {};
@@ -462,7 +498,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             SCP_GenerateGET(bPacket, entry.bChannel, entry.bParameter, m_bFollowOn);
         } else {
             std::memcpy(bPacket, entry.bPacket, 16);
-            if (bCommand == COMMAND_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & 1u)) {
+            if (bCommand == CMD_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & 1u)) {
                 // A write of the system flags keeps the unit's own bits above
                 // the four that the program owns.
                 const DWORD dwLWord = SCP_GetWord(bPacket, 11) | (m_dwSavedFlags & ~0xFu);
@@ -531,7 +567,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             m_bFollowOn = (!m_Queue.empty() && m_Queue.front()->bKind != KIND_SET) ? 1 : 0;
         } else {
             WriteCommandRecord(entry);
-            if (bCommand == COMMAND_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & 1u))
+            if (bCommand == CMD_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & 1u))
                 m_dwSavedFlags = SCP_GetWord(m_bReply, 11);
             m_bFollowOn = 0;
         }
@@ -597,7 +633,7 @@ void CComm::WriteCommandRecord(const SEntry& entry)
     bRecord[8] = 0;
     bRecord[9] = 0;
     bRecord[10] = entry.bPacket[2];
-    if (entry.bPacket[2] == COMMAND_READ_OUTPUT) {
+    if (entry.bPacket[2] == CMD_READ_OUTPUT) {
         // The request's output address, and the unit's value as the program
         // shows it.
         std::memcpy(bRecord + 15, entry.bPacket + 7, 4);

@@ -93,6 +93,7 @@ private:
     CHandle m_hDataProcessed;
     CHandle m_hTermQManagement;
     CHandle m_hCommFailure;
+    CHandle m_hQueued; // set on every append: wakes an idle worker
     std::atomic<bool> m_bAwaiting{false};
     HANDLE m_hWritePipe = INVALID_HANDLE_VALUE; // owned by the notification pipe
     std::deque<std::unique_ptr<SEntry>> m_Queue;
@@ -104,6 +105,9 @@ private:
     // Set (under m_csQueue) when Close gave up waiting for the worker: from
     // then on the worker sends nothing and ends as soon as it can.
     std::atomic<bool> m_bStopSending{false};
+    // Set while Close runs: queue operations then queue nothing, as on a
+    // closed link (handlers of records delivered during Close may queue).
+    std::atomic<bool> m_bClosing{false};
 
     // The reply of the exchange in progress: written by the receive callback,
     // read by the worker between m_hDataRead and m_hDataProcessed.

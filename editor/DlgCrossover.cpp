@@ -1,15 +1,22 @@
 #include "editor/DlgCrossover.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <string>
 
 #include "device/Advise.h"
 #include "device/Comm.h"
+#include "device/RXQueue.h"
+#include "editor/DlgProfileInfo.h"
 #include "editor/FieldRules.h"
 #include "editor/HandleStream.h"
 #include "files/ConfigFile.h"
 #include "framework/ExeModule.h"
+#include "model/ChannelFields.h"
+#include "model/FieldRanges.h"
+#include "model/ParameterMap.h"
+#include "model/TextMemory.h"
 #include "shell/AppGlobals.h"
 
 namespace {
@@ -17,7 +24,6 @@ namespace {
 constexpr UINT IDS_CAPTION = 100;       // "QVR500"
 constexpr UINT IDS_MODE_WARNING = 528;  // the mode-change question
 constexpr UINT IDS_CHANNEL_FONT = 530;  // "Arial"
-constexpr BYTE PARAMETER_MARKER = 32;   // GET of this parameter: end-of-read marker
 
 constexpr COLORREF RGB_ERROR_TEXT = 0x00FFFF; // yellow
 constexpr COLORREF RGB_ERROR_BACK = 0x0000FF; // red
@@ -186,8 +192,11 @@ void CDlgCrossover::SetFieldText(const SFieldRule& rule, float fltValue)
 
 void CDlgCrossover::UpdateControls()
 {
-    const CCtlQVRXOPlot& wc = m_ctlPlot;
+    CCtlQVRXOPlot& wc = m_ctlPlot;
     const bool bSubwoofer = wc.GetChannel() == CHANNEL_SUBWOOFER;
+    // A handle whose fields the form now shows disabled is put down.
+    if (wc.GetAdjuster() != 0 && !CFieldRanges::IsAdjusterAvailable(wc.GetAdjuster(), wc.GetChannel(), wc.GetMode()))
+        wc.SelectAdjuster(0);
     ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, wc.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
 
     for (int nId : s_anNotForSubwoofer)
@@ -295,7 +304,9 @@ int CDlgCrossover::SelectChannel(int nButton)
     const int nCurrent = ShownChannel();
     if (pButton->nChannel == nCurrent)
         return -1;
-    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT)
+    // During a read-back the set holds the unit's values as they arrive and
+    // the form takes no edits: the working copy has nothing to give back.
+    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_bReadingBack)
         m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
     m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(pButton->nChannel)], false);
     m_ctlPlot.SetChannel(pButton->nChannel);
@@ -347,6 +358,7 @@ void CDlgCrossover::ChangeMode()
     if (g_Comm.IsOpen()) {
         // The unit's values after the mode change reach the screen when the
         // marker behind the channel reads arrives.
+        BeginReadBack();
         ReadAllChannels();
         QueueMarker();
     } else {
@@ -473,31 +485,32 @@ LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 // --- configuration files -------------------------------------------------------------
 
-int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset)
+int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult)
 {
     CHandleStream stream(hFile);
     const int nShown = ShownChannel();
+    ConfigResult r;
     if (nDirection == 0) {
-        const ConfigResult r =
-            CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
-        return r.Ok() ? 1 : 0;
+        r = CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+    } else {
+        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        if (r.Ok()) {
+            m_ctlPlot.RecalcBands(7);
+            UpdateLevelControls();
+            UpdateControls();
+            WriteTextMemory();
+        }
     }
-    const ConfigResult r =
-        CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
-    if (!r.Ok())
-        return 0;
-    m_ctlPlot.RecalcBands(7);
-    UpdateLevelControls();
-    UpdateControls();
-    WriteTextMemory();
-    return 1;
+    if (pResult)
+        *pResult = r;
+    return r.Ok() ? 1 : 0;
 }
 
 // --- the unit: read-back and text memory --------------------------------------------------
 
 void CDlgCrossover::QueueMarker()
 {
-    g_Comm.QueueRequest(false, static_cast<BYTE>(ShownChannel()), PARAMETER_MARKER, 0.0f);
+    g_Comm.QueueRequest(false, static_cast<BYTE>(ShownChannel()), static_cast<BYTE>(PARAMETER_MARKER), 0.0f);
 }
 
 void CDlgCrossover::ReadAllChannels()
@@ -511,42 +524,229 @@ void CDlgCrossover::ReadAllChannels()
     }
 }
 
+void CDlgCrossover::BeginReadBack()
+{
+    if (m_bReadingBack)
+        return;
+    m_bReadingBack = true;
+    // A drag in progress would go on sending while the unit's values arrive.
+    if (::GetCapture() == m_ctlPlot.m_hWnd)
+        ::ReleaseCapture();
+    // A disabled form takes no clicks, but a field that has the focus would
+    // still take keys: the focus waits on the frame until the read-back ends.
+    const HWND hFocus = ::GetFocus();
+    m_hWndFocusBeforeRead = (hFocus && ::IsChild(m_hWnd, hFocus)) ? hFocus : nullptr;
+    if (m_hWndFocusBeforeRead)
+        ::SetFocus(::GetParent(m_hWnd));
+    ::EnableWindow(m_hWnd, FALSE);
+}
+
+void CDlgCrossover::EndReadBack()
+{
+    if (!m_bReadingBack)
+        return;
+    m_bReadingBack = false;
+    ::EnableWindow(m_hWnd, TRUE);
+    const HWND hFocus = ::GetFocus();
+    if (m_hWndFocusBeforeRead && ::IsWindow(m_hWndFocusBeforeRead) &&
+        (hFocus == nullptr || hFocus == ::GetParent(m_hWnd)))
+        ::SetFocus(m_hWndFocusBeforeRead);
+    m_hWndFocusBeforeRead = nullptr;
+}
+
+void CDlgCrossover::OnLinkClosed()
+{
+    m_textReader.Abort();
+    m_nOwnTextReplies = 0;
+    EndReadBack();
+}
+
 LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // Until the read-back of the unit's settings is in place, the connection
-    // sequence only waits for the end-of-read marker.
-    QueueMarker();
+    // Only a link that is up is read: an answer that was still on its way
+    // when the link closed starts nothing.
+    if (!g_Comm.IsOpen())
+        return 0;
+    const bool bBiamp = (GetSystemFlags() & SYSFLAG_BIAMP) != 0;
+    const int nMode = bBiamp ? MODE_BIAMP : MODE_TRIAMP;
+    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, bBiamp ? IDC_BIAMP : IDC_TRIAMP);
+    const int nShown = ShownChannel();
+    m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
+    ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, false);
+    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
+
+    BeginReadBack();
+    m_nOwnTextReplies = 0;
+    m_textReader.BeginDirectory();
+    int nSection = 0;
+    g_Comm.QueueReadMemory(nSection);
+    ReadAllChannels();
     return 0;
 }
 
-LRESULT CDlgCrossover::OnCommData(UINT, WPARAM, LPARAM, BOOL&)
+LRESULT CDlgCrossover::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    // A parameter value read from the unit: applied by the read-back.
+    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
+    if (!pRecord || pRecord->bChannel >= CHANNEL_COUNT)
+        return 0;
+    // Parameters without a field (band gains come per output, 12 is the
+    // meter) and the Subwoofer's unused ones map to no field.
+    const EChannelField eField = FieldForParameter(pRecord->bChannel, pRecord->bParameter);
+    if (eField == FIELD_NONE)
+        return 0;
+    SetChannelFieldBits(m_aChannels[pRecord->bChannel], eField, RXGetWord(pRecord->bValue), false, false);
     return 0;
 }
 
-LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM, BOOL&)
+void CDlgCrossover::ApplyOutputReading(const utRXQueue& record)
 {
-    // A raw-command reply (system flags, output gains, text memory): applied by the read-back.
+    int nChannel = -1;
+    EBand band = BAND_LOW;
+    if (!OutputToBand(RXGetWord(record.bUWord), m_ctlPlot.GetMode(), &nChannel, &band) || nChannel < 0 ||
+        nChannel >= CHANNEL_COUNT)
+        return;
+    CChannelConfig& cfg = m_aChannels[static_cast<size_t>(nChannel)];
+    const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
+    const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
+    SetChannelFieldBits(cfg, eField, FloatToBits(fltGain), false, false);
+    if (nChannel == ShownChannel())
+        SetChannelFieldBits(m_ctlPlot, eField, GetChannelFieldBits(cfg, eField), false, false);
+}
+
+void CDlgCrossover::ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)
+{
+    const CTextMemoryReader::SStep step = m_textReader.OnWord(dwAddress, dwValue);
+    for (int n = 1; n <= TEXT_SECTION_COUNT; ++n) {
+        if (!(step.nStoreMask & (1u << (n - 1))))
+            continue;
+        const char16_t* psz = step.aszText[n - 1];
+        switch (n) {
+        case 1: m_profile.SetProject(psz); break;
+        case 2: m_profile.SetTheater(psz); break;
+        case 3: m_profile.SetScreen(psz); break;
+        case 4: m_profile.SetComments(psz); break;
+        default: m_aChannels[static_cast<size_t>(n - TEXT_FIRST_NAME_SECTION)].SetSpeakerName(psz); break;
+        }
+    }
+    if (step.nReadSection != 0) {
+        std::uint32_t adwStart[TEXT_SECTION_COUNT + 1];
+        std::uint32_t adwLength[TEXT_SECTION_COUNT + 1];
+        std::copy_n(m_textReader.SectionStarts(), TEXT_SECTION_COUNT + 1, adwStart);
+        std::copy_n(m_textReader.SectionLengths(), TEXT_SECTION_COUNT + 1, adwLength);
+        g_Comm.SetSectionTable(reinterpret_cast<const DWORD*>(adwStart), reinterpret_cast<const DWORD*>(adwLength));
+        int nSection = step.nReadSection;
+        g_Comm.QueueReadMemory(nSection);
+    }
+    if (step.bFinished)
+        QueueMarker();
+}
+
+LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
+    if (!pRecord)
+        return 0;
+    switch (pRecord->bCommand) {
+    case CMD_SYSTEM_FLAGS: {
+        const BOOL bLeftRightCenter = (GetSystemFlags() & SYSFLAG_NO_LCR) == 0;
+        ::EnableWindow(GetDlgItem(IDC_CH_LEFT_CENTER), bLeftRightCenter);
+        ::EnableWindow(GetDlgItem(IDC_CH_RIGHT_CENTER), bLeftRightCenter);
+        break;
+    }
+    case CMD_READ_OUTPUT:
+        ApplyOutputReading(*pRecord);
+        break;
+    case CMD_READ_WORD:
+        ApplyMemoryWord(RXGetWord(pRecord->bUWord), RXGetWord(pRecord->bLWord));
+        break;
+    case CMD_WRITE_WORD:
+    case CMD_ERASE:
+        // Someone else (the terminal, a firmware download) wrote the unit's
+        // memory: the next text write cannot rely on what it held.
+        if (m_nOwnTextReplies > 0)
+            --m_nOwnTextReplies;
+        else
+            m_textReader.ForgetUnitImage();
+        break;
+    default:
+        break;
+    }
     return 0;
 }
 
 LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 {
     // The end-of-read marker: every request queued before it has been
-    // answered, so the form shows the shown channel as it now stands (after
-    // a mode change while connected the controls wait for this moment).
-    // Values read from the unit are not applied to the channel set yet, so
-    // the working copy, which holds every edit made meanwhile, stays as it is.
+    // answered.  A read-back ends here with the unit's values on screen: the
+    // channel on show now is reloaded from the channel set, whichever channel
+    // the marker was queued for (the sibling program may have changed the
+    // channel meanwhile; the set holds the unit's values of every channel).
+    if (m_bReadingBack) {
+        m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(ShownChannel())], false);
+        EndReadBack();
+    }
     m_ctlPlot.RecalcBands(7);
     UpdateLevelControls();
     UpdateControls();
     return 0;
 }
 
+LRESULT CDlgCrossover::OnCommFailure(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // The queue has dropped everything: no marker will come.
+    OnLinkClosed();
+    bHandled = FALSE;
+    return 0;
+}
+
+const CChannelConfig& CDlgCrossover::CurrentRecord(int nChannel) const
+{
+    if (nChannel == ShownChannel())
+        return m_ctlPlot;
+    return m_aChannels[static_cast<size_t>(nChannel)];
+}
+
 void CDlgCrossover::WriteTextMemory()
 {
-    // Stores the profile and the speaker names in the unit's text memory.
+    const CChannelConfig* apNames[TEXT_NAME_SECTIONS];
+    for (int c = 0; c < TEXT_NAME_SECTIONS; ++c)
+        apNames[c] = &CurrentRecord(c);
+    CTextMemory::STexts texts;
+    CTextMemory::CollectTexts(m_profile, apNames, texts);
+    STextMemoryImage image;
+    CTextMemory::Build(texts, image);
+    std::copy(std::begin(image.adwDirectory), std::end(image.adwDirectory), std::begin(g_adwTextDirectory));
+
+    // Flash wears with every erase: a unit that holds these very texts (as
+    // read back, or as written since) is left alone.
+    if (!g_Comm.IsOpen() || m_textReader.UnitHolds(image))
+        return;
+    // Erase, the texts, then the directory last: a write cut short leaves a
+    // directory that is erased (never written) rather than one that points
+    // at half-written texts.
+    int nQueued = 0;
+    bool bOk = g_Comm.QueueCommand(CMD_ERASE, 0, TEXT_MEMORY_START, TEXT_MEMORY_BYTES);
+    nQueued += bOk ? 1 : 0;
+    std::uint32_t dwAddress = TEXT_AREA_START;
+    for (std::uint32_t dwWord : image.adwText) {
+        if (!bOk)
+            break;
+        bOk = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, dwAddress, dwWord);
+        nQueued += bOk ? 1 : 0;
+        dwAddress += 4;
+    }
+    for (int i = 0; bOk && i < TEXT_DIRECTORY_WORDS; ++i) {
+        bOk = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(i),
+                                  image.adwDirectory[i]);
+        nQueued += bOk ? 1 : 0;
+    }
+    // A link that closed while the writes were queued took none of them.
+    if (!bOk || !g_Comm.IsOpen()) {
+        m_textReader.ForgetUnitImage();
+        return;
+    }
+    m_nOwnTextReplies += nQueued;
+    m_textReader.SetUnitImage(image);
 }
 
 // --- commands that open their own dialogs -------------------------------------------------
@@ -565,6 +765,14 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The Profile Information dialog.
+    CDlgProfileInfo dlg(m_profile);
+    if (dlg.DoModal(m_hWnd) != IDOK)
+        return 0;
+    const CProfileInfo& edited = dlg.GetProfile();
+    m_profile.SetProject(edited.Project());
+    m_profile.SetTheater(edited.Theater());
+    m_profile.SetScreen(edited.Screen());
+    m_profile.SetComments(edited.Comments());
+    WriteTextMemory();
     return 0;
 }

@@ -18,10 +18,13 @@
 #include "model/ChannelConfig.h"
 #include "model/CtlQVRXOPlot.h"
 #include "model/ProfileInfo.h"
+#include "model/TextMemoryReader.h"
 #include "resources/resource.h"
 #include "shell/AppMessages.h"
 
 struct SFieldRule;
+struct utRXQueue;
+struct ConfigResult;
 
 class CDlgCrossover : public CDialogImpl<CDlgCrossover> {
 public:
@@ -44,6 +47,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
         MESSAGE_HANDLER(WM_COMM_PACKET, OnCommPacket)
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
+        MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
         COMMAND_CODE_HANDLER(EN_UPDATE, OnFieldUpdate)
         COMMAND_RANGE_HANDLER(IDC_CH_LEFT, IDC_CH_SUBWOOFER, OnChannelButton)
@@ -75,10 +79,22 @@ public:
     void ReadAllChannels();
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
-    // complete configuration file or a write fails.
-    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset);
-    // Stores the profile and the speaker names in the unit's text memory.
+    // complete configuration file or a write fails; pResult (if given) then
+    // says why.
+    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr);
+    // Stores the profile and the speaker names in the unit's text memory
+    // (and in the process-wide directory copy).  Nothing is sent when the
+    // unit is known to hold exactly these texts already.
     void WriteTextMemory();
+
+    // A read-back of the unit runs (from WM_READ_SETTINGS, or after a mode
+    // change while connected, until its end-of-read marker): the form takes
+    // no input meanwhile, so nothing edited can be overwritten by a reply
+    // that was already on its way.
+    bool IsReadingBack() const { return m_bReadingBack; }
+    // The link was closed (or lost): a read-back in progress has ended, and
+    // what the unit's text memory holds is no longer known.
+    void OnLinkClosed();
 
     // Channel set, working copy and profile.
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
@@ -104,6 +120,7 @@ private:
     LRESULT OnCommData(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommPacket(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommMarker(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCommFailure(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
@@ -118,6 +135,14 @@ private:
     int ShowMessage(UINT nText, UINT uStyle);
     // The end-of-read marker for the shown channel (a GET of parameter 32).
     void QueueMarker();
+    void BeginReadBack();
+    void EndReadBack();
+    // Replies of the read-back.
+    void ApplyOutputReading(const utRXQueue& record);
+    void ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue);
+    // The speaker name of channel 0..4 as it now stands (the shown channel's
+    // is in the working copy).
+    const CChannelConfig& CurrentRecord(int nChannel) const;
     void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;
@@ -132,4 +157,11 @@ private:
     CBrush m_hbrError;
     CFont m_fntChannel;
     bool m_bLevelFocus = false; // the trackbar had the focus when its paint began
+
+    CTextMemoryReader m_textReader;
+    bool m_bReadingBack = false;
+    HWND m_hWndFocusBeforeRead = nullptr;
+    // Replies to this form's own text-memory writes still to come; any other
+    // write or erase reply means someone else changed the unit's memory.
+    int m_nOwnTextReplies = 0;
 };

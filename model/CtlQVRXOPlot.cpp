@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/ExeModule.h"
+#include "model/FieldRanges.h"
 #include "shell/AppMessages.h"
 
 namespace {
@@ -212,7 +213,8 @@ void CCtlQVRXOPlot::DrawAdjuster(HDC hdc, const CPlotGeometry& geo)
     m_rcQLeft = RECT{};
     m_rcQRight = RECT{};
     CPlotGeometry::SAdjuster adj;
-    if (m_nAdjuster == 0 || !CPlotGeometry::GetAdjuster(*this, m_nAdjuster, adj) || adj.fltFreq == 0.0f)
+    if (m_nAdjuster == 0 || !CFieldRanges::IsAdjusterAvailable(m_nAdjuster, GetChannel(), GetMode()) ||
+        !CPlotGeometry::GetAdjuster(*this, m_nAdjuster, adj) || adj.fltFreq == 0.0f)
         return;
 
     CSaveDC saveClip(hdc);

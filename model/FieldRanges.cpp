@@ -95,3 +95,13 @@ const EChannelField* CFieldRanges::FieldsOfAdjuster(int nAdjuster)
         return nullptr;
     return s_aAdjusterFields[nAdjuster - 1];
 }
+
+bool CFieldRanges::IsAdjusterAvailable(int nAdjuster, int nChannel, int nMode)
+{
+    if (nAdjuster < 1 || nAdjuster > 10 || nChannel < CHANNEL_LEFT || nChannel >= CHANNEL_COUNT)
+        return false;
+    if (nChannel == CHANNEL_SUBWOOFER)
+        return nAdjuster == 1;
+    const bool bMidBand = nAdjuster >= 3 && nAdjuster <= 5;
+    return !(bMidBand && nMode == MODE_BIAMP);
+}

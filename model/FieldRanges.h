@@ -26,4 +26,9 @@ public:
     // The fields adjuster 1..10 drags: frequency, gain, Q (FIELD_NONE where
     // the handle has no gain or Q); nullptr outside 1..10.
     static const EChannelField* FieldsOfAdjuster(int nAdjuster);
+    // Whether adjuster 1..10 belongs to a band the channel has in this mode,
+    // i.e. whether the form shows its fields enabled: the Subwoofer has only
+    // the Low band handle (its LP frequency stays as it is), Biamp has no Mid
+    // band.  False outside 1..10 and for channels outside 0..5.
+    static bool IsAdjusterAvailable(int nAdjuster, int nChannel, int nMode);
 };

@@ -244,7 +244,9 @@ int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ
     // The adjuster's fields (frequency, gain, Q) give the ranges of the drag,
     // the same the form checks typed values against.
     const EChannelField* peFields = CFieldRanges::FieldsOfAdjuster(nAdjuster);
-    if (!peFields)
+    // A handle of a band the channel does not have in its mode (its fields
+    // are disabled on the form) moves nothing.
+    if (!peFields || !CFieldRanges::IsAdjusterAvailable(nAdjuster, cfg.GetChannel(), cfg.GetMode()))
         return 0;
     auto clamp = [&](EChannelField eField, float v) { return CFieldRanges::Clamp(eField, cfg.GetMode(), v); };
     const float fltFreq = clamp(peFields[0], static_cast<float>(XToFreq(x)));

@@ -61,6 +61,18 @@
 #define IDS_COMM_LOST 524
 #define IDS_CONNECT_FAILED 525
 #define IDS_LINK_QUESTION 531
+// Document commands: messages about configuration files.
+#define IDS_FILE_CANNOT_OPEN 700
+#define IDS_FILE_CANNOT_SAVE 701
+#define IDS_FILE_REFUSED 702
+#define IDS_FILE_NOT_CONFIGURATION 703
+#define IDS_FILE_SHORT 704
+#define IDS_FILE_UNREADABLE 705
+#define IDS_PATH_TOO_LONG 706
+#define IDS_SAVE_NOT_REGULAR 707
+#define IDS_SAVE_CANNOT_CREATE 708
+#define IDS_SAVE_WRITE_FAILED 709
+#define IDS_SAVE_CANNOT_REPLACE 710
 // (end shell ids)
 
 // --- editor form (dialog 308) ----------------------------------------------
@@ -136,4 +148,11 @@
 #define IDC_LEVEL 1150
 #define IDC_DELAY 1151
 #define IDC_LEVEL_TEXT 1307
+
+// Profile Information (dialog 225)
+#define IDD_PROFILE_INFO 225
+#define IDC_PROFILE_PROJECT 1366
+#define IDC_PROFILE_THEATER 1367
+#define IDC_PROFILE_SCREEN 1368
+#define IDC_PROFILE_COMMENTS 1394
 // (end editor ids)

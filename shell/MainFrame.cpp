@@ -12,8 +12,11 @@
 #include "device/RXQueue.h"
 #include "model/ChannelConfig.h"
 #include "shell/AppGlobals.h"
+#include "files/ConfigFile.h"
+#include "files/SafeFile.h"
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgSplash.h"
+#include "shell/DocumentFile.h"
 
 namespace {
 
@@ -68,8 +71,10 @@ TBBUTTON Separator()
 
 CMainFrame::CMainFrame()
     : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
-      m_wndStatusBar(STATUSCLASSNAMEW, this, 3)
+      m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
+      m_pszFileName(new wchar_t[CDocumentFile::PATH_UNITS]())
 {
+    g_Module.LoadString(IDS_UNTITLED, m_pszFileName.get(), CDocumentFile::PATH_UNITS);
 }
 
 CMainFrame::~CMainFrame()
@@ -340,7 +345,8 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     const UINT uOff = MF_BYCOMMAND | MF_DISABLED | MF_GRAYED;
     const bool bOpen = g_Comm.IsOpen();
     ::EnableMenuItem(hMenu, ID_CONNECT, bOpen ? uOff : uOn);
-    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen ? uOn : uOff);
+    // Like its toolbar button, Disconnect waits until the settings have been read.
+    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
     return 0;
 }
@@ -516,6 +522,12 @@ LRESULT CMainFrame::OnDisconnect(UINT, WPARAM, LPARAM, BOOL&)
 {
     if (!g_Comm.IsOpen())
         return 0;
+    // While the settings are read the button is greyed; the key agrees.  The
+    // read-back ends by itself, with the marker or with a failure.
+    if (IsConnecting()) {
+        ::MessageBeep(MB_OK);
+        return 0;
+    }
     g_Comm.SetPolling(false);
     CDlgDisconnect dlg;
     const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
@@ -531,7 +543,7 @@ LRESULT CMainFrame::OnDisconnect(UINT, WPARAM, LPARAM, BOOL&)
         m_bConnectEnabled = true;
         break;
     case IDC_DO_NOT_SAVE:
-        g_Comm.Close();
+        CloseLink();
         m_bConnectEnabled = true;
         SetSystemFlags(0, false);
         UpdateConnectionState();
@@ -551,7 +563,9 @@ LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
     switch (pRecord->bCommand) {
     case kCmdSystemFlags:
         SetSystemFlags(RXGetWord(pRecord->bLWord), false);
-        if (m_bConnecting) {
+        // An answer that was still on its way when the link closed starts
+        // no read-back.
+        if (m_bConnecting && g_Comm.IsOpen()) {
             m_bConnecting = false;
             SendToChildren(WM_READ_SETTINGS, 0, 0);
         } else {
@@ -559,7 +573,7 @@ LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
         }
         break;
     case kCmdSaveSettings:
-        g_Comm.Close();
+        CloseLink();
         SetSystemFlags(0, false);
         UpdateConnectionState();
         break;
@@ -582,9 +596,30 @@ LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
-void CMainFrame::DropLink()
+void CMainFrame::CloseLink()
 {
     g_Comm.Close();
+    if (m_pdlgCrossoverForm)
+        m_pdlgCrossoverForm->OnLinkClosed();
+}
+
+bool CMainFrame::IsConnecting() const
+{
+    return m_bConnecting || m_dlgConnecting.IsWindow();
+}
+
+bool CMainFrame::ConfigurationSettled() const
+{
+    if (IsConnecting() || (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsReadingBack())) {
+        ::MessageBeep(MB_OK);
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::DropLink()
+{
+    CloseLink();
     SetSystemFlags(0, false);
     m_bConnectEnabled = true;
 }
@@ -594,7 +629,7 @@ LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
     if (m_bConnecting) {
         // The unit never answered the first request: Connect stays disabled
         // until the message has been read.
-        g_Comm.Close();
+        CloseLink();
         SetSystemFlags(0, false);
         UpdateConnectionState();
         m_bConnecting = false;
@@ -613,28 +648,153 @@ LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 
 // --- commands --------------------------------------------------------------
 
+void CMainFrame::TakeFileName(const wchar_t* pszPath)
+{
+    // The dialogs never hand over more than the buffer holds.
+    ::lstrcpynW(m_pszFileName.get(), pszPath, CDocumentFile::PATH_UNITS);
+}
+
+bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
+{
+    if (!m_pdlgCrossoverForm)
+        return false;
+    CSafeFile file;
+    CSafeFile::SResult r = file.Begin(pszPath);
+    if (r.Ok() && !m_pdlgCrossoverForm->SerializeConfig(static_cast<HANDLE>(file.NativeHandle()), 0, bReset))
+        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0};
+    if (r.Ok())
+        r = file.Commit();
+    if (r.Ok())
+        return true;
+    UINT nReason = IDS_SAVE_CANNOT_CREATE;
+    switch (r.status) {
+    case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
+    case CSafeFile::EStatus::WriteFailed: nReason = IDS_SAVE_WRITE_FAILED; break;
+    case CSafeFile::EStatus::CannotReplace: nReason = IDS_SAVE_CANNOT_REPLACE; break;
+    default: break;
+    }
+    const std::wstring reason = g_Module.LoadString(nReason);
+    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
+    const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, pszPath, reason.c_str(), system.c_str());
+    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+    return false;
+}
+
+bool CMainFrame::OpenFrom(const wchar_t* pszPath)
+{
+    if (!m_pdlgCrossoverForm)
+        return false;
+    const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
+    // Read access is all a read needs (a file marked read-only opens too);
+    // nobody may change the file while it is read.
+    CFileHandle hFile(::CreateFileW(pszPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!hFile) {
+        const std::wstring text =
+            CDocumentFile::Format(IDS_FILE_CANNOT_OPEN, pszPath, CDocumentFile::SystemReason(::GetLastError()).c_str());
+        ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
+        return false;
+    }
+    ConfigResult result;
+    if (m_pdlgCrossoverForm->SerializeConfig(hFile, 1, FALSE, &result))
+        return true;
+    std::wstring reason;
+    if (result.status == EConfigStatus::WrongSignature) {
+        reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
+    } else if (result.status == EConfigStatus::ShortFile) {
+        const std::wstring count = std::to_wstring(result.nOffset);
+        reason = CDocumentFile::Format(IDS_FILE_SHORT, count.c_str());
+    } else {
+        reason = g_Module.LoadString(IDS_FILE_UNREADABLE);
+    }
+    const std::wstring text = CDocumentFile::Format(IDS_FILE_REFUSED, pszPath, reason.c_str());
+    ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
+    return false;
+}
+
 LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
 {
-    return 0; // document commands: filled in with the configuration files
+    if (!ConfigurationSettled() || !m_pdlgCrossoverForm)
+        return 0;
+    g_Comm.SetPolling(false);
+    wchar_t szPath[CDocumentFile::PATH_UNITS];
+    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
+    if (choice == CDocumentFile::EChoice::PathTooLong) {
+        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
+    } else if (choice == CDocumentFile::EChoice::Chosen) {
+        // The defaults file is written from a reset configuration, which is
+        // then loaded like any opened file: the screen shows the defaults
+        // and a connected unit receives what changed, so screen and unit
+        // never part.  A file that cannot be written changes nothing.
+        CDlgCrossover& form = *m_pdlgCrossoverForm;
+        std::vector<CChannelConfig> saved;
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            saved.push_back(form.GetChannelRecord(c));
+        const CProfileInfo savedProfile = form.GetProfile();
+        const bool bWritten = SaveTo(szPath, true);
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            form.GetChannelRecord(c) = saved[static_cast<size_t>(c)];
+        form.GetProfile() = savedProfile;
+        if (bWritten) {
+            form.GetProfile().SetDefaults();
+            if (OpenFrom(szPath))
+                TakeFileName(szPath);
+        }
+    }
+    g_Comm.SetPolling(true);
+    return 0;
 }
 
 LRESULT CMainFrame::OnFileOpen(UINT, WPARAM, LPARAM, BOOL&)
 {
-    return 0; // document commands: filled in with the configuration files
+    if (!ConfigurationSettled())
+        return 0;
+    g_Comm.SetPolling(false);
+    wchar_t szPath[CDocumentFile::PATH_UNITS];
+    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, true, szPath);
+    if (choice == CDocumentFile::EChoice::PathTooLong)
+        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
+    else if (choice == CDocumentFile::EChoice::Chosen && OpenFrom(szPath))
+        TakeFileName(szPath); // a refused file never becomes the one Save writes to
+    g_Comm.SetPolling(true);
+    return 0;
 }
 
 LRESULT CMainFrame::OnFileSave(UINT, WPARAM, LPARAM, BOOL&)
 {
-    return 0; // document commands: filled in with the configuration files
+    if (!ConfigurationSettled())
+        return 0;
+    if (::lstrcmpiW(m_pszFileName.get(), g_Module.LoadString(IDS_UNTITLED).c_str()) == 0) {
+        SaveAs();
+        return 0;
+    }
+    const std::wstring path(m_pszFileName.get());
+    SaveTo(path.c_str(), false);
+    return 0;
+}
+
+void CMainFrame::SaveAs()
+{
+    wchar_t szPath[CDocumentFile::PATH_UNITS];
+    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
+    if (choice == CDocumentFile::EChoice::PathTooLong)
+        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
+    else if (choice == CDocumentFile::EChoice::Chosen && SaveTo(szPath, false))
+        TakeFileName(szPath);
 }
 
 LRESULT CMainFrame::OnFileSaveAs(UINT, WPARAM, LPARAM, BOOL&)
 {
-    return 0; // document commands: filled in with the configuration files
+    if (ConfigurationSettled())
+        SaveAs();
+    return 0;
 }
 
 LRESULT CMainFrame::OnForwardToForm(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
 {
+    // The form's own commands (profile, copy) change what the unit holds:
+    // they wait, like the file commands, until the unit has been read.
+    if (uMsg == WM_COMMAND && !ConfigurationSettled())
+        return 0;
     if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
         m_pdlgCrossoverForm->SendMessage(uMsg, wParam, lParam);
     return 0;

@@ -139,6 +139,24 @@ private:
     void DestroyWaitBox();
     // The link is gone: closed, flags cleared locally, Connect available again.
     void DropLink();
+    // Closes the link and tells the form, whose read-back (if any) ends with it.
+    void CloseLink();
+    // The wait box is up: the unit's settings are still being read.
+    bool IsConnecting() const;
+    // Commands that change or save the whole configuration wait until the
+    // screen shows what the unit holds; false (with a beep) while it does not.
+    bool ConfigurationSettled() const;
+
+    // Document commands.
+    // Writes the configuration (factory defaults with bReset) to szPath
+    // through a temporary file that replaces the old one only when complete;
+    // tells the user and returns false when it cannot.
+    bool SaveTo(const wchar_t* pszPath, bool bReset);
+    // Reads a configuration file; tells the user and returns false when the
+    // file cannot be opened or is refused (nothing is then changed).
+    bool OpenFrom(const wchar_t* pszPath);
+    void TakeFileName(const wchar_t* pszPath);
+    void SaveAs();
 
     CContainedWindow m_wndToolBar;
     CContainedWindow m_wndStatusBar;
@@ -153,4 +171,10 @@ private:
     CBrush m_hbrConnected;
     CBrush m_hbrDisconnected;
     CFont m_fntTabFont;
+    // The path of the current file, or "Untitled" (260 units).
+    std::unique_ptr<wchar_t[]> m_pszFileName;
+
+public:
+    // The current file's path (tests and diagnostics).
+    const wchar_t* GetFileName() const { return m_pszFileName.get(); }
 };

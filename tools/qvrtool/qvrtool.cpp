@@ -8,8 +8,9 @@
 //   qvrtool diff A B
 //
 // Exit codes: 0 success (diff: equal), 1 diff found differences, 2 error.
-// Files are replaced through a temporary file next to them and a rename,
-// so a failed write never leaves a truncated file behind.
+// Files are replaced through a temporary file next to them that takes their
+// place only when complete, so a failed write never leaves a truncated file
+// behind; links stay links and files keep their permissions.
 
 #include <cerrno>
 #include <cmath>
@@ -19,10 +20,12 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "files/ConfigFile.h"
 #include "files/MemoryStream.h"
+#include "files/SafeFile.h"
 #include "model/BandResponse.h"
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
@@ -61,6 +64,16 @@ std::FILE* OpenFile(const fs::path& path, bool bWrite)
     return _wfopen(path.c_str(), bWrite ? L"wb" : L"rb");
 #else
     return std::fopen(path.c_str(), bWrite ? "wb" : "rb");
+#endif
+}
+
+// The system's text for an errno (POSIX) or a GetLastError code (Windows).
+std::string SystemErrorText(unsigned long nError)
+{
+#ifdef _WIN32
+    return std::system_category().message(static_cast<int>(nError));
+#else
+    return std::strerror(static_cast<int>(nError));
 #endif
 }
 
@@ -232,41 +245,24 @@ bool Load(const std::string& file, Config& cfg, int nMode)
     return true;
 }
 
-// Writes the bytes to a temporary file next to `file` and renames it over.
+// Writes the bytes beside the file and puts them in its place only when
+// complete: a link stays a link, the file keeps its permissions, and a path
+// that is not a regular file is refused.
 bool SafeWrite(const std::string& file, const std::vector<std::uint8_t>& data)
 {
-    const fs::path target = PathFromUtf8(file);
-    fs::path tmp;
-    std::FILE* pFile = nullptr;
-    for (int n = 0; n < 100 && pFile == nullptr; ++n) {
-        tmp = target;
-        tmp += ".qvrtool-" + std::to_string(n) + ".tmp";
-        std::error_code ec;
-        if (fs::exists(tmp, ec) || ec)
-            continue;
-        pFile = OpenFile(tmp, true);
-    }
-    if (pFile == nullptr) {
-        Fail(file, std::string("cannot create a temporary file next to it: ") + std::strerror(errno));
-        return false;
-    }
-    bool bOk = std::fwrite(data.data(), 1, data.size(), pFile) == data.size();
-    bOk = std::fflush(pFile) == 0 && bOk;
-    bOk = std::fclose(pFile) == 0 && bOk;
-    std::error_code ec;
-    if (!bOk) {
-        fs::remove(tmp, ec);
-        Fail(file, "write failed; the file is unchanged");
-        return false;
-    }
-    fs::rename(tmp, target, ec);
-    if (ec) {
-        std::error_code ec2;
-        fs::remove(tmp, ec2);
-        Fail(file, "cannot replace the file: " + ec.message());
-        return false;
-    }
-    return true;
+    CSafeFile safe;
+    CSafeFile::SResult r = safe.Begin(PathFromUtf8(file));
+    if (r.Ok() && !safe.Stream().Write(data.data(), data.size()))
+        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0};
+    if (r.Ok())
+        r = safe.Commit();
+    if (r.Ok())
+        return true;
+    std::string reason = CSafeFile::StatusText(r.status);
+    if (r.nSystemError != 0)
+        reason += ": " + SystemErrorText(r.nSystemError);
+    Fail(file, reason + "; the file is unchanged");
+    return false;
 }
 
 bool Save(const std::string& file, Config& cfg, bool bReset)

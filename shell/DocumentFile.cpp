@@ -1,0 +1,85 @@
+#include "shell/DocumentFile.h"
+
+#include <cderr.h>
+#include <commdlg.h>
+
+#include <cstdarg>
+#include <cwchar>
+#include <vector>
+
+#include "framework/ExeModule.h"
+
+namespace {
+constexpr wchar_t FILTER[] = L"QVR Configuration Files (*.qvr)\0*.qvr\0";
+constexpr wchar_t DEFAULT_EXTENSION[] = L"qvr";
+// Save: OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER; open adds OFN_FILEMUSTEXIST.
+constexpr DWORD SAVE_FLAGS = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+constexpr DWORD OPEN_FLAGS = SAVE_FLAGS | OFN_FILEMUSTEXIST;
+static_assert(SAVE_FLAGS == 0x80806 && OPEN_FLAGS == 0x81806, "file dialog flags");
+} // namespace
+
+std::wstring CDocumentFile::ProgramFolder()
+{
+    std::vector<wchar_t> buffer(32768);
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size() - 1));
+    buffer[n < buffer.size() ? n : buffer.size() - 1] = L'\0'; // not always terminated
+    std::wstring path(buffer.data());
+    const size_t nSlash = path.find_last_of(L'\\');
+    return nSlash == std::wstring::npos ? std::wstring() : path.substr(0, nSlash);
+}
+
+CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&szPath)[PATH_UNITS])
+{
+    szPath[0] = L'\0';
+    const std::wstring folder = ProgramFolder();
+    OPENFILENAMEW ofn{};
+    // The older layout, without the fields that Windows 2000 added.
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.hwndOwner = hOwner;
+    ofn.lpstrFilter = FILTER;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = szPath;
+    ofn.nMaxFile = PATH_UNITS;
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.lpstrDefExt = DEFAULT_EXTENSION;
+    ofn.Flags = bOpen ? OPEN_FLAGS : SAVE_FLAGS;
+    const BOOL bChosen = bOpen ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
+    if (bChosen)
+        return EChoice::Chosen;
+    szPath[0] = L'\0';
+    return ::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? EChoice::PathTooLong : EChoice::Cancelled;
+}
+
+std::wstring CDocumentFile::Format(UINT nId, ...)
+{
+    const std::wstring pattern = g_Module.LoadString(nId);
+    std::vector<wchar_t> buffer(4096);
+    va_list args;
+    va_start(args, nId);
+    const int n = std::vswprintf(buffer.data(), buffer.size(), pattern.c_str(), args);
+    va_end(args);
+    if (n < 0)
+        return pattern;
+    return std::wstring(buffer.data(), static_cast<size_t>(n));
+}
+
+std::wstring CDocumentFile::SystemReason(DWORD dwError)
+{
+    wchar_t* pszText = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, dwError, 0, reinterpret_cast<wchar_t*>(&pszText), 0, nullptr);
+    std::wstring text;
+    if (n > 0 && pszText)
+        text.assign(pszText, n);
+    if (pszText)
+        ::LocalFree(pszText);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    if (text.empty()) {
+        wchar_t sz[40];
+        std::swprintf(sz, 40, L"(error %lu)", static_cast<unsigned long>(dwError));
+        text = sz;
+    }
+    return text;
+}
