@@ -1,6 +1,7 @@
 #include "model/TextMemoryReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 void CTextMemoryReader::BeginDirectory()
@@ -94,21 +95,17 @@ CTextMemoryReader::SStep CTextMemoryReader::OnWord(std::uint32_t dwAddress, std:
 {
     SStep step;
     if (m_eState == EState::Directory) {
-        if (dwAddress < TEXT_MEMORY_START || dwAddress > TEXT_DIRECTORY_LAST || dwAddress % 4 != 0)
+        // The directory is read in order: a word of another address is not
+        // one of these replies.
+        const unsigned nIndex = static_cast<unsigned>(std::popcount(m_nDirectorySeen));
+        if (dwAddress != TEXT_MEMORY_START + 4u * nIndex)
             return step;
-        const unsigned nIndex = (dwAddress - TEXT_MEMORY_START) / 4;
         m_adwReadDirectory[nIndex] = dwValue;
         g_adwTextDirectory[nIndex] = dwValue;
         m_nDirectorySeen |= 1u << nIndex;
         if (dwAddress != TEXT_DIRECTORY_LAST)
             return step;
-        // A word missing from the directory (never answered in order) leaves
-        // it unreadable rather than half old, half new.
-        if (m_nDirectorySeen != (1u << TEXT_DIRECTORY_WORDS) - 1) {
-            m_eDirectory = EDirectory::Unreadable;
-        } else {
-            m_eDirectory = CheckDirectory(m_adwReadDirectory, m_adwStart, m_adwLength, m_nSkippedMask);
-        }
+        m_eDirectory = CheckDirectory(m_adwReadDirectory, m_adwStart, m_adwLength, m_nSkippedMask);
         if (m_eDirectory != EDirectory::Written) {
             Finish(step);
             return step;

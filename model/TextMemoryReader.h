@@ -81,7 +81,7 @@ private:
     std::uint32_t m_adwStart[TEXT_SECTION_COUNT + 1] = {};
     std::uint32_t m_adwLength[TEXT_SECTION_COUNT + 1] = {};
     unsigned m_nSkippedMask = 0;
-    unsigned m_nDirectorySeen = 0; // bit i: directory word i arrived in this read-back
+    unsigned m_nDirectorySeen = 0; // bit i: directory word i arrived (they arrive in order)
 
     int m_nSection = 0;
     std::uint32_t m_dwExpected = 0;
