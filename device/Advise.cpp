@@ -1,6 +1,7 @@
 // The notification pipe: the queue's worker writes 24-byte records into an
-// anonymous pipe; the reader thread takes them out and sends each one, as a
-// window message, to every registered window in order of registration.
+// anonymous pipe; the pipe thread takes them out at once, and the reader
+// thread sends each one, as a window message, to every registered window in
+// order of registration.
 #include "device/Advise.h"
 
 #include <algorithm>
@@ -32,12 +33,18 @@ CAdvise::CAdvise(CComm& comm) : m_Comm(comm), m_pState(std::make_shared<SState>(
     m_Comm.SetWritePipe(hWrite);
 
     m_pState->hTermQReceived.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    assert(m_pState->hTermQReceived);
+    m_pState->hRecordsWaiting.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    assert(m_pState->hTermQReceived && m_pState->hRecordsWaiting);
     auto* pThreadState = new std::shared_ptr<SState>(m_pState);
     m_hQReceivedThread.Reset(::CreateThread(nullptr, 0, &CAdvise::QReceivedThread, pThreadState, 0, nullptr));
     assert(m_hQReceivedThread);
     if (!m_hQReceivedThread)
         delete pThreadState;
+    auto* pPipeState = new std::shared_ptr<SState>(m_pState);
+    m_hPipeThread.Reset(::CreateThread(nullptr, 0, &CAdvise::PipeThread, pPipeState, 0, nullptr));
+    assert(m_hPipeThread);
+    if (!m_hPipeThread)
+        delete pPipeState;
 }
 
 CAdvise::~CAdvise()
@@ -57,7 +64,11 @@ CAdvise::~CAdvise()
         // the state; it ends when it next looks at the termination event.
         (void)dwWait;
     }
+    // Closing the write end ends the pipe thread's read.
     m_hWritePipe.Reset();
+    if (m_hPipeThread)
+        ::WaitForSingleObject(m_hPipeThread, DESTROY_WAIT_MS);
+    m_hPipeThread.Reset();
     m_hQReceivedThread.Reset();
     m_pState.reset();
 }
@@ -86,32 +97,56 @@ DWORD WINAPI CAdvise::QReceivedThread(LPVOID pParam)
     return 0;
 }
 
-void CAdvise::ReaderLoop(SState& state)
+DWORD WINAPI CAdvise::PipeThread(LPVOID pParam)
+{
+    std::unique_ptr<std::shared_ptr<SState>> pState(static_cast<std::shared_ptr<SState>*>(pParam));
+    PipeLoop(**pState);
+    return 0;
+}
+
+// Takes whole records out of the pipe as soon as they are written, until the
+// write end is closed.
+void CAdvise::PipeLoop(SState& state)
 {
     for (;;) {
-        if (::WaitForSingleObject(state.hTermQReceived, READER_WAIT_MS) == WAIT_OBJECT_0)
+        std::array<BYTE, RECORD_SIZE> record{};
+        DWORD dwGot = 0;
+        while (dwGot < RECORD_SIZE) {
+            DWORD dwRead = 0;
+            if (!::ReadFile(state.hReadPipe, record.data() + dwGot, RECORD_SIZE - dwGot, &dwRead, nullptr) ||
+                dwRead == 0)
+                return; // the write end is gone
+            dwGot += dwRead;
+        }
+        {
+            CLock lock(state.csRecords);
+            state.records.push_back(record);
+        }
+        ::SetEvent(state.hRecordsWaiting);
+    }
+}
+
+// Sends the records taken out of the pipe, one at a time, in order.
+void CAdvise::ReaderLoop(SState& state)
+{
+    const HANDLE ahWait[2] = {state.hTermQReceived, state.hRecordsWaiting};
+    for (;;) {
+        if (::WaitForMultipleObjects(2, ahWait, FALSE, READER_WAIT_MS) == WAIT_OBJECT_0)
             return;
-        DWORD dwWaiting = 0;
-        if (!::PeekNamedPipe(state.hReadPipe, nullptr, 0, nullptr, &dwWaiting, nullptr))
-            continue;
-        // Records are written whole; read one whole record at a time.
-        while (dwWaiting >= RECORD_SIZE) {
-            BYTE bRecord[RECORD_SIZE];
-            DWORD dwGot = 0;
-            bool bOk = true;
-            while (dwGot < RECORD_SIZE) {
-                DWORD dwRead = 0;
-                if (!::ReadFile(state.hReadPipe, bRecord + dwGot, RECORD_SIZE - dwGot, &dwRead, nullptr) ||
-                    dwRead == 0) {
-                    bOk = false;
+        for (;;) {
+            std::array<BYTE, RECORD_SIZE> record;
+            {
+                CLock lock(state.csRecords);
+                if (state.records.empty())
                     break;
-                }
-                dwGot += dwRead;
+                record = state.records.front();
+                state.records.pop_front();
             }
-            if (!bOk)
-                break;
+            BYTE bRecord[RECORD_SIZE];
+            std::memcpy(bRecord, record.data(), RECORD_SIZE);
             Deliver(state, bRecord);
-            dwWaiting -= RECORD_SIZE;
+            if (::WaitForSingleObject(state.hTermQReceived, 0) == WAIT_OBJECT_0)
+                return;
         }
     }
 }

@@ -2,8 +2,16 @@
 // CAdvise: carries the queue's notification records to the registered
 // windows as messages 2043..2046 (lParam: the utRXQueue record), on the
 // user-interface thread.
+//
+// One thread empties the pipe as soon as records arrive and keeps them in
+// order; another sends them to the windows.  The pipe therefore never fills
+// while a window is busy, and the queue's worker never waits for the
+// user-interface thread: a handler of a record may itself wait for room in
+// the queue (the read-back queues its text reads from reply handlers).
 
 #include <windows.h>
+#include <array>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -34,16 +42,23 @@ private:
         std::vector<HWND> windows;  // in order of registration, no duplicates
         CFileHandle hReadPipe;
         CHandle hTermQReceived;
+        // Records taken out of the pipe and not yet delivered, in order.
+        CCriticalSection csRecords;
+        std::deque<std::array<BYTE, 24>> records;
+        CHandle hRecordsWaiting; // set when records were added
     };
 
     static DWORD WINAPI QReceivedThread(LPVOID pParam);
+    static DWORD WINAPI PipeThread(LPVOID pParam);
     static void ReaderLoop(SState& state);
+    static void PipeLoop(SState& state);
     static void Deliver(SState& state, const BYTE (&bRecord)[24]);
 
     CComm& m_Comm;
     std::shared_ptr<SState> m_pState;
     CFileHandle m_hWritePipe;
     CHandle m_hQReceivedThread;
+    CHandle m_hPipeThread;
 };
 
 extern CAdvise g_Advise;

@@ -180,3 +180,43 @@ TEST(Advise, TeardownWithTheLinkOpenStopsTheWorkerFirst)
     EXPECT_LT(::GetTickCount() - dwStart, 6000u);
     EXPECT_EQ(unit.CountCommands(10), 250u);
 }
+
+// The user-interface thread queues more than the queue holds while the pipe's
+// reader waits to hand it records: its waits for room (and Close's wait for
+// the worker) take the records meanwhile.  Without that, the pipe fills, the
+// worker stops in its write, no room is ever made, and this test hangs.  The
+// same happens when the requests are queued from inside a record's handler,
+// as the read-back does.
+TEST(Advise, UserInterfaceWaitsOnTheQueueHandleTheRecordsMeanwhile)
+{
+    SAdviseRig rig("advise-full");
+    CRecordingWindow a;
+    rig.advise.Advise(a.Handle());
+    ASSERT_TRUE(rig.comm.Open());
+    constexpr int COUNT = 1200; // several pipes' worth of records
+    for (int i = 0; i < COUNT; ++i)
+        ASSERT_TRUE(rig.comm.QueueCommand(10, DWORD(i), 0, 0));
+    // Records were delivered while this thread waited for room.
+    EXPECT_GT(a.delivered.size(), 0u);
+
+    // From a handler: the first record's handler queues another round.
+    bool bQueued = false;
+    a.onMessage = [&] {
+        if (bQueued)
+            return;
+        bQueued = true;
+        for (int i = 0; i < COUNT; ++i)
+            rig.comm.QueueCommand(10, DWORD(COUNT + i), 0, 0);
+    };
+    ASSERT_TRUE(PumpUntil([&] { return a.delivered.size() >= 2u * COUNT; }, 60000));
+    for (size_t i = 0; i < a.delivered.size(); ++i)
+        ASSERT_EQ(RXGetWord(a.delivered[i].record.bIter), DWORD(i)) << "in order, none lost";
+
+    // Close with requests waiting and records on their way.
+    for (int i = 0; i < 250; ++i)
+        rig.comm.QueueCommand(10, DWORD(i), 0, 0);
+    rig.comm.Close();
+    EXPECT_FALSE(rig.comm.IsOpen());
+    EXPECT_EQ(rig.comm.GetQueueLength(), 0u);
+    EXPECT_EQ(rig.unit.CountCommands(10), 2u * COUNT + 250u);
+}

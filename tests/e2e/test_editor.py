@@ -84,6 +84,8 @@ class Editor(E2ETestCase):
         else:
             raise AssertionError("no %s button" % button_text)
         h.wait_for(lambda: h.message_box() is None, 10, "mode question gone")
+        # After Yes the unit's values are read back; the form takes input again when they are shown.
+        h.wait_for(lambda: h.info("hwnd:" + self.form)["enabled"], 10, "form enabled after the read-back")
 
     # -- the unit ------------------------------------------------------------------
 

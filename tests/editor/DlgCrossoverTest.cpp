@@ -207,6 +207,7 @@ TEST_F(EditorForm, DraggingTheLowCrossoverToTheFarLeftStopsAtTheModesMinimum)
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     ASSERT_EQ(Plot().GetMode(), MODE_BIAMP);
     m_d.Click(IDC_LOW_LP_FREQ);
@@ -283,6 +284,7 @@ TEST_F(EditorForm, BiampDisablesTheMidBand)
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     ASSERT_TRUE(m_d.Connect());
     for (int ch : {IDC_CH_LEFT, IDC_CH_CENTER}) {
@@ -353,6 +355,7 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     m_d.AnswerNextMessageBox(IDNO);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     EXPECT_EQ(m_d.LastBoxCaption(), L"QVR500");
     EXPECT_EQ(m_d.LastBoxText().rfind(L"Warning!  A change of screen crossover type", 0), 0u);
@@ -373,6 +376,7 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     EXPECT_EQ(GetSystemFlags(), SYSFLAG_MUTE | SYSFLAG_BIAMP);
     EXPECT_EQ(Plot().GetMode(), MODE_BIAMP);
@@ -394,6 +398,7 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_TRIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     EXPECT_EQ(GetSystemFlags(), SYSFLAG_MUTE);
     ASSERT_TRUE(m_d.Drain());
@@ -407,6 +412,7 @@ TEST_F(EditorForm, ModeChangeOfflineRefreshesAtOnce)
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     EXPECT_EQ(m_d.Text(IDC_MID_HP_FREQ), L"10");
     EXPECT_FALSE(::IsWindowEnabled(m_d.Item(IDC_MID_LP_FREQ)));

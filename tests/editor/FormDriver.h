@@ -44,6 +44,9 @@ public:
     // Waits until the queue has sent everything queued before this call and
     // every answer before it has been delivered to the windows.
     bool Drain();
+    // Waits until a read-back of the unit (after a mode change while
+    // connected) has ended and the form takes input again.
+    bool SettleReadBack() { return WaitFor([&] { return !m_pForm->IsReadingBack(); }); }
 
     // Real input.
     void MoveMouse(POINT ptScreen);

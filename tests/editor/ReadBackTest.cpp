@@ -329,6 +329,7 @@ TEST_F(ReadBack, HandlesOfAbsentBandsAreNeitherShownNorDragged)
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.SettleReadBack());
     m_d.Pump(50);
     EXPECT_EQ(plot.GetAdjuster(), 0);
 }
