@@ -3,7 +3,6 @@
 #include <cderr.h>
 #include <commdlg.h>
 
-#include <cstdarg>
 #include <cwchar>
 #include <vector>
 
@@ -50,17 +49,22 @@ CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&
     return ::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? EChoice::PathTooLong : EChoice::Cancelled;
 }
 
-std::wstring CDocumentFile::Format(UINT nId, ...)
+std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring> args)
 {
+    // Plain substitution: paths may hold '%' and printf's wide "%ls" is not
+    // read alike by every C runtime.
     const std::wstring pattern = g_Module.LoadString(nId);
-    std::vector<wchar_t> buffer(4096);
-    va_list args;
-    va_start(args, nId);
-    const int n = std::vswprintf(buffer.data(), buffer.size(), pattern.c_str(), args);
-    va_end(args);
-    if (n < 0)
-        return pattern;
-    return std::wstring(buffer.data(), static_cast<size_t>(n));
+    std::wstring out;
+    auto it = args.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 3, L"%ls") == 0 && it != args.end()) {
+            out += *it++;
+            i += 2;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
 }
 
 std::wstring CDocumentFile::SystemReason(DWORD dwError)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 class CDocumentFile {
@@ -17,8 +18,8 @@ public:
     // szPath; a path that does not fit is never cut: PathTooLong.
     static EChoice Choose(HWND hOwner, bool bOpen, wchar_t (&szPath)[PATH_UNITS]);
 
-    // String nId with its %s / %llu fields filled in.
-    static std::wstring Format(UINT nId, ...);
+    // String nId with its %ls fields filled in, in order.
+    static std::wstring Format(UINT nId, std::initializer_list<std::wstring> args);
     // The system's own text for an error code, on one line.
     static std::wstring SystemReason(DWORD dwError);
     // The folder that holds the program, without a trailing backslash.

@@ -675,7 +675,7 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
     }
     const std::wstring reason = g_Module.LoadString(nReason);
     const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
-    const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, pszPath, reason.c_str(), system.c_str());
+    const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, {pszPath, reason, system});
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
     return false;
 }
@@ -690,7 +690,7 @@ bool CMainFrame::OpenFrom(const wchar_t* pszPath)
     CFileHandle hFile(::CreateFileW(pszPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!hFile) {
         const std::wstring text =
-            CDocumentFile::Format(IDS_FILE_CANNOT_OPEN, pszPath, CDocumentFile::SystemReason(::GetLastError()).c_str());
+            CDocumentFile::Format(IDS_FILE_CANNOT_OPEN, {pszPath, CDocumentFile::SystemReason(::GetLastError())});
         ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
         return false;
     }
@@ -702,11 +702,11 @@ bool CMainFrame::OpenFrom(const wchar_t* pszPath)
         reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
     } else if (result.status == EConfigStatus::ShortFile) {
         const std::wstring count = std::to_wstring(result.nOffset);
-        reason = CDocumentFile::Format(IDS_FILE_SHORT, count.c_str());
+        reason = CDocumentFile::Format(IDS_FILE_SHORT, {count});
     } else {
         reason = g_Module.LoadString(IDS_FILE_UNREADABLE);
     }
-    const std::wstring text = CDocumentFile::Format(IDS_FILE_REFUSED, pszPath, reason.c_str());
+    const std::wstring text = CDocumentFile::Format(IDS_FILE_REFUSED, {pszPath, reason});
     ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
     return false;
 }

@@ -425,6 +425,21 @@ int wmain(int argc, wchar_t** wargv)
 
     if (cmd == "list")
         return CmdList();
+    if (cmd == "hold") {
+        // Holds a file open with no sharing (as another program that has it
+        // open would) until a line arrives on standard input.
+        const std::wstring path = argc > 2 ? wargv[2] : L"";
+        HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::printf("{\"held\":%s}\n", hFile != INVALID_HANDLE_VALUE ? "true" : "false");
+        std::fflush(stdout);
+        char line[16];
+        if (!std::fgets(line, sizeof line, stdin)) {
+        }
+        if (hFile != INVALID_HANDLE_VALUE)
+            ::CloseHandle(hFile);
+        return 0;
+    }
     if (cmd == "metrics") {
         HDC dc = ::GetDC(nullptr);
         std::printf("{\"dpi\":[%d,%d],\"screen\":[%d,%d],\"cymenu\":%d,\"cxsizeframe\":%d,\"cxfixedframe\":%d}\n",
