@@ -51,6 +51,7 @@ struct CSafeFile::SImpl {
     CWin32Stream stream;
     std::wstring tempPath;
     bool bExists = false;
+    DWORD dwAttributes = 0; // of the file replaced
 };
 
 CSafeFile::CSafeFile() = default;
@@ -81,6 +82,7 @@ CSafeFile::SResult CSafeFile::Begin(const fs::path& path)
             m_target = PlainPath(std::wstring(final.data(), n));
         ::CloseHandle(hProbe);
         pImpl->bExists = true;
+        pImpl->dwAttributes = info.dwFileAttributes;
     } else {
         const DWORD dwError = ::GetLastError();
         if (dwError != ERROR_FILE_NOT_FOUND)
@@ -130,13 +132,31 @@ CSafeFile::SResult CSafeFile::Commit()
         return {EStatus::WriteFailed, dwFlushError ? dwFlushError : ERROR_WRITE_FAULT};
     }
     BOOL bDone;
-    if (impl.bExists)
-        bDone = ::ReplaceFileW(m_target.c_str(), impl.tempPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                               nullptr, nullptr);
-    else
+    DWORD dwError = 0;
+    if (impl.bExists) {
+        // A file that another program holds open, or that is read-only, is
+        // not replaced: asked first, so that no replacement is half begun.
+        HANDLE hCheck = ::CreateFileW(m_target.c_str(), GENERIC_WRITE | DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        bDone = hCheck != INVALID_HANDLE_VALUE;
+        if (bDone) {
+            ::CloseHandle(hCheck);
+            bDone = ::ReplaceFileW(m_target.c_str(), impl.tempPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                   nullptr, nullptr);
+        }
+        dwError = bDone ? 0 : ::GetLastError();
+        // The replaced file's attributes stay (where the platform's
+        // replacement does not keep them itself).
+        const DWORD dwKept = impl.dwAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (bDone && (::GetFileAttributesW(m_target.c_str()) & dwKept) != dwKept)
+            ::SetFileAttributesW(m_target.c_str(), ::GetFileAttributesW(m_target.c_str()) | dwKept);
+    } else {
         bDone = ::MoveFileExW(impl.tempPath.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
+        dwError = bDone ? 0 : ::GetLastError();
+    }
     if (!bDone) {
-        const DWORD dwError = ::GetLastError();
         ::DeleteFileW(impl.tempPath.c_str());
         m_pImpl.reset();
         return {EStatus::CannotReplace, dwError};

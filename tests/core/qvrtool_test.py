@@ -140,6 +140,32 @@ with tempfile.TemporaryDirectory() as d:
     check(rc == 2 and err.count("\n") == 1, f"new onto a directory fails cleanly ({err!r})")
     check(os.listdir(sub) == [] and not any(n.endswith(".tmp") for n in os.listdir(d)), "no temporary files left")
 
+# What the user set up stays: a link stays a link (its target gets the new
+# content), a file keeps its permissions, and what is not a regular file (a
+# named pipe, a directory) is refused before anything is written.
+with tempfile.TemporaryDirectory() as d:
+    real = os.path.join(d, "real.qvr")
+    link = os.path.join(d, "link.qvr")
+    run("new", real)
+    os.chmod(real, 0o640)
+    os.symlink("real.qvr", link)
+    rc, _, err = run("set", link, "2", "m_fltLowGain=2.5")
+    check(rc == 0, f"set through a link exits 0 ({err!r})")
+    check(os.path.islink(link) and os.readlink(link) == "real.qvr", "the link is still a link to its target")
+    rc, out, _ = run("dump", real, "--json")
+    check(json.loads(out)["channels"][2]["m_fltLowGain"] == 2.5, "the link's target holds the change")
+    check(os.stat(real).st_mode & 0o777 == 0o640, f"the target keeps its permissions ({oct(os.stat(real).st_mode)})")
+    dangling = os.path.join(d, "dangling.qvr")
+    os.symlink("made-through-link.qvr", dangling)
+    rc, _, err = run("new", dangling)
+    check(rc == 0 and os.path.islink(dangling) and os.path.exists(os.path.join(d, "made-through-link.qvr")),
+          f"new through a dangling link creates its target ({err!r})")
+    fifo = os.path.join(d, "pipe.qvr")
+    os.mkfifo(fifo)
+    rc, _, err = run("new", fifo)
+    check(rc == 2 and "not a file" in err, f"a named pipe is refused ({err!r})")
+    check(not any(n.startswith(".") for n in os.listdir(d)), f"no temporary files left ({os.listdir(d)})")
+
 if failures:
     print(f"{len(failures)} check(s) failed")
     sys.exit(1)
