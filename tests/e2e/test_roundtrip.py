@@ -144,7 +144,7 @@ class RoundTrip(E2ETestCase):
 
     def artifact(self, name):
         path = os.path.join(self.h.artifacts, name)
-        if os.path.exists(path):
+        if os.path.lexists(path):
             os.remove(path)
         return path
 
