@@ -196,6 +196,16 @@ LRESULT CDlgSpeakerLib::OnSelEndOk(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CDlgSpeakerLib::OnSelChange(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // The arrow keys change the item of a closed list without a completed
+    // choice: apply it too, so the preset on show is the one OK assigns.
+    // While the list is open its end (CBN_SELENDOK) applies the choice.
+    if (!::SendDlgItemMessageW(m_hWnd, IDC_LIB_LIST, CB_GETDROPPEDSTATE, 0, 0))
+        ApplySelection();
+    return 0;
+}
+
 LRESULT CDlgSpeakerLib::OnDatabase(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_eDatabase = ::IsDlgButtonChecked(m_hWnd, IDC_LIB_DEFAULT) == BST_CHECKED ? DATABASE_DEFAULT : DATABASE_CUSTOM;
