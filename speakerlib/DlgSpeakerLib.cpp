@@ -101,7 +101,9 @@ LRESULT CDlgSpeakerLib::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         ::CheckDlgButton(m_hWnd, IDC_LIB_LEFT_CENTER, BST_UNCHECKED);
         ::CheckDlgButton(m_hWnd, IDC_LIB_RIGHT_CENTER, BST_UNCHECKED);
     }
-    return TRUE;
+    // The list has the focus: the arrow keys go through the presets.
+    ::SetFocus(GetDlgItem(IDC_LIB_LIST));
+    return FALSE;
 }
 
 LRESULT CDlgSpeakerLib::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)

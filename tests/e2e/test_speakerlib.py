@@ -258,7 +258,9 @@ class Presets(E2ETestCase):
         self.sim.ctl("clearlog")
         dlg = self.open_library()
         self.assertEqual(self.items(dlg), ["Good 3W", "No HF Crossover"])
-        self.choose(dlg, 1)
+        # The list has the focus; Down picks the next preset without opening it.
+        h.activate(h.info("hwnd:" + dlg))
+        h.key("Down")
         h.wait_for(lambda: self.ctl(313, dlg)["text"] == '"No HF Crossover" cannot be used: HBHP is missing.', 5,
                    "note")
         self.assertFalse(self.ctl(1, dlg)["enabled"])
