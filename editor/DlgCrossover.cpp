@@ -8,6 +8,7 @@
 #include "device/Advise.h"
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "editor/DlgCopyChannel.h"
 #include "editor/DlgProfileInfo.h"
 #include "editor/FieldRules.h"
 #include "editor/HandleStream.h"
@@ -18,6 +19,7 @@
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
 #include "shell/AppGlobals.h"
+#include "speakerlib/DlgSpeakerLib.h"
 
 namespace {
 
@@ -699,18 +701,13 @@ LRESULT CDlgCrossover::OnCommFailure(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
-const CChannelConfig& CDlgCrossover::CurrentRecord(int nChannel) const
-{
-    if (nChannel == ShownChannel())
-        return m_ctlPlot;
-    return m_aChannels[static_cast<size_t>(nChannel)];
-}
-
 void CDlgCrossover::WriteTextMemory()
 {
+    // The names are the channel set's: a name changes only there (the
+    // working copy takes it from the set).
     const CChannelConfig* apNames[TEXT_NAME_SECTIONS];
     for (int c = 0; c < TEXT_NAME_SECTIONS; ++c)
-        apNames[c] = &CurrentRecord(c);
+        apNames[c] = &m_aChannels[static_cast<size_t>(c)];
     CTextMemory::STexts texts;
     CTextMemory::CollectTexts(m_profile, apNames, texts);
     STextMemoryImage image;
@@ -753,13 +750,52 @@ void CDlgCrossover::WriteTextMemory()
 
 LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The speaker library dialog.
+    // The button is disabled for the Subwoofer: no preset is meant for it.
+    const int nShown = ShownChannel();
+    if (nShown < 0 || nShown >= CHANNEL_SUBWOOFER)
+        return 0;
+    CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
+    shown.Assign(m_ctlPlot, false);
+    CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
+    if (dlg.DoModal(m_hWnd) != IDOK)
+        return 0;
+    // Left, Left Center, Center, Right Center, Right: each changed value is sent.
+    for (int i = 0; i < 5; ++i) {
+        const CDlgSpeakerLib::SChannelBit& b = CDlgSpeakerLib::ChannelBits()[i];
+        if (dlg.GetChannelMask() & b.dwBit)
+            m_aChannels[static_cast<size_t>(b.nChannel)].Assign(dlg.GetWorkingCopy(), true);
+    }
+    if (g_Comm.IsOpen())
+        WriteTextMemory(); // the speaker names live in the unit's text memory
+    m_ctlPlot.Assign(shown, false);
+    UpdateLevelControls();
+    UpdateControls();
+    m_ctlPlot.RecalcBands(7);
     return 0;
 }
 
 LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The Copy Channel dialog.
+    const int nShown = ShownChannel();
+    if (nShown < 0 || nShown >= CHANNEL_COUNT)
+        return 0;
+    // Edits of the shown channel are copied too.
+    CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
+    shown.Assign(m_ctlPlot, false);
+    CDlgCopyChannel dlg(nShown);
+    if (dlg.DoModal(m_hWnd) != IDOK)
+        return 0;
+    if (dlg.m_nFrom >= 0 && dlg.m_nFrom < CDlgCopyChannel::TARGET_COUNT) {
+        const CChannelConfig& source = m_aChannels[static_cast<size_t>(dlg.m_nFrom)];
+        for (int i = 0; i < CDlgCopyChannel::TARGET_COUNT; ++i)
+            if (dlg.m_bTo[i])
+                m_aChannels[static_cast<size_t>(i)].Assign(source, true);
+    }
+    m_ctlPlot.Assign(shown, false);
+    UpdateLevelControls();
+    UpdateControls();
+    m_ctlPlot.RecalcBands(7);
+    WriteTextMemory(); // queues nothing while the link is closed
     return 0;
 }
 

@@ -140,9 +140,7 @@ private:
     // Replies of the read-back.
     void ApplyOutputReading(const utRXQueue& record);
     void ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue);
-    // The speaker name of channel 0..4 as it now stands (the shown channel's
-    // is in the working copy).
-    const CChannelConfig& CurrentRecord(int nChannel) const;
+
     void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;

@@ -178,6 +178,23 @@ void CChannelConfig::SetSpeakerName(const char16_t* pszName)
     CProfileInfo::CopyText(m_szSpeaker, SPEAKER_NAME_UNITS, pszName);
 }
 
+char16_t CChannelConfig::FoldNameCase(char16_t ch) { return FoldCase(ch); }
+
+bool CChannelConfig::NamesEqualNoCase(const char16_t* pszA, const char16_t* pszB)
+{
+    static const char16_t kEmpty[1] = {0};
+    return EqualNoCase(pszA ? pszA : kEmpty, pszB ? pszB : kEmpty);
+}
+
+bool CChannelConfig::SameSpeakerName(const char16_t* pszA, const char16_t* pszB)
+{
+    char16_t szA[SPEAKER_NAME_UNITS];
+    char16_t szB[SPEAKER_NAME_UNITS];
+    CProfileInfo::CopyText(szA, SPEAKER_NAME_UNITS, pszA);
+    CProfileInfo::CopyText(szB, SPEAKER_NAME_UNITS, pszB);
+    return EqualNoCase(szA, szB);
+}
+
 void CChannelConfig::GetSpeakerName(char16_t* pszBuffer, int cbBuffer) const
 {
     const int nUnits = cbBuffer / static_cast<int>(sizeof(char16_t));

@@ -52,6 +52,12 @@ public:
     // Copies the name, or "Unknown" when empty, into a buffer of cbBuffer bytes.
     void GetSpeakerName(char16_t* pszBuffer, int cbBuffer) const;
     const char16_t* GetSpeakerNameRaw() const { return m_szSpeaker; }
+    // Name compares as SetSpeakerName makes them: ignoring case, whole
+    // texts (NamesEqualNoCase) or as stored, cut to 31 units (SameSpeakerName).
+    static bool NamesEqualNoCase(const char16_t* pszA, const char16_t* pszB);
+    static bool SameSpeakerName(const char16_t* pszA, const char16_t* pszB);
+    // The case folding of those compares, one UTF-16 unit at a time.
+    static char16_t FoldNameCase(char16_t ch);
 
     // --- getters ----------------------------------------------------------
     float GetLevel() const { return m_fltLevel; }

@@ -156,3 +156,46 @@
 #define IDC_PROFILE_SCREEN 1368
 #define IDC_PROFILE_COMMENTS 1394
 // (end editor ids)
+
+// --- speaker library dialog -------------------------------------------------
+// (begin speakerlib ids)
+#define IDD_SPEAKERLIB 230
+#define IDC_LIB_LEFT 201
+#define IDC_LIB_LEFT_CENTER 202
+#define IDC_LIB_CENTER 203
+#define IDC_LIB_RIGHT_CENTER 204
+#define IDC_LIB_RIGHT 205
+#define IDC_LIB_DEFAULT 282
+#define IDC_LIB_CUSTOM 283
+#define IDC_LIB_LIST 311
+#define IDC_LIB_PATH 312
+#define IDC_LIB_NOTE 313
+
+// Strings of the speaker library (texts in resources/strings/strings.inc).
+#define IDS_LIB_PATH 540
+#define IDS_LIB_NOT_FOUND 541
+#define IDS_LIB_UNREADABLE 542
+#define IDS_LIB_NOT_UTF16 543
+#define IDS_LIB_TOO_LARGE 544
+#define IDS_LIB_NO_TWO_BAND 545
+#define IDS_LIB_NO_THREE_BAND 546
+#define IDS_PRESET_MISSING 547
+#define IDS_PRESET_NOT_A_NUMBER 548
+#define IDS_PRESET_OUT_OF_RANGE 549
+#define IDS_PRESET_HP_Q 550
+// (end speakerlib ids)
+
+// --- copy channel dialog (226) ------------------------------------------------
+// (begin copy channel ids)
+#define IDD_COPY_CHANNEL 226
+#define IDC_COPY_FROM_LEFT 1100
+#define IDC_COPY_FROM_RIGHT 1101
+#define IDC_COPY_FROM_CENTER 1102
+#define IDC_COPY_FROM_LEFT_CENTER 1103
+#define IDC_COPY_FROM_RIGHT_CENTER 1105
+#define IDC_COPY_TO_LEFT 1025
+#define IDC_COPY_TO_RIGHT 1026
+#define IDC_COPY_TO_CENTER 1027
+#define IDC_COPY_TO_LEFT_CENTER 1028
+#define IDC_COPY_TO_RIGHT_CENTER 1030
+// (end copy channel ids)
