@@ -183,9 +183,13 @@ bool CComm::Enqueue(const SEntry& entry)
             }
         }
     }
+    // An idle worker starts on it at once instead of at the end of its idle
+    // wait.  A worker only idles after it found the queue empty under this
+    // lock, so only the first request into an empty queue needs to wake it.
+    const bool bWasEmpty = m_Queue.empty();
     m_Queue.push_back(std::make_unique<SEntry>(entry));
-    // An idle worker starts on it at once instead of at the end of its idle wait.
-    ::SetEvent(m_hQueued);
+    if (bWasEmpty)
+        ::SetEvent(m_hQueued);
     return true;
 }
 

@@ -579,6 +579,7 @@ LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
 
     BeginReadBack();
     m_nOwnTextReplies = 0;
+    m_nTextQueuedThrough = 0;
     m_textReader.BeginDirectory();
     int nSection = 0;
     g_Comm.QueueReadMemory(nSection);
@@ -630,17 +631,37 @@ void CDlgCrossover::ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwVal
         default: m_aChannels[static_cast<size_t>(n - TEXT_FIRST_NAME_SECTION)].SetSpeakerName(psz); break;
         }
     }
-    if (step.nReadSection != 0) {
+    if (step.nReadSection != 0)
+        QueueTextReads(step.nReadSection);
+    if (step.bFinished)
+        QueueMarker();
+}
+
+void CDlgCrossover::QueueTextReads(int nSection)
+{
+    if (m_nTextQueuedThrough == 0) {
+        // The checked table: skipped sections read as empty ones.
         std::uint32_t adwStart[TEXT_SECTION_COUNT + 1];
         std::uint32_t adwLength[TEXT_SECTION_COUNT + 1];
         std::copy_n(m_textReader.SectionStarts(), TEXT_SECTION_COUNT + 1, adwStart);
         std::copy_n(m_textReader.SectionLengths(), TEXT_SECTION_COUNT + 1, adwLength);
         g_Comm.SetSectionTable(reinterpret_cast<const DWORD*>(adwStart), reinterpret_cast<const DWORD*>(adwLength));
-        int nSection = step.nReadSection;
-        g_Comm.QueueReadMemory(nSection);
     }
-    if (step.bFinished)
-        QueueMarker();
+    // The sections after this one are queued too while the queue stays
+    // short enough that no later section ever waits for room (a section is
+    // 64 reads at most): the worker then never idles between two sections,
+    // and the unit gets the same reads in the same order.
+    constexpr size_t READ_AHEAD_LIMIT = 190;
+    for (int n = nSection; n != 0; n = m_textReader.NextSection(n)) {
+        if (n <= m_nTextQueuedThrough)
+            continue;
+        const size_t nWords = (m_textReader.SectionLengths()[n] + 1) / 2;
+        if (n != nSection && g_Comm.GetQueueLength() + nWords > READ_AHEAD_LIMIT)
+            break;
+        int nQueued = n;
+        g_Comm.QueueReadMemory(nQueued);
+        m_nTextQueuedThrough = n;
+    }
 }
 
 LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)

@@ -140,6 +140,9 @@ private:
     // Replies of the read-back.
     void ApplyOutputReading(const utRXQueue& record);
     void ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue);
+    // Queues the reads of text section nSection (unless queued already) and
+    // of the sections after it while the queue has room to spare.
+    void QueueTextReads(int nSection);
 
     void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
@@ -162,4 +165,5 @@ private:
     // Replies to this form's own text-memory writes still to come; any other
     // write or erase reply means someone else changed the unit's memory.
     int m_nOwnTextReplies = 0;
+    int m_nTextQueuedThrough = 0; // text sections up to this one have their reads queued
 };

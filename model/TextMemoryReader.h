@@ -52,6 +52,8 @@ public:
     const std::uint32_t* SectionStarts() const { return m_adwStart; }
     const std::uint32_t* SectionLengths() const { return m_adwLength; }
     EDirectory GetDirectoryState() const { return m_eDirectory; }
+    // The next section after nAfter that has words to read, 0 for none.
+    int NextSection(int nAfter) const;
     // Bit n-1: section n was skipped as malformed.
     unsigned GetSkippedMask() const { return m_nSkippedMask; }
 
@@ -73,7 +75,6 @@ private:
     enum class EState { Idle, Directory, Text };
 
     void StartSection(int nSection, SStep& step);
-    int NextSection(int nAfter) const;
     void Finish(SStep& step);
 
     EState m_eState = EState::Idle;

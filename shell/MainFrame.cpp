@@ -512,9 +512,11 @@ LRESULT CMainFrame::OnConnect(UINT, WPARAM, LPARAM, BOOL&)
     m_bConnecting = true;
     m_bConnectEnabled = false;
     m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
+    // The unit's first answer is on its way while the box is made (the
+    // answer is handled only once this handler has returned).
+    g_Comm.QueueCommand(kCmdSystemFlags, 0, 0, 0);
     if (!m_dlgConnecting.IsWindow())
         m_dlgConnecting.Create(m_hWnd);
-    g_Comm.QueueCommand(kCmdSystemFlags, 0, 0, 0);
     return 0;
 }
 
