@@ -345,7 +345,6 @@ class RoundTrip(E2ETestCase):
         h = self.h
         dlg, texts = self.profile_texts()
         self.assertEqual(texts, ["* FACTORY DEFAULTS *", "", "", ""])
-        h.screenshot("profile-dialog", rect=dlg["rect"], path=os.path.join(h.paths.source, "docs", "profile-dialog.png"))
         comment = ("Screen 7, two-way: checked levels and delays at the mix position. " * 3)[:130]
         for cid, text in zip(PROFILE_IDS, ("Refit 2026", "Odeon", "12345", comment)):
             h.click_rect(h.info("hwnd:" + dlg["hwnd"], cid)["rect"])

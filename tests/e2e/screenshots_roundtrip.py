@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Takes the documentation's pictures of the configuration round trip (not a
+test): the Profile Information dialog with a unit's texts, the Save As
+dialog, and a refused Open; writes docs/profile-dialog.png,
+docs/file-save-as.png and docs/file-refused.png.
+
+    QVR_BUILD_DIR=build/win QVR_NATIVE_BUILD_DIR=build/native python3 tests/e2e/screenshots_roundtrip.py
+"""
+
+import os
+import sys
+
+import harness
+import roundtrip as rt
+from harness import FRAME, Harness
+
+TEXTS = ["Odeon Refit 2026", "Grand Theatre", "7", "Two-way screen channels, checked at the mix position.",
+         "Stage Left 2-way", "Stage Right 2-way", "Centre Cluster", "LC Fill", "RC Fill"]
+
+
+def main():
+    harness.skip_unless_sim()
+    docs = os.path.join(harness.Paths().source, "docs")
+    with Harness() as h:
+        sim = h.start_sim("--instant")
+        for addr, word in rt.text_memory(TEXTS):
+            sim.ctl("set mem 0x%08x 0x%08x" % (addr, word))
+        app = h.start_program(devices=sim.device_entry())
+        h.activate()
+        frame = h.info(FRAME)
+        away = (frame["rect"][2] + 40, frame["rect"][3] + 40)
+        h.key("F2")
+        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
+        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+
+        h.command(32785)
+        dlg = h.wait_for(lambda: h.dialogs("Profile Information"), 10, "profile dialog")[0]
+        h.move(*away)
+        h.screenshot("profile-dialog", dlg["rect"], os.path.join(docs, "profile-dialog.png"))
+        h.activate(dlg)
+        h.key("Escape")
+        h.wait_for(lambda: not h.dialogs("Profile Information"), 10, "profile dialog closed")
+
+        h.command(32776)
+        dlg = h.wait_for(lambda: h.dialogs("Save As"), 10, "save dialog")[0]
+        h.activate(dlg)
+        h.type("Odeon screen 7")
+        h.move(*away)
+        h.screenshot("file-save-as", dlg["rect"], os.path.join(docs, "file-save-as.png"))
+        h.key("Escape")
+        h.wait_for(lambda: not h.dialogs("Save As"), 10, "save dialog closed")
+
+        junk = os.path.join(h.artifacts, "notes.qvr")
+        with open(junk, "wb") as f:
+            f.write(b"Shopping list: cables, gaffer tape" * 10)
+        h.command(32774)
+        dlg = h.wait_for(lambda: h.dialogs("Open"), 10, "open dialog")[0]
+        h.activate(dlg)
+        h.type("Z:" + junk.replace("/", "\\"))
+        h.key("Return")
+        box, _ = h.wait_for(h.message_box, 10, "refusal")
+        h.move(*away)
+        h.screenshot("file-refused", frame["rect"], os.path.join(docs, "file-refused.png"))
+        h.activate(box)
+        h.key("Return")
+        code = h.exit_program(app, "close")
+        if code != 0:
+            print("program exit code %d" % code)
+            return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
