@@ -11,6 +11,7 @@
 class CDocumentFile {
 public:
     static constexpr int PATH_UNITS = MAX_PATH; // 260, with the terminator
+    static constexpr int DIALOG_UNITS = 32768;  // what the dialog may hand back
 
     enum class EChoice { Chosen, Cancelled, PathTooLong };
     // The open (bOpen) or save dialog owned by hOwner, starting in the

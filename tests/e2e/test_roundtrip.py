@@ -387,6 +387,24 @@ class RoundTrip(E2ETestCase):
         self.close_dialog(dlg)
         self.assertEqual(self.stats(sim)["requests"], requests)
 
+    def test_f_disconnect_waits_for_the_read_back(self):
+        sim = self.h.start_sim()
+        for addr, word in rt.text_memory(TEXTS):
+            sim.ctl("set mem 0x%08x 0x%08x" % (addr, word))
+        self.app = self.start(sim.device_entry())
+        h = self.h
+        h.activate()
+        # Slow replies keep the wait box up; F3 meanwhile asks nothing and ends nothing.
+        sim.ctl("delay 40 50")
+        h.key("F2")
+        h.wait_for(h.wait_box, 10, "wait box")
+        h.key("F3")
+        h.command(32779)  # the command itself, as the menu would send it
+        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
+        self.assertIsNone(h.wait_box())
+        self.assertEqual([d for d in h.dialogs("QVR500") if h.control("hwnd:" + d["hwnd"], 1541)], [])
+        self.assertEqual(self.speaker_text(), TEXTS[6])
+
 
 if __name__ == "__main__":
     import unittest

@@ -333,3 +333,22 @@ TEST_F(ReadBack, HandlesOfAbsentBandsAreNeitherShownNorDragged)
     m_d.Pump(50);
     EXPECT_EQ(plot.GetAdjuster(), 0);
 }
+
+// The sibling program changes the channel while the unit is read: the marker
+// was queued for Center, the form now shows Left, and Left is shown with the
+// unit's values; Center's record in the set keeps the unit's values too (the
+// working copy, which had nothing the unit lacks, is not stored back).
+TEST_F(ReadBack, AChannelChosenByTheSiblingDuringTheReadBackShowsTheUnitsValues)
+{
+    m_d.Unit().SetParameterFloat(CHANNEL_LEFT, 28, 1.25f);  // Left Low delay
+    m_d.Unit().SetParameterFloat(CHANNEL_CENTER, 28, 2.5f); // Center Low delay
+    ASSERT_TRUE(m_d.Connect());
+    SetSystemFlags(m_d.Unit().GetFlags(), false);
+    ::SendMessageW(m_d.FormWnd(), WM_READ_SETTINGS, 0, 0);
+    ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, 0, 0); // the sibling's number of Left
+    ASSERT_EQ(m_d.Form().GetPlot().GetChannel(), CHANNEL_LEFT);
+    ASSERT_TRUE(m_d.WaitFor([&] { return !m_d.Form().IsReadingBack(); }));
+    EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetLowDelay(), 1.25f);
+    EXPECT_EQ(m_d.Text(IDC_LOW_DELAY), L"1.2500");
+    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_CENTER).GetLowDelay(), 2.5f);
+}
