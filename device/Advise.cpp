@@ -118,11 +118,16 @@ void CAdvise::PipeLoop(SState& state)
                 return; // the write end is gone
             dwGot += dwRead;
         }
+        // The reader waits only after it found the list empty (under the
+        // lock): only a record into an empty list needs to wake it.
+        bool bWasEmpty;
         {
             CLock lock(state.csRecords);
+            bWasEmpty = state.records.empty();
             state.records.push_back(record);
         }
-        ::SetEvent(state.hRecordsWaiting);
+        if (bWasEmpty)
+            ::SetEvent(state.hRecordsWaiting);
     }
 }
 
