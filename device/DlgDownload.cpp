@@ -274,8 +274,11 @@ void CDlgDownload::SetRunning(bool bRunning)
     const HMENU hMenu = ::GetSystemMenu(m_hWnd, FALSE);
     if (hMenu)
         ::EnableMenuItem(hMenu, SC_CLOSE, MF_BYCOMMAND | (bRunning ? MF_GRAYED : MF_ENABLED));
-    if (!bRunning)
-        ::SetFocus(GetDlgItem(IDOK));
+    // The end of a download may come while another window is in front (the
+    // frame's message about a lost link): focusing would raise the dialog
+    // over it.
+    if (!bRunning && ::GetActiveWindow() == m_hWnd)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDOK)), TRUE);
 }
 
 void CDlgDownload::AddStatus(const wchar_t* pszText, int nIcon)
