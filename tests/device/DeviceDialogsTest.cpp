@@ -349,6 +349,16 @@ TEST_F(DeviceDialogs, BadFilesAreRefusedAndTheUnitIsUntouched)
         StartDownload(dlg, L"C:\\no\\such\\file.XOF");
         EXPECT_EQ(box.Text(), L"Failed to open the selected firmware file.\r\n\r\nThe file could not be opened or read.");
     }
+    {
+        // A good file, but the link cannot be opened: nothing is erased.
+        CTempFile file(Image(RandomWords(10, 1)));
+        g_Comm.SetDeviceNumber(7); // no such device in the list
+        CBoxAnswerer box;
+        StartDownload(dlg, file.Path());
+        EXPECT_EQ(box.Text(), L"Failed to establish communications with selected device.");
+        EXPECT_FALSE(dlg.IsRunning());
+        g_Comm.LookupDevice();
+    }
     // Nothing was sent, not even the link opened: the unit's flash is as it was.
     EXPECT_FALSE(g_Comm.IsOpen());
     EXPECT_EQ(unit.GetStats().nRequests, 0u);

@@ -106,11 +106,14 @@ class Firmware(E2ETestCase):
         h.wait_for(lambda: h.info(sel, ESTIMATE)["text"] != est1, 10, "estimate moves")
         # Closing the dialog under the download does nothing.
         h.post(sel, 0x10)  # WM_CLOSE
-        h.wait_for(lambda: self.status(sel)[0][0] == "Verifying the program in flash", 600, "verifying")
+        # Long waits look every few seconds: each look starts a process under Wine.
+        h.wait_for(lambda: self.status(sel)[0][0] == "Verifying the program in flash", 900, "verifying",
+                   interval=5)
         self.assertTrue(h.find(sel))
         h.wait_for(lambda: re.match(r"^\d+ of 65536 words verified\.", h.info(sel, ESTIMATE)["text"]), 10,
                    "verify estimate")
-        h.wait_for(lambda: self.status(sel)[0][0] == "Firmware download complete", 600, "download complete")
+        h.wait_for(lambda: self.status(sel)[0][0] == "Firmware download complete", 900, "download complete",
+                   interval=5)
 
         self.assertEqual([t for t, _ in self.status(sel)],
                          ["Firmware download complete", "Verifying the program in flash",
@@ -118,9 +121,11 @@ class Firmware(E2ETestCase):
         self.assertFalse(h.info(sel, PROGRESS)["visible"])
         self.assertFalse(h.info(sel, ESTIMATE)["visible"])
         self.assertTrue(h.info(sel, OK)["enabled"])
+        # One erase, each word written and read back (a request whose reply came late on a loaded machine is
+        # sent again by the queue: a few more requests, never fewer).
         self.assertEqual(sim.count_cmd(6), 1)
-        self.assertEqual(sim.count_cmd(4), 65536)
-        self.assertEqual(sim.count_cmd(1), 65536)
+        self.assertTrue(65536 <= sim.count_cmd(4) <= 65536 + 20, sim.count_cmd(4))
+        self.assertTrue(65536 <= sim.count_cmd(1) <= 65536 + 20, sim.count_cmd(1))
         self.assertEqual(self.unit_words(sim, 65536), words)
         h.click_control(sel, OK)
         h.wait_for(lambda: not h.dialogs(DIALOG), 5, "dialog closed")

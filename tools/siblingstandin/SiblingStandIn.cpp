@@ -48,10 +48,12 @@ LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     char sz[64];
     if (uMsg == g_uInit) {
         g_hWndPeer = reinterpret_cast<HWND>(lParam);
-        std::snprintf(sz, sizeof sz, "init 0x%llx", static_cast<unsigned long long>(lParam));
-        Say(sz);
+        // The answer goes out before the line is printed: a test that has
+        // read the line knows the answer is already on its way.
         if (g_bAnswer)
             ::PostMessageW(g_hWndPeer, g_uInit, 0, reinterpret_cast<LPARAM>(hWnd));
+        std::snprintf(sz, sizeof sz, "init 0x%llx", static_cast<unsigned long long>(lParam));
+        Say(sz);
         return 0;
     }
     if (uMsg == g_uChannel) {
