@@ -9,6 +9,7 @@ and docs/sibling-link-window.png.
 
 import os
 import random
+import re
 import sys
 
 import harness
@@ -39,7 +40,11 @@ def main():
         h.click_control(sel, PATH)
         h.type(wine_path(path))
         h.click_control(sel, DOWNLOAD)
-        h.wait_for(lambda: "words sent" in h.info(sel, ESTIMATE)["text"], 60, "estimate")
+        # A few seconds into the writes, so that the estimate has settled.
+        def words_sent():
+            m = re.match(r"^(\d+) of", h.info(sel, ESTIMATE)["text"])
+            return int(m.group(1)) if m else 0
+        h.wait_for(lambda: words_sent() >= 1500, 60, "estimate", interval=1)
         h.move(dlg["rect"][2] + 40, dlg["rect"][3] + 40)
         h.screenshot("download-firmware", dlg["rect"], os.path.join(docs, "download-firmware.png"))
         sim.ctl("unplug")  # ends the download quickly
