@@ -340,8 +340,8 @@ LRESULT CDlgDownload::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
     default:
         return 0;
     }
-    ++m_nAnswered;
-    ::SetEvent(m_hProgress);
+    if (++m_nAnswered % REFILL_BATCH == 0)
+        ::SetEvent(m_hProgress);
     if (m_ePhase == EPhase::Writing && m_nWordsSent == m_nTotalWords)
         BeginVerifying();
     else if (m_ePhase == EPhase::Verifying && m_nWordsVerified == m_nTotalWords)

@@ -35,6 +35,9 @@ public:
     // queue busy while replies travel to this window, few enough that a
     // lost link leaves almost nothing queued behind the failure.
     static constexpr std::uint32_t QUEUE_AHEAD = 128;
+    // The thread is woken to top the queue up once per this many replies,
+    // not for every one: each wake costs the worker a share of the processor.
+    static constexpr std::uint32_t REFILL_BATCH = 32;
 
     CDlgDownload();
     ~CDlgDownload() override;

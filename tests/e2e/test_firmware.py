@@ -163,6 +163,23 @@ class Firmware(E2ETestCase):
         self.assertEqual(sim.count_cmd(4), writes)
         self.assertEqual(h.exit_program(app, "close"), 0)
 
+    def test_browse_offers_firmware_files_and_fills_the_path(self):
+        h = self.h
+        path = self.write_file("browse.XOF", image([1, 2, 3]))
+        app = self.start()
+        dlg, sel = self.open_dialog()
+        h.click_control(sel, BROWSE)
+        box = h.wait_for(lambda: (h.dialogs("Open") or [None])[0], 15, "file dialog")
+        bsel = "hwnd:" + box["hwnd"]
+        filters = h.probe("combo", bsel, 0x470)  # the file type list of the common dialog
+        self.assertEqual([i["text"] for i in filters["items"]], ["QVR Firmware Files (*.XOF)"])
+        h.type(wine_path(path))  # the file name box has the focus
+        h.key("Return")
+        h.wait_for(lambda: not h.dialogs("Open"), 10, "file dialog closed")
+        self.assertEqual(h.info(sel, PATH)["text"].lower(), wine_path(path).lower())
+        h.click_control(sel, OK)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
     def test_bad_files_are_refused_and_the_unit_is_untouched(self):
         h = self.h
         sim = h.start_sim()
