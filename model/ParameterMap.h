@@ -20,13 +20,17 @@ constexpr int PARAMETER_METER = 12;  // input meter level, read only
 constexpr int PARAMETER_MARKER = 32; // GET used as end-of-reads marker
 
 // Raw command numbers.
-constexpr std::uint8_t CMD_READ_WORD = 1;      // 0, address, 0: one 32-bit word of the unit's memory
+constexpr std::uint8_t CMD_READ_WORD = 1;      // 0, address, 0: the word comes back as LWord
 constexpr std::uint8_t CMD_STORE_SETTINGS = 3; // keep the live settings over a power cycle
 constexpr std::uint8_t CMD_WRITE_WORD = 4;     // 0, address, value
 constexpr std::uint8_t CMD_ERASE = 6;          // 0, start address, length in bytes
 constexpr std::uint8_t CMD_WRITE_OUTPUT = 7;
 constexpr std::uint8_t CMD_SYSTEM_FLAGS = 11;
 constexpr std::uint8_t CMD_READ_OUTPUT = 13;
+constexpr std::uint8_t CMD_HIGHEST = 13; // the terminal sends commands 0..13
+// The program area of the unit's flash: one download erases and fills it.
+constexpr std::uint32_t PROGRAM_AREA_START = 0x90000000u;
+constexpr std::uint32_t PROGRAM_AREA_BYTES = 0x40000u;
 
 // --- parameters (mode-agnostic) -----------------------------------------
 

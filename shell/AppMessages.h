@@ -13,3 +13,6 @@ constexpr unsigned WM_COMM_PACKET = 2044;
 constexpr unsigned WM_COMM_MARKER = 2045;
 constexpr unsigned WM_COMM_FAILURE = 2046;
 constexpr unsigned WM_SELECT_CHANNEL = 2047;  // message loop -> main frame -> editor form: wParam sibling number
+
+// Private messages of single windows.
+constexpr unsigned WM_DOWNLOAD_STOPPED = 2060; // download thread -> download dialog: it stopped before the end

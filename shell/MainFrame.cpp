@@ -8,13 +8,16 @@
 
 #include "device/Advise.h"
 #include "device/Comm.h"
+#include "device/DlgDownload.h"
 #include "device/DlgSelectDevice.h"
+#include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
 #include "model/ChannelConfig.h"
 #include "shell/AppGlobals.h"
 #include "files/ConfigFile.h"
 #include "files/SafeFile.h"
 #include "shell/DlgDisconnect.h"
+#include "shell/DlgPLM40Link.h"
 #include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
 
@@ -79,6 +82,7 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    CloseLinkWindow();
     if (m_hWnd && ::IsWindow(m_hWnd))
         ::DestroyWindow(m_hWnd);
 }
@@ -817,12 +821,18 @@ LRESULT CMainFrame::OnSelectDevice(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnDownloadFirmware(UINT, WPARAM, LPARAM, BOOL&)
 {
-    return 0; // the firmware download dialog: filled in with the download
+    CDlgDownload dlg;
+    dlg.DoModal(m_hWnd);
+    // The dialog may have opened the link (it stays open): menu and toolbar follow it.
+    UpdateConnectionState();
+    return 0;
 }
 
 LRESULT CMainFrame::OnDiagnostics(UINT, WPARAM, LPARAM, BOOL&)
 {
-    return 0; // the diagnostics terminal: filled in with the terminal
+    CDlgTerminal dlg;
+    dlg.DoModal(m_hWnd);
+    return 0;
 }
 
 LRESULT CMainFrame::OnAppAbout(UINT, WPARAM, LPARAM, BOOL&)
@@ -842,10 +852,24 @@ LRESULT CMainFrame::OnSystemMute(UINT, WPARAM, LPARAM, BOOL&)
 
 void CMainFrame::OpenLinkWindow()
 {
-    // The link window arrives with the sibling program link.
+    // One link window at most: a link start while one is up keeps it.
+    if (m_pdlgLink && m_pdlgLink->IsWindow())
+        return;
+    m_pdlgLink = std::make_unique<CDlgPLM40Link>();
+    if (!m_pdlgLink->Create(::GetDesktopWindow()))
+        m_pdlgLink.reset();
 }
 
 void CMainFrame::CloseLinkWindow()
 {
-    // The link window arrives with the sibling program link.
+    if (!m_pdlgLink)
+        return;
+    if (m_pdlgLink->IsWindow())
+        m_pdlgLink->DestroyWindow();
+    m_pdlgLink.reset();
+}
+
+bool CMainFrame::HasLinkWindow() const
+{
+    return m_pdlgLink && m_pdlgLink->IsWindow();
 }

@@ -16,6 +16,8 @@
 #include "shell/AppMessages.h"
 #include "shell/DlgConnecting.h"
 
+class CDlgPLM40Link;
+
 class CMainFrame : public CWindowImpl<CMainFrame> {
 public:
     static CWndClassInfo GetWndClassInfo()
@@ -51,6 +53,7 @@ public:
     // The sibling program's link window (opened on a link start, closed on a link end).
     void OpenLinkWindow();
     void CloseLinkWindow();
+    bool HasLinkWindow() const;
 
     BEGIN_MSG_MAP(CMainFrame)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -163,6 +166,7 @@ private:
     CWindow m_wndStatusText;
     CInputMeter m_Meters[CHANNEL_COUNT];
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
+    std::unique_ptr<CDlgPLM40Link> m_pdlgLink; // the sibling link window; null when none
     CDlgConnecting m_dlgConnecting;
     bool m_bConnecting = false;
     bool m_bConnectEnabled = true;

@@ -167,7 +167,21 @@ TEST(MessageLoop, LinkStartIsAnsweredOncePerSibling)
     EXPECT_EQ(g_hWndSibling, second.hWnd);
     EXPECT_EQ(SSibling::s_nStarts, 2);
 
+    // One link window all along, owned by the frame, gone with the link.
+    const auto countLinkWindows = [] {
+        int n = 0;
+        for (HWND h = ::FindWindowW(L"#32770", L"QVR500/PLM-40"); h;
+             h = ::FindWindowExW(nullptr, h, L"#32770", L"QVR500/PLM-40"))
+            ++n;
+        return n;
+    };
+    EXPECT_TRUE(frame.HasLinkWindow());
+    EXPECT_EQ(countLinkWindows(), 1);
     loop.OnLinkEnd();
+    EXPECT_EQ(g_hWndSibling, nullptr);
+    EXPECT_FALSE(frame.HasLinkWindow());
+    EXPECT_EQ(countLinkWindows(), 0);
+    loop.OnLinkEnd(); // a link end with no link window only clears the sibling
     EXPECT_EQ(g_hWndSibling, nullptr);
     g_hWndMain = nullptr;
 }

@@ -11,6 +11,7 @@
 //   uiprobe toolbar SEL                 buttons of the toolbar inside SEL
 //   uiprobe status SEL                  parts of the status bar inside SEL
 //   uiprobe combo SEL ID                items of combo box ID
+//   uiprobe listview SEL ID             items of list view ID (text, image index)
 //   uiprobe command SEL ID              posts WM_COMMAND ID to SEL
 //   uiprobe post SEL MSG WPARAM LPARAM  posts a message (numbers: decimal or 0x hex)
 //   uiprobe send SEL MSG WPARAM LPARAM  sends a message, prints the result
@@ -241,7 +242,7 @@ private:
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: uiprobe list|info|children|pixel|screenpixel|toolbar|status|combo|command|post|send|"
+    std::fprintf(stderr, "usage: uiprobe list|info|children|pixel|screenpixel|toolbar|status|combo|listview|command|post|send|"
                          "adjust|metrics|foreground ...\n");
     return 2;
 }
@@ -413,6 +414,38 @@ int CmdPixels(HWND h, int x, int y, int w, int hgt)
 
 } // namespace
 
+// Items of a list view (text of the first column and image index), top to
+// bottom, read through memory in the list's process.
+int CmdListView(HWND lv)
+{
+    const int n = static_cast<int>(::SendMessageW(lv, LVM_GETITEMCOUNT, 0, 0));
+    constexpr int kChars = 512;
+    CRemote mem(lv, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    if (!mem)
+        return NotFound("list view process");
+    std::string out = "{\"hwnd\":" + Hwnd(lv) + ",\"items\":[";
+    for (int i = 0; i < n; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = i;
+        item.pszText = reinterpret_cast<LPWSTR>(mem.Ptr() + static_cast<LPARAM>(sizeof(LVITEMW)));
+        item.cchTextMax = kChars;
+        mem.Write(&item, sizeof item);
+        ::SendMessageW(lv, LVM_GETITEMW, 0, mem.Ptr());
+        LVITEMW got{};
+        mem.Read(&got, sizeof got);
+        std::vector<unsigned char> raw(sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+        mem.Read(raw.data(), raw.size());
+        std::wstring text(reinterpret_cast<const wchar_t*>(raw.data() + sizeof(LVITEMW)), kChars);
+        text.resize(std::wcslen(text.c_str()));
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%s{\"image\":%d,\"text\":", i ? "," : "", got.iImage);
+        out += buf + Json(text) + "}";
+    }
+    std::printf("%s]}\n", out.c_str());
+    return 0;
+}
+
 int wmain(int argc, wchar_t** wargv)
 {
     std::vector<std::string> args;
@@ -502,6 +535,10 @@ int wmain(int argc, wchar_t** wargv)
     if (cmd == "combo") {
         HWND c = ::GetDlgItem(h, static_cast<int>(Num(arg(3))));
         return c ? CmdCombo(c) : NotFound(arg(3));
+    }
+    if (cmd == "listview") {
+        HWND c = ::GetDlgItem(h, static_cast<int>(Num(arg(3))));
+        return c ? CmdListView(c) : NotFound(arg(3));
     }
     if (cmd == "pixel") {
         HDC dc = ::GetDC(h);
