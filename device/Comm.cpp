@@ -435,7 +435,9 @@ void CComm::StopWorker()
 
 DWORD WINAPI CComm::QManagementThread(LPVOID pParam)
 {
-    static_cast<CComm*>(pParam)->QManagementLoop();
+    CComm* pThis = static_cast<CComm*>(pParam);
+    pThis->QManagementLoop();
+    pThis->FlushRecord(); // the result of the last request handled
     return 0;
 }
 
@@ -464,10 +466,14 @@ void CComm::QManagementLoop()
                 CLock lock(m_csQueue);
                 if (m_bStopSending)
                     return;
-                if (m_Queue.empty())
-                    break;
-                pEntry = std::move(m_Queue.front());
-                m_Queue.pop_front();
+                if (!m_Queue.empty()) {
+                    pEntry = std::move(m_Queue.front());
+                    m_Queue.pop_front();
+                }
+            }
+            if (!pEntry) {
+                FlushRecord(); // nothing more to send: the last result goes out now
+                break;
             }
             if (HandleEntry(pEntry) == EOutcome::Stopped)
                 return;
@@ -526,6 +532,9 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             unsigned long nStatus = 0;
             WriteCommBuf(m_hComm, bPacket, 16, &nStatus);
         }
+        // The previous request's result goes into the pipe while this one is
+        // on the line, not between the two.
+        FlushRecord();
         const DWORD dwWait = ::WaitForSingleObject(m_hDataRead, dwTimeout);
         m_bAwaiting = false;
         if (m_bStopSending) {
@@ -609,8 +618,28 @@ void CComm::WriteRecord(const BYTE (&bRecord)[24])
     ::WriteFile(hPipe, bRecord, sizeof(bRecord), &dwDone, nullptr);
 }
 
+// A result is held until the next request has been sent (or the queue is
+// empty): a pipe write costs as much as a tenth of an exchange on the line
+// under Wine, and it then overlaps the exchange.  Records keep their order:
+// any record written is preceded by the one held.
+void CComm::HoldRecord(const BYTE (&bRecord)[24])
+{
+    FlushRecord();
+    std::memcpy(m_bHeldRecord, bRecord, sizeof(m_bHeldRecord));
+    m_bRecordHeld = true;
+}
+
+void CComm::FlushRecord()
+{
+    if (!m_bRecordHeld)
+        return;
+    m_bRecordHeld = false;
+    WriteRecord(m_bHeldRecord);
+}
+
 void CComm::WriteSimpleRecord(BYTE bKind, BYTE bChannel)
 {
+    FlushRecord();
     BYTE bRecord[24] = {};
     bRecord[0] = bKind;
     bRecord[1] = bChannel;
@@ -624,7 +653,7 @@ void CComm::WriteValueRecord(const SEntry& entry, float fltValue)
     bRecord[1] = entry.bChannel;
     bRecord[2] = entry.bParameter;
     std::memcpy(bRecord + 4, &fltValue, 4);
-    WriteRecord(bRecord);
+    HoldRecord(bRecord);
 }
 
 void CComm::WriteCommandRecord(const SEntry& entry)
@@ -644,7 +673,7 @@ void CComm::WriteCommandRecord(const SEntry& entry)
         const float fltShown = ConvertOutputReading(RXWordAsFloat(SCP_GetWord(m_bReply, 11)));
         std::memcpy(bRecord + 19, &fltShown, 4);
     }
-    WriteRecord(bRecord);
+    HoldRecord(bRecord);
 }
 
 // ---------------------------------------------------------------------------

@@ -78,6 +78,8 @@ private:
     void QManagementLoop();
     EOutcome HandleEntry(std::unique_ptr<SEntry>& pEntry);
     void WriteRecord(const BYTE (&bRecord)[24]);
+    void HoldRecord(const BYTE (&bRecord)[24]);
+    void FlushRecord();
     void WriteValueRecord(const SEntry& entry, float fltValue);
     void WriteCommandRecord(const SEntry& entry);
     void WriteSimpleRecord(BYTE bKind, BYTE bChannel);
@@ -115,6 +117,10 @@ private:
     // The packet in flight, written before the awaiting flag is set: only a
     // reply that answers it is taken.
     BYTE m_bSent[16] = {};
+
+    // A result of the worker not yet written to the pipe (worker only).
+    BYTE m_bHeldRecord[24] = {};
+    bool m_bRecordHeld = false;
 
     // Worker state, reset each time a worker starts.
     int m_bFollowOn = 0;
