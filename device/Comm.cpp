@@ -149,9 +149,10 @@ bool CComm::WaitForRoom()
             m_bFailureLatch = true;
             return false;
         }
-        // A link closed (or closing) meanwhile takes nothing more: nothing is
-        // queued then.
-        if (!IsOpen() || m_bClosing)
+        // A link closed meanwhile takes nothing more: nothing is queued then.
+        // (A producer that waits while Close runs sees Close's termination
+        // request above and fails like any producer that meets it.)
+        if (!IsOpen())
             return true;
     }
 }
