@@ -9,6 +9,8 @@
 // request.  The image is random, 65536 words (the whole program area) by
 // default.
 #include <windows.h>
+
+#include "bench/win/BenchClock.h"
 #include <commctrl.h>
 
 #include <chrono>
@@ -28,17 +30,7 @@ namespace {
 
 constexpr double EXCHANGE_MS = 32 * 10 * 1000.0 / 115200.0; // 2.78 ms
 
-double Now()
-{
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER x;
-        ::QueryPerformanceFrequency(&x);
-        return x;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
+double Now() { return BenchNowMs(); }
 
 void PumpOnce()
 {

@@ -3,6 +3,8 @@
 // the recomputation of the affected curve and the repaint) as the 20 ms drag
 // timer runs it.  Run: cmake/wine-run.sh build/win/bench/win/plot_bench.exe [N]
 #include <windows.h>
+
+#include "bench/win/BenchClock.h"
 #include <commctrl.h>
 
 #include <algorithm>
@@ -18,15 +20,7 @@
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER s_freq{};
-    if (!s_freq.QuadPart)
-        ::QueryPerformanceFrequency(&s_freq);
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(s_freq.QuadPart);
-}
+double Now() { return 1000.0 * BenchNowMs(); } // microseconds
 
 void PumpPending()
 {

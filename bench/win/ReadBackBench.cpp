@@ -7,6 +7,8 @@
 // that posts a time-stamped message every 2 ms.
 //   cmake/wine-run.sh build/win/bench/win/readback_bench.exe
 #include <windows.h>
+
+#include "bench/win/BenchClock.h"
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -35,15 +37,7 @@ namespace {
 constexpr UINT WM_PROBE = WM_APP + 77;
 constexpr double WIRE_MS_PER_REQUEST = 32 * 10 * 1000.0 / 115200.0; // 2.78 ms
 
-double NowMs()
-{
-    static LARGE_INTEGER s_freq{};
-    if (!s_freq.QuadPart)
-        ::QueryPerformanceFrequency(&s_freq);
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(s_freq.QuadPart);
-}
+double NowMs() { return BenchNowMs(); }
 
 // Every text at its longest: the most a read-back can have to read.
 void FillTextMemory(CSimUnit& unit)

@@ -6,6 +6,8 @@
 // work around the wait.  The program is closed with WM_CLOSE after each run.
 #include <windows.h>
 
+#include "bench/win/BenchClock.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
@@ -16,17 +18,7 @@
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER x;
-        ::QueryPerformanceFrequency(&x);
-        return x;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
+double Now() { return BenchNowMs(); }
 
 struct SFindSplash {
     HWND hFrame;
