@@ -14,15 +14,18 @@ const SSegment kSegments[CInputMeter::SEGMENT_COUNT] = {
     {-3.5f, 2, L"-3"}, {-5.5f, 2, L"-5"}, {-10.5f, 2, L"-10"},
 };
 
+// Pixels at 96 dpi.
 constexpr int kSegmentHalfWidth = 13;
 constexpr int kSegmentTop = 2;
 constexpr int kSegmentBottom = 13;
 constexpr int kSegmentStep = 9; // segments overlap by 2 pixels
+constexpr int kFontHeight = 8;
 
 } // namespace
 
 CInputMeter::CInputMeter()
-    : m_fntDB(CreateFaceFont(8, FW_NORMAL, L"MS Trebuchet")),
+    : m_scale(CDpiScale::FromScreen()),
+      m_fntDB(CreateFaceFont(m_scale.Y(kFontHeight), FW_NORMAL, L"MS Trebuchet")),
       m_brushLevelHigh(::CreateSolidBrush(0x0000FF)),
       m_brushLevelHighDim(::CreateSolidBrush(0x000080)),
       m_brushLevelNormal(::CreateSolidBrush(0x00FFFF)),
@@ -42,6 +45,24 @@ CInputMeter::~CInputMeter()
     // The window, if it still exists, must not paint with freed objects.
     if (m_hWnd && ::IsWindow(m_hWnd))
         ::DestroyWindow(m_hWnd);
+}
+
+void CInputMeter::SetScale(const CDpiScale& scale)
+{
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    m_fntDB.Reset(CreateFaceFont(m_scale.Y(kFontHeight), FW_NORMAL, L"MS Trebuchet"));
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+RECT CInputMeter::SegmentRect(int nSegment, int nWidth) const
+{
+    // Each edge is scaled from its 96-dpi place, so the overlaps stay even.
+    const int nHalf = m_scale.X(kSegmentHalfWidth);
+    return RECT{nWidth / 2 - nHalf, m_scale.Y(kSegmentTop + kSegmentStep * nSegment), nWidth / 2 + nHalf,
+                m_scale.Y(kSegmentBottom + kSegmentStep * nSegment)};
 }
 
 bool CInputMeter::IsSegmentLit(int nSegment, float fltLevel)
@@ -97,15 +118,14 @@ LRESULT CInputMeter::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 
         const HBRUSH lit[3] = {m_brushLevelHigh, m_brushLevelNormal, m_brushLevelLow};
         const HBRUSH dim[3] = {m_brushLevelHighDim, m_brushLevelNormalDim, m_brushLevelLowDim};
-        RECT rc{w / 2 - kSegmentHalfWidth, kSegmentTop, w / 2 + kSegmentHalfWidth, kSegmentBottom};
         for (int i = 0; i < SEGMENT_COUNT; ++i) {
             const SSegment& seg = kSegments[i];
+            const RECT rc = SegmentRect(i, w);
             ::SelectObject(m_dcMem, IsSegmentLit(i, m_fltLevel) ? lit[seg.nGroup] : dim[seg.nGroup]);
             ::Rectangle(m_dcMem, rc.left, rc.top, rc.right, rc.bottom);
             RECT rcText = rc;
-            ::OffsetRect(&rcText, 0, 1);
+            ::OffsetRect(&rcText, 0, m_scale.Y(1));
             ::DrawTextW(m_dcMem, seg.pszLabel, -1, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-            ::OffsetRect(&rc, 0, kSegmentStep);
         }
         ::BitBlt(dc, 0, 0, w, h, m_dcMem, 0, 0, SRCCOPY);
     }

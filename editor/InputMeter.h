@@ -4,6 +4,7 @@
 // only draws: mouse input falls through to the window underneath, and it
 // cannot be closed on its own.
 
+#include "framework/DpiScale.h"
 #include "framework/Handles.h"
 #include "framework/WindowImpl.h"
 
@@ -14,8 +15,17 @@ public:
     static constexpr int SEGMENT_COUNT = 7;
     static constexpr float LEVEL_OFF = -80.0f;
 
+    // The drawing takes the screen's resolution (CDpiScale::FromScreen).
     CInputMeter();
     ~CInputMeter() override;
+
+    // Draws at another resolution from now on (the font is made anew).
+    void SetScale(const CDpiScale& scale);
+    const CDpiScale& GetScale() const { return m_scale; }
+    // Segment nSegment (0 = top) of a meter nWidth pixels wide: 26 x 11
+    // pixels at 96 dpi, centred, 9 pixels below the one above (so that they
+    // overlap by 2), the first at y = 2.
+    RECT SegmentRect(int nSegment, int nWidth) const;
 
     // Stores the level (dB) and repaints, only when it changed.
     void SetLevel(float fltLevel);
@@ -39,6 +49,7 @@ public:
     LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
+    CDpiScale m_scale;
     float m_fltLevel = LEVEL_OFF;
     int m_cxClient = 0;
     int m_cyClient = 0;

@@ -16,6 +16,7 @@
 #include "shell/AppGlobals.h"
 #include "files/ConfigFile.h"
 #include "files/SafeFile.h"
+#include "framework/DpiScale.h"
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgPLM40Link.h"
 #include "shell/DlgSplash.h"
@@ -112,14 +113,9 @@ HWND CMainFrame::CreateFrame(UINT nId)
     g_Module.LoadString(nId, szTitle, 256);
     HMENU hMenu = ::LoadMenuW(g_Module.GetInstance(), MAKEINTRESOURCEW(nId));
 
-    int nDpiX = 96;
-    int nDpiY = 96;
-    {
-        CClientDC dcScreen(nullptr);
-        nDpiX = ::GetDeviceCaps(dcScreen, LOGPIXELSX);
-        nDpiY = ::GetDeviceCaps(dcScreen, LOGPIXELSY);
-    }
-    const SIZE client = ComputeClientSize(nDpiX, nDpiY);
+    // The same resolution (sx, sy) that the drawing of the form and the meters scales with.
+    const CDpiScale& scale = CDpiScale::FromScreen();
+    const SIZE client = ComputeClientSize(scale.GetDpiX(), scale.GetDpiY());
     RECT rc{0, 0, client.cx, client.cy};
     // Sized as for a frame with a sizing border; the frame has none, so its
     // client area comes out slightly larger.
@@ -152,7 +148,8 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
 
-    m_fntTabFont.Reset(CreateFaceFont(16, FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
+    m_fntTabFont.Reset(
+        CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
     m_wndStatusText.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fntTabFont.Get()), TRUE);
 
     m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
@@ -256,7 +253,7 @@ void CMainFrame::CreateStatusBar()
 {
     const RECT rcEmpty{};
     m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
-    int anParts[2] = {kStatusPartWidth, -1};
+    int anParts[2] = {CDpiScale::FromScreen().X(kStatusPartWidth), -1};
     m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
     const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
     m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
