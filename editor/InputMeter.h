@@ -22,10 +22,16 @@ public:
     // Draws at another resolution from now on (the font is made anew).
     void SetScale(const CDpiScale& scale);
     const CDpiScale& GetScale() const { return m_scale; }
-    // Segment nSegment (0 = top) of a meter nWidth pixels wide: 26 x 11
+    // The resolution a meter nHeight pixels high draws at: the column of
+    // segments ends 67 pixels down at 96 dpi, and where the meter is given
+    // less room than that times sy (its height follows the menu bar and the
+    // toolbar, which do not grow exactly with the resolution), the column's
+    // vertical figures shrink to fit, never below those of 96 dpi.
+    CDpiScale DrawingScale(int nHeight) const;
+    // Segment nSegment (0 = top) of the meter of the last WM_SIZE: 26 x 11
     // pixels at 96 dpi, centred, 9 pixels below the one above (so that they
     // overlap by 2), the first at y = 2.
-    RECT SegmentRect(int nSegment, int nWidth) const;
+    RECT SegmentRect(int nSegment) const;
 
     // Stores the level (dB) and repaints, only when it changed.
     void SetLevel(float fltLevel);
@@ -49,7 +55,10 @@ public:
     LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
+    void CreateLabelFont();
+
     CDpiScale m_scale;
+    CDpiScale m_scaleDrawn; // m_scale fitted to the client height
     float m_fltLevel = LEVEL_OFF;
     int m_cxClient = 0;
     int m_cyClient = 0;

@@ -239,7 +239,10 @@ void CMainFrame::CreateToolBar()
         Button(kImageMuteOff, ID_SYSTEM_MUTE),
     };
     m_wndToolBar.SendMessage(TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
-    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(kImageSize, kImageSize));
+    // The images keep their 32 pixels (crisp); the buttons grow with the
+    // resolution, so the toolbar, and the meters over it, keep their proportions.
+    const CDpiScale& scale = CDpiScale::FromScreen();
+    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(scale.X(kImageSize), scale.Y(kImageSize)));
 }
 
 void CMainFrame::CreateMeters()
@@ -324,8 +327,10 @@ void CMainFrame::LayoutMeters()
         return;
     RECT r;
     m_wndToolBar.GetClientRect(&r);
-    RECT rc{r.right - kMeterSpan, r.top - ::GetSystemMetrics(SM_CYMENU), r.right - kMeterSpan + kMeterWidth,
-            r.bottom + kMeterBelowToolBar};
+    const CDpiScale& scale = CDpiScale::FromScreen();
+    const int nSpan = scale.X(kMeterSpan);
+    RECT rc{r.right - nSpan, r.top - ::GetSystemMetrics(SM_CYMENU), r.right - nSpan + scale.X(kMeterWidth),
+            r.bottom + scale.Y(kMeterBelowToolBar)};
     ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
 
     HDWP hdwp = ::BeginDeferWindowPos(CHANNEL_COUNT);
@@ -333,7 +338,7 @@ void CMainFrame::LayoutMeters()
         if (hdwp && m_Meters[nChannel].IsWindow())
             hdwp = ::DeferWindowPos(hdwp, m_Meters[nChannel], nullptr, rc.left, rc.top, rc.right - rc.left,
                                     rc.bottom - rc.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::OffsetRect(&rc, kMeterStep, 0);
+        ::OffsetRect(&rc, scale.X(kMeterStep), 0);
     }
     if (hdwp)
         ::EndDeferWindowPos(hdwp);

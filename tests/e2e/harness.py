@@ -485,12 +485,14 @@ class Harness:
     def meter_segments(self, meter, dpi=BASE_DPI):
         """For each of the seven segments: "lit", "dim" or the colour found
         (the meter drawn at dpi)."""
-        width = meter["client"][0]
+        width, height = meter["client"]
         left = width // 2 - scaled(13, dpi)
+        # The column (67 pixels at 96 dpi) is shortened to fit a meter with less room.
+        dpi_y = dpi if dpi <= BASE_DPI or scaled(67, dpi) <= height else max(BASE_DPI, height * BASE_DPI // 67)
         out = []
         for i in range(7):
-            top = scaled(2 + 9 * i, dpi)
-            c = self.dominant("hwnd:" + meter["hwnd"], left + scaled(2, dpi), top + scaled(3, dpi), 4, 5)
+            top = scaled(2 + 9 * i, dpi_y)
+            c = self.dominant("hwnd:" + meter["hwnd"], left + scaled(2, dpi), top + scaled(3, dpi_y), 4, 5)
             group = 0 if i < 2 else (1 if i == 2 else 2)
             if c == METER_LIT[i]:
                 out.append("lit")
