@@ -278,105 +278,118 @@ TEST(DpiScale, FactorsRoundingAndBounds)
 // the 96-dpi proportions, so the grid and the curves fill the control, and
 // the conversions stay the inverse of the drawing, so a drag lands under
 // the pointer.
-class PlotAtDpi : public ::testing::TestWithParam<int> {
+class PlotAtDpi : public ::testing::Test {
 protected:
-    CDpiScale Scale() const { return CDpiScale(GetParam(), GetParam()); }
-    double S() const { return GetParam() / 96.0; }
+    // Runs a check at each resolution in turn.
+    template <typename F> void AtEachDpi(F check)
+    {
+        for (int nDpi : {96, 120, 144}) {
+            SCOPED_TRACE(::testing::Message() << nDpi << " dpi");
+            m_nDpi = nDpi;
+            check();
+        }
+    }
+    CDpiScale Scale() const { return CDpiScale(m_nDpi, m_nDpi); }
+    double S() const { return m_nDpi / 96.0; }
+    int m_nDpi = 96;
     CEditorSink m_sink;
 };
 
-INSTANTIATE_TEST_SUITE_P(Dpi, PlotAtDpi, ::testing::Values(96, 120, 144),
-                         [](const ::testing::TestParamInfo<int>& i) { return std::to_string(i.param); });
-
-TEST_P(PlotAtDpi, AxisKeepsItsProportionsAndMeetsTheGrid)
+TEST_F(PlotAtDpi, AxisKeepsItsProportionsAndMeetsTheGrid)
 {
-    const int left = 51;
-    const CPlotGeometry g(left, 3, Scale());
-    // 20 kHz: 648 pixels at 96 dpi (single-precision accumulation), 648 * s elsewhere.
-    EXPECT_NEAR(g.FreqToX(20000) - left, 648 * S(), 1.0 + S());
-    EXPECT_EQ(g.FreqToX(20000), g.FreqToX(25000));
-    EXPECT_EQ(g.FreqToX(25) - left, static_cast<int>(11 * S()));
-    EXPECT_EQ(g.FreqToX(10), g.FreqToX(25));
-    for (int j = 0; j < CPlotGeometry::AXIS_ENTRIES; ++j) {
-        const int f = CPlotGeometry::s_anAxis[j];
-        // Each entry within a (scaled) pixel of its nominal place, and its
-        // grid line one pixel to its left as at 96 dpi.
-        EXPECT_NEAR(g.FreqToX(f) - left, (11 + 22 * j) * S(), 1.0 + S()) << f;
-        EXPECT_NEAR(g.FreqToX(f) - g.GridX(j), S(), 1.0 + S()) << f;
-        EXPECT_EQ(g.LabelX(j) - left, CDpiScale(GetParam(), GetParam()).X(1 + 22 * j));
-    }
-    // The curves end on the 20 kHz grid line.
-    EXPECT_EQ(g.PointToX(CPlotGeometry::LAST_POINT), g.FreqToX(20000));
-    EXPECT_LE(std::abs(g.PointToX(CPlotGeometry::LAST_POINT) - g.GridX(CPlotGeometry::AXIS_ENTRIES - 1)), 2);
-    // Rows and the area.
-    EXPECT_EQ(g.PlotHeight(), Scale().Y(192));
-    EXPECT_EQ(g.GridY(0), g.GainToY(24.0f));
-    EXPECT_EQ(g.GridY(2), g.GainToY(0.0f));
-    EXPECT_EQ(g.GridY(7), g.GainToY(-60.0f));
-    EXPECT_EQ(g.HandleRadiusX(), Scale().X(5));
+    AtEachDpi([&] {
+            const int left = 51;
+            const CPlotGeometry g(left, 3, Scale());
+            // 20 kHz: 648 pixels at 96 dpi (single-precision accumulation), 648 * s elsewhere.
+            EXPECT_NEAR(g.FreqToX(20000) - left, 648 * S(), 1.0 + S());
+            EXPECT_EQ(g.FreqToX(20000), g.FreqToX(25000));
+            EXPECT_EQ(g.FreqToX(25) - left, static_cast<int>(11 * S()));
+            EXPECT_EQ(g.FreqToX(10), g.FreqToX(25));
+            for (int j = 0; j < CPlotGeometry::AXIS_ENTRIES; ++j) {
+                const int f = CPlotGeometry::s_anAxis[j];
+                // Each entry within a (scaled) pixel of its nominal place, and its
+                // grid line one pixel to its left as at 96 dpi.
+                EXPECT_NEAR(g.FreqToX(f) - left, (11 + 22 * j) * S(), 1.0 + S()) << f;
+                EXPECT_NEAR(g.FreqToX(f) - g.GridX(j), S(), 1.0 + S()) << f;
+                EXPECT_EQ(g.LabelX(j) - left, Scale().X(1 + 22 * j));
+            }
+            // The curves end on the 20 kHz grid line.
+            EXPECT_EQ(g.PointToX(CPlotGeometry::LAST_POINT), g.FreqToX(20000));
+            EXPECT_LE(std::abs(g.PointToX(CPlotGeometry::LAST_POINT) - g.GridX(CPlotGeometry::AXIS_ENTRIES - 1)), 2);
+            // Rows and the area.
+            EXPECT_EQ(g.PlotHeight(), Scale().Y(192));
+            EXPECT_EQ(g.GridY(0), g.GainToY(24.0f));
+            EXPECT_EQ(g.GridY(2), g.GainToY(0.0f));
+            EXPECT_EQ(g.GridY(7), g.GainToY(-60.0f));
+            EXPECT_EQ(g.HandleRadiusX(), Scale().X(5));
+    });
 }
 
-TEST_P(PlotAtDpi, PressingOnAHandleKeepsItsFrequency)
+TEST_F(PlotAtDpi, PressingOnAHandleKeepsItsFrequency)
 {
-    const CPlotGeometry g(40, 0, Scale());
-    // XToFreq of the handle's own x gives a frequency drawn at most two
-    // pixels plus the width of one hertz from it, as at 96 dpi (the search
-    // walks its own accumulation from one pixel to the left; at the low end
-    // a hertz is several pixels wide), two pixels from 1 kHz on.  It never
-    // decreases with x.
-    for (int f = 20; f <= 20000; f += (f < 1000 ? 1 : 7)) {
-        const int x = g.FreqToX(f);
-        const int nHertz = std::max({1, g.FreqToX(f + 1) - x, x - g.FreqToX(f - 1)});
-        ASSERT_LE(std::abs(g.FreqToX(g.XToFreq(x)) - x), f < 1000 ? 2 + nHertz : 2) << f;
-    }
-    int prev = 0;
-    for (int x = 0; x < 40 + 700 * S(); ++x) {
-        const int f = g.XToFreq(x);
-        ASSERT_GE(f, prev) << x;
-        prev = f;
-    }
-    EXPECT_EQ(g.XToFreq(-32768), 20);
-    EXPECT_EQ(g.XToFreq(32767), 20000);
+    AtEachDpi([&] {
+            const CPlotGeometry g(40, 0, Scale());
+            // XToFreq of the handle's own x gives a frequency drawn at most two
+            // pixels plus the width of one hertz from it, as at 96 dpi (the search
+            // walks its own accumulation from one pixel to the left; at the low end
+            // a hertz is several pixels wide), two pixels from 1 kHz on.  It never
+            // decreases with x.
+            for (int f = 20; f <= 20000; f += (f < 1000 ? 1 : 7)) {
+                const int x = g.FreqToX(f);
+                const int nHertz = std::max({1, g.FreqToX(f + 1) - x, x - g.FreqToX(f - 1)});
+                ASSERT_LE(std::abs(g.FreqToX(g.XToFreq(x)) - x), f < 1000 ? 2 + nHertz : 2) << f;
+            }
+            int prev = 0;
+            for (int x = 0; x < 40 + 700 * S(); ++x) {
+                const int f = g.XToFreq(x);
+                ASSERT_GE(f, prev) << x;
+                prev = f;
+            }
+            EXPECT_EQ(g.XToFreq(-32768), 20);
+            EXPECT_EQ(g.XToFreq(32767), 20000);
+    });
 }
 
-TEST_P(PlotAtDpi, DragsLandUnderThePointerInHalfDecibels)
+TEST_F(PlotAtDpi, DragsLandUnderThePointerInHalfDecibels)
 {
-    const CPlotGeometry g(40, 0, Scale());
-    CChannelConfig cfg(CHANNEL_CENTER);
-    cfg.SetLevel(-2.5f, false);
-    CPlotGeometry::SAdjuster adj;
-    // Gains are half dB whatever the resolution: the field shows what is stored.
-    for (int y = -20; y < g.PlotHeight() + 20; ++y) {
-        const float gain = g.YToGain(y, 10, cfg);
-        ASSERT_EQ(gain * 2.0f, std::round(gain * 2.0f)) << y;
-    }
-    // A handle drawn at a gain gives that gain back where it is drawn.
-    for (float gain : {-18.0f, -12.5f, -4.5f, 0.0f}) {
-        cfg.SetLowGain(gain, false, false);
-        ASSERT_TRUE(CPlotGeometry::GetAdjuster(cfg, 1, adj));
-        EXPECT_FLOAT_EQ(g.YToGain(g.AdjusterY(cfg, adj), 1, cfg), gain);
-    }
-    // The High PEQ dragged to points within its ranges: drawn again where
-    // they are (two pixels as above, half a dB vertically).
-    struct SPoint {
-        int x, y;
-    };
-    cfg.SetHighGain(-3.0f, false, false);
-    const float fltBase = cfg.GetLevel() + cfg.GetHighGain();
-    for (SPoint pt : {SPoint{g.FreqToX(1234), g.GainToY(fltBase + 5.0f) + 1},
-                      SPoint{g.FreqToX(9000), g.GainToY(fltBase - 11.0f)},
-                      SPoint{g.FreqToX(400), g.GainToY(fltBase - 0.5f) - 1}}) {
-        EXPECT_EQ(g.ApplyDragStep(cfg, 7, false, pt.x, pt.y), 1);
-        ASSERT_TRUE(CPlotGeometry::GetAdjuster(cfg, 7, adj));
-        EXPECT_LE(std::abs(g.FreqToX(adj.fltFreq) - pt.x), 2) << pt.x;
-        EXPECT_LE(std::abs(g.AdjusterY(cfg, adj) - pt.y), S() + 0.5) << pt.y; // half a dB
-    }
-    // A Q handle stays where it is: the bar's half-width gives the Q back.
-    for (float q : {0.5f, 1.0f, 2.5f, 10.0f}) {
-        const int xc = g.FreqToX(1000);
-        EXPECT_NEAR(g.QFromX(1000.0f, xc + g.QHalfWidth(q)), q, q * q / (100.0f * S())) << q;
-    }
-    EXPECT_EQ(g.QHalfWidth(1.0f), Scale().X(100));
+    AtEachDpi([&] {
+            const CPlotGeometry g(40, 0, Scale());
+            CChannelConfig cfg(CHANNEL_CENTER);
+            cfg.SetLevel(-2.5f, false);
+            CPlotGeometry::SAdjuster adj;
+            // Gains are half dB whatever the resolution: the field shows what is stored.
+            for (int y = -20; y < g.PlotHeight() + 20; ++y) {
+                const float gain = g.YToGain(y, 10, cfg);
+                ASSERT_EQ(gain * 2.0f, std::round(gain * 2.0f)) << y;
+            }
+            // A handle drawn at a gain gives that gain back where it is drawn.
+            for (float gain : {-18.0f, -12.5f, -4.5f, 0.0f}) {
+                cfg.SetLowGain(gain, false, false);
+                ASSERT_TRUE(CPlotGeometry::GetAdjuster(cfg, 1, adj));
+                EXPECT_FLOAT_EQ(g.YToGain(g.AdjusterY(cfg, adj), 1, cfg), gain);
+            }
+            // The High PEQ dragged to points within its ranges: drawn again where
+            // they are (two pixels as above, half a dB vertically).
+            struct SPoint {
+                int x, y;
+            };
+            cfg.SetHighGain(-3.0f, false, false);
+            const float fltBase = cfg.GetLevel() + cfg.GetHighGain();
+            for (SPoint pt : {SPoint{g.FreqToX(1234), g.GainToY(fltBase + 5.0f) + 1},
+                              SPoint{g.FreqToX(9000), g.GainToY(fltBase - 11.0f)},
+                              SPoint{g.FreqToX(400), g.GainToY(fltBase - 0.5f) - 1}}) {
+                EXPECT_EQ(g.ApplyDragStep(cfg, 7, false, pt.x, pt.y), 1);
+                ASSERT_TRUE(CPlotGeometry::GetAdjuster(cfg, 7, adj));
+                EXPECT_LE(std::abs(g.FreqToX(adj.fltFreq) - pt.x), 2) << pt.x;
+                EXPECT_LE(std::abs(g.AdjusterY(cfg, adj) - pt.y), S() + 0.5) << pt.y; // half a dB
+            }
+            // A Q handle stays where it is: the bar's half-width gives the Q back.
+            for (float q : {0.5f, 1.0f, 2.5f, 10.0f}) {
+                const int xc = g.FreqToX(1000);
+                EXPECT_NEAR(g.QFromX(1000.0f, xc + g.QHalfWidth(q)), q, q * q / (100.0f * S())) << q;
+            }
+            EXPECT_EQ(g.QHalfWidth(1.0f), Scale().X(100));
+    });
 }
 
 } // namespace
