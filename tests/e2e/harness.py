@@ -267,20 +267,29 @@ class Harness:
             subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
                             "/v", value, "/t", "REG_SZ", "/d", data, "/f"], env=self.env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-        # A test that ended half way through start_program(dpi=...) may have
-        # left another resolution behind.
-        self.set_dpi(BASE_DPI)
+        # A test that ended half way through start_program(dpi=...) (killed)
+        # left another resolution behind: its mark says so.
+        if os.path.exists(self._dpi_mark()):
+            self.set_dpi(BASE_DPI)
         self.metrics = self.probe("metrics")
+
+    def _dpi_mark(self):
+        return self.prefix + ".qvr-dpi"
 
     def set_dpi(self, dpi):
         """The screen resolution of the Wine processes started from now on
         (HKCU\\Control Panel\\Desktop LogPixels, read when a process starts;
-        the prefix and the wineserver stay the same)."""
+        the prefix and the wineserver stay the same).  A mark beside the
+        prefix exists while it is not 96."""
+        if dpi != BASE_DPI:
+            open(self._dpi_mark(), "w").close()
         r = subprocess.run(["wine", "reg", "add", DPI_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(int(dpi)),
                             "/f"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, timeout=60)
         if r.returncode != 0:
             raise HarnessError("cannot set LogPixels to %s" % dpi)
+        if dpi == BASE_DPI and os.path.exists(self._dpi_mark()):
+            os.remove(self._dpi_mark())
 
     def close(self):
         for app in self._programs:
