@@ -12,6 +12,7 @@
 #include "device/DlgSelectDevice.h"
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
+#include "device/usbxp/DeviceEnvironment.h"
 #include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
 #include "framework/AppGlobals.h"
@@ -490,6 +491,25 @@ void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
             meter.SetLevel(CInputMeter::LEVEL_OFF);
 }
 
+// "QVR500 device could not be found.", and when the device list has entries
+// that were skipped, which and why: a mistyped entry is the likeliest reason
+// a unit that is there is not found.
+void CMainFrame::ShowDeviceNotFound()
+{
+    constexpr std::size_t SHOWN_ERRORS = 5;
+    std::wstring text = g_Module.LoadString(IDS_DEVICE_NOT_FOUND);
+    const CDeviceList list = ReadDeviceEnvironment();
+    const std::vector<std::string>& errors = list.Errors();
+    for (std::size_t i = 0; i < errors.size() && i < SHOWN_ERRORS; ++i) {
+        text += i == 0 ? L"\r\n\r\n" : L"\r\n";
+        for (const char ch : errors[i]) // the variable's text is ANSI; a reason is ASCII
+            text += static_cast<wchar_t>(static_cast<unsigned char>(ch) < 0x80 ? ch : '?');
+    }
+    if (errors.size() > SHOWN_ERRORS)
+        text += L"\r\n(" + std::to_wstring(errors.size() - SHOWN_ERRORS) + L" more)";
+    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+}
+
 int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
 {
     return g_Module.ShowMessage(m_hWnd, nStringId, IDS_APP_TITLE, uType);
@@ -580,7 +600,7 @@ void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
             m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
             break;
         case A::Beep: ::MessageBeep(MB_OK); break;
-        case A::ShowDeviceNotFound: ShowMessage(IDS_DEVICE_NOT_FOUND, MB_ICONERROR); break;
+        case A::ShowDeviceNotFound: ShowDeviceNotFound(); break;
         case A::ShowCommFailed: ShowMessage(IDS_COMM_FAILED, MB_ICONERROR); break;
         case A::ShowConnectFailed: ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR); break;
         case A::ShowCommLost: ShowMessage(IDS_COMM_LOST, MB_ICONERROR); break;

@@ -53,6 +53,7 @@ public:
     void LayoutMeters();
     // Message box owned by the frame with caption "QVR500"; returns the box's result.
     int ShowMessage(UINT nStringId, UINT uType);
+    void ShowDeviceNotFound();
 
     // The sibling program's link window (opened on a link start, closed on a link end).
     void OpenLinkWindow();

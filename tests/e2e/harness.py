@@ -500,7 +500,8 @@ class Harness:
         time.sleep(0.15)
 
     def type(self, text):
-        self.xdo("type", "--delay", "40", text)
+        # "--": a text that starts with "-" is text, not an option of xdotool's.
+        self.xdo("type", "--delay", "40", "--", text)
 
     def wheel(self, x, y, clicks=3, down=True):
         self.move(x, y)
