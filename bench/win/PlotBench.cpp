@@ -16,7 +16,7 @@
 #include "framework/DpiScale.h"
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "model/CtlQVRXOPlot.h"
 
 namespace {
