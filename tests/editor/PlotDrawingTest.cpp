@@ -229,13 +229,13 @@ protected:
         ASSERT_TRUE(m_hWnd);
         ASSERT_TRUE(m_plot.SubclassWindow(m_hWnd));
         ::SetForegroundWindow(m_hWnd);
-        m_d.Pump(0); // what creating and showing it queued
+        m_d.Settle(); // what creating and showing it queued
     }
     void TearDown() override
     {
         if (m_hWnd)
             ::DestroyWindow(m_hWnd);
-        m_d.Pump(0);
+        m_d.Settle();
     }
     POINT Screen(POINT pt) { return CFormDriver::ClientToScreenPt(m_hWnd, pt); }
     static POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
