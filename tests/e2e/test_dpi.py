@@ -2,8 +2,8 @@
 """The program at 144 dpi (150 %), started once with a simulated unit: the
 window grown by its client-size rule, the response plot's grid and curves
 filling their control, the meters' segments grown with the resolution, and
-the editor scenarios of test_editor.py whose geometry is in pixels -- typing
-into a field, a Q handle dragged from its centre onto the centre line, the
+the editor scenarios of test_editor.py whose geometry is in pixels -- a Q
+handle dragged from its centre onto the centre line, typing into fields, the
 level trackbar from top to bottom, the Low crossover dragged past the left
 edge -- each checked at the unit."""
 
@@ -67,9 +67,10 @@ class EditorAt144Dpi(Editor):
         self.check_plot_filled()
         self.check_meters()
         self.h.screenshot("main-window-144dpi", self.h.info(FRAME)["rect"])
-        # The editor scenarios in an order in which none disturbs the next.
-        self.test_typing_1500_into_high_peq_freq()
+        # The editor scenarios in an order in which none disturbs the next (the Q drag counts the Low PEQ
+        # gain's writes, which typing makes).
         self.test_dragging_a_q_handle_onto_its_centre_line()
+        self.test_typing_1500_into_high_peq_freq()
         self.test_level_trackbar_from_top_to_bottom()
         self.test_dragging_low_lp_to_the_far_left()
 
