@@ -9,6 +9,14 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY="${QVR_DISPLAY:-${DISPLAY_OVERRIDE:-:71}}"
 dispnum=${DISPLAY#:}
+# An Xvfb that an earlier checkout of this project started with the old,
+# smaller screen (recognised by its exact command line) is replaced: the
+# window at 144 dpi does not fit on it.  Any other display is left alone.
+if pkill -f "^Xvfb $DISPLAY -screen 0 1280x1024x24 -nolisten tcp\$" 2>/dev/null; then
+    wineserver -k 2>/dev/null # its desktop still has the old screen's size
+    i=0
+    while xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && [ $i -lt 50 ]; do sleep 0.1; i=$((i+1)); done
+fi
 if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
     # Start our own Xvfb; a lock keeps parallel tests from racing.  The
     # screen holds the main window at 144 dpi (about 1360 x 860 pixels).
