@@ -48,24 +48,24 @@ with tempfile.TemporaryDirectory() as d:
     check(all(len(v[0].split(".")[-1]) == 4 for k, v in rows.items() if k > 0), "values printed with four decimals")
 
     # set, dump --json, diff.
-    rc, _, err = run("set", a, "2", "m_fltLowGain=1.5", "m_szSpeaker=Stage Left Ünit", "m_dwHighFlags=0x10000")
+    rc, _, err = run("set", a, "2", "m_fltLowGain=-1.5", "m_szSpeaker=Stage Left Ünit", "m_dwHighFlags=0x10000")
     check(rc == 0, f"set exits 0 ({err})")
     rc, out, _ = run("dump", a, "--json")
     doc = json.loads(out)
     ch2 = doc["channels"][2]
-    check(rc == 0 and ch2["m_fltLowGain"] == 1.5, "dump --json shows the new gain")
+    check(rc == 0 and ch2["m_fltLowGain"] == -1.5, "dump --json shows the new gain")
     check(ch2["m_szSpeaker"] == "Stage Left Ünit", "dump --json shows the new name")
     check(ch2["m_dwHighFlags"] == 0x10000, "dump --json shows the flag word")
     check(doc["channels"][5]["m_szSpeaker"] == "Subwoofer" and doc["channels"][5]["m_fltLowLPFreq"] == 500,
           "Subwoofer defaults")
     check(len(ch2) == 32, "dump --json has every field of a record")
     rc, out, _ = run("dump", a)
-    check(rc == 0 and "m_fltLowGain" in out and "1.5" in out, "plain dump")
+    check(rc == 0 and "m_fltLowGain" in out and "-1.5" in out, "plain dump")
 
     run("new", b)
     rc, out, _ = run("diff", b, a)
     check(rc == 1 and len(out.splitlines()) == 3, f"diff lists three differences, exit 1 ({rc}, {out!r})")
-    check("record 2 m_fltLowGain: 0 -> 1.5" in out, "diff line format")
+    check("record 2 m_fltLowGain: 0 -> -1.5" in out, "diff line format")
     rc, out, _ = run("diff", a, a)
     check(rc == 0 and out == "", "diff of a file with itself: exit 0, no output")
 
@@ -81,7 +81,7 @@ with tempfile.TemporaryDirectory() as d:
     run("set", a, "0", "m_szSpeaker=DEFAULT Triamp", "m_fltDelay=0")
 
     # Biamp: Mid fields are ignored, the Mid HP frequency is not.
-    rc, _, err = run("set", a, "0", "m_fltMidGain=4", "m_fltMidHPFreq=250", "--mode", "2")
+    rc, _, err = run("set", a, "0", "m_fltMidGain=-4", "m_fltMidHPFreq=250", "--mode", "2")
     check(rc == 0 and "ignored" in err, "Mid field in mode 2 warns")
     doc = json.loads(run("dump", a, "--json")[1])
     check(doc["channels"][0]["m_fltMidGain"] == 0 and doc["channels"][0]["m_fltMidHPFreq"] == 250,
@@ -149,11 +149,11 @@ with tempfile.TemporaryDirectory() as d:
     run("new", real)
     os.chmod(real, 0o640)
     os.symlink("real.qvr", link)
-    rc, _, err = run("set", link, "2", "m_fltLowGain=2.5")
+    rc, _, err = run("set", link, "2", "m_fltLowGain=-2.5")
     check(rc == 0, f"set through a link exits 0 ({err!r})")
     check(os.path.islink(link) and os.readlink(link) == "real.qvr", "the link is still a link to its target")
     rc, out, _ = run("dump", real, "--json")
-    check(json.loads(out)["channels"][2]["m_fltLowGain"] == 2.5, "the link's target holds the change")
+    check(json.loads(out)["channels"][2]["m_fltLowGain"] == -2.5, "the link's target holds the change")
     check(os.stat(real).st_mode & 0o777 == 0o640, f"the target keeps its permissions ({oct(os.stat(real).st_mode)})")
     dangling = os.path.join(d, "dangling.qvr")
     os.symlink("made-through-link.qvr", dangling)
