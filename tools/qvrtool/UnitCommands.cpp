@@ -169,6 +169,7 @@ bool ReportSession(const std::string& unit, CUnitSession::EResult r)
 {
     switch (r) {
     case CUnitSession::EResult::Ok: return true;
+    case CUnitSession::EResult::NoAnswer: UnitFail(unit, Text(IDS_CONNECT_FAILED)); break; // what Connect says
     case CUnitSession::EResult::LinkLost: UnitFail(unit, Text(IDS_COMM_LOST)); break;
     case CUnitSession::EResult::Quiet: UnitFail(unit, "the unit stopped answering"); break;
     }
@@ -188,11 +189,6 @@ bool OpenAndRead(const std::string& unit, CUnitSession& session, CUnitSession::S
     CProgressLine progress(pszWhat);
     const CUnitSession::EResult r = session.Read(state, progress.Callback());
     progress.End();
-    if (r == CUnitSession::EResult::LinkLost && state.dwFlags == 0) {
-        // The unit never answered the first request: what Connect says then.
-        UnitFail(unit, Text(IDS_CONNECT_FAILED));
-        return false;
-    }
     return ReportSession(unit, r);
 }
 
@@ -282,7 +278,8 @@ int CmdUnits(const std::vector<std::string>& args, bool bJson)
         return EXIT_ERROR;
     }
     // Entries of the device list that were skipped, where a user sees them.
-    for (const std::string& error : ReadDeviceEnvironment().Errors())
+    const CDeviceList list = ReadDeviceEnvironment();
+    for (const std::string& error : list.Errors())
         std::fprintf(stderr, "qvrtool: warning: %s\n", error.c_str());
     const std::vector<SAttached> units = ListUnits();
     if (bJson) {

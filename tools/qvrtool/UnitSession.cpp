@@ -4,6 +4,7 @@
 
 #include "device/Advise.h"
 #include "device/Comm.h"
+#include "device/firmware/FirmwareImage.h"
 #include "files/ConfigFile.h"
 #include "files/MemoryStream.h"
 #include "model/CommandSink.h"
@@ -18,9 +19,6 @@ namespace {
 // not coming back, and the wait ends with a message instead of hanging.
 constexpr DWORD QUIET_MILLISECONDS = 70000;
 
-// Requests queued ahead of the answers during a firmware download: the
-// queue stays busy while answers travel, far below its bound of 255.
-constexpr std::uint32_t FIRMWARE_AHEAD = 128;
 
 // Counts the unit writes that the setters queue, and passes them on.
 class CCountingSink : public ICommandSink {
@@ -209,7 +207,7 @@ void CUnitSession::OnRecord(UINT uMsg, const utRXQueue& record)
         if (m_pWords) {
             // Firmware verification: the n-th read answers the n-th word.
             if (m_nVerified < m_pWords->size()) {
-                const std::uint32_t dwAddress = PROGRAM_AREA_START + 4u * m_nVerified;
+                const std::uint32_t dwAddress = CFirmwareImage::AddressOf(m_nVerified);
                 if (RXGetWord(record.bUWord) != dwAddress || RXGetWord(record.bLWord) != (*m_pWords)[m_nVerified]) {
                     if (m_nMismatches++ == 0)
                         m_dwFirstBad = dwAddress;
@@ -243,7 +241,7 @@ CUnitSession::EResult CUnitSession::Read(SUnit& unit, const Progress& progress)
     EResult r = WaitFor([this] { return m_bFlagsAnswered; });
     if (r != EResult::Ok) {
         m_pUnit = nullptr;
-        return r;
+        return r == EResult::LinkLost ? EResult::NoAnswer : r;
     }
     SetSystemFlags(unit.dwFlags, false);
     unit.nMode = (unit.dwFlags & SYSFLAG_BIAMP) ? MODE_BIAMP : MODE_TRIAMP;
@@ -349,16 +347,16 @@ CUnitSession::EResult CUnitSession::Firmware(const std::vector<std::uint32_t>& w
     std::uint32_t nQueued = 0;
     EResult r = EResult::Ok;
     for (std::uint32_t i = 0; i < m_nExpected && r == EResult::Ok; ++i) {
-        r = WaitFor([&] { return nQueued - m_nAnswered < FIRMWARE_AHEAD; });
+        r = WaitFor([&] { return nQueued - m_nAnswered < CFirmwareImage::DOWNLOAD_QUEUE_AHEAD; });
         if (r != EResult::Ok)
             break;
         bool bQueued;
         if (i == 0)
             bQueued = g_Comm.QueueCommand(CMD_ERASE, 0, PROGRAM_AREA_START, PROGRAM_AREA_BYTES);
         else if (i <= nWords)
-            bQueued = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, PROGRAM_AREA_START + 4u * (i - 1), words[i - 1]);
+            bQueued = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, CFirmwareImage::AddressOf(i - 1), words[i - 1]);
         else
-            bQueued = g_Comm.QueueCommand(CMD_READ_WORD, 0, PROGRAM_AREA_START + 4u * (i - 1 - nWords), 0);
+            bQueued = g_Comm.QueueCommand(CMD_READ_WORD, 0, CFirmwareImage::AddressOf(i - 1 - nWords), 0);
         if (!bQueued) {
             m_bFailed = true;
             r = EResult::LinkLost;

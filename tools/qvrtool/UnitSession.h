@@ -22,6 +22,7 @@
 
 #include "device/RecordWindow.h"
 #include "model/ChannelConfig.h"
+#include "model/ChannelFields.h"
 #include "model/ProfileInfo.h"
 #include "model/TextMemoryReader.h"
 
@@ -29,6 +30,7 @@ class CUnitSession {
 public:
     enum class EResult {
         Ok,
+        NoAnswer, // the unit never answered the first request of a read-back
         LinkLost, // the queue gave up on a request: the unit stopped answering
         Quiet,    // nothing arrived for far longer than any request may take
     };
