@@ -13,6 +13,7 @@ records in a message-only window of its own."""
 import json
 import os
 import random
+import re
 import shutil
 import struct
 import subprocess
@@ -199,6 +200,27 @@ class Tool(E2ETestCase):
         for text in ("Hall 7", "Odéon", "commissioned", "Stage Right", ">900<", ">-3.5<"):
             self.assertIn(text, html)
         self.assertEqual(html.count("<svg "), 6)
+        # In a real browser it prints on two A4 pages: the texts and settings, then the six plots;
+        # so does the report of the factory file.
+        factory = self.path("factory.qvr")
+        self.native("new", factory)
+        self.native("report", factory, "-o", self.path("factory.html"))
+        for name in ("unit", "factory"):
+            self.assertEqual(self.print_pages(self.path(name + ".html")), [(594.96, 841.92)] * 2, name)
+
+    def print_pages(self, html):
+        """The page sizes (points) of the page as headless Chromium prints it."""
+        chromium = shutil.which("chromium")
+        self.assertTrue(chromium, "chromium is missing (scripts/setup.sh installs it)")
+        pdf = html[:-5] + ".pdf"
+        subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-pdf-header-footer",
+                        "--user-data-dir=" + os.path.join(self.dir, "chromium"), "--print-to-pdf=" + pdf,
+                        "file://" + html], check=True, capture_output=True, timeout=120)
+        data = self.read(pdf)
+        boxes = re.findall(rb"/Type\s*/Page\b[^>]*?/MediaBox\s*\[\s*0 0 ([\d.]+) ([\d.]+)\s*\]", data) or \
+            re.findall(rb"/MediaBox\s*\[\s*0 0 ([\d.]+) ([\d.]+)\s*\]", data)
+        self.assertEqual(len(re.findall(rb"/Type\s*/Page\b", data)), len(boxes))
+        return [(round(float(w), 2), round(float(h), 2)) for w, h in boxes]
 
     def test_com_port(self):
         sim = self.h.start_sim(transport="pty")  # the line at its real rate

@@ -82,3 +82,15 @@ TEST(ReportWriter, ValuesTheEditorWouldRefuseAreMarkedAndCurvesStayInsideThePlot
     EXPECT_EQ(html.find("inf,"), std::string::npos);
     EXPECT_NE(html.find("outside the ranges the editor accepts"), std::string::npos);
 }
+
+TEST(ReportWriter, AUnitReportMarksWhatTheReadBackDoesNotRead)
+{
+    SReport r;
+    EXPECT_EQ(Count(r.Build(), "n/r</td>"), 0u) << "a file's values are all the file's";
+    r.input.bFromUnit = true;
+    const std::string html = r.Build();
+    // The Subwoofer's name is not stored in the unit, and of its filters
+    // only the level, delays, Low gain and Low flags are read back.
+    EXPECT_EQ(Count(html, "n/r</td>"), 7u);
+    EXPECT_NE(html.find("not read from the unit"), std::string::npos);
+}

@@ -11,6 +11,7 @@
 #include "model/FieldRanges.h"
 #include "model/PlotGeometry.h"
 #include "model/ProfileInfo.h"
+#include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 
 namespace {
@@ -104,6 +105,15 @@ bool HasBand(int nChannel, int nMode, int nBand)
     if (nChannel == CHANNEL_SUBWOOFER)
         return false;
     return !(nBand == BAND_MID && nMode == MODE_BIAMP);
+}
+
+// Whether a unit reports the value of a row (names: the Subwoofer's is
+// not stored in the unit).
+bool IsReported(const SRow& row, int nChannel, const CReportWriter::SInput& in)
+{
+    if (row.eKind == ERow::Name)
+        return nChannel != CHANNEL_SUBWOOFER;
+    return CReadBackFields::IsReadBack(nChannel, row.eField, in.nMode, in.bNoLeftRightCenter);
 }
 
 // The cell of one row for one channel: its text, and whether the editor
@@ -302,6 +312,7 @@ std::string CReportWriter::Build(const SInput& in)
         html += std::string("<th>") + kChannelNames[c] + "</th>";
     html += "</tr>\n";
     bool bAnyOutside = false;
+    bool bAnyUnread = false;
     for (const SRow& row : kRows) {
         if (row.pszGroup)
             html += "<tr><th class=\"group\" colspan=\"8\">" + std::string(row.pszGroup) + "</th></tr>\n";
@@ -310,6 +321,11 @@ std::string CReportWriter::Build(const SInput& in)
         for (int c = 0; c < CHANNEL_COUNT; ++c) {
             if (!abPresent[c] || !HasBand(c, in.nMode, row.nBand)) {
                 html += "<td class=\"na\">&ndash;</td>";
+                continue;
+            }
+            if (in.bFromUnit && !IsReported(row, c, in)) {
+                html += "<td class=\"na\" title=\"not read from the unit\">n/r</td>";
+                bAnyUnread = true;
                 continue;
             }
             bool bOutside = false;
@@ -323,6 +339,9 @@ std::string CReportWriter::Build(const SInput& in)
     html += "</table>\n";
     if (bAnyOutside)
         html += "<p class=\"note\">Values marked in red lie outside the ranges the editor accepts.</p>\n";
+    if (bAnyUnread)
+        html += "<p class=\"note\">n/r: not read from the unit (the unit is written these values but does not "
+                "report them when it is read); the plots use the program's defaults there.</p>\n";
 
     html += "<div class=\"plots\">\n<h2>Responses</h2>\n<div class=\"legend\">"
             "<span><i class=\"key\" style=\"background:#d00000\"></i>Low</span>"

@@ -20,6 +20,7 @@ public:
         const CProfileInfo* pProfile = nullptr;   // nullptr: no profile known
         std::string source;                       // where the settings come from (UTF-8)
         std::string date;                         // when they were taken (UTF-8), may be empty
+        bool bFromUnit = false;                   // read from a unit: the values it does not report are marked
     };
 
     static std::string Build(const SInput& input);

@@ -64,7 +64,7 @@ std::string FormatValue(const CChannelConfig& c, EChannelField field);
 // The read-back of a unit for the report (the Windows build); false after
 // the message.
 bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>& channels, CProfileInfo& profile,
-                       int& nMode, bool& bNoLeftRightCenter);
+                       int& nMode, bool& bNoLeftRightCenter, std::string& label);
 
 int CmdReport(const std::vector<std::string>& args, const SOptions& opt);
 // units, pull, push, diff FILE UNIT, firmware (the Windows build).

@@ -21,6 +21,7 @@
 #include "resources/strings/StringTable.h"
 #include "tools/qvrtool/ConfigCheck.h"
 #include "tools/qvrtool/ProfileJson.h"
+#include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 #include "tools/qvrtool/ToolCommon.h"
 #include "tools/qvrtool/UnitSession.h"
@@ -134,8 +135,14 @@ std::wstring Wide(const std::string& s)
 
 // UNIT: an index of the device list, a serial number, or a device-list
 // entry of its own ("tcp:HOST:PORT:DESCRIPTION:SERIAL", ...).
-bool ResolveUnit(const std::string& unit, int& nDevice)
+bool ResolveUnit(const std::string& unit, int& nDevice, std::string* pLabel = nullptr)
 {
+    const auto label = [&](int n) {
+        if (pLabel)
+            for (const SAttached& u : ListUnits())
+                if (u.nIndex == n)
+                    *pLabel = u.serial + " (" + u.description + ")";
+    };
     if (unit.find(':') != std::string::npos) {
         const CDeviceList list = CDeviceList::Parse(unit);
         if (list.Entries().size() != 1) {
@@ -144,6 +151,7 @@ bool ResolveUnit(const std::string& unit, int& nDevice)
         }
         ::SetEnvironmentVariableW(L"QVR500_DEVICES", Wide(unit).c_str());
         nDevice = 0;
+        label(nDevice);
         return true;
     }
     const std::vector<SAttached> units = ListUnits();
@@ -153,12 +161,14 @@ bool ResolveUnit(const std::string& unit, int& nDevice)
         for (const SAttached& u : units)
             if (u.nIndex == n) {
                 nDevice = n;
+                label(nDevice);
                 return true;
             }
     }
     for (const SAttached& u : units)
         if (u.serial == unit) {
             nDevice = u.nIndex;
+            label(nDevice);
             return true;
         }
     UnitFail(unit, Text(IDS_DEVICE_NOT_FOUND) + " (qvrtool units lists the attached units)");
@@ -176,10 +186,11 @@ bool ReportSession(const std::string& unit, CUnitSession::EResult r)
     return false;
 }
 
-bool OpenAndRead(const std::string& unit, CUnitSession& session, CUnitSession::SUnit& state, const char* pszWhat)
+bool OpenAndRead(const std::string& unit, CUnitSession& session, CUnitSession::SUnit& state, const char* pszWhat,
+                 std::string* pLabel = nullptr)
 {
     int nDevice = -1;
-    if (!ResolveUnit(unit, nDevice))
+    if (!ResolveUnit(unit, nDevice, pLabel))
         return false;
     std::string error;
     if (!session.Open(nDevice, error)) {
@@ -226,7 +237,7 @@ int CompareWithUnit(const std::vector<CChannelConfig>& expected, const CUnitSess
     for (int c = 0; c < CHANNEL_COUNT; ++c) {
         for (int f = 0; f < FIELD_COUNT; ++f) {
             const auto field = static_cast<EChannelField>(f);
-            if (!CUnitSession::IsReadBack(c, field, unit.nMode, unit.bNoLeftRightCenter))
+            if (!CReadBackFields::IsReadBack(c, field, unit.nMode, unit.bNoLeftRightCenter))
                 continue;
             if (GetChannelFieldBits(expected[c], field) != GetChannelFieldBits(unit.channels[c], field)) {
                 std::printf("record %d %s: %s -> %s\n", c, GetChannelFieldInfo(field).pszName,
@@ -516,11 +527,11 @@ int RunUnitCommand(const std::string& command, const std::vector<std::string>& a
 }
 
 bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>& channels, CProfileInfo& profile,
-                       int& nMode, bool& bNoLeftRightCenter)
+                       int& nMode, bool& bNoLeftRightCenter, std::string& label)
 {
     CUnitSession session;
     CUnitSession::SUnit state;
-    if (!OpenAndRead(unit, session, state, "reading the unit"))
+    if (!OpenAndRead(unit, session, state, "reading the unit", &label))
         return false;
     channels = state.channels;
     profile = state.profile;

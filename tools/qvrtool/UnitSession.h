@@ -74,10 +74,6 @@ public:
     EResult Firmware(const std::vector<std::uint32_t>& words, std::uint32_t& nMismatches,
                      std::uint32_t& dwFirstBad, const Progress& progress);
 
-    // Whether record field eField of channel nChannel is read back from a
-    // unit in nMode (the fields a read-back leaves alone are not compared).
-    static bool IsReadBack(int nChannel, EChannelField eField, int nMode, bool bNoLeftRightCenter);
-
 private:
     void OnRecord(UINT uMsg, const utRXQueue& record);
     EResult WaitFor(const std::function<bool()>& bDone);

@@ -736,10 +736,12 @@ int CmdReport(const std::vector<std::string>& args, const SOptions& opt)
         WarnFindings(source, cfg, nMode);
         input.source = "the file " + PathFromUtf8(source).filename().string();
     } else {
-        if (!ReadUnitForReport(source, cfg.channels, profile, nMode, bNoLeftRightCenter))
+        std::string label = source;
+        if (!ReadUnitForReport(source, cfg.channels, profile, nMode, bNoLeftRightCenter, label))
             return EXIT_ERROR;
         bProfile = true;
-        input.source = "the unit " + source;
+        input.bFromUnit = true;
+        input.source = "the unit " + label;
     }
     if (!opt.profile.empty()) {
         if (!LoadProfileJson(opt.profile, profile))
@@ -761,7 +763,8 @@ int RunUnitCommand(const std::string& command, const std::vector<std::string>&, 
     return EXIT_ERROR;
 }
 
-bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>&, CProfileInfo&, int&, bool&)
+bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>&, CProfileInfo&, int&, bool&,
+                       std::string&)
 {
     Fail(unit, "no such file (units are read by qvrtool.exe, the Windows build)");
     return false;
