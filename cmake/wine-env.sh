@@ -1,5 +1,8 @@
 # Sourced: prepares Xvfb, the Wine prefix and a warm wineserver.
-# Environment: QVR_WINEPREFIX (default build/win/wineprefix), QVR_DISPLAY (default :71).
+# Environment: QVR_WINEPREFIX (default build/win/wineprefix), QVR_DISPLAY (default :71),
+# QVR_WINE_MANAGED=1 for a prefix whose windows the desktop's window manager
+# decorates and manages (scripts/run.sh); the tests' prefix has undecorated,
+# unmanaged windows, which suit Xvfb.
 root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${QVR_WINEPREFIX:-$root/build/win/wineprefix}"
 export WINEDEBUG=-all
@@ -26,8 +29,10 @@ fi
         wineserver -w 9>&-
         mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
         cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 9>&-
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 9>&-
+        if [ "${QVR_WINE_MANAGED:-0}" != 1 ]; then
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 9>&-
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 9>&-
+        fi
         wineserver -w 9>&-
         touch "$WINEPREFIX/.qvr-ready"
     fi

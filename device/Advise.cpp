@@ -10,11 +10,11 @@
 
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "framework/AppMessages.h"
 
 namespace {
 constexpr DWORD READER_WAIT_MS = 10;
 constexpr DWORD DESTROY_WAIT_MS = 1000;
-constexpr UINT FIRST_RECORD_MESSAGE = 2042; // + kind 1..4: 2043..2046
 constexpr DWORD RECORD_SIZE = sizeof(utRXQueue);
 } // namespace
 
@@ -24,27 +24,30 @@ CAdvise::CAdvise(CComm& comm) : m_Comm(comm), m_pState(std::make_shared<SState>(
 {
     HANDLE hRead = INVALID_HANDLE_VALUE;
     HANDLE hWrite = INVALID_HANDLE_VALUE;
-    const BOOL bPipe = ::CreatePipe(&hRead, &hWrite, nullptr, 0);
-    assert(bPipe);
-    if (!bPipe)
+    // What cannot be made here (the system is out of handles or threads)
+    // leaves the queue without a pipe: every Open then fails and says so.
+    if (!::CreatePipe(&hRead, &hWrite, nullptr, 0))
         return;
     m_pState->hReadPipe.Reset(hRead);
     m_hWritePipe.Reset(hWrite);
-    m_Comm.SetWritePipe(hWrite);
 
     m_pState->hTermQReceived.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     m_pState->hRecordsWaiting.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    assert(m_pState->hTermQReceived && m_pState->hRecordsWaiting);
+    if (!m_pState->hTermQReceived || !m_pState->hRecordsWaiting)
+        return;
     auto* pThreadState = new std::shared_ptr<SState>(m_pState);
     m_hQReceivedThread.Reset(::CreateThread(nullptr, 0, &CAdvise::QReceivedThread, pThreadState, 0, nullptr));
-    assert(m_hQReceivedThread);
-    if (!m_hQReceivedThread)
+    if (!m_hQReceivedThread) {
         delete pThreadState;
+        return;
+    }
     auto* pPipeState = new std::shared_ptr<SState>(m_pState);
     m_hPipeThread.Reset(::CreateThread(nullptr, 0, &CAdvise::PipeThread, pPipeState, 0, nullptr));
-    assert(m_hPipeThread);
-    if (!m_hPipeThread)
+    if (!m_hPipeThread) {
         delete pPipeState;
+        return;
+    }
+    m_Comm.SetWritePipe(hWrite);
 }
 
 CAdvise::~CAdvise()
@@ -162,9 +165,23 @@ void CAdvise::ReaderLoop(SState& state)
 void CAdvise::Deliver(SState& state, const BYTE (&bRecord)[24])
 {
     const BYTE bKind = bRecord[0];
-    if (bKind < RX_VALUE || bKind > RX_FAILURE)
+    UINT uMsg = 0;
+    switch (bKind) {
+    case RX_VALUE:
+        uMsg = WM_COMM_DATA;
+        break;
+    case RX_COMMAND:
+        uMsg = WM_COMM_PACKET;
+        break;
+    case RX_MARKER:
+        uMsg = WM_COMM_MARKER;
+        break;
+    case RX_FAILURE:
+        uMsg = WM_COMM_FAILURE;
+        break;
+    default:
         return;
-    const UINT uMsg = FIRST_RECORD_MESSAGE + bKind;
+    }
     std::vector<HWND> windows;
     {
         CLock lock(state.csWindows);

@@ -12,6 +12,7 @@
 #include "device/link/ReplyMatch.h"
 #include "device/scp/QVRSCP.h"
 #include "device/usbxp/SiUSBXp.h"
+#include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
 
@@ -81,7 +82,8 @@ CComm::CComm()
       m_hCommFailure(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hQueued(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
-    assert(m_hDataRead && m_hDataProcessed && m_hTermQManagement && m_hCommFailure && m_hQueued);
+    // An event that could not be made (the system is out of handles) makes
+    // every Open fail, with the message of a failed open; see Open.
     m_Settings.nDevice = FindDevice();
     m_Settings.dwBaudRate = 115200;
     m_Settings.bByteSize = 8;
@@ -132,6 +134,16 @@ bool CComm::QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWo
 // request was seen meanwhile (the failure latch is then set).
 bool CComm::WaitForRoom()
 {
+    {
+        CLock lock(m_csQueue);
+        if (m_Queue.size() < QUEUE_BOUND)
+            return true;
+    }
+    ++m_nWaitingForRoom;
+    struct SUncount {
+        std::atomic<int>& n;
+        ~SUncount() { --n; }
+    } uncount{m_nWaitingForRoom};
     for (;;) {
         {
             CLock lock(m_csQueue);
@@ -198,7 +210,7 @@ bool CComm::QueueReadChannel(int nChannel, int nMode)
 {
     // A channel outside 0..5 addresses nothing: it is not a link failure,
     // so the answer is the same as for a queued read.
-    if (nChannel < 0 || nChannel > 5)
+    if (nChannel < 0 || nChannel >= CHANNEL_COUNT)
         return true;
     // Parameter reads in order, then the output reads of the mode (the
     // parameter map holds which outputs belong to the channel).
@@ -332,6 +344,12 @@ bool CComm::Open()
 {
     if (IsOpen())
         return false;
+    // Without its events or a notification pipe to write results into, a
+    // worker could neither take replies nor report them: that is a failed
+    // open, never a link that seems up and answers nothing.
+    if (!m_hDataRead || !m_hDataProcessed || !m_hTermQManagement || !m_hCommFailure || !m_hQueued ||
+        m_hWritePipe == INVALID_HANDLE_VALUE)
+        return false;
     // A worker that an earlier Close had to leave running (it was busy past
     // the close time-out) must be gone before a new one starts.
     if (m_hQManagementThread) {
@@ -342,7 +360,7 @@ bool CComm::Open()
     }
     m_bStopSending = false;
     m_bClosing = false;
-    m_bAwaiting = false;
+    m_ReplySlot.Close();
     // Signals left from the previous link mean nothing for this one; a stale
     // failure signal in particular would fail the next producer that meets a
     // full queue.
@@ -366,7 +384,6 @@ bool CComm::Open()
     m_bFailureLatch = false;
     m_hQManagementThread.Reset(::CreateThread(nullptr, 0, &CComm::QManagementThread, this, 0, nullptr));
     if (!m_hQManagementThread) {
-        assert(!"queue management thread");
         unsigned long nCloseStatus = 0;
         m_hComm = 0;
         CloseComm(hComm, &nCloseStatus);
@@ -456,7 +473,7 @@ void CComm::QManagementLoop()
         if (m_bStopSending)
             return;
         if (m_bPolling && GetQueueLength() == 0 && ::GetTickCount() - dwLastPoll > POLL_INTERVAL_MS) {
-            for (BYTE bChannel = 0; bChannel < 6; ++bChannel)
+            for (BYTE bChannel = 0; bChannel < CHANNEL_COUNT; ++bChannel)
                 QueueRequest(false, bChannel, PARAMETER_METER, 0.0f);
             dwLastPoll = ::GetTickCount();
             continue;
@@ -509,16 +526,17 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             SCP_GenerateGET(bPacket, entry.bChannel, entry.bParameter, m_bFollowOn);
         } else {
             std::memcpy(bPacket, entry.bPacket, 16);
-            if (bCommand == CMD_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & 1u)) {
+            if (bCommand == CMD_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & SYSTEM_FLAGS_WRITE)) {
                 // A write of the system flags keeps the unit's own bits above
                 // the four that the program owns.
-                const DWORD dwLWord = SCP_GetWord(bPacket, 11) | (m_dwSavedFlags & ~0xFu);
+                const DWORD dwLWord = SCP_GetWord(bPacket, 11) | (m_dwSavedFlags & ~SYSTEM_FLAGS_PROGRAM_BITS);
                 SCP_PutWord(bPacket, 11, dwLWord);
                 SCP_PutWord(entry.bPacket, 11, dwLWord);
             }
         }
         bPacket[15] = SCP_BuildChecksum(bPacket);
         std::memset(m_bReply, 0, sizeof(m_bReply));
+        std::uint64_t nAttempt = 0;
         {
             // Sending happens under the lock so that Close can be sure, once
             // it has set the stop flag under the same lock, that nothing is
@@ -528,16 +546,31 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
                 m_Queue.push_front(std::move(pEntry));
                 return EOutcome::Stopped;
             }
-            std::memcpy(m_bSent, bPacket, sizeof(m_bSent));
-            m_bAwaiting = true;
+            // A wake-up left by an earlier attempt's reply means nothing now
+            // (and one that comes later finds no reply of this attempt).
+            ::ResetEvent(m_hDataRead);
+            nAttempt = m_ReplySlot.Open(bPacket);
             unsigned long nStatus = 0;
             WriteCommBuf(m_hComm, bPacket, 16, &nStatus);
         }
         // The previous request's result goes into the pipe while this one is
         // on the line, not between the two.
         FlushRecord();
-        const DWORD dwWait = ::WaitForSingleObject(m_hDataRead, dwTimeout);
-        m_bAwaiting = false;
+        // The reply of this attempt, or the time-out; a Close that gave up on
+        // the worker cuts the wait short.
+        bool bReplied = false;
+        const DWORD dwStart = ::GetTickCount();
+        for (;;) {
+            const DWORD dwElapsed = ::GetTickCount() - dwStart;
+            const bool bWoken =
+                ::WaitForSingleObject(m_hDataRead, dwElapsed < dwTimeout ? dwTimeout - dwElapsed : 0) == WAIT_OBJECT_0;
+            if (m_bStopSending)
+                break;
+            bReplied = m_ReplySlot.Take(nAttempt, m_bReply, !bWoken);
+            if (bReplied || !bWoken)
+                break;
+        }
+        m_ReplySlot.Close();
         if (m_bStopSending) {
             ::SetEvent(m_hDataProcessed);
             CLock lock(m_csQueue);
@@ -545,7 +578,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             return EOutcome::Stopped;
         }
 
-        const bool bTimedOut = dwWait != WAIT_OBJECT_0;
+        const bool bTimedOut = !bReplied;
         if (bTimedOut || !SCP_IsValidChecksum(m_bReply, m_bReply[15])) {
             ::OutputDebugStringW(L"Comm:QueManagement thread - Response failed!");
             if (nRetry == 0)
@@ -553,12 +586,10 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             --nRetry;
             // A reply with a bad checksum is answered by sending again at
             // once, whatever its type: one reply is taken per attempt.
-            if (bTimedOut) {
+            // (The pause is the unit's, not ours: a reply that comes during
+            // it or later is dropped by the closed slot, whatever the timing.)
+            if (bTimedOut)
                 ::Sleep(RESEND_PAUSE_MS);
-                // A reply that the callback took just as the wait ended has
-                // signalled by now; it is not the answer to the next attempt.
-                ::ResetEvent(m_hDataRead);
-            }
             ::SetEvent(m_hDataProcessed);
             continue;
         }
@@ -581,7 +612,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             m_bFollowOn = (!m_Queue.empty() && m_Queue.front()->bKind != KIND_SET) ? 1 : 0;
         } else {
             WriteCommandRecord(entry);
-            if (bCommand == CMD_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & 1u))
+            if (bCommand == CMD_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & SYSTEM_FLAGS_WRITE))
                 m_dwSavedFlags = SCP_GetWord(m_bReply, 11);
             m_bFollowOn = 0;
         }
@@ -686,20 +717,12 @@ void CComm::ReceiveCallback(void* /*pReserved*/, const unsigned char* pPacket, u
     CComm* pThis = static_cast<CComm*>(pContext);
     if (nLength != 16 || pPacket == nullptr || pThis == nullptr)
         return;
-    if (!pThis->m_bAwaiting)
-        return;
-    // A late reply to an earlier request (it came after that one's time-out)
-    // is not the answer to the request in flight.  A reply whose checksum is
-    // bad is passed on: the worker answers it by sending again.
-    if (SCP_IsValidChecksum(pPacket, pPacket[15]) && !IsReplyToRequest(pPacket, pThis->m_bSent))
-        return;
-    // Only a worker that waits takes a reply, and it takes one per attempt:
-    // a second packet cannot overwrite the reply it is judging.
-    if (!pThis->m_bAwaiting.exchange(false))
+    // Only a worker that waits takes a reply, one per attempt, and only one
+    // that answers the packet of that attempt (see CReplySlot).
+    if (pThis->m_ReplySlot.Offer(pPacket) == 0)
         return;
     if (nTrace != 0)
         pThis->m_bTrace = true;
-    std::memcpy(pThis->m_bReply, pPacket, 16);
     // Signal the worker and wait for it to be done with the reply, in one
     // call: one trip to the kernel (under Wine, to its server) less on the
     // path from the reply to the next request.

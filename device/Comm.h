@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "device/link/QVRCOMM.h"
+#include "device/link/ReplySlot.h"
 #include "framework/Handles.h"
 
 class CComm {
@@ -59,6 +60,8 @@ public:
 
     // Number of requests waiting (tests and diagnostics).
     size_t GetQueueLength();
+    // Number of producers waiting for room in a full queue (tests and diagnostics).
+    int GetProducersWaiting() const { return m_nWaitingForRoom.load(); }
 
 private:
     // One queued request.
@@ -96,11 +99,11 @@ private:
     CHandle m_hTermQManagement;
     CHandle m_hCommFailure;
     CHandle m_hQueued; // set on every append: wakes an idle worker
-    std::atomic<bool> m_bAwaiting{false};
     HANDLE m_hWritePipe = INVALID_HANDLE_VALUE; // owned by the notification pipe
     std::deque<std::unique_ptr<SEntry>> m_Queue;
     CHandle m_hQManagementThread;
     std::atomic<bool> m_bFailureLatch{false};
+    std::atomic<int> m_nWaitingForRoom{0};
     CCriticalSection m_csQueue;
     std::atomic<bool> m_bPolling{true};
     std::atomic<bool> m_bTrace{false};
@@ -111,12 +114,12 @@ private:
     // closed link (handlers of records delivered during Close may queue).
     std::atomic<bool> m_bClosing{false};
 
-    // The reply of the exchange in progress: written by the receive callback,
-    // read by the worker between m_hDataRead and m_hDataProcessed.
+    // The hand-off of replies from the receive callback to the worker; the
+    // callback signals m_hDataRead after putting one in, and waits on
+    // m_hDataProcessed until the worker is done with it.
+    CReplySlot m_ReplySlot;
+    // The reply of the exchange in progress, the worker's own copy.
     BYTE m_bReply[16] = {};
-    // The packet in flight, written before the awaiting flag is set: only a
-    // reply that answers it is taken.
-    BYTE m_bSent[16] = {};
 
     // A result of the worker not yet written to the pipe (worker only).
     BYTE m_bHeldRecord[24] = {};

@@ -20,7 +20,7 @@
 #include "framework/DialogImpl.h"
 #include "framework/Handles.h"
 #include "resources/resource.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 class CDlgDownload : public CDialogImpl<CDlgDownload> {
 public:

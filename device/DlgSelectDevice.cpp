@@ -26,6 +26,23 @@ bool ReadProductString(std::uint32_t nDevice, std::uint32_t nSelector, wchar_t (
 
 } // namespace
 
+int CDlgSelectDevice::FindListedDevice(const std::wstring& serial)
+{
+    if (serial.empty())
+        return -1;
+    std::uint32_t nCount = 0;
+    if (SI_GetNumDevices(&nCount) != SI_SUCCESS)
+        return -1;
+    for (std::uint32_t nIndex = 0; nIndex < nCount; ++nIndex) {
+        wchar_t szDesc[kProductChars];
+        wchar_t szSN[kProductChars];
+        if (ReadProductString(nIndex, SI_RETURN_DESCRIPTION, szDesc) && ::lstrcmpiW(szDesc, kListedDescription) == 0 &&
+            ReadProductString(nIndex, SI_RETURN_SERIAL_NUMBER, szSN) && serial == szSN)
+            return static_cast<int>(nIndex);
+    }
+    return -1;
+}
+
 void CDlgSelectDevice::AddItem(const wchar_t* pszText, int nDevice)
 {
     const HWND hList = GetDlgItem(IDC_DEVICE_LIST);
@@ -68,6 +85,12 @@ LRESULT CDlgSelectDevice::OnOK(UINT, WPARAM, LPARAM, BOOL&)
     if (nSel != CB_ERR)
         nDevice = static_cast<int>(::SendMessageW(hList, CB_GETITEMDATA, static_cast<WPARAM>(nSel), 0));
     g_Comm.SetDeviceNumber(nDevice);
+    m_strChosenSerial.clear();
+    if (nDevice >= 0) {
+        wchar_t szSN[kProductChars];
+        if (ReadProductString(static_cast<std::uint32_t>(nDevice), SI_RETURN_SERIAL_NUMBER, szSN))
+            m_strChosenSerial = szSN;
+    }
     EndDialog(IDOK);
     return 0;
 }

@@ -3,6 +3,8 @@
 // their serial numbers (after "None") and, on OK, makes the chosen one the
 // queue's device number.  Choosing does not connect.
 
+#include <string>
+
 #include "framework/DialogImpl.h"
 #include "resources/resource.h"
 
@@ -20,6 +22,14 @@ public:
     LRESULT OnOK(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCancel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
+    // After OK: the serial number of the chosen unit; empty for "None".
+    const std::wstring& GetChosenSerial() const { return m_strChosenSerial; }
+    // The index of the attached unit listed with this serial number, or -1
+    // (none attached, or an empty serial).
+    static int FindListedDevice(const std::wstring& serial);
+
 private:
+    std::wstring m_strChosenSerial;
+
     void AddItem(const wchar_t* pszText, int nDevice);
 };

@@ -9,7 +9,7 @@
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
 #include "resources/resource.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 class CDlgTerminal : public CDialogImpl<CDlgTerminal> {
 public:

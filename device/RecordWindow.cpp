@@ -1,7 +1,7 @@
 #include "device/RecordWindow.h"
 
 #include "device/Advise.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 namespace {
 

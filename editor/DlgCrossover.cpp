@@ -18,14 +18,11 @@
 #include "model/FieldRanges.h"
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "speakerlib/DlgSpeakerLib.h"
 
 namespace {
 
-constexpr UINT IDS_CAPTION = 100;       // "QVR500"
-constexpr UINT IDS_MODE_WARNING = 528;  // the mode-change question
-constexpr UINT IDS_CHANNEL_FONT = 530;  // "Arial"
 
 constexpr COLORREF RGB_ERROR_TEXT = 0x00FFFF; // yellow
 constexpr COLORREF RGB_ERROR_BACK = 0x0000FF; // red
@@ -184,7 +181,7 @@ LRESULT CDlgCrossover::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 int CDlgCrossover::ShowMessage(UINT nText, UINT uStyle)
 {
-    return g_Module.ShowMessage(m_hWnd, nText, IDS_CAPTION, uStyle);
+    return g_Module.ShowMessage(m_hWnd, nText, IDS_APP_TITLE, uStyle);
 }
 
 // --- refreshing the controls ---------------------------------------------------
@@ -258,7 +255,7 @@ LRESULT CDlgCrossover::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHand
     if (LOWORD(wParam) != TB_ENDTRACK)
         m_ctlPlot.SetLevel(fltLevel, true); // also re-sends the band gains
     else
-        m_ctlPlot.RecalcBands(7);
+        m_ctlPlot.RecalcBands(BAND_ALL);
     return 0;
 }
 
@@ -315,7 +312,7 @@ int CDlgCrossover::SelectChannel(int nButton)
         m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
     m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(pButton->nChannel)], false);
     m_ctlPlot.SetChannel(pButton->nChannel);
-    m_ctlPlot.RecalcBands(7);
+    m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
     return pButton->nSibling;
@@ -367,7 +364,7 @@ void CDlgCrossover::ChangeMode()
         ReadAllChannels();
         QueueMarker();
     } else {
-        m_ctlPlot.RecalcBands(7);
+        m_ctlPlot.RecalcBands(BAND_ALL);
         UpdateLevelControls();
         UpdateControls();
     }
@@ -400,7 +397,7 @@ LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CDlgCrossover::OnHPQ(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_ctlPlot.SetHPQ(::IsDlgButtonChecked(m_hWnd, IDC_HP_Q_707) == BST_CHECKED ? 0.707f : 2.0f, true);
-    m_ctlPlot.RecalcBands(7);
+    m_ctlPlot.RecalcBands(BAND_ALL);
     return 0;
 }
 
@@ -500,7 +497,7 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     } else {
         r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
         if (r.Ok()) {
-            m_ctlPlot.RecalcBands(7);
+            m_ctlPlot.RecalcBands(BAND_ALL);
             UpdateLevelControls();
             UpdateControls();
             WriteTextMemory();
@@ -711,7 +708,7 @@ LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
         m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(ShownChannel())], false);
         EndReadBack();
     }
-    m_ctlPlot.RecalcBands(7);
+    m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
     return 0;
@@ -794,7 +791,7 @@ LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
     m_ctlPlot.Assign(shown, false);
     UpdateLevelControls();
     UpdateControls();
-    m_ctlPlot.RecalcBands(7);
+    m_ctlPlot.RecalcBands(BAND_ALL);
     return 0;
 }
 
@@ -818,7 +815,7 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
     m_ctlPlot.Assign(shown, false);
     UpdateLevelControls();
     UpdateControls();
-    m_ctlPlot.RecalcBands(7);
+    m_ctlPlot.RecalcBands(BAND_ALL);
     WriteTextMemory(); // queues nothing while the link is closed
     return 0;
 }

@@ -20,7 +20,7 @@
 #include "model/ProfileInfo.h"
 #include "model/TextMemoryReader.h"
 #include "resources/resource.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 struct SFieldRule;
 struct utRXQueue;

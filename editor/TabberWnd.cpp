@@ -2,8 +2,31 @@
 
 #include "editor/FieldRules.h"
 
+#include <string>
+
 namespace {
 WPARAM FieldId(HWND hWnd) { return static_cast<WPARAM>(::GetDlgCtrlID(hWnd)); }
+
+// More than any field holds; the rest of a longer clipboard text is not read.
+constexpr std::size_t PASTE_UNITS = 256;
+
+// The clipboard's text, at most PASTE_UNITS units; empty when there is none.
+std::wstring ClipboardText(HWND hWnd)
+{
+    std::wstring text;
+    if (!::OpenClipboard(hWnd))
+        return text;
+    if (const HANDLE hData = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(::GlobalLock(hData))) {
+            const std::size_t nUnits = ::GlobalSize(hData) / sizeof(wchar_t);
+            for (std::size_t i = 0; i < nUnits && i < PASTE_UNITS && p[i] != L'\0'; ++i)
+                text.push_back(p[i]);
+            ::GlobalUnlock(hData);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
 } // namespace
 
 LRESULT CTabberWnd::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
@@ -21,6 +44,23 @@ LRESULT CTabberWnd::OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
         return 0;
     }
     ::MessageBeep(0xFFFFFFFF);
+    return 0;
+}
+
+// Pasted text passes the same filter as typed text: what typing could not
+// enter is left out (with one beep), the rest is inserted as typed.
+LRESULT CTabberWnd::OnPaste(UINT, WPARAM, LPARAM, BOOL&)
+{
+    const std::wstring text = ClipboardText(m_hWnd);
+    std::wstring kept;
+    for (const wchar_t ch : text)
+        if (ch >= L' ' && (ch < 0x7F || ch > 0x9F) &&
+            CFieldRules::IsCharAllowed(static_cast<char16_t>(ch), m_bAllowDecimalPoint))
+            kept.push_back(ch);
+    if (kept.size() != text.size())
+        ::MessageBeep(0xFFFFFFFF);
+    if (!kept.empty())
+        ::SendMessageW(m_hWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kept.c_str()));
     return 0;
 }
 

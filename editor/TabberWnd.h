@@ -1,12 +1,12 @@
 #pragma once
 // The subclass of each numeric edit field of the editor form: filters the
-// typed characters (a beep for anything else), tells the form when the
+// typed and pasted characters (a beep for anything else), tells the form when the
 // field gets the focus, when a key goes down and when a key release leaves
 // a changed, valid text, and keeps the field's error flag that the form
 // sets after its range check and reads when it colours the field.
 
 #include "framework/WindowImplBase.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 class CTabberWnd : public CWindowImplBase {
 public:
@@ -15,6 +15,7 @@ public:
     BEGIN_MSG_MAP(CTabberWnd)
         MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
         MESSAGE_HANDLER(WM_CHAR, OnChar)
+        MESSAGE_HANDLER(WM_PASTE, OnPaste)
         MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
         MESSAGE_HANDLER(WM_KEYUP, OnKeyUp)
         MESSAGE_HANDLER(WM_GET_FIELD_ERROR, OnGetFieldError)
@@ -24,6 +25,7 @@ public:
 private:
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnChar(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnPaste(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKeyDown(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKeyUp(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnGetFieldError(UINT, WPARAM, LPARAM, BOOL&);

@@ -31,7 +31,7 @@ INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam
     LRESULT lResult = 0;
     BOOL bRet = pThis->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult, 0);
     if (uMsg == WM_NCDESTROY) {
-        ::RemovePropW(hWnd, L"QVR.WindowObject");
+        ::RemovePropW(hWnd, OBJECT_PROPERTY);
         pThis->m_hWnd = nullptr;
         pThis->OnFinalMessage(hWnd);
         return bRet;

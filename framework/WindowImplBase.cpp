@@ -1,29 +1,26 @@
 #include "framework/WindowImplBase.h"
 
-namespace {
-const wchar_t kThisProp[] = L"QVR.WindowObject";
-}
-
 CWindowImplBase::~CWindowImplBase()
 {
     // A window that outlives its object must not call into freed memory.
+    // (When someone subclassed the window after us our procedure stays in
+    // their chain; without the property it finds no object and passes the
+    // messages to the default procedure.)
     if (m_hWnd && ::IsWindow(m_hWnd)) {
-        if (m_pfnSuperWindowProc != ::DefWindowProcW)
-            UnsubclassWindow();
-        else
-            ::RemovePropW(m_hWnd, kThisProp);
+        if (m_pfnSuperWindowProc == ::DefWindowProcW || !UnsubclassWindow())
+            ::RemovePropW(m_hWnd, OBJECT_PROPERTY);
     }
 }
 
 CWindowImplBase* CWindowImplBase::FromHandle(HWND hWnd)
 {
-    return static_cast<CWindowImplBase*>(::GetPropW(hWnd, kThisProp));
+    return static_cast<CWindowImplBase*>(::GetPropW(hWnd, OBJECT_PROPERTY));
 }
 
 void CWindowImplBase::Attach(HWND hWnd)
 {
     m_hWnd = hWnd;
-    ::SetPropW(hWnd, kThisProp, this);
+    ::SetPropW(hWnd, OBJECT_PROPERTY, this);
 }
 
 BOOL CWindowImplBase::SubclassWindow(HWND hWnd)
@@ -41,8 +38,10 @@ HWND CWindowImplBase::UnsubclassWindow()
     HWND hWnd = m_hWnd;
     if (!hWnd)
         return nullptr;
+    if (::GetWindowLongPtrW(hWnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CWindowImplBase::WindowProc))
+        return nullptr;
     ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuperWindowProc));
-    ::RemovePropW(hWnd, kThisProp);
+    ::RemovePropW(hWnd, OBJECT_PROPERTY);
     m_pfnSuperWindowProc = ::DefWindowProcW;
     m_hWnd = nullptr;
     return hWnd;
@@ -87,7 +86,7 @@ LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam
         if (pfnSuper != ::DefWindowProcW &&
             ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(pThis->GetWindowProc()))
             ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnSuper));
-        ::RemovePropW(hWnd, kThisProp);
+        ::RemovePropW(hWnd, OBJECT_PROPERTY);
         pThis->m_hWnd = nullptr;
         pThis->m_pfnSuperWindowProc = ::DefWindowProcW;
         pThis->OnFinalMessage(hWnd);

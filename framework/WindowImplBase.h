@@ -13,9 +13,15 @@ public:
     CWindowImplBase& operator=(const CWindowImplBase&) = delete;
     virtual ~CWindowImplBase();
 
+    // The window property through which a handle finds its object.
+    static constexpr const wchar_t* OBJECT_PROPERTY = L"QVR.WindowObject";
+
     // Attaches this object to an existing window by replacing its window procedure.
     BOOL SubclassWindow(HWND hWnd);
-    // Restores the original window procedure and detaches.
+    // Restores the original window procedure and detaches; returns the window.
+    // Only while ours is still the installed procedure: when someone
+    // subclassed the window after us, restoring ours-before would cut their
+    // procedure out of the chain, so nothing changes and the answer is null.
     HWND UnsubclassWindow();
 
     virtual WNDPROC GetWindowProc() { return WindowProc; }

@@ -4,12 +4,11 @@
 #include "model/CommandSink.h"
 #include "model/ParameterMap.h"
 #include "model/ProfileInfo.h"
+#include "resources/resource.h"
 #include "resources/strings/StringTable.h"
 
 namespace {
 
-constexpr unsigned IDS_SUBWOOFER = 526;
-constexpr unsigned IDS_DEFAULT_TRIAMP = 527;
 constexpr float HP_FREQ_FLOOR = 20.0f;
 
 std::uint32_t g_dwSystemFlags = 0;
@@ -331,6 +330,6 @@ void SetSystemFlags(std::uint32_t dwFlags, bool send)
         return;
     if (ICommandSink* pSink = GetCommandSink()) {
         pSink->QueueCommand(CMD_SYSTEM_FLAGS, 0, 0, 0);
-        pSink->QueueCommand(CMD_SYSTEM_FLAGS, 0, 1, dwFlags);
+        pSink->QueueCommand(CMD_SYSTEM_FLAGS, 0, SYSTEM_FLAGS_WRITE, dwFlags);
     }
 }

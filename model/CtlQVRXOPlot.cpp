@@ -8,11 +8,11 @@
 
 #include "framework/ExeModule.h"
 #include "model/FieldRanges.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
+#include "resources/resource.h"
 
 namespace {
 
-constexpr UINT IDS_PLOT_FONT = 515; // "Tahoma"
 
 constexpr COLORREF RGB_HASH = RGB(80, 80, 80);
 constexpr COLORREF RGB_HIGH = RGB(0, 255, 0);
@@ -64,7 +64,7 @@ CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
     assert(m_pnAdjuster && "m_pnAdjuster");
     assert(m_brAdjuster && "m_brAdjuster");
     m_aptCurve.resize(CPlotGeometry::LAST_POINT - CPlotGeometry::FIRST_POINT + 1);
-    m_response.RecalcBands(*this, 7);
+    m_response.RecalcBands(*this, BAND_ALL);
 }
 
 CCtlQVRXOPlot::~CCtlQVRXOPlot() = default;
@@ -315,4 +315,16 @@ void CCtlQVRXOPlot::DragStep()
         return;
     m_response.RecalcBands(*this, nMask); // the timer repaints after the step
     ::PostMessageW(::GetParent(m_hWnd), WM_ADJUSTER_MOVED, static_cast<WPARAM>(m_nAdjuster), 0);
+}
+
+ATOM RegisterPlotClass()
+{
+    WNDCLASSW wc{};
+    wc.style = CS_GLOBALCLASS | CS_DBLCLKS;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = nullptr;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = CCtlQVRXOPlot::CLASS_NAME;
+    return ::RegisterClassW(&wc);
 }

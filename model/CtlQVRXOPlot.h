@@ -8,7 +8,7 @@
 // copy of the shown channel.
 //
 // The class "QVRXOPlot" is registered once at start-up with the default
-// window procedure (RegisterPlotClass, shell/AppGlobals.h); the form's
+// window procedure (RegisterPlotClass, below); the form's
 // template creates the control and the form subclasses it with this object.
 
 #include <windows.h>
@@ -95,3 +95,7 @@ private:
     SIZE m_sizeOffscreen{};
     std::vector<POINT> m_aptCurve; // one curve's points, allocated once
 };
+
+// Registers the window class "QVRXOPlot" (once, at start-up, before the editor
+// form's template creates the control); returns the class atom.
+ATOM RegisterPlotClass();

@@ -25,9 +25,14 @@ constexpr std::uint8_t CMD_STORE_SETTINGS = 3; // keep the live settings over a 
 constexpr std::uint8_t CMD_WRITE_WORD = 4;     // 0, address, value
 constexpr std::uint8_t CMD_ERASE = 6;          // 0, start address, length in bytes
 constexpr std::uint8_t CMD_WRITE_OUTPUT = 7;
-constexpr std::uint8_t CMD_SYSTEM_FLAGS = 11;
+constexpr std::uint8_t CMD_FIRMWARE_REVISION = 10; // the reply carries the revision and its date
+constexpr std::uint8_t CMD_SYSTEM_FLAGS = 11;      // UWord 0 reads the flags, SYSTEM_FLAGS_WRITE writes LWord
 constexpr std::uint8_t CMD_READ_OUTPUT = 13;
 constexpr std::uint8_t CMD_HIGHEST = 13; // the terminal sends commands 0..13
+// UWord of CMD_SYSTEM_FLAGS: bit 0 set writes the flags.
+constexpr std::uint32_t SYSTEM_FLAGS_WRITE = 1u;
+// The flag bits the program owns; the unit's own bits above them are kept on a write.
+constexpr std::uint32_t SYSTEM_FLAGS_PROGRAM_BITS = 0xFu;
 // The program area of the unit's flash: one download erases and fills it.
 constexpr std::uint32_t PROGRAM_AREA_START = 0x90000000u;
 constexpr std::uint32_t PROGRAM_AREA_BYTES = 0x40000u;

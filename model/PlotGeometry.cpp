@@ -258,7 +258,7 @@ int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ
         if (cfg.GetChannel() != CHANNEL_SUBWOOFER)
             cfg.SetLowLPFreq(fltFreq, true);
         cfg.SetLowGain(fltGain, true, false);
-        return 4;
+        return BAND_LOW;
     case 2:
         if (bDragQ) {
             cfg.SetLowPEQQ(q(cfg.GetLowPEQFreq()), true);
@@ -266,15 +266,15 @@ int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ
             cfg.SetLowPEQFreq(fltFreq, true);
             cfg.SetLowPEQGain(fltGain, true);
         }
-        return 4;
+        return BAND_LOW;
     case 3:
         cfg.SetMidHPFreq(fltFreq, true);
         cfg.SetMidGain(fltGain, true, false);
-        return 2;
+        return BAND_MID;
     case 4:
         cfg.SetMidLPFreq(fltFreq, true);
         cfg.SetMidGain(fltGain, true, false);
-        return 2;
+        return BAND_MID;
     case 5:
         if (bDragQ) {
             cfg.SetMidPEQQ(q(cfg.GetMidPEQFreq()), true);
@@ -282,11 +282,11 @@ int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ
             cfg.SetMidPEQFreq(fltFreq, true);
             cfg.SetMidPEQGain(fltGain, true);
         }
-        return 2;
+        return BAND_MID;
     case 6:
         cfg.SetHighHPFreq(fltFreq, true);
         cfg.SetHighGain(fltGain, true, false);
-        return 1;
+        return BAND_HIGH;
     case 7:
         if (bDragQ) {
             cfg.SetHighPEQQ(q(cfg.GetHighPEQFreq()), true);
@@ -294,18 +294,18 @@ int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ
             cfg.SetHighPEQFreq(fltFreq, true);
             cfg.SetHighPEQGain(fltGain, true);
         }
-        return 1;
+        return BAND_HIGH;
     case 8:
         cfg.SetSEQFreq(fltFreq, true);
         cfg.SetSEQGain(fltGain, true);
-        return 1;
+        return BAND_HIGH;
     case 9:
         cfg.SetHEQFreq(fltFreq, true);
         cfg.SetHEQGain(fltGain, true);
-        return 1;
+        return BAND_HIGH;
     case 10:
         cfg.SetHPFreq(fltFreq, true);
-        return 7;
+        return BAND_ALL;
     default:
         return 0;
     }

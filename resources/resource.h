@@ -58,11 +58,12 @@
 #define IDD_TERMINAL 381
 #define IDC_TERMINAL_EDIT 310
 
-// Strings the shell loads (texts in resources/strings/strings.inc).
+// Strings (texts in resources/strings/strings.inc).
 #define IDS_APP_TITLE 100
 #define IDS_UNTITLED 512
 #define IDS_FONT_TAHOMA 513
 #define IDS_FONT_ARIAL 514
+#define IDS_PLOT_FONT 515       // face of the plot's labels
 #define IDS_COMM_FAILED 516
 #define IDS_CONNECTED 517
 #define IDS_DISCONNECTED 518
@@ -71,6 +72,10 @@
 #define IDS_FIRMWARE_REVISION 522
 #define IDS_COMM_LOST 524
 #define IDS_CONNECT_FAILED 525
+#define IDS_SUBWOOFER 526       // the Subwoofer's default speaker name
+#define IDS_DEFAULT_TRIAMP 527  // the other channels' default speaker name
+#define IDS_MODE_WARNING 528    // the editor's mode-change question
+#define IDS_CHANNEL_FONT 530    // face of the editor's channel buttons
 #define IDS_LINK_QUESTION 531
 // Document commands: messages about configuration files.
 #define IDS_FILE_CANNOT_OPEN 700

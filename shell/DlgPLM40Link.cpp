@@ -1,6 +1,6 @@
 #include "shell/DlgPLM40Link.h"
 
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 
 LRESULT CDlgPLM40Link::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {

@@ -5,9 +5,9 @@
 #include "device/Advise.h"
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "model/ParameterMap.h"
 
 namespace {
-constexpr BYTE kCmdFirmwareRevision = 10;
 }
 
 void CDlgSplash::FormatFirmwareRevision(std::uint32_t dwUWord, std::uint32_t dwLWord, wchar_t* pszBuffer,
@@ -59,7 +59,7 @@ LRESULT CDlgSplash::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
     if (m_bAbout && g_Comm.IsOpen()) {
         m_wndFirmware.ShowWindow(SW_SHOW);
-        g_Comm.QueueCommand(kCmdFirmwareRevision, 0, 0, 0);
+        g_Comm.QueueCommand(CMD_FIRMWARE_REVISION, 0, 0, 0);
     }
     return TRUE;
 }
@@ -137,7 +137,7 @@ LRESULT CDlgSplash::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CDlgSplash::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
     const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
-    if (!pRecord || pRecord->bCommand != kCmdFirmwareRevision)
+    if (!pRecord || pRecord->bCommand != CMD_FIRMWARE_REVISION)
         return 0;
     wchar_t szLine[256];
     FormatFirmwareRevision(RXGetWord(pRecord->bUWord), RXGetWord(pRecord->bLWord), szLine, 256);

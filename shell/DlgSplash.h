@@ -8,7 +8,7 @@
 #include "framework/DialogImpl.h"
 #include "framework/Handles.h"
 #include "resources/resource.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 class CDlgSplash : public CDialogImpl<CDlgSplash> {
 public:

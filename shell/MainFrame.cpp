@@ -12,8 +12,10 @@
 #include "device/DlgSelectDevice.h"
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
+#include "device/usbxp/DeviceEnvironment.h"
 #include "model/ChannelConfig.h"
-#include "shell/AppGlobals.h"
+#include "model/ParameterMap.h"
+#include "framework/AppGlobals.h"
 #include "files/ConfigFile.h"
 #include "files/SafeFile.h"
 #include "shell/DlgDisconnect.h"
@@ -36,15 +38,12 @@ constexpr UINT_PTR kZOrderTimer = 1;
 constexpr UINT kZOrderCheckMilliseconds = 250;
 
 // Meters, left to right: Left, Left Center, Center, Right Center, Right, Subwoofer.
-constexpr int kMeterOrder[CMainFrame::CHANNEL_COUNT] = {0, 3, 2, 4, 1, 5};
+constexpr int kMeterOrder[CHANNEL_COUNT] = {0, 3, 2, 4, 1, 5};
 constexpr int kMeterWidth = 57;
 constexpr int kMeterStep = 56;  // neighbours share one pixel
 constexpr int kMeterSpan = 337; // six meters
 constexpr int kMeterBelowToolBar = 6;
 
-constexpr BYTE kParamMeter = 12;
-constexpr BYTE kCmdSaveSettings = 3;
-constexpr BYTE kCmdSystemFlags = 11;
 constexpr float kMeterFullScale = 2147483392.0f;
 constexpr double kMeterOffsetDb = 29.0;
 
@@ -408,11 +407,13 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // A unit already known is never swapped for another one.
-    const int nFound = CComm::FindDevice();
-    const int nDevice = g_Comm.GetDeviceNumber();
-    if ((nDevice != -1 && nFound == -1) || (nDevice == -1 && nFound >= 0))
-        g_Comm.SetDeviceNumber(nFound);
+    // A unit already known is never swapped for another one; a unit chosen
+    // in Select Device is kept while it is attached.
+    const int nChosen = CDlgSelectDevice::FindListedDevice(m_strChosenSerial);
+    if (nChosen < 0)
+        m_strChosenSerial.clear();
+    g_Comm.SetDeviceNumber(
+        CConnectionFlow::DeviceAfterChange(g_Comm.GetDeviceNumber(), CComm::FindDevice(), nChosen));
     return TRUE;
 }
 
@@ -467,12 +468,17 @@ LRESULT CMainFrame::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 void CMainFrame::UpdateConnectionState()
 {
+    UpdateConnectionState(m_flow.IsConnectEnabled());
+}
+
+void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
+{
     const bool bConnected = g_Comm.IsOpen();
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(m_bConnectEnabled, 0));
+    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(bConnectEnabled ? TRUE : FALSE, 0));
     m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_DISCONNECT, MAKELONG(bConnected, 0));
     m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_SYSTEM_MUTE, MAKELONG(bConnected, 0));
 
-    const int nMuted = static_cast<int>(GetSystemFlags() & 1u);
+    const int nMuted = (GetSystemFlags() & SYSFLAG_MUTE) ? 1 : 0;
     m_wndToolBar.SendMessage(TB_CHECKBUTTON, ID_SYSTEM_MUTE, MAKELONG(nMuted, 0));
     m_wndToolBar.SendMessage(TB_CHANGEBITMAP, ID_SYSTEM_MUTE, MAKELPARAM(kImageMuteOff + nMuted, 0));
 
@@ -485,6 +491,25 @@ void CMainFrame::UpdateConnectionState()
             meter.SetLevel(CInputMeter::LEVEL_OFF);
 }
 
+// "QVR500 device could not be found.", and when the device list has entries
+// that were skipped, which and why: a mistyped entry is the likeliest reason
+// a unit that is there is not found.
+void CMainFrame::ShowDeviceNotFound()
+{
+    constexpr std::size_t SHOWN_ERRORS = 5;
+    std::wstring text = g_Module.LoadString(IDS_DEVICE_NOT_FOUND);
+    const CDeviceList list = ReadDeviceEnvironment();
+    const std::vector<std::string>& errors = list.Errors();
+    for (std::size_t i = 0; i < errors.size() && i < SHOWN_ERRORS; ++i) {
+        text += i == 0 ? L"\r\n\r\n" : L"\r\n";
+        for (const char ch : errors[i]) // the variable's text is ANSI; a reason is ASCII
+            text += static_cast<wchar_t>(static_cast<unsigned char>(ch) < 0x80 ? ch : '?');
+    }
+    if (errors.size() > SHOWN_ERRORS)
+        text += L"\r\n(" + std::to_wstring(errors.size() - SHOWN_ERRORS) + L" more)";
+    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+}
+
 int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
 {
     return g_Module.ShowMessage(m_hWnd, nStringId, IDS_APP_TITLE, uType);
@@ -493,7 +518,7 @@ int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
 LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
     const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
-    if (pRecord && pRecord->bParameter == kParamMeter && pRecord->bChannel < CHANNEL_COUNT)
+    if (pRecord && pRecord->bParameter == PARAMETER_METER && pRecord->bChannel < CHANNEL_COUNT)
         m_Meters[pRecord->bChannel].SetLevel(ReadingToLevel(RXGetValue(*pRecord)));
     return 0;
 }
@@ -502,62 +527,13 @@ LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 
 LRESULT CMainFrame::OnConnect(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_bConnecting || g_Comm.IsOpen())
-        return 0; // already connecting or connected
-    g_Comm.SetPolling(true);
-    if (g_Comm.GetDeviceNumber() == -1 && g_Comm.LookupDevice() == -1) {
-        ShowMessage(IDS_DEVICE_NOT_FOUND, MB_ICONERROR);
-        return 0;
-    }
-    if (!g_Comm.Open()) {
-        ShowMessage(IDS_COMM_FAILED, MB_ICONERROR);
-        return 0;
-    }
-    m_bConnecting = true;
-    m_bConnectEnabled = false;
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
-    // The unit's first answer is on its way while the box is made (the
-    // answer is handled only once this handler has returned).
-    g_Comm.QueueCommand(kCmdSystemFlags, 0, 0, 0);
-    if (!m_dlgConnecting.IsWindow())
-        m_dlgConnecting.Create(m_hWnd);
+    Perform(m_flow.Connect(g_Comm.IsOpen()));
     return 0;
 }
 
 LRESULT CMainFrame::OnDisconnect(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!g_Comm.IsOpen())
-        return 0;
-    // While the settings are read the button is greyed; the key agrees.  The
-    // read-back ends by itself, with the marker or with a failure.
-    if (IsConnecting()) {
-        ::MessageBeep(MB_OK);
-        return 0;
-    }
-    g_Comm.SetPolling(false);
-    CDlgDisconnect dlg;
-    const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
-
-    // Leaving the unit muted behind would silence the cinema: unmute whatever the answer.
-    const std::uint32_t dwFlags = GetSystemFlags();
-    if (dwFlags & 1u)
-        SetSystemFlags(dwFlags & ~1u, true);
-
-    switch (nResult) {
-    case IDOK: // Yes: the unit stores its settings; the answer closes the link
-        g_Comm.QueueCommand(kCmdSaveSettings, 0, 0, 0);
-        m_bConnectEnabled = true;
-        break;
-    case IDC_DO_NOT_SAVE:
-        CloseLink();
-        m_bConnectEnabled = true;
-        SetSystemFlags(0, false);
-        UpdateConnectionState();
-        break;
-    default: // No
-        g_Comm.SetPolling(true);
-        break;
-    }
+    Perform(m_flow.Disconnect(g_Comm.IsOpen()));
     return 0;
 }
 
@@ -567,26 +543,69 @@ LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
     if (!pRecord)
         return 0;
     switch (pRecord->bCommand) {
-    case kCmdSystemFlags:
+    case CMD_SYSTEM_FLAGS:
         SetSystemFlags(RXGetWord(pRecord->bLWord), false);
-        // An answer that was still on its way when the link closed starts
-        // no read-back.
-        if (m_bConnecting && g_Comm.IsOpen()) {
-            m_bConnecting = false;
-            SendToChildren(WM_READ_SETTINGS, 0, 0);
-        } else {
-            UpdateConnectionState();
-        }
+        Perform(m_flow.FlagsAnswered(g_Comm.IsOpen()));
         break;
-    case kCmdSaveSettings:
-        CloseLink();
-        SetSystemFlags(0, false);
-        UpdateConnectionState();
+    case CMD_STORE_SETTINGS:
+        Perform(m_flow.StoreAnswered());
         break;
     default:
         break;
     }
     return 0;
+}
+
+void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
+{
+    using A = CConnectionFlow::EAction;
+    for (const A action : actions) {
+        switch (action) {
+        case A::SetPollingOn: g_Comm.SetPolling(true); break;
+        case A::SetPollingOff: g_Comm.SetPolling(false); break;
+        case A::FindDeviceAndOpen:
+            if (g_Comm.GetDeviceNumber() == -1 && g_Comm.LookupDevice() == -1)
+                Perform(m_flow.DeviceMissing());
+            else if (!g_Comm.Open())
+                Perform(m_flow.OpenFailed());
+            else
+                Perform(m_flow.Opened());
+            break;
+        case A::QueueFlagsRead: g_Comm.QueueCommand(CMD_SYSTEM_FLAGS, 0, 0, 0); break;
+        case A::CreateWaitBox:
+            if (!m_dlgConnecting.IsWindow())
+                m_dlgConnecting.Create(m_hWnd);
+            break;
+        case A::DestroyWaitBox: DestroyWaitBox(); break;
+        case A::SendReadSettings: SendToChildren(WM_READ_SETTINGS, 0, 0); break;
+        case A::AskDisconnect: {
+            CDlgDisconnect dlg;
+            const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
+            const auto answer = nResult == IDOK                ? CConnectionFlow::EAnswer::Yes
+                                : nResult == IDC_DO_NOT_SAVE ? CConnectionFlow::EAnswer::DoNotSave
+                                                               : CConnectionFlow::EAnswer::No;
+            Perform(m_flow.DisconnectAnswered(answer, (GetSystemFlags() & SYSFLAG_MUTE) != 0));
+            break;
+        }
+        case A::Unmute: SetSystemFlags(GetSystemFlags() & ~SYSFLAG_MUTE, true); break;
+        case A::QueueStoreSettings: g_Comm.QueueCommand(CMD_STORE_SETTINGS, 0, 0, 0); break;
+        case A::CloseLink: CloseLink(); break;
+        case A::ClearFlags: SetSystemFlags(0, false); break;
+        case A::ShowState: UpdateConnectionState(m_flow.IsConnectEnabled()); break;
+        case A::ShowStateConnectOff: UpdateConnectionState(false); break;
+        case A::EnableConnectButton:
+            m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(TRUE, 0));
+            break;
+        case A::DisableConnectButton:
+            m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
+            break;
+        case A::Beep: ::MessageBeep(MB_OK); break;
+        case A::ShowDeviceNotFound: ShowDeviceNotFound(); break;
+        case A::ShowCommFailed: ShowMessage(IDS_COMM_FAILED, MB_ICONERROR); break;
+        case A::ShowConnectFailed: ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR); break;
+        case A::ShowCommLost: ShowMessage(IDS_COMM_LOST, MB_ICONERROR); break;
+        }
+    }
 }
 
 void CMainFrame::DestroyWaitBox()
@@ -597,8 +616,7 @@ void CMainFrame::DestroyWaitBox()
 
 LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 {
-    DestroyWaitBox();
-    UpdateConnectionState();
+    Perform(m_flow.MarkerReached());
     return 0;
 }
 
@@ -611,7 +629,7 @@ void CMainFrame::CloseLink()
 
 bool CMainFrame::IsConnecting() const
 {
-    return m_bConnecting || m_dlgConnecting.IsWindow();
+    return m_flow.IsConnecting();
 }
 
 bool CMainFrame::ConfigurationSettled() const
@@ -623,32 +641,9 @@ bool CMainFrame::ConfigurationSettled() const
     return true;
 }
 
-void CMainFrame::DropLink()
-{
-    CloseLink();
-    SetSystemFlags(0, false);
-    m_bConnectEnabled = true;
-}
-
 LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_bConnecting) {
-        // The unit never answered the first request: Connect stays disabled
-        // until the message has been read.
-        CloseLink();
-        SetSystemFlags(0, false);
-        UpdateConnectionState();
-        m_bConnecting = false;
-        m_bConnectEnabled = true;
-        DestroyWaitBox();
-        ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR);
-        m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(TRUE, 0));
-    } else {
-        DropLink();
-        DestroyWaitBox();
-        UpdateConnectionState();
-        ShowMessage(IDS_COMM_LOST, MB_ICONERROR);
-    }
+    Perform(m_flow.QueueFailed());
     return 0;
 }
 
@@ -815,7 +810,8 @@ LRESULT CMainFrame::OnAppExit(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainFrame::OnSelectDevice(UINT, WPARAM, LPARAM, BOOL&)
 {
     CDlgSelectDevice dlg;
-    dlg.DoModal(m_hWnd);
+    if (dlg.DoModal(m_hWnd) == IDOK)
+        m_strChosenSerial = dlg.GetChosenSerial();
     return 0;
 }
 

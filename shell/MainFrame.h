@@ -6,6 +6,7 @@
 // box; it runs the Connect / Disconnect workflow and routes every command.
 
 #include <memory>
+#include <string>
 
 #include "editor/DlgCrossover.h"
 #include "editor/InputMeter.h"
@@ -13,7 +14,8 @@
 #include "framework/Handles.h"
 #include "framework/WindowImpl.h"
 #include "resources/resource.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
+#include "shell/ConnectionFlow.h"
 #include "shell/DlgConnecting.h"
 
 class CDlgPLM40Link;
@@ -28,7 +30,6 @@ public:
 
     static constexpr DWORD FRAME_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     static constexpr DWORD FRAME_EX_STYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
-    static constexpr int CHANNEL_COUNT = 6;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -45,10 +46,14 @@ public:
 
     // Toolbar, status text and meters from the link state.
     void UpdateConnectionState();
+    void UpdateConnectionState(bool bConnectEnabled);
+    // Carries out the connection workflow's decisions, in order.
+    void Perform(const CConnectionFlow::Actions& actions);
     // Places the six meters over the right end of the toolbar.
     void LayoutMeters();
     // Message box owned by the frame with caption "QVR500"; returns the box's result.
     int ShowMessage(UINT nStringId, UINT uType);
+    void ShowDeviceNotFound();
 
     // The sibling program's link window (opened on a link start, closed on a link end).
     void OpenLinkWindow();
@@ -140,8 +145,6 @@ private:
     void ShowDescription(int nId);
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DestroyWaitBox();
-    // The link is gone: closed, flags cleared locally, Connect available again.
-    void DropLink();
     // Closes the link and tells the form, whose read-back (if any) ends with it.
     void CloseLink();
     // The wait box is up: the unit's settings are still being read.
@@ -168,8 +171,10 @@ private:
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
     std::unique_ptr<CDlgPLM40Link> m_pdlgLink; // the sibling link window; null when none
     CDlgConnecting m_dlgConnecting;
-    bool m_bConnecting = false;
-    bool m_bConnectEnabled = true;
+    CConnectionFlow m_flow;
+    // The unit chosen in the Select Device dialog (its serial number), kept
+    // while it is attached; empty when none was chosen.
+    std::wstring m_strChosenSerial;
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
     CBrush m_hbrConnected;

@@ -1,7 +1,7 @@
 #include "shell/MessageLoop.h"
 
-#include "shell/AppGlobals.h"
-#include "shell/AppMessages.h"
+#include "framework/AppGlobals.h"
+#include "framework/AppMessages.h"
 #include "shell/MainFrame.h"
 
 namespace {

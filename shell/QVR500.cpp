@@ -8,7 +8,7 @@
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
 #include "resources/resource.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "shell/MainFrame.h"
 #include "shell/MessageLoop.h"
 

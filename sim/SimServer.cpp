@@ -127,7 +127,10 @@ bool CSimServer::OpenPty(const std::string& linkPath, std::string& error)
     }
     m_ptyPath = szSlave;
     // Our own slave descriptor keeps the line up between host sessions and
-    // puts it in raw mode: no echo, no line editing, 8 bits through.
+    // puts it in raw mode: no echo, no line editing, 8 bits through.  The
+    // line's format starts as one the unit does not speak (9600 baud, 7 bits,
+    // even parity, 2 stop bits, hardware handshake): a host that opens the
+    // port must set it, and "line" shows what it set.
     m_ptySlaveFd = open(szSlave, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_ptySlaveFd < 0) {
         error = "cannot open " + m_ptyPath + ": " + std::strerror(errno);
@@ -136,8 +139,9 @@ bool CSimServer::OpenPty(const std::string& linkPath, std::string& error)
     termios tio;
     if (tcgetattr(m_ptySlaveFd, &tio) == 0) {
         cfmakeraw(&tio);
-        cfsetispeed(&tio, B115200);
-        cfsetospeed(&tio, B115200);
+        cfsetispeed(&tio, B9600);
+        cfsetospeed(&tio, B9600);
+        tio.c_cflag = (tio.c_cflag & ~CSIZE) | CS7 | PARENB | CSTOPB | CRTSCTS;
         tcsetattr(m_ptySlaveFd, TCSANOW, &tio);
     }
     SetNonBlocking(m_ptyMasterFd);
@@ -238,7 +242,7 @@ bool CSimServer::OnControlReadable(ControlClient& client, bool& bQuit)
             line.pop_back();
         if (line.empty())
             continue;
-        const std::string reply = m_control.Execute(line, &bQuit) + "\n";
+        const std::string reply = (line == "line" ? DescribeLine() : m_control.Execute(line, &bQuit)) + "\n";
         WriteAll(client.fd, reply.data(), reply.size());
         if (bQuit)
             return true;
@@ -291,4 +295,36 @@ void CSimServer::Run(const std::atomic<bool>& stop)
         }
         m_controls = std::move(keep);
     }
+}
+
+std::string CSimServer::DescribeLine() const
+{
+    termios tio;
+    if (m_ptySlaveFd < 0 || tcgetattr(m_ptySlaveFd, &tio) != 0)
+        return "ERR no serial line (the unit is served over TCP)";
+    const speed_t speed = cfgetospeed(&tio);
+    struct SSpeed {
+        speed_t code;
+        unsigned baud;
+    };
+    static const SSpeed kSpeeds[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
+                                     {B19200, 19200}, {B38400, 38400}, {B57600, 57600},   {B115200, 115200},
+                                     {B230400, 230400}};
+    unsigned baud = 0;
+    for (const SSpeed& s : kSpeeds)
+        if (s.code == speed)
+            baud = s.baud;
+    int nBits = 8;
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: nBits = 5; break;
+    case CS6: nBits = 6; break;
+    case CS7: nBits = 7; break;
+    default: break;
+    }
+    const char* parity = !(tio.c_cflag & PARENB) ? "none" : (tio.c_cflag & PARODD) ? "odd" : "even";
+    char sz[160];
+    std::snprintf(sz, sizeof sz, "OK speed=%u bits=%d parity=%s stop=%d rtscts=%s xonxoff=%s", baud, nBits, parity,
+                  (tio.c_cflag & CSTOPB) ? 2 : 1, (tio.c_cflag & CRTSCTS) ? "on" : "off",
+                  (tio.c_iflag & (IXON | IXOFF)) ? "on" : "off");
+    return sz;
 }

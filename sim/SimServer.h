@@ -31,6 +31,9 @@ public:
 
     // Serve until stop becomes true or a control client sends "quit".
     void Run(const std::atomic<bool>& stop);
+    // The control command "line": the serial format the host set on the
+    // pseudo-terminal (speed, bits, parity, stop bits, handshakes).
+    std::string DescribeLine() const;
 
 private:
     struct ControlClient {

@@ -15,7 +15,7 @@
 
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "model/CtlQVRXOPlot.h"
 
 namespace {

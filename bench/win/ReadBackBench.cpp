@@ -27,7 +27,7 @@
 #include "framework/Handles.h"
 #include "model/TextMemory.h"
 #include "resources/resource.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "shell/MainFrame.h"
 #include "sim/SimRegistry.h"
 #include "sim/SimUnit.h"

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "device/scp/QVRSCP.h"
+#include "model/ChannelConfig.h"
+#include "model/ParameterMap.h"
 
 namespace {
 bool AllZero(const std::uint8_t* p, std::size_t nFrom, std::size_t nTo)
@@ -23,7 +25,7 @@ bool CPacketFramer::IsWellFormedReply(const std::uint8_t* p)
     case SCP_TYPE_ACK:
     case SCP_TYPE_DATA:
         // Channel and parameter of an accepted request; value; zero tail.
-        bShape = p[1] == 0 && p[2] <= 5 && p[3] <= 31 && AllZero(p, 8, 14);
+        bShape = p[1] == 0 && p[2] < CHANNEL_COUNT && p[3] < PARAMETER_COUNT && AllZero(p, 8, 14);
         break;
     case SCP_TYPE_NACK:
         // Reason, the request's type, channel or command, parameter; zero tail.

@@ -2,6 +2,7 @@
 #include "device/link/ReplyMatch.h"
 
 #include "device/scp/QVRSCP.h"
+#include "model/ParameterMap.h"
 
 namespace {
 bool SameWord(const std::uint8_t* a, const std::uint8_t* b, int nOffset)
@@ -11,17 +12,17 @@ bool SameWord(const std::uint8_t* a, const std::uint8_t* b, int nOffset)
 }
 
 // Raw commands whose reply echoes the request's UWord (address, selector or
-// the word itself); the revision query (10) answers with a date instead.
+// the word itself); the revision query answers with a date instead.
 bool EchoesUWord(std::uint8_t bCommand)
 {
     switch (bCommand) {
-    case 1:
-    case 3:
-    case 4:
-    case 6:
-    case 7:
-    case 11:
-    case 13:
+    case CMD_READ_WORD:
+    case CMD_STORE_SETTINGS:
+    case CMD_WRITE_WORD:
+    case CMD_ERASE:
+    case CMD_WRITE_OUTPUT:
+    case CMD_SYSTEM_FLAGS:
+    case CMD_READ_OUTPUT:
         return true;
     default:
         return false;

@@ -64,7 +64,15 @@ bool ParseNumber(std::string_view s, unsigned long nMax, unsigned long& nOut)
     return true;
 }
 
-std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
+// An entry as it is quoted in a reason: long ones are shortened (the
+// variable may hold up to 32767 characters).
+std::string Quote(std::string_view s)
+{
+    constexpr std::size_t QUOTED_CHARS = 80;
+    if (s.size() > QUOTED_CHARS)
+        return "\"" + std::string(s.substr(0, QUOTED_CHARS)) + "...\"";
+    return "\"" + std::string(s) + "\"";
+}
 
 bool CheckText(std::string_view s, const char* pszWhat, std::string& reason)
 {

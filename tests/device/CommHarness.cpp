@@ -2,6 +2,9 @@
 
 #include <chrono>
 
+#include <gtest/gtest.h>
+
+#include "model/ParameterMap.h"
 #include "sim/SimRegistry.h"
 
 void SetDeviceList(const std::string& text) { ::SetEnvironmentVariableA("QVR500_DEVICES", text.c_str()); }
@@ -75,10 +78,16 @@ std::vector<utRXQueue> CCommHarness::Take(std::size_t n, DWORD nTimeoutMs)
     return records;
 }
 
-bool CCommHarness::Quiet(DWORD nMs)
+bool CCommHarness::NothingBeforeFence()
 {
-    utRXQueue record;
-    return !Next(record, nMs);
+    constexpr BYTE FENCE_CHANNEL = 0xFE;
+    comm.QueueRequest(false, FENCE_CHANNEL, PARAMETER_MARKER, 0.0f);
+    std::vector<utRXQueue> before;
+    if (!UntilMarker(FENCE_CHANNEL, before))
+        return false;
+    for (const utRXQueue& r : before)
+        ADD_FAILURE() << "a record of kind " << int(r.bKind) << " came before the fence";
+    return before.empty();
 }
 
 bool CCommHarness::UntilMarker(BYTE bChannel, std::vector<utRXQueue>& before, DWORD nTimeoutMs)

@@ -33,8 +33,11 @@ public:
     bool Next(utRXQueue& record, DWORD nTimeoutMs = 5000);
     // The next n records (fewer when they do not come within nTimeoutMs each).
     std::vector<utRXQueue> Take(std::size_t n, DWORD nTimeoutMs = 5000);
-    // True when no record arrives within nMs.
-    bool Quiet(DWORD nMs);
+    // A fence: queues a marker (answered by the queue itself, after
+    // everything queued before it) and true when it is the very next record,
+    // i.e. nothing else was reported before it.  Records that came first are
+    // reported as a test failure.
+    bool NothingBeforeFence();
     // Waits for a marker record of channel bChannel; the records before it
     // go to `before`.  False when it does not come.
     bool UntilMarker(BYTE bChannel, std::vector<utRXQueue>& before, DWORD nTimeoutMs = 20000);

@@ -9,6 +9,7 @@
 
 #include "CommHarness.h"
 #include "device/scp/QVRSCP.h"
+#include "model/ParameterMap.h"
 
 namespace {
 float RecordValue(const utRXQueue& r) { return RXGetValue(r); }
@@ -67,7 +68,7 @@ TEST(Comm, ClosedLinkTakesEveryRequestAndQueuesNothing)
     EXPECT_EQ(h.comm.GetQueueLength(), 0u);
 
     ASSERT_TRUE(h.Open());
-    EXPECT_TRUE(h.Quiet(300));
+    EXPECT_TRUE(h.NothingBeforeFence());
     EXPECT_EQ(h.unit.GetStats().nRequests, 0u);
     h.comm.Close();
     EXPECT_FALSE(h.comm.IsOpen());
@@ -85,6 +86,14 @@ TEST(Comm, OpenFailsForAnUnknownDeviceAndTwiceForAnOpenLink)
     ASSERT_TRUE(h.Open());
     EXPECT_FALSE(h.Open());
     EXPECT_TRUE(h.comm.IsOpen());
+    h.comm.Close();
+
+    // A queue with nowhere to write its results (its notification pipe could
+    // not be made) refuses to open instead of running a link that reports nothing.
+    CComm orphan;
+    orphan.SetDeviceNumber(0);
+    EXPECT_FALSE(orphan.Open());
+    EXPECT_FALSE(orphan.IsOpen());
 }
 
 TEST(Comm, RequestsReachTheUnitAndResultsComeBackAsRecords)
@@ -118,7 +127,7 @@ TEST(Comm, RequestsReachTheUnitAndResultsComeBackAsRecords)
 
     EXPECT_EQ(h.unit.GetParameterFloat(2, 23), 180.0f);
     EXPECT_EQ(h.unit.GetParameter(0, 13), 0x00010000u);
-    EXPECT_TRUE(h.Quiet(200));
+    EXPECT_TRUE(h.NothingBeforeFence());
 }
 
 TEST(Comm, WaitingRequestsOfTheSameKindAndAddressMergeInPlace)
@@ -238,7 +247,7 @@ TEST(Comm, ThirdFailureEmptiesTheQueueAndWritesOneFailureRecord)
         EXPECT_EQ(record.bKind, RX_FAILURE);
         const BYTE bZero[24] = {RX_FAILURE};
         EXPECT_EQ(std::memcmp(&record, bZero, 24), 0);
-        EXPECT_TRUE(h.Quiet(300)); // nothing else, no marker
+        EXPECT_TRUE(h.NothingBeforeFence()); // nothing else, no marker
         EXPECT_EQ(h.comm.GetQueueLength(), 0u);
         EXPECT_EQ(h.unit.CountGets(0, 1), 0u);
 
@@ -292,7 +301,7 @@ TEST(Comm, LateRepliesAreDroppedNotTakenForTheNextRequest)
         EXPECT_EQ(records[p].bParameter, p);
         EXPECT_EQ(RecordValue(records[p]), 100.0f + p);
     }
-    EXPECT_TRUE(h.Quiet(300));
+    EXPECT_TRUE(h.NothingBeforeFence());
 }
 
 TEST(Comm, SystemFlagsWriteCarriesTheUpperBitsOfTheLastRead)
@@ -361,7 +370,8 @@ TEST(Comm, MetersArePolledAfterHalfASecondIdleOnlyWhilePollingIsOn)
 {
     CCommHarness h("poll");
     ASSERT_TRUE(h.Open());
-    EXPECT_TRUE(h.Quiet(800)); // polling off
+    ::Sleep(800); // the idle time after which polls would start, and more
+    EXPECT_TRUE(h.NothingBeforeFence()); // polling off: none came
     h.comm.SetPolling(true);
     const std::vector<utRXQueue> records = h.Take(6, 1500);
     ASSERT_EQ(records.size(), 6u);
@@ -371,8 +381,13 @@ TEST(Comm, MetersArePolledAfterHalfASecondIdleOnlyWhilePollingIsOn)
         EXPECT_EQ(records[c].bParameter, 12);
     }
     h.comm.SetPolling(false);
-    h.Take(6, 300); // a poll may have been queued already
-    EXPECT_TRUE(h.Quiet(800));
+    // Polls queued before the switch still come (before the fence); after
+    // it, more than the idle time passes without a poll.
+    h.comm.QueueRequest(false, 0xFD, PARAMETER_MARKER, 0.0f);
+    std::vector<utRXQueue> before;
+    ASSERT_TRUE(h.UntilMarker(0xFD, before)) << "no marker";
+    ::Sleep(800); // the idle time after which polls would start, and more
+    EXPECT_TRUE(h.NothingBeforeFence());
 }
 
 TEST(Comm, ReadChannelAndReadMemoryQueueTheirReadsInOrder)
@@ -446,7 +461,7 @@ TEST(Comm, MemorySectionByteCountWrapsAtEightBits)
     ASSERT_TRUE(h.comm.QueueReadMemory(nSection));
     EXPECT_EQ(nSection, 5);
     ASSERT_EQ(h.Take(1).size(), 1u);
-    EXPECT_TRUE(h.Quiet(300));
+    EXPECT_TRUE(h.NothingBeforeFence());
     const std::vector<SSeen> seen = Seen(h.unit);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].bChannel, 1);
@@ -472,8 +487,11 @@ TEST(Comm, RequestsLeftAtCloseGoOutAfterTheNextOpen)
 
     std::atomic<int> nProducerResult{-1};
     std::thread producer([&] { nProducerResult = h.comm.QueueRequest(true, 0, 9, 1.0f) ? 1 : 0; });
-    ::Sleep(50);
-    EXPECT_EQ(nProducerResult, -1); // paced by the full queue
+    // Paced by the full queue: it waits for room (Close must find it waiting).
+    for (int i = 0; i < 5000 && h.comm.GetProducersWaiting() == 0; ++i)
+        ::Sleep(1);
+    ASSERT_EQ(h.comm.GetProducersWaiting(), 1);
+    EXPECT_EQ(nProducerResult, -1);
 
     const DWORD dwStart = ::GetTickCount();
     h.comm.Close();

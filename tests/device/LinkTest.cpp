@@ -255,6 +255,10 @@ TEST(LinkSerial, QueueWorksThroughAComPortOnAPseudoTerminal)
     CCommHarness h("com-unused");
     SetDeviceList("com:COM42:USBXpress Device:COM1");
     ASSERT_TRUE(h.Open()) << "Wine could not open COM42 on the pseudo-terminal";
+    // The queue sets the unit's line format: 115200 baud, 8 data bits, no
+    // parity, one stop bit, no flow control (the line started as 9600 7E2
+    // with hardware handshake).
+    EXPECT_EQ(sim.Control("line"), "OK speed=115200 bits=8 parity=none stop=1 rtscts=off xonxoff=off");
     h.comm.QueueRequest(true, 1, 23, 150.0f);
     h.comm.QueueRequest(false, 1, 23, 0.0f);
     for (int i = 0; i < 30; ++i)

@@ -255,6 +255,11 @@ class Harness:
         os.makedirs(self.artifacts, exist_ok=True)
         self.prefix = _env_path("QVR_WINEPREFIX", os.path.join(self.paths.source, "build", "win", "wineprefix"))
         self.display = _env_path("QVR_DISPLAY", _env_path("DISPLAY_OVERRIDE", ":71"))
+        if os.environ.get("QVR_E2E_BESIDE"):
+            # A long test that runs beside the others: a display and a prefix of its own
+            # (the others close any frame they find on theirs), ten displays further on.
+            self.display = ":%d" % (int(self.display.lstrip(":").split(".")[0]) + 10)
+            self.prefix += "-beside"
         self.env = dict(os.environ)
         self.env.update({"WINEPREFIX": self.prefix, "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=",
                          "DISPLAY": self.display})
@@ -523,7 +528,8 @@ class Harness:
         time.sleep(0.15)
 
     def type(self, text):
-        self.xdo("type", "--delay", "40", text)
+        # "--": a text that starts with "-" is text, not an option of xdotool's.
+        self.xdo("type", "--delay", "40", "--", text)
 
     def wheel(self, x, y, clicks=3, down=True):
         self.move(x, y)

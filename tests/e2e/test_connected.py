@@ -103,8 +103,11 @@ class Connected(E2ETestCase):
         self.assertFalse(h.info(sel, 1542)["visible"])
         self.assertIn("Disconnect and save changes to the QVR500?", h.dialog_texts(q))
         h.screenshot("disconnect-question", q["rect"])
-        h.key("Return")
-        time.sleep(0.6)
+        # Enter, then Tab as a fence: once the focus has moved, Enter has been handled too.
+        before = h.probe("focus")["hwnd"]
+        h.key("Return", "Tab")
+        h.wait_for(lambda: (h.probe("focus", check=False) or {}).get("hwnd") not in (None, before), 5,
+                   "Tab handled")
         self.assertTrue(h.dialogs("QVR500"), "Enter leaves the question open")
         self.assertEqual(sim.count_cmd(3), 0)
         sim.ctl("delay 1 2500")

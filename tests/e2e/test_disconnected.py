@@ -114,8 +114,6 @@ class Disconnected(E2ETestCase):
         h.wheel((slider["rect"][0] + slider["rect"][2]) // 2, (slider["rect"][1] + slider["rect"][3]) // 2, 5)
         h.wheel((slider["rect"][0] + slider["rect"][2]) // 2, (slider["rect"][1] + slider["rect"][3]) // 2, 5,
                 down=False)
-        time.sleep(0.5)
-        self.assertEqual(h.probe("send", "hwnd:" + slider["hwnd"], TBM_GETPOS, 0, 0)["result"], pos)
 
         # An arrow key in a field moves the caret once: End, Left, "5" turns "30" into "350".
         field = next(c for c in kids if c["class"] == "Edit" and c["visible"] and c["text"] == "30")
@@ -123,6 +121,8 @@ class Disconnected(E2ETestCase):
         h.key("End", "Left")
         h.type("5")
         h.wait_for(lambda: h.info("hwnd:" + field["hwnd"])["text"] == "350", 5, "field 350")
+        # The keys came after the wheel, so the wheel has been handled by now (a fence, not a pause).
+        self.assertEqual(h.probe("send", "hwnd:" + slider["hwnd"], TBM_GETPOS, 0, 0)["result"], pos)
 
         # F2 in a field reaches the accelerators: no unit, so "could not be found".
         h.key("F2")
@@ -151,6 +151,20 @@ class Disconnected(E2ETestCase):
         left, top, right, bottom = about["rect"]
         h.click(left + 60, bottom - 30)  # on a picture
         h.wait_for(lambda: h.splash() is None, 5, "about box closed by a click")
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+    def test_a_malformed_device_entry_is_named_when_no_unit_is_found(self):
+        entry = "tcp:127.0.0.1:99999:USBXpress Device:SN1"
+        app = self.start(entry)
+        h = self.h
+        h.activate()
+        h.key("F2")
+        box = h.wait_for(h.message_box, 10, "message 520")
+        self.assertEqual(box[1].splitlines()[0], "QVR500 device could not be found.")
+        self.assertIn('QVR500_DEVICES: entry 1 "%s" skipped: port "99999" is not a number from 1 to 65535' % entry,
+                      box[1])
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message box closed")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
     def test_splash_ignores_clicks(self):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Firmware download with qvr500-sim at its real line rate: a whole program
-area (256 KiB, 65536 words) downloaded and verified, with the progress bar
-and the estimate moving; the link pulled in the middle; and bad files, each
+"""Firmware download with qvr500-sim: a whole program area (256 KiB, 65536
+words) downloaded and verified, the progress bar and the estimate moving at
+the real line rate; the link pulled in the middle; and bad files, each
 refused with the unit's flash untouched."""
 
 import os
@@ -81,7 +81,7 @@ class Firmware(E2ETestCase):
             words += [int(x, 16) for x in reply.split()]
         return words
 
-    def test_whole_program_area_downloads_and_verifies_at_wire_timing(self):
+    def test_whole_program_area_downloads_and_verifies(self):
         h = self.h
         rng = random.Random(500)
         words = [rng.getrandbits(32) for _ in range(65536)]
@@ -104,6 +104,10 @@ class Firmware(E2ETestCase):
         h.screenshot("download-writing", dlg["rect"])
         h.wait_for(lambda: self.progress(sel) > first + 500, 30, "progress moves")
         h.wait_for(lambda: h.info(sel, ESTIMATE)["text"] != est1, 10, "estimate moves")
+        # The rest goes without the line's timing: at 115200 baud the whole area takes
+        # ten minutes (the download benchmark measures that), which the test run cannot
+        # afford; what is checked below does not depend on the rate.
+        sim.ctl("timing instant")
         # Closing the dialog under the download does nothing.
         h.post(sel, 0x10)  # WM_CLOSE
         # Long waits look every few seconds: each look starts a process under Wine.

@@ -5,11 +5,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "editor/FieldRules.h"
 #include "model/PlotGeometry.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "tests/editor/FormDriver.h"
 
 namespace {
@@ -135,6 +137,46 @@ TEST_F(EditorForm, CharacterFilterAndEmptyFields)
     EXPECT_EQ(m_d.Unit().CountSets(CENTER, 23), 0u);
     EXPECT_EQ(m_d.Unit().CountSets(CENTER, 0), 0u);
     EXPECT_EQ(m_d.Unit().CountSets(CENTER, 25), 0u);
+}
+
+namespace {
+void PutOnClipboard(HWND hOwner, const wchar_t* psz)
+{
+    ASSERT_TRUE(::OpenClipboard(hOwner));
+    ::EmptyClipboard();
+    const std::size_t cb = (std::wcslen(psz) + 1) * sizeof(wchar_t);
+    HGLOBAL hData = ::GlobalAlloc(GMEM_MOVEABLE, cb);
+    std::memcpy(::GlobalLock(hData), psz, cb);
+    ::GlobalUnlock(hData);
+    ::SetClipboardData(CF_UNICODETEXT, hData);
+    ::CloseClipboard();
+}
+} // namespace
+
+// Pasting goes through the typing filter: what could not be typed is left
+// out, and the rest is applied as if typed.
+TEST_F(EditorForm, PastedTextPassesTheCharacterFilter)
+{
+    ASSERT_TRUE(m_d.Connect());
+    PutOnClipboard(m_d.FormWnd(), L"500abc");
+    m_d.ClearField(IDC_LOW_LP_FREQ);
+    m_d.Key(VK_CONTROL, true);
+    m_d.TapKey('V');
+    m_d.Key(VK_CONTROL, false);
+    EXPECT_EQ(m_d.Text(IDC_LOW_LP_FREQ), L"500");
+    EXPECT_FALSE(m_d.FieldError(IDC_LOW_LP_FREQ));
+    EXPECT_FLOAT_EQ(Plot().GetLowLPFreq(), 500.0f);
+    // A point is no frequency character; a gain field takes it.
+    PutOnClipboard(m_d.FormWnd(), L" 1.5e3\r\n");
+    m_d.ClearField(IDC_LOW_LP_FREQ);
+    ::SendMessageW(m_d.Item(IDC_LOW_LP_FREQ), WM_PASTE, 0, 0);
+    EXPECT_EQ(m_d.Text(IDC_LOW_LP_FREQ), L"153");
+    PutOnClipboard(m_d.FormWnd(), L"-2.5 dB");
+    m_d.ClearField(IDC_LOW_PEQ_GAIN);
+    ::SendMessageW(m_d.Item(IDC_LOW_PEQ_GAIN), WM_PASTE, 0, 0);
+    EXPECT_EQ(m_d.Text(IDC_LOW_PEQ_GAIN), L"-2.5");
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 23), 500.0f);
 }
 
 TEST_F(EditorForm, UpDownSteppingStopsAtTheRangeEdges)

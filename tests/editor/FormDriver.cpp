@@ -8,7 +8,7 @@
 #include "device/Comm.h"
 #include "device/RXQueue.h"
 #include "framework/ExeModule.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "model/ChannelConfig.h"
 #include "sim/SimRegistry.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "device/RXQueue.h"
-#include "shell/AppGlobals.h"
+#include "framework/AppGlobals.h"
 #include "shell/DlgSplash.h"
 #include "shell/MainFrame.h"
 #include "shell/MessageLoop.h"

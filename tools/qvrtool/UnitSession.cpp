@@ -10,7 +10,7 @@
 #include "model/CommandSink.h"
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
-#include "shell/AppMessages.h"
+#include "framework/AppMessages.h"
 
 namespace {
 

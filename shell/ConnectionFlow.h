@@ -1,0 +1,84 @@
+#pragma once
+// The decisions of the connection workflow, apart from the windows that
+// carry them out.  The main frame reports what happened (the user pressed
+// Connect, the unit answered the flags read, the read-back's marker came, the
+// queue failed, the user answered the Disconnect question, the store was
+// answered) and performs the actions returned, in their order.  Which windows
+// exist, which messages are shown and when Connect may be pressed again is
+// decided here, in one place, and tested without windows.
+//
+// Portable: no Windows headers.
+
+#include <cstdint>
+#include <vector>
+
+class CConnectionFlow {
+public:
+    enum class EAction : std::uint8_t {
+        SetPollingOn,      // the queue polls the meters while idle
+        SetPollingOff,
+        FindDeviceAndOpen, // look the unit up when none is known, open the link; answer with
+                           // DeviceMissing, OpenFailed or Opened
+        QueueFlagsRead,    // the first request of a connection
+        CreateWaitBox,     // "Retrieving Settings..."
+        DestroyWaitBox,
+        SendReadSettings,  // WM_READ_SETTINGS to the frame's children: the read-back starts
+        AskDisconnect,     // the Disconnect question; answer with DisconnectAnswered
+        Unmute,            // clear the system mute bit on the unit (it is set)
+        QueueStoreSettings,
+        CloseLink,         // close the queue's link and tell the form
+        ClearFlags,        // the system flags word back to 0, nothing sent
+        ShowState,         // toolbar, menu and status text from the link and IsConnectEnabled()
+        ShowStateConnectOff, // the same with Connect disabled whatever IsConnectEnabled() says
+        EnableConnectButton, // the toolbar's Connect button, directly
+        DisableConnectButton,
+        Beep,
+        ShowDeviceNotFound, // the messages, each with the error icon
+        ShowCommFailed,
+        ShowConnectFailed,
+        ShowCommLost,
+    };
+    using Actions = std::vector<EAction>;
+
+    enum class EPhase : std::uint8_t {
+        Idle,        // no connection of ours (the link may still be open: a firmware download opens it)
+        AwaitingFlags, // link opened by Connect, flags read queued, wait box up
+        ReadingBack,   // WM_READ_SETTINGS sent; the wait box stays until the marker
+        Connected,
+        Storing,       // the user chose Yes: the store's answer closes the link
+    };
+
+    enum class EAnswer : std::uint8_t { Yes, DoNotSave, No };
+
+    // --- events ------------------------------------------------------------
+    Actions Connect(bool bLinkOpen);
+    Actions DeviceMissing();
+    Actions OpenFailed();
+    Actions Opened();
+    Actions FlagsAnswered(bool bLinkOpen);
+    Actions MarkerReached();
+    Actions QueueFailed();
+    Actions Disconnect(bool bLinkOpen);
+    Actions DisconnectAnswered(EAnswer answer, bool bMuted);
+    Actions StoreAnswered();
+
+    // --- state -------------------------------------------------------------
+    EPhase GetPhase() const { return m_ePhase; }
+    // Between Connect and the read-back's end: Disconnect, New, Open and the
+    // like wait (the wait box is up).
+    bool IsConnecting() const { return m_ePhase == EPhase::AwaitingFlags || m_ePhase == EPhase::ReadingBack; }
+    bool IsConnectEnabled() const { return m_bConnectEnabled; }
+
+    // The device number after a device change.  A unit the user chose in the
+    // Select Device dialog is kept while it is attached (nChosenIndex: its
+    // index now, -1 when it is gone or none was chosen); otherwise the
+    // automatic lookup's result (nFound) is taken only when no unit is known,
+    // and a known unit is forgotten only when the lookup finds nothing.
+    static int DeviceAfterChange(int nDevice, int nFound, int nChosenIndex);
+
+private:
+    Actions DropLink(); // close the link, clear the flags, Connect usable again
+
+    EPhase m_ePhase = EPhase::Idle;
+    bool m_bConnectEnabled = true;
+};

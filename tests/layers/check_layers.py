@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Checks the include structure of the tree, the house's layering:
+
+    resources  (ids, strings: every layer may include them)
+    framework
+    model  files  device  sim
+    editor  speakerlib
+    shell
+    tools
+
+A file may include headers of its own layer and of the layers above it in
+this list, never of a layer below it (tests, benchmarks and fuzzers may
+include anything).  And code that is built natively (every source listed in
+the native tree's compile_commands.json, and every project header such a
+source includes, directly or not) includes no Windows header.
+
+    check_layers.py SOURCE_DIR [NATIVE_COMPILE_COMMANDS]
+
+Prints each violation as file:line and exits 1 when there is any."""
+
+import json
+import os
+import re
+import sys
+
+LAYERS = {
+    "resources": 0,
+    "framework": 1,
+    "model": 2, "files": 2, "device": 2, "sim": 2,
+    "editor": 3, "speakerlib": 3,
+    "shell": 4,
+    "tools": 5,
+}
+# Headers of the platform that portable code must not see.
+WINDOWS_HEADERS = {"windows.h", "winsock2.h", "ws2tcpip.h", "commctrl.h", "commdlg.h", "shellapi.h",
+                   "shlobj.h", "objbase.h", "winbase.h", "windef.h", "winuser.h", "wingdi.h", "tchar.h",
+                   "process.h", "io.h"}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+CONDITION = re.compile(r'^\s*#\s*(if|ifdef|ifndef|elif|else|endif)\b(.*)')
+WIN32_TEST = re.compile(r'^\s*(defined\s*\(?\s*_WIN32\s*\)?|_WIN32)\s*$')
+
+
+def includes(path, skip_windows_only=False):
+    """(line number, delimiter, name) of every #include of a file; with
+    skip_windows_only, not those inside an `#ifdef _WIN32` branch."""
+    out = []
+    stack = []  # per open #if: "win" (a _WIN32 branch), "other"
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for n, line in enumerate(f, 1):
+                c = CONDITION.match(line)
+                if c:
+                    word, rest = c.group(1), c.group(2).split("//")[0]
+                    if word in ("if", "ifdef"):
+                        stack.append("win" if WIN32_TEST.match(rest) else "other")
+                    elif word == "ifndef":
+                        stack.append("notwin" if WIN32_TEST.match(rest) else "other")
+                    elif word == "else" and stack:
+                        stack[-1] = {"win": "notwin", "notwin": "win"}.get(stack[-1], "other")
+                    elif word == "elif" and stack:
+                        stack[-1] = "other"
+                    elif word == "endif" and stack:
+                        stack.pop()
+                    continue
+                m = INCLUDE.match(line)
+                if m and not (skip_windows_only and "win" in stack):
+                    out.append((n, m.group(1), m.group(2)))
+    except OSError:
+        pass
+    return out
+
+
+def layer_of(rel):
+    top = rel.split("/", 1)[0]
+    return top, LAYERS.get(top)
+
+
+def check_layering(root):
+    problems = []
+    for top in LAYERS:
+        for dirpath, _, files in os.walk(os.path.join(root, top)):
+            for name in files:
+                if not name.endswith((".h", ".cpp", ".inc", ".rc")):
+                    continue
+                path = os.path.join(dirpath, name)
+                rel = os.path.relpath(path, root).replace(os.sep, "/")
+                _, rank = layer_of(rel)
+                for line, delim, inc in includes(path):
+                    if delim != '"':
+                        continue
+                    inc_top, inc_rank = layer_of(inc)
+                    if inc_rank is not None and inc_rank > rank:
+                        problems.append("%s:%d: %s (layer %s) includes %s (layer %s, higher)"
+                                        % (rel, line, rel, top, inc, inc_top))
+    return problems
+
+
+def check_portable(root, compile_commands):
+    with open(compile_commands) as f:
+        entries = json.load(f)
+    sources = set()
+    for e in entries:
+        path = os.path.normpath(os.path.join(e.get("directory", ""), e["file"]))
+        if path.startswith(os.path.normpath(root) + os.sep) and "/build/" not in path:
+            sources.add(path)
+    problems = []
+    seen = set()
+    stack = [(s, None) for s in sorted(sources)]
+    while stack:
+        path, via = stack.pop()
+        if path in seen:
+            continue
+        seen.add(path)
+        rel = os.path.relpath(path, root).replace(os.sep, "/")
+        for line, delim, inc in includes(path, skip_windows_only=True):
+            if inc.lower() in WINDOWS_HEADERS:
+                problems.append("%s:%d: built natively%s, includes <%s>"
+                                % (rel, line, " (through %s)" % via if via else "", inc))
+            elif delim == '"':
+                for base in (root, os.path.dirname(path)):
+                    candidate = os.path.normpath(os.path.join(base, inc))
+                    if os.path.isfile(candidate):
+                        stack.append((candidate, via or rel))
+                        break
+    return problems, len(sources)
+
+
+def main(argv):
+    if len(argv) < 2:
+        print(__doc__)
+        return 2
+    root = os.path.abspath(argv[1])
+    problems = check_layering(root)
+    checked = ""
+    if len(argv) > 2:
+        portable, count = check_portable(root, argv[2])
+        problems += portable
+        checked = ", %d natively built sources" % count
+    for p in problems:
+        print(p)
+    print("%d layering problem(s)%s" % (len(problems), checked))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""The layering check itself: it must see what it is there to see."""
+
+import json
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import check_layers  # noqa: E402
+
+
+class CheckLayers(unittest.TestCase):
+    def tree(self, files):
+        root = tempfile.mkdtemp(prefix="layers-")
+        for rel, text in files.items():
+            path = os.path.join(root, rel)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w") as f:
+                f.write(text)
+        return root
+
+    def test_an_include_of_a_higher_layer_is_reported_with_its_line(self):
+        root = self.tree({
+            "model/A.cpp": '#include "model/B.h"\n#include "framework/W.h"\n#include "shell/Frame.h"\n',
+            "editor/E.cpp": '#include "shell/X.h"\n#include "device/Comm.h"\n#include "editor/E.h"\n',
+            "framework/W.h": '#include "resources/resource.h"\n',
+            "shell/S.cpp": '#include "editor/E.h"\n#include "tools/T.h"\n',
+            "tools/T.cpp": '#include "shell/S.h"\n',
+        })
+        problems = check_layers.check_layering(root)
+        self.assertEqual(sorted(p.split(" ")[0] for p in problems),
+                         ["editor/E.cpp:1:", "model/A.cpp:3:", "shell/S.cpp:2:"])
+
+    def test_a_windows_header_in_natively_built_code_is_reported_also_through_a_header(self):
+        root = self.tree({
+            "model/A.cpp": '#include "model/A.h"\n',
+            "model/A.h": '#pragma once\n#include <Windows.h>\n',
+            "files/F.cpp": '#ifdef _WIN32\n#include <windows.h>\n#else\n#include <unistd.h>\n#endif\n',
+            "files/G.cpp": '#ifndef _WIN32\n#include <unistd.h>\n#else\n#include <windows.h>\n#endif\n',
+            "files/H.cpp": '#if defined(__linux__)\n#include <winsock2.h>\n#endif\n',
+            "shell/S.cpp": '#include <windows.h>\n',  # not built natively
+        })
+        commands = os.path.join(root, "compile_commands.json")
+        with open(commands, "w") as f:
+            json.dump([{"directory": root, "file": os.path.join(root, rel)}
+                       for rel in ("model/A.cpp", "files/F.cpp", "files/G.cpp", "files/H.cpp")], f)
+        problems, count = check_layers.check_portable(root, commands)
+        self.assertEqual(count, 4)
+        self.assertEqual(sorted(p.split(" ")[0] for p in problems), ["files/H.cpp:2:", "model/A.h:2:"])
+        self.assertIn("through model/A.cpp", [p for p in problems if p.startswith("model/A.h")][0])
+
+
+if __name__ == "__main__":
+    unittest.main()

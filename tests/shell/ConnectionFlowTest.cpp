@@ -1,0 +1,209 @@
+// The connection workflow's decisions, as tables of event sequences: each
+// step names an event, the actions expected in their order, and the state
+// after it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/ConnectionFlow.h"
+
+namespace {
+
+using A = CConnectionFlow::EAction;
+using P = CConnectionFlow::EPhase;
+using Answer = CConnectionFlow::EAnswer;
+
+enum class E {
+    Connect,        // arg: the link is open
+    DeviceMissing,
+    OpenFailed,
+    Opened,
+    Flags,          // arg: the link is open
+    Marker,
+    Failure,
+    Disconnect,     // arg: the link is open
+    AnswerYes,      // arg: the unit is muted
+    AnswerDoNotSave,
+    AnswerNo,
+    Stored,
+};
+
+struct Step {
+    E event;
+    bool arg;
+    std::vector<A> actions;
+    P phase;
+    bool bConnectEnabled;
+};
+
+CConnectionFlow::Actions Fire(CConnectionFlow& flow, const Step& s)
+{
+    switch (s.event) {
+    case E::Connect: return flow.Connect(s.arg);
+    case E::DeviceMissing: return flow.DeviceMissing();
+    case E::OpenFailed: return flow.OpenFailed();
+    case E::Opened: return flow.Opened();
+    case E::Flags: return flow.FlagsAnswered(s.arg);
+    case E::Marker: return flow.MarkerReached();
+    case E::Failure: return flow.QueueFailed();
+    case E::Disconnect: return flow.Disconnect(s.arg);
+    case E::AnswerYes: return flow.DisconnectAnswered(Answer::Yes, s.arg);
+    case E::AnswerDoNotSave: return flow.DisconnectAnswered(Answer::DoNotSave, s.arg);
+    case E::AnswerNo: return flow.DisconnectAnswered(Answer::No, s.arg);
+    case E::Stored: return flow.StoreAnswered();
+    }
+    return {};
+}
+
+void Play(const char* name, const std::vector<Step>& steps)
+{
+    CConnectionFlow flow;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(std::string(name) + ", step " + std::to_string(i + 1));
+        EXPECT_EQ(Fire(flow, steps[i]), steps[i].actions);
+        EXPECT_EQ(flow.GetPhase(), steps[i].phase);
+        EXPECT_EQ(flow.IsConnectEnabled(), steps[i].bConnectEnabled);
+        EXPECT_EQ(flow.IsConnecting(), steps[i].phase == P::AwaitingFlags || steps[i].phase == P::ReadingBack);
+    }
+}
+
+const std::vector<Step> kConnect = {
+    {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+    {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+    {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
+    {E::Marker, false, {A::DestroyWaitBox, A::ShowState}, P::Connected, false},
+};
+
+std::vector<Step> Then(std::vector<Step> steps, const std::vector<Step>& more)
+{
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
+}
+
+} // namespace
+
+TEST(ConnectionFlow, ConnectReadBackAndTheThreeDisconnectAnswers)
+{
+    Play("connect", kConnect);
+    Play("disconnect, Yes, muted", Then(kConnect, {
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+        {E::AnswerYes, true, {A::Unmute, A::QueueStoreSettings}, P::Storing, true},
+        // Connect while the store is on its way: the link is still open.
+        {E::Connect, true, {}, P::Storing, true},
+        {E::Stored, false, {A::CloseLink, A::ClearFlags, A::ShowState}, P::Idle, true},
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+    }));
+    Play("disconnect, Do Not Save", Then(kConnect, {
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+        {E::AnswerDoNotSave, false, {A::CloseLink, A::ClearFlags, A::ShowState}, P::Idle, true},
+    }));
+    Play("disconnect, No, muted", Then(kConnect, {
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+        {E::AnswerNo, true, {A::Unmute, A::SetPollingOn}, P::Connected, false},
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+    }));
+}
+
+TEST(ConnectionFlow, ConnectThatCannotStartChangesNothing)
+{
+    Play("no unit", {
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::DeviceMissing, false, {A::ShowDeviceNotFound}, P::Idle, true},
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::OpenFailed, false, {A::ShowCommFailed}, P::Idle, true},
+    });
+    Play("already connecting or open", {
+        {E::Connect, true, {}, P::Idle, true}, // a firmware download holds the link
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Connect, false, {}, P::AwaitingFlags, false},
+        {E::Connect, true, {}, P::AwaitingFlags, false},
+    });
+}
+
+TEST(ConnectionFlow, DisconnectWaitsForTheReadBackAndNeedsALink)
+{
+    Play("while reading", {
+        {E::Disconnect, false, {}, P::Idle, true},
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Disconnect, true, {A::Beep}, P::AwaitingFlags, false},
+        {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
+        {E::Disconnect, true, {A::Beep}, P::ReadingBack, false},
+        {E::Marker, false, {A::DestroyWaitBox, A::ShowState}, P::Connected, false},
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+    });
+    // A download's link (not a connection of ours) may be disconnected.
+    Play("someone else's link", {{E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Idle, true}});
+}
+
+TEST(ConnectionFlow, FailuresSayWhatFailedAndLeaveConnectUsable)
+{
+    // The first request unanswered: "Failed to establish a connection...", and
+    // Connect stays grey while the message is up.
+    Play("no answer to the flags read", {
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Failure, false,
+         {A::CloseLink, A::ClearFlags, A::ShowStateConnectOff, A::DestroyWaitBox, A::ShowConnectFailed,
+          A::EnableConnectButton},
+         P::Idle, true},
+    });
+    const std::vector<A> lost = {A::CloseLink, A::ClearFlags, A::DestroyWaitBox, A::ShowState, A::ShowCommLost};
+    Play("lost during the read-back", {
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
+        {E::Failure, false, lost, P::Idle, true},
+        // The marker of requests queued before the failure never comes; a late one changes nothing.
+        {E::Marker, false, {A::DestroyWaitBox, A::ShowState}, P::Idle, true},
+    });
+    Play("lost while connected", Then(kConnect, {{E::Failure, false, lost, P::Idle, true}}));
+    Play("lost while storing", Then(kConnect, {
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+        {E::AnswerYes, false, {A::QueueStoreSettings}, P::Storing, true},
+        {E::Failure, false, lost, P::Idle, true},
+    }));
+    Play("a download's link lost", {{E::Failure, false, lost, P::Idle, true}});
+}
+
+TEST(ConnectionFlow, AFlagsAnswerStartsAReadBackOnlyForItsOwnConnection)
+{
+    // An answer that arrives after the link closed (or that answers someone
+    // else's read, e.g. the terminal's) starts nothing.
+    Play("answer after the close", {
+        {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
+        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Flags, false, {A::ShowState}, P::AwaitingFlags, false},
+    });
+    Play("answers while connected or idle", Then(kConnect, {
+        {E::Flags, true, {A::ShowState}, P::Connected, false},
+        {E::Failure, false, {A::CloseLink, A::ClearFlags, A::DestroyWaitBox, A::ShowState, A::ShowCommLost}, P::Idle,
+         true},
+        {E::Flags, true, {A::ShowState}, P::Idle, true},
+    }));
+}
+
+TEST(ConnectionFlow, DeviceChangeKeepsAKnownUnitAndAChosenOneWhileAttached)
+{
+    struct Row {
+        int nDevice, nFound, nChosen, nExpected;
+    };
+    const Row rows[] = {
+        {-1, -1, -1, -1}, // nothing known, nothing found
+        {-1, 2, -1, 2},   // the automatic lookup fills an empty number
+        {1, -1, -1, -1},  // the known unit went away
+        {1, 0, -1, 1},    // a known unit is never swapped for another one
+        {1, 1, -1, 1},
+        // A unit chosen in Select Device ("QVR500 USB") while no automatic
+        // unit ("USBXpress Device") is attached: kept, not forgotten.
+        {3, -1, 3, 3},
+        {3, 0, 3, 3},
+        {3, -1, 1, 1},    // the chosen unit moved to another index: followed
+        {3, -1, -1, -1},  // the chosen unit is gone
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(CConnectionFlow::DeviceAfterChange(r.nDevice, r.nFound, r.nChosen), r.nExpected)
+            << r.nDevice << " " << r.nFound << " " << r.nChosen;
+}
