@@ -133,6 +133,61 @@ with tempfile.TemporaryDirectory() as d:
     rc, out, err = run("dump", a)
     check(rc == 0 and err == "", f"a file the records hold exactly loads without warnings ({err!r})")
 
+    # set refuses what no field of the editor takes, naming the range; --force writes it.
+    before = read(a)
+    for args, msg in [
+        (("set", a, "0", "m_fltLevel=100"), "m_fltLevel=100 is outside the editor's range -22..8 (Triamp)"),
+        (("set", a, "0", "m_fltLowLPFreq=100"), "m_fltLowLPFreq=100 is outside the editor's range 200..4000 (Triamp)"),
+        (("set", a, "0", "m_fltLowLPFreq=99", "--mode", "2"), "range 100..4000 (Biamp)"),
+    ]:
+        rc, out, err = run(*args)
+        check(rc == 2 and err.count("\n") == 1 and msg in err and "--force" in err, f"{args[3]}: refused ({err!r})")
+        check(read(a) == before, f"{args[3]}: file untouched")
+    rc, _, err = run("set", a, "0", "m_fltLowLPFreq=100", "--mode", "2")
+    check(rc == 0, f"Biamp takes a Low LP frequency of 100 ({err!r})")
+    rc, _, err = run("set", a, "1", "m_fltLevel=100", "--force")
+    doc = json.loads(run("dump", a, "--json")[1])
+    check(rc == 0 and doc["channels"][1]["m_fltLevel"] == 100, f"--force writes it ({err!r})")
+
+    # dump names what the editor would not take; response refuses NaN instead of printing nan rows.
+    data = bytearray(read(a))
+    data[16 + 2 * 188 + 68:16 + 2 * 188 + 72] = bytes.fromhex("0000C07F")  # NaN level on record 2
+    data[16 + 4 * 188:16 + 4 * 188 + 4] = bytes([3, 0, 0, 0])            # record 4 claims channel 3
+    odd2 = os.path.join(d, "odd2.qvr")
+    with open(odd2, "wb") as f:
+        f.write(bytes(data) + b"tail")
+    rc, out, err = run("dump", odd2)
+    for text in ["record 0 m_fltLowLPFreq is 100, outside the editor's range 200..4000 (Triamp)",
+                 "record 1 m_fltLevel is 100, outside the editor's range -22..8 (Triamp)",
+                 "record 2 m_fltLevel is NaN, which no field of the editor takes",
+                 "records 3 and 4 both claim channel 3",
+                 "4 bytes follow the sixth record; the program ignores them"]:
+        check(rc == 0 and text in err, f"dump warns: {text} ({err!r})")
+    rc, out, err = run("response", odd2, "2")
+    check(rc == 2 and out == "" and "record 2 m_fltLevel is NaN" in err and "cannot be computed" in err,
+          f"response of a NaN level: exit 2, no rows ({rc}, {err!r})")
+    rc, out, err = run("response", odd2, "0")
+    check(rc == 0 and len(out.splitlines()) == 4002 and "m_fltLowLPFreq is 100" in err and "NaN" not in err,
+          f"response of another record warns about that record only ({err!r})")
+
+    # diff compares the bytes the reader reads: values the setters change on
+    # the way in, name units after the terminator, and what follows the sixth record.
+    x, y = os.path.join(d, "x.qvr"), os.path.join(d, "y.qvr")
+    base = bytearray(read(b))
+    vx, vy = bytearray(base), bytearray(base)
+    vx[16 + 72:16 + 76] = bytes.fromhex("00002041")  # high-pass 10 Hz, read as 20
+    vy[16 + 72:16 + 76] = bytes.fromhex("00007041")  # 15 Hz, read as 20
+    vy[16 + 188 + 4 + 40:16 + 188 + 4 + 42] = b"Z\0"  # after the name's terminator
+    with open(x, "wb") as f:
+        f.write(bytes(vx))
+    with open(y, "wb") as f:
+        f.write(bytes(vy) + b"\0")
+    rc, out, _ = run("diff", x, y)
+    check(rc == 1 and out.splitlines() == [
+        "record 0 m_fltHPFreq: 10 -> 15",
+        "record 1 m_szSpeaker: the units after the name's terminator differ (the program ignores them)",
+        "bytes after the sixth record differ (0 -> 1 bytes; the program ignores them)"], f"diff of raw bytes ({out!r})")
+
     # A directory as target: the write fails and nothing is left behind.
     sub = os.path.join(d, "dir.qvr")
     os.mkdir(sub)
