@@ -7,6 +7,7 @@ finds its library; the uninstaller removes everything it installed."""
 
 import glob
 import os
+import shutil
 import subprocess
 import time
 import zipfile
@@ -42,6 +43,9 @@ class Package(E2ETestCase):
         drive_c = os.path.join(h.prefix, "drive_c")
         folder = os.path.join(drive_c, "Program Files", "QVR500")
         menu = os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "QVR500")
+        # What an earlier, failed run of this test may have left in the prefix.
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(menu, ignore_errors=True)
         subprocess.run(["wine", setups[0], "/S"], env=h.env, stdin=subprocess.DEVNULL, check=True, timeout=300)
         installed = {os.path.relpath(os.path.join(d, f), folder) for d, _, fs in os.walk(folder) for f in fs}
         self.assertEqual(installed, names | {"Uninstall.exe"})
