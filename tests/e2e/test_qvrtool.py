@@ -18,31 +18,14 @@ import shutil
 import struct
 import subprocess
 import tempfile
-import threading
 import time
 
 import harness
 from harness import E2ETestCase
+from test_firmware import image, wine_path
 
 PROGRAM_START = 0x90000000
 LOST = "Communication to active device has been lost."
-
-
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def f32(x):
-    return struct.unpack("<f", struct.pack("<f", float(x)))[0]
-
-
-def image(words, per_line=8):
-    out = bytearray(b"\x02\r\n")
-    for i, w in enumerate(words):
-        out += ("%02X %02X %02X %02X " % (w & 0xFF, (w >> 8) & 0xFF, (w >> 16) & 0xFF, w >> 24)).encode()
-        if per_line and i % per_line == per_line - 1:
-            out += b"\r\n"
-    return bytes(out)
 
 
 class Tool(E2ETestCase):

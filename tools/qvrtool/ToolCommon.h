@@ -12,6 +12,7 @@
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
 #include "model/ProfileInfo.h"
+#include "tools/qvrtool/ProfileJson.h"
 
 namespace qvrtool {
 
@@ -60,6 +61,10 @@ bool WarnFindings(const std::string& file, const Config& cfg, int nMode, int nRe
 bool SafeWrite(const std::string& file, const std::vector<std::uint8_t>& data);
 bool SafeWriteText(const std::string& file, const std::string& text);
 std::string FormatValue(const CChannelConfig& c, EChannelField field);
+// A profile file (CProfileJson), read whole and parsed; false after the message.
+bool ReadProfileFile(const std::string& file, CProfileJson::SProfile& json);
+// Applies it, warning when a text had to be cut.
+void ApplyProfile(const std::string& file, const CProfileJson::SProfile& json, CProfileInfo& profile);
 
 // The read-back of a unit for the report (the Windows build); false after
 // the message.

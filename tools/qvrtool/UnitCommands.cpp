@@ -203,35 +203,9 @@ bool OpenAndRead(const std::string& unit, CUnitSession& session, CUnitSession::S
     return ReportSession(unit, r);
 }
 
-bool ReadProfileJson(const std::string& file, CProfileJson::SProfile& profile)
-{
-    std::FILE* pFile = _wfopen(PathFromUtf8(file).c_str(), L"rb");
-    if (!pFile) {
-        Fail(file, std::string("cannot open: ") + std::strerror(errno));
-        return false;
-    }
-    std::string text;
-    char buf[4096];
-    std::size_t n;
-    while (text.size() <= CProfileJson::MAX_BYTES && (n = std::fread(buf, 1, sizeof buf, pFile)) > 0)
-        text.append(buf, n);
-    const bool bError = std::ferror(pFile) != 0;
-    std::fclose(pFile);
-    std::string error;
-    if (bError) {
-        Fail(file, "cannot be read");
-        return false;
-    }
-    if (!CProfileJson::Parse(text, profile, error)) {
-        Fail(file, error);
-        return false;
-    }
-    return true;
-}
-
 // Lines "record i NAME: A -> B" for every read-back value that differs.
 int CompareWithUnit(const std::vector<CChannelConfig>& expected, const CUnitSession::SUnit& unit,
-                    const CProfileInfo* pProfile, const char* pszFrom, const char* pszTo)
+                    const CProfileInfo* pProfile)
 {
     int nDiffs = 0;
     for (int c = 0; c < CHANNEL_COUNT; ++c) {
@@ -277,8 +251,6 @@ int CompareWithUnit(const std::vector<CChannelConfig>& expected, const CUnitSess
                 ++nDiffs;
             }
     }
-    (void)pszFrom;
-    (void)pszTo;
     return nDiffs;
 }
 
@@ -369,7 +341,7 @@ int CmdPush(const std::vector<std::string>& args, const SOptions& opt)
     if (!Load(file, cfg, MODE_TRIAMP))
         return EXIT_ERROR;
     CProfileJson::SProfile jsonProfile;
-    if (!opt.profile.empty() && !ReadProfileJson(opt.profile, jsonProfile))
+    if (!opt.profile.empty() && !ReadProfileFile(opt.profile, jsonProfile))
         return EXIT_ERROR;
     // Checked in both modes before the link opens, then in the unit's.
     if (!CheckPushable(file, cfg, MODE_TRIAMP, true))
@@ -382,9 +354,8 @@ int CmdPush(const std::vector<std::string>& args, const SOptions& opt)
     if (!CheckPushable(file, cfg, state.nMode, opt.bForce))
         return EXIT_ERROR;
     CProfileInfo profile = state.profile;
-    if (!opt.profile.empty() && CProfileJson::Apply(jsonProfile, profile))
-        std::fprintf(stderr, "qvrtool: %s: warning: a text longer than its profile field is cut\n",
-                     opt.profile.c_str());
+    if (!opt.profile.empty())
+        ApplyProfile(opt.profile, jsonProfile, profile);
 
     std::uint32_t nSent = 0;
     {
@@ -399,7 +370,7 @@ int CmdPush(const std::vector<std::string>& args, const SOptions& opt)
         if (!ReportSession(unit, session.Read(check, progress.Callback())))
             return EXIT_ERROR;
     }
-    if (CompareWithUnit(state.channels, check, &profile, "sent", "unit") != 0) {
+    if (CompareWithUnit(state.channels, check, &profile) != 0) {
         UnitFail(unit, "does not hold what was sent (differences above); not stored");
         return EXIT_DIFFERENT;
     }
@@ -423,7 +394,7 @@ int CmdDiffUnit(const std::vector<std::string>& args)
         return EXIT_ERROR;
     for (CChannelConfig& c : cfg.channels)
         c.SetMode(state.nMode);
-    return CompareWithUnit(cfg.channels, state, nullptr, file.c_str(), "unit") ? EXIT_DIFFERENT : 0;
+    return CompareWithUnit(cfg.channels, state, nullptr) ? EXIT_DIFFERENT : 0;
 }
 
 int CmdFirmware(const std::vector<std::string>& args)

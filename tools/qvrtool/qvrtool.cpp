@@ -688,7 +688,7 @@ std::string Today()
     return sz;
 }
 
-bool LoadProfileJson(const std::string& file, CProfileInfo& profile)
+bool ReadProfileFile(const std::string& file, CProfileJson::SProfile& json)
 {
     std::FILE* pFile = OpenFile(PathFromUtf8(file), false);
     if (!pFile) {
@@ -702,7 +702,6 @@ bool LoadProfileJson(const std::string& file, CProfileInfo& profile)
         text.append(buf, n);
     const bool bError = std::ferror(pFile) != 0;
     std::fclose(pFile);
-    CProfileJson::SProfile json;
     std::string error;
     if (bError) {
         Fail(file, "cannot be read");
@@ -712,9 +711,13 @@ bool LoadProfileJson(const std::string& file, CProfileInfo& profile)
         Fail(file, error);
         return false;
     }
+    return true;
+}
+
+void ApplyProfile(const std::string& file, const CProfileJson::SProfile& json, CProfileInfo& profile)
+{
     if (CProfileJson::Apply(json, profile))
         std::fprintf(stderr, "qvrtool: %s: warning: a text longer than its profile field is cut\n", file.c_str());
-    return true;
 }
 
 int CmdReport(const std::vector<std::string>& args, const SOptions& opt)
@@ -744,8 +747,10 @@ int CmdReport(const std::vector<std::string>& args, const SOptions& opt)
         input.source = "the unit " + label;
     }
     if (!opt.profile.empty()) {
-        if (!LoadProfileJson(opt.profile, profile))
+        CProfileJson::SProfile json;
+        if (!ReadProfileFile(opt.profile, json))
             return EXIT_ERROR;
+        ApplyProfile(opt.profile, json, profile);
         bProfile = true;
     }
     input.pChannels = cfg.channels.data();
