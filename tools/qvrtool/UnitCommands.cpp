@@ -221,9 +221,10 @@ int CompareWithUnit(const std::vector<CChannelConfig>& expected, const CUnitSess
         }
     }
     if (unit.eDirectory != CTextMemoryReader::EDirectory::Written) {
-        std::printf("names: the unit holds no texts (its text memory is %s)\n",
-                    unit.eDirectory == CTextMemoryReader::EDirectory::Erased ? "blank" : "unreadable");
-        return nDiffs + 1;
+        // Nothing to compare the names and the profile with.
+        std::fprintf(stderr, "qvrtool: note: the unit holds no names or profile texts (its text memory is %s)\n",
+                     unit.eDirectory == CTextMemoryReader::EDirectory::Erased ? "blank" : "unreadable");
+        return nDiffs;
     }
     for (int c = 0; c < TEXT_NAME_SECTIONS; ++c) {
         if (unit.bNoLeftRightCenter && (c == CHANNEL_LEFT_CENTER || c == CHANNEL_RIGHT_CENTER))
