@@ -10,12 +10,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY="${QVR_DISPLAY:-${DISPLAY_OVERRIDE:-:71}}"
 dispnum=${DISPLAY#:}
 if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
-    # Start our own Xvfb; a lock keeps parallel tests from racing.
+    # Start our own Xvfb; a lock keeps parallel tests from racing.  The
+    # screen holds the main window at 144 dpi (about 1360 x 860 pixels).
     (
         flock 9
         if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
             rm -f "/tmp/.X${dispnum}-lock"
-            nohup Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 9>&- &
+            nohup Xvfb "$DISPLAY" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 9>&- &
             i=0
             while ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
         fi

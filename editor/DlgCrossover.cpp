@@ -13,6 +13,7 @@
 #include "editor/FieldRules.h"
 #include "editor/HandleStream.h"
 #include "files/ConfigFile.h"
+#include "framework/DpiScale.h"
 #include "framework/ExeModule.h"
 #include "model/ChannelFields.h"
 #include "model/FieldRanges.h"
@@ -159,7 +160,8 @@ LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         m_apFields[i]->SubclassWindow(GetDlgItem(CFieldRules::Begin()[i].nId));
 
     const std::wstring face = g_Module.LoadString(IDS_CHANNEL_FONT);
-    m_fntChannel.Reset(::CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    // 12 pixels at 96 dpi, like the rest of the drawing grown with the resolution.
+    m_fntChannel.Reset(::CreateFontW(CDpiScale::FromScreen().Y(12), 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
     for (const auto& b : s_aChannelButtons)
         ::SendMessageW(GetDlgItem(b.nButton), WM_SETFONT, reinterpret_cast<WPARAM>(m_fntChannel.Get()), TRUE);

@@ -14,15 +14,20 @@ const SSegment kSegments[CInputMeter::SEGMENT_COUNT] = {
     {-3.5f, 2, L"-3"}, {-5.5f, 2, L"-5"}, {-10.5f, 2, L"-10"},
 };
 
+// Pixels at 96 dpi.
 constexpr int kSegmentHalfWidth = 13;
 constexpr int kSegmentTop = 2;
 constexpr int kSegmentBottom = 13;
 constexpr int kSegmentStep = 9; // segments overlap by 2 pixels
+constexpr int kColumnBottom = kSegmentBottom + kSegmentStep * (CInputMeter::SEGMENT_COUNT - 1); // 67
+constexpr int kFontHeight = 8;
 
 } // namespace
 
 CInputMeter::CInputMeter()
-    : m_fntDB(CreateFaceFont(8, FW_NORMAL, L"MS Trebuchet")),
+    : m_scale(CDpiScale::FromScreen()),
+      m_scaleDrawn(m_scale),
+      m_fntDB(CreateFaceFont(m_scale.Y(kFontHeight), FW_NORMAL, L"MS Trebuchet")),
       m_brushLevelHigh(::CreateSolidBrush(0x0000FF)),
       m_brushLevelHighDim(::CreateSolidBrush(0x000080)),
       m_brushLevelNormal(::CreateSolidBrush(0x00FFFF)),
@@ -42,6 +47,39 @@ CInputMeter::~CInputMeter()
     // The window, if it still exists, must not paint with freed objects.
     if (m_hWnd && ::IsWindow(m_hWnd))
         ::DestroyWindow(m_hWnd);
+}
+
+void CInputMeter::SetScale(const CDpiScale& scale)
+{
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    m_scaleDrawn = m_hWnd ? DrawingScale(m_cyClient) : m_scale;
+    CreateLabelFont();
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CInputMeter::CreateLabelFont()
+{
+    m_fntDB.Reset(CreateFaceFont(m_scaleDrawn.Y(kFontHeight), FW_NORMAL, L"MS Trebuchet"));
+}
+
+CDpiScale CInputMeter::DrawingScale(int nHeight) const
+{
+    if (m_scale.GetDpiY() <= CDpiScale::BASE_DPI || m_scale.Y(kColumnBottom) <= nHeight)
+        return m_scale;
+    const int nDpiY = nHeight * CDpiScale::BASE_DPI / kColumnBottom; // rounded down: the column fits
+    return CDpiScale(m_scale.GetDpiX(), nDpiY > CDpiScale::BASE_DPI ? nDpiY : CDpiScale::BASE_DPI);
+}
+
+RECT CInputMeter::SegmentRect(int nSegment) const
+{
+    // Each edge is scaled from its 96-dpi place, so the overlaps stay even.
+    const CDpiScale& s = m_scaleDrawn;
+    const int nHalf = s.X(kSegmentHalfWidth);
+    return RECT{m_cxClient / 2 - nHalf, s.Y(kSegmentTop + kSegmentStep * nSegment), m_cxClient / 2 + nHalf,
+                s.Y(kSegmentBottom + kSegmentStep * nSegment)};
 }
 
 bool CInputMeter::IsSegmentLit(int nSegment, float fltLevel)
@@ -66,6 +104,11 @@ LRESULT CInputMeter::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&)
         return 0;
     m_cxClient = cx;
     m_cyClient = cy;
+    const CDpiScale scaleDrawn = DrawingScale(cy);
+    if (scaleDrawn != m_scaleDrawn) {
+        m_scaleDrawn = scaleDrawn;
+        CreateLabelFont();
+    }
     if (m_bmpMem) {
         ::SelectObject(m_dcMem, m_hbmOld);
         m_hbmOld = nullptr;
@@ -97,15 +140,14 @@ LRESULT CInputMeter::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 
         const HBRUSH lit[3] = {m_brushLevelHigh, m_brushLevelNormal, m_brushLevelLow};
         const HBRUSH dim[3] = {m_brushLevelHighDim, m_brushLevelNormalDim, m_brushLevelLowDim};
-        RECT rc{w / 2 - kSegmentHalfWidth, kSegmentTop, w / 2 + kSegmentHalfWidth, kSegmentBottom};
         for (int i = 0; i < SEGMENT_COUNT; ++i) {
             const SSegment& seg = kSegments[i];
+            const RECT rc = SegmentRect(i);
             ::SelectObject(m_dcMem, IsSegmentLit(i, m_fltLevel) ? lit[seg.nGroup] : dim[seg.nGroup]);
             ::Rectangle(m_dcMem, rc.left, rc.top, rc.right, rc.bottom);
             RECT rcText = rc;
-            ::OffsetRect(&rcText, 0, 1);
+            ::OffsetRect(&rcText, 0, m_scaleDrawn.Y(1));
             ::DrawTextW(m_dcMem, seg.pszLabel, -1, &rcText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-            ::OffsetRect(&rc, 0, kSegmentStep);
         }
         ::BitBlt(dc, 0, 0, w, h, m_dcMem, 0, 0, SRCCOPY);
     }

@@ -20,10 +20,12 @@ constexpr COLORREF RGB_MID = RGB(0, 0, 255);
 constexpr COLORREF RGB_LOW = RGB(255, 0, 0);
 constexpr COLORREF RGB_ADJUSTER = RGB(128, 255, 255);
 
-HFONT CreatePlotFont(int nEscapement)
+constexpr int FONT_HEIGHT = 16; // pixels at 96 dpi
+
+HFONT CreatePlotFont(int nHeight, int nEscapement)
 {
     LOGFONTW lf{};
-    lf.lfHeight = 16;
+    lf.lfHeight = nHeight;
     lf.lfWeight = 400;
     lf.lfEscapement = nEscapement;
     lf.lfOrientation = nEscapement;
@@ -34,20 +36,26 @@ HFONT CreatePlotFont(int nEscapement)
     return ::CreateFontIndirectW(&lf);
 }
 
-void Diamond(HDC hdc, int x, int y)
+void Diamond(HDC hdc, const CPlotGeometry& geo, int x, int y)
 {
-    const POINT apt[4] = {{x, y - 5}, {x + 5, y}, {x, y + 5}, {x - 5, y}};
+    const int rx = geo.HandleRadiusX();
+    const int ry = geo.HandleRadiusY();
+    const POINT apt[4] = {{x, y - ry}, {x + rx, y}, {x, y + ry}, {x - rx, y}};
     ::Polygon(hdc, apt, 4);
 }
 
-RECT HandleRect(int x, int y) { return RECT{x - 5, y - 5, x + 5, y + 5}; }
+RECT HandleRect(const CPlotGeometry& geo, int x, int y)
+{
+    const int rx = geo.HandleRadiusX();
+    const int ry = geo.HandleRadiusY();
+    return RECT{x - rx, y - ry, x + rx, y + ry};
+}
 
 } // namespace
 
 CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
     : CChannelConfig(nChannel),
-      m_fntdB(CreatePlotFont(0)),
-      m_fntBand(CreatePlotFont(900)),
+      m_scale(CDpiScale::FromScreen()),
       m_pnHash(::CreatePen(PS_SOLID, 1, RGB_HASH)),
       m_pnHigh(::CreatePen(PS_SOLID, 1, RGB_HIGH)),
       m_pnMid(::CreatePen(PS_SOLID, 1, RGB_MID)),
@@ -55,8 +63,7 @@ CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
       m_pnAdjuster(::CreatePen(PS_SOLID, 1, RGB_ADJUSTER)),
       m_brAdjuster(::CreateSolidBrush(RGB_ADJUSTER))
 {
-    assert(m_fntdB && "m_fntdB");
-    assert(m_fntBand && "m_fntBand");
+    CreateFonts();
     assert(m_pnHash && "m_pnHash");
     assert(m_pnHigh && "m_pnHigh");
     assert(m_pnMid && "m_pnMid");
@@ -68,6 +75,30 @@ CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
 }
 
 CCtlQVRXOPlot::~CCtlQVRXOPlot() = default;
+
+void CCtlQVRXOPlot::CreateFonts()
+{
+    const int nHeight = m_scale.Y(FONT_HEIGHT);
+    m_fntdB.Reset(CreatePlotFont(nHeight, 0));
+    m_fntBand.Reset(CreatePlotFont(nHeight, 900));
+    assert(m_fntdB && "m_fntdB");
+    assert(m_fntBand && "m_fntBand");
+}
+
+void CCtlQVRXOPlot::SetScale(const CDpiScale& scale)
+{
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    CreateFonts();
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+CPlotGeometry CCtlQVRXOPlot::GetGeometry() const
+{
+    return CPlotGeometry(m_rcPlot.left, m_rcPlot.top, m_scale);
+}
 
 void CCtlQVRXOPlot::RecalcBands(int nMask)
 {
@@ -119,7 +150,8 @@ void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
     ::SetMapMode(hdc, MM_TEXT);
     ::FillRect(hdc, &rcClient, ::GetSysColorBrush(COLOR_BTNFACE));
 
-    // Decibel labels in a column as wide as "-60.0", one 24-pixel cell each.
+    // Decibel labels in a column as wide as "-60.0", one row (24 pixels at 96 dpi) each.
+    const CPlotGeometry rows(0, 0, m_scale);
     CSelectObject selFont(hdc, m_fntdB);
     SIZE sizeLabel{};
     ::GetTextExtentPoint32W(hdc, L"-60.0", 5, &sizeLabel);
@@ -130,18 +162,18 @@ void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
     for (int k = 0; k < CPlotGeometry::ROWS; ++k) {
         wchar_t sz[16];
         swprintf(sz, 16, L"%d.0", 24 - 12 * k);
-        RECT rcCell{0, CPlotGeometry::ROW_HEIGHT * k, w, CPlotGeometry::ROW_HEIGHT * (k + 1)};
+        RECT rcCell{0, rows.RowTop(k), w, rows.RowTop(k + 1)};
         ::DrawTextW(hdc, sz, -1, &rcCell, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
     }
 
-    // The drawing area: eight 24-pixel rows on a dark background.
-    m_rcPlot = RECT{w, 0, rcClient.right, CPlotGeometry::PLOT_HEIGHT};
+    // The drawing area: eight rows on a dark background.
+    m_rcPlot = RECT{w, 0, rcClient.right, rows.PlotHeight()};
     ::FillRect(hdc, &m_rcPlot, ::GetSysColorBrush(COLOR_WINDOWTEXT));
-    const CPlotGeometry geo(m_rcPlot.left, m_rcPlot.top);
+    const CPlotGeometry geo = GetGeometry();
     {
         CSelectObject selPen(hdc, m_pnHash);
         for (int k = 0; k < CPlotGeometry::ROWS; ++k) {
-            const int y = m_rcPlot.top + 12 + CPlotGeometry::ROW_HEIGHT * k;
+            const int y = geo.GridY(k);
             ::MoveToEx(hdc, m_rcPlot.left, y, nullptr);
             ::LineTo(hdc, m_rcPlot.right, y);
         }
@@ -161,7 +193,7 @@ void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
             const int n = static_cast<int>(wcslen(sz));
             SIZE size{};
             ::GetTextExtentPoint32W(hdc, sz, n, &size);
-            ::TextOutW(hdc, m_rcPlot.left + 1 + CPlotGeometry::AXIS_STEP * i, m_rcPlot.bottom + size.cx, sz, n);
+            ::TextOutW(hdc, geo.LabelX(i), m_rcPlot.bottom + size.cx, sz, n);
         }
     }
 
@@ -169,7 +201,7 @@ void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
     {
         CSelectObject selPen(hdc, m_pnHash);
         for (int j = 0; j < CPlotGeometry::AXIS_ENTRIES; ++j) {
-            const int x = m_rcPlot.left + 10 + CPlotGeometry::AXIS_STEP * j;
+            const int x = geo.GridX(j);
             ::MoveToEx(hdc, x, m_rcPlot.top, nullptr);
             ::LineTo(hdc, x, m_rcPlot.bottom);
         }
@@ -225,16 +257,16 @@ void CCtlQVRXOPlot::DrawAdjuster(HDC hdc, const CPlotGeometry& geo)
     ::MoveToEx(hdc, x, m_rcPlot.top, nullptr);
     ::LineTo(hdc, x, m_rcPlot.bottom);
     const int y = geo.AdjusterY(*this, adj);
-    Diamond(hdc, x, y);
-    m_rcAdjuster = HandleRect(x, y);
+    Diamond(hdc, geo, x, y);
+    m_rcAdjuster = HandleRect(geo, x, y);
     if (adj.bHasQ) {
-        const int h = CPlotGeometry::QHalfWidth(adj.fltQ);
+        const int h = geo.QHalfWidth(adj.fltQ);
         ::MoveToEx(hdc, x - h, y, nullptr);
         ::LineTo(hdc, x + h, y);
-        Diamond(hdc, x - h, y);
-        Diamond(hdc, x + h, y);
-        m_rcQLeft = HandleRect(x - h, y);
-        m_rcQRight = HandleRect(x + h, y);
+        Diamond(hdc, geo, x - h, y);
+        Diamond(hdc, geo, x + h, y);
+        m_rcQLeft = HandleRect(geo, x - h, y);
+        m_rcQRight = HandleRect(geo, x + h, y);
     }
 }
 
@@ -309,7 +341,7 @@ void CCtlQVRXOPlot::EndDrag()
 
 void CCtlQVRXOPlot::DragStep()
 {
-    const CPlotGeometry geo(m_rcPlot.left, m_rcPlot.top);
+    const CPlotGeometry geo = GetGeometry();
     const int nMask = geo.ApplyDragStep(*this, m_nAdjuster, m_bDragQ != 0, m_ptMouse.x, m_ptMouse.y);
     if (nMask == 0)
         return;

@@ -15,6 +15,7 @@
 
 #include <vector>
 
+#include "framework/DpiScale.h"
 #include "framework/Handles.h"
 #include "framework/WindowImplBase.h"
 #include "model/BandResponse.h"
@@ -27,8 +28,15 @@ public:
     static constexpr UINT_PTR DRAG_TIMER = 1;
     static constexpr UINT DRAG_PERIOD_MS = 20;
 
+    // The drawing takes the screen's resolution (CDpiScale::FromScreen).
     explicit CCtlQVRXOPlot(int nChannel);
     ~CCtlQVRXOPlot() override;
+
+    // Draws at another resolution from now on (the fonts are made anew).
+    void SetScale(const CDpiScale& scale);
+    const CDpiScale& GetScale() const { return m_scale; }
+    // The geometry of the last paint (drawing area and resolution).
+    CPlotGeometry GetGeometry() const;
 
     BEGIN_MSG_MAP(CCtlQVRXOPlot)
         MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBkgnd)
@@ -66,11 +74,13 @@ private:
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM, BOOL&);
 
+    void CreateFonts();
     void DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pfltBand, HPEN hPen);
     void DrawAdjuster(HDC hdc, const CPlotGeometry& geo);
     void DragStep();
     void EndDrag();
 
+    CDpiScale m_scale; // before the fonts, which are made at its size
     // Members in the order of the drawing's description.
     CFont m_fntdB;      // decibel labels
     CFont m_fntBand;    // frequency labels, running upwards

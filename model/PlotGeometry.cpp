@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "model/ChannelConfig.h"
 #include "model/FieldRanges.h"
@@ -16,38 +18,45 @@ namespace {
 
 constexpr int FREQ_SPAN = CPlotGeometry::MAX_FREQ - CPlotGeometry::MIN_FREQ + 1; // 20..20000
 
+} // namespace
+
 // The axis walk: from 25 Hz the position advances one hertz at a time by
 // 22 / (next entry - entry) pixels, the step changing at each table entry,
 // accumulated in single precision exactly as the drawing always did (so
 // 20000 Hz lands on 648 rather than the nominal 649).  Two walks are kept:
 // FreqToX starts at 11 pixels, XToFreq one pixel further left at 10.  Below
-// 25 Hz the step is 2.2 pixels per hertz from 0 at 20 Hz.
-struct SAxisWalk {
+// 25 Hz the step is 2.2 pixels per hertz from 0 at 20 Hz.  At another
+// resolution every pixel figure of the walk (not the one pixel of XToFreq's
+// offset) is multiplied by sx before the accumulation.
+struct CPlotGeometry::SAxisWalk {
+    float fltSx;
     std::array<std::int16_t, FREQ_SPAN> anFreqToX{}; // offset of f, index f - 20
     std::array<std::int16_t, FREQ_SPAN> anXToFreq{}; // offset on the walk from 10, index f - 20
 
-    SAxisWalk()
+    explicit SAxisWalk(float sx) : fltSx(sx)
     {
         float fltPos = 0.0f;
+        const float fltLowStep = 2.2f * sx;
         for (int f = 20; f < 25; ++f) {
             anFreqToX[f - 20] = static_cast<std::int16_t>(fltPos);
             anXToFreq[f - 20] = static_cast<std::int16_t>(fltPos);
-            fltPos += 2.2f;
+            fltPos += fltLowStep;
         }
-        Walk(11.0f, anFreqToX);
-        Walk(10.0f, anXToFreq);
+        Walk(11.0f * sx, sx, anFreqToX);
+        Walk(11.0f * sx - 1.0f, sx, anXToFreq);
     }
 
-    static void Walk(float fltStart, std::array<std::int16_t, FREQ_SPAN>& an)
+    static void Walk(float fltStart, float sx, std::array<std::int16_t, FREQ_SPAN>& an)
     {
         const int* pnAxis = CPlotGeometry::s_anAxis;
+        const float fltAxisStep = 22.0f * sx;
         float fltPos = fltStart;
-        float fltStep = 22.0f / static_cast<float>(pnAxis[1] - pnAxis[0]);
+        float fltStep = fltAxisStep / static_cast<float>(pnAxis[1] - pnAxis[0]);
         int j = 0;
         for (int k = 25; k <= CPlotGeometry::MAX_FREQ; ++k) {
             an[k - 20] = static_cast<std::int16_t>(fltPos);
             if (j < CPlotGeometry::AXIS_ENTRIES - 1 && k == pnAxis[j]) {
-                fltStep = 22.0f / static_cast<float>(pnAxis[j + 1] - pnAxis[j]);
+                fltStep = fltAxisStep / static_cast<float>(pnAxis[j + 1] - pnAxis[j]);
                 ++j;
             }
             fltPos += fltStep;
@@ -55,13 +64,33 @@ struct SAxisWalk {
     }
 };
 
-const SAxisWalk& AxisWalk()
+namespace {
+
+// The walks are made once per resolution: a paint or a drag step only looks
+// positions up.  A process sees one resolution, tests a few; the cache is
+// emptied should it ever hold many (the geometries keep theirs).
+std::shared_ptr<const CPlotGeometry::SAxisWalk> AxisWalk(float sx)
 {
-    static const SAxisWalk s_walk;
-    return s_walk;
+    static std::mutex s_mutex;
+    static std::vector<std::shared_ptr<const CPlotGeometry::SAxisWalk>> s_walks;
+    constexpr size_t MAX_WALKS = 8;
+    std::lock_guard<std::mutex> lock(s_mutex);
+    for (const auto& p : s_walks)
+        if (p->fltSx == sx)
+            return p;
+    if (s_walks.size() >= MAX_WALKS)
+        s_walks.clear();
+    s_walks.push_back(std::make_shared<const CPlotGeometry::SAxisWalk>(sx));
+    return s_walks.back();
 }
 
 } // namespace
+
+CPlotGeometry::CPlotGeometry(int nLeft, int nTop, const CDpiScale& scale)
+    : m_nLeft(nLeft), m_nTop(nTop), m_scale(scale), m_fltSx(static_cast<float>(scale.GetScaleX())),
+      m_fltSy(static_cast<float>(scale.GetScaleY())), m_pWalk(AxisWalk(m_fltSx))
+{
+}
 
 int CPlotGeometry::TruncCoord(float v)
 {
@@ -74,16 +103,16 @@ int CPlotGeometry::TruncCoord(float v)
     return static_cast<int>(v);
 }
 
-int CPlotGeometry::FreqOffset(int nFreq)
+int CPlotGeometry::FreqOffset(int nFreq) const
 {
     if (nFreq < MIN_FREQ)
-        return 11;
+        nFreq = 25; // left + 11, where the axis starts
     if (nFreq > MAX_FREQ)
         nFreq = MAX_FREQ;
-    return AxisWalk().anFreqToX[static_cast<size_t>(nFreq - MIN_FREQ)];
+    return m_pWalk->anFreqToX[static_cast<size_t>(nFreq - MIN_FREQ)];
 }
 
-int CPlotGeometry::PointOffset(int nPoint)
+int CPlotGeometry::PointOffset(int nPoint) const
 {
     nPoint = std::min(std::max(nPoint, 0), LAST_POINT);
     return FreqOffset(nPoint * 5);
@@ -103,8 +132,8 @@ int CPlotGeometry::FreqToX(float fltFreq) const
 int CPlotGeometry::XToFreq(int x) const
 {
     const int rx = x - m_nLeft;
-    const auto& an = AxisWalk().anXToFreq;
-    if (rx < 10) {
+    const auto& an = m_pWalk->anXToFreq;
+    if (rx < an[25 - MIN_FREQ]) {
         for (int k = 20; k <= 24; ++k)
             if (an[static_cast<size_t>(k - 20)] > rx)
                 return k;
@@ -122,13 +151,16 @@ int CPlotGeometry::XToFreq(int x) const
 
 int CPlotGeometry::GainToY(float fltGain) const
 {
-    return TruncCoord(static_cast<float>(m_nTop + 12 + 48) - 2.0f * fltGain);
+    // 60 pixels from the top to 0 dB, 2 per dB (times sy; 1 at 96 dpi, which
+    // leaves these sums exact).
+    return TruncCoord((static_cast<float>(m_nTop) + 60.0f * m_fltSy) - (2.0f * m_fltSy) * fltGain);
 }
 
 float CPlotGeometry::YToGain(int y, int nAdjuster, const CChannelConfig& cfg) const
 {
-    const int nZero = TruncCoord(static_cast<float>(m_nTop + 12 + 48) - 2.0f * cfg.GetLevel());
-    float fltGain = static_cast<float>(nZero - y) / 2.0f;
+    const int nZero = GainToY(cfg.GetLevel());
+    // Whole pixels are half dB at 96 dpi (the rounding changes nothing there).
+    float fltGain = std::round(static_cast<float>(nZero - y) / m_fltSy) / 2.0f;
     switch (nAdjuster) {
     case 1:
     case 3:
@@ -158,7 +190,7 @@ float CPlotGeometry::QFromX(float fltCentreFreq, int x) const
     int d = std::abs(x - FreqToX(fltCentreFreq));
     if (d < 1)
         d = 1;
-    return 100.0f / static_cast<float>(d);
+    return (100.0f * m_fltSx) / static_cast<float>(d);
 }
 
 bool CPlotGeometry::GetAdjuster(const CChannelConfig& cfg, int nAdjuster, SAdjuster& adj)
@@ -228,15 +260,16 @@ bool CPlotGeometry::GetAdjuster(const CChannelConfig& cfg, int nAdjuster, SAdjus
 int CPlotGeometry::AdjusterY(const CChannelConfig& cfg, const SAdjuster& adj) const
 {
     const float fltDb = cfg.GetLevel() + adj.fltGain + adj.fltOffset;
-    return TruncCoord(static_cast<float>(m_nTop + 61) - 2.0f * fltDb) - 1;
+    return TruncCoord((static_cast<float>(m_nTop) + 60.0f * m_fltSy + 1.0f) - (2.0f * m_fltSy) * fltDb) - 1;
 }
 
-int CPlotGeometry::QHalfWidth(float fltQ)
+int CPlotGeometry::QHalfWidth(float fltQ) const
 {
     // A Q of 0 or less (possible in a file) would make the bar infinite.
-    if (std::isnan(fltQ) || fltQ <= 100.0f / 30000.0f)
+    const float fltWidth = 100.0f * m_fltSx;
+    if (std::isnan(fltQ) || fltQ <= fltWidth / 30000.0f)
         return 30000;
-    return static_cast<int>(std::lround(100.0f / fltQ));
+    return static_cast<int>(std::lround(fltWidth / fltQ));
 }
 
 int CPlotGeometry::ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ, int x, int y) const

@@ -5,8 +5,17 @@
 // top), the adjusters (drag handles) and the drag step that turns a mouse
 // position into clamped settings of the working copy.  Portable: the plot
 // control draws with it and the tests check it without a window.
+//
+// Every pixel figure is one of 96 dpi; at another resolution the horizontal
+// ones are multiplied by sx and the vertical ones by sy (CDpiScale), so the
+// drawing fills the control as it does at 96 dpi and the conversions stay
+// the inverse of the drawing.  At 96 dpi the arithmetic, single-precision
+// accumulation included, is exactly the unscaled one.
 
 #include <cstdint>
+#include <memory>
+
+#include "framework/DpiScale.h"
 
 class CChannelConfig;
 
@@ -21,14 +30,26 @@ public:
     static constexpr int LAST_POINT = 4000; // curve point of 20000 Hz
     static constexpr int MIN_FREQ = 20;
     static constexpr int MAX_FREQ = 20000;
+    static constexpr int HANDLE_RADIUS = 5; // a handle is a diamond 2 x 5 pixels across
 
     // Axis table in Hz (31 and 63 rather than 31.5 and 63, 316 rather than 315).
     static const int s_anAxis[AXIS_ENTRIES];
 
-    // The drawing area's left and top edges in client pixels.
-    CPlotGeometry(int nLeft = 0, int nTop = 0) : m_nLeft(nLeft), m_nTop(nTop) {}
+    // The drawing area's left and top edges in client pixels, at a resolution.
+    CPlotGeometry(int nLeft = 0, int nTop = 0, const CDpiScale& scale = CDpiScale());
     int GetLeft() const { return m_nLeft; }
     int GetTop() const { return m_nTop; }
+    const CDpiScale& GetScale() const { return m_scale; }
+
+    // The layout at this resolution (96 dpi figures in brackets).
+    int RowHeight() const { return m_scale.Y(ROW_HEIGHT); }            // a 12 dB row (24)
+    int RowTop(int k) const { return m_scale.Y(ROW_HEIGHT * k); }      // top of row k from the area's top
+    int PlotHeight() const { return m_scale.Y(PLOT_HEIGHT); }          // the area's height (192)
+    int GridY(int k) const { return m_nTop + m_scale.Y(12 + ROW_HEIGHT * k); } // level line k (+24 dB - 12 k)
+    int GridX(int j) const { return m_nLeft + m_scale.X(10 + AXIS_STEP * j); }  // line of axis entry j
+    int LabelX(int i) const { return m_nLeft + m_scale.X(1 + AXIS_STEP * i); }  // label of axis entry i
+    int HandleRadiusX() const { return m_scale.X(HANDLE_RADIUS); }     // a handle's half size (5)
+    int HandleRadiusY() const { return m_scale.Y(HANDLE_RADIUS); }
 
     // x of a whole frequency: 2.2 pixels per Hz from 20 to 24 Hz, then the
     // per-Hz walk of the axis table from left + 11 at 25 Hz; below 20 Hz
@@ -48,10 +69,12 @@ public:
     int GainToY(float fltGain) const;
     // The gain under y for an adjuster: (trunc(top + 60 - 2 * level) - y) / 2,
     // then +6 for the crossover handles (1, 3, 4, 6), minus the band gain for
-    // the equaliser handles (2, 5, 7, 8, 9), unchanged for 10.
+    // the equaliser handles (2, 5, 7, 8, 9), unchanged for 10.  In half dB as
+    // at 96 dpi, where a pixel is half a dB: at other resolutions the distance
+    // is rounded to the nearest half dB.
     float YToGain(int y, int nAdjuster, const CChannelConfig& cfg) const;
     // Q of an equaliser whose Q handle is at x: 100 / |x - centre x|, the
-    // distance at least one pixel.
+    // distance at least one pixel (100 pixels times sx at other resolutions).
     float QFromX(float fltCentreFreq, int x) const;
 
     // An adjuster's handle: 1 Low LP, 2 Low PEQ, 3 Mid HP, 4 Mid LP, 5 Mid
@@ -68,8 +91,8 @@ public:
     // y of the main handle: trunc(top + 61 - 2 * (level + r + s)) - 1.
     int AdjusterY(const CChannelConfig& cfg, const SAdjuster& adj) const;
     // Half-width of the Q bar in pixels: 100 / Q rounded (bounded for
-    // degenerate Q values).
-    static int QHalfWidth(float fltQ);
+    // degenerate Q values); 100 pixels times sx at other resolutions.
+    int QHalfWidth(float fltQ) const;
 
     // One drag step of adjuster n to the mouse position (x, y): the values
     // are clamped to the ranges of the adjuster's fields for the working
@@ -80,15 +103,21 @@ public:
     int ApplyDragStep(CChannelConfig& cfg, int nAdjuster, bool bDragQ, int x, int y) const;
 
     // Offset from left of whole frequency f (20..20000) on the axis walk.
-    static int FreqOffset(int nFreq);
+    int FreqOffset(int nFreq) const;
     // Offset of curve point i (clamped to 0..4000).
-    static int PointOffset(int nPoint);
+    int PointOffset(int nPoint) const;
 
     // Float to int by truncation toward zero, saturated to +-30000 (NaN: 0),
     // so that no coordinate overflows a conversion or the drawing calls.
     static int TruncCoord(float v);
 
+    struct SAxisWalk;
+
 private:
     int m_nLeft;
     int m_nTop;
+    CDpiScale m_scale;
+    float m_fltSx; // the factors in single precision, as the walk accumulates
+    float m_fltSy;
+    std::shared_ptr<const SAxisWalk> m_pWalk; // the axis walk of sx
 };

@@ -18,6 +18,7 @@
 #include "framework/AppGlobals.h"
 #include "files/ConfigFile.h"
 #include "files/SafeFile.h"
+#include "framework/DpiScale.h"
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgPLM40Link.h"
 #include "shell/DlgSplash.h"
@@ -111,14 +112,9 @@ HWND CMainFrame::CreateFrame(UINT nId)
     g_Module.LoadString(nId, szTitle, 256);
     HMENU hMenu = ::LoadMenuW(g_Module.GetInstance(), MAKEINTRESOURCEW(nId));
 
-    int nDpiX = 96;
-    int nDpiY = 96;
-    {
-        CClientDC dcScreen(nullptr);
-        nDpiX = ::GetDeviceCaps(dcScreen, LOGPIXELSX);
-        nDpiY = ::GetDeviceCaps(dcScreen, LOGPIXELSY);
-    }
-    const SIZE client = ComputeClientSize(nDpiX, nDpiY);
+    // The same resolution (sx, sy) that the drawing of the form and the meters scales with.
+    const CDpiScale& scale = CDpiScale::FromScreen();
+    const SIZE client = ComputeClientSize(scale.GetDpiX(), scale.GetDpiY());
     RECT rc{0, 0, client.cx, client.cy};
     // Sized as for a frame with a sizing border; the frame has none, so its
     // client area comes out slightly larger.
@@ -151,7 +147,8 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
 
-    m_fntTabFont.Reset(CreateFaceFont(16, FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
+    m_fntTabFont.Reset(
+        CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
     m_wndStatusText.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fntTabFont.Get()), TRUE);
 
     m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
@@ -241,7 +238,10 @@ void CMainFrame::CreateToolBar()
         Button(kImageMuteOff, ID_SYSTEM_MUTE),
     };
     m_wndToolBar.SendMessage(TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
-    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(kImageSize, kImageSize));
+    // The images keep their 32 pixels (crisp); the buttons grow with the
+    // resolution, so the toolbar, and the meters over it, keep their proportions.
+    const CDpiScale& scale = CDpiScale::FromScreen();
+    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(scale.X(kImageSize), scale.Y(kImageSize)));
 }
 
 void CMainFrame::CreateMeters()
@@ -255,7 +255,7 @@ void CMainFrame::CreateStatusBar()
 {
     const RECT rcEmpty{};
     m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
-    int anParts[2] = {kStatusPartWidth, -1};
+    int anParts[2] = {CDpiScale::FromScreen().X(kStatusPartWidth), -1};
     m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
     const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
     m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
@@ -326,8 +326,10 @@ void CMainFrame::LayoutMeters()
         return;
     RECT r;
     m_wndToolBar.GetClientRect(&r);
-    RECT rc{r.right - kMeterSpan, r.top - ::GetSystemMetrics(SM_CYMENU), r.right - kMeterSpan + kMeterWidth,
-            r.bottom + kMeterBelowToolBar};
+    const CDpiScale& scale = CDpiScale::FromScreen();
+    const int nSpan = scale.X(kMeterSpan);
+    RECT rc{r.right - nSpan, r.top - ::GetSystemMetrics(SM_CYMENU), r.right - nSpan + scale.X(kMeterWidth),
+            r.bottom + scale.Y(kMeterBelowToolBar)};
     ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
 
     HDWP hdwp = ::BeginDeferWindowPos(CHANNEL_COUNT);
@@ -335,7 +337,7 @@ void CMainFrame::LayoutMeters()
         if (hdwp && m_Meters[nChannel].IsWindow())
             hdwp = ::DeferWindowPos(hdwp, m_Meters[nChannel], nullptr, rc.left, rc.top, rc.right - rc.left,
                                     rc.bottom - rc.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::OffsetRect(&rc, kMeterStep, 0);
+        ::OffsetRect(&rc, scale.X(kMeterStep), 0);
     }
     if (hdwp)
         ::EndDeferWindowPos(hdwp);

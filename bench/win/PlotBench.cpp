@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "framework/DpiScale.h"
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
 #include "framework/AppGlobals.h"
@@ -67,36 +68,42 @@ void Print(const char* pszWhat, const SFigures& f)
 int main(int argc, char** argv)
 {
     const int nRuns = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+    // Optionally at another resolution than the screen's: plot_bench [runs] [dpi].
+    const CDpiScale scale = argc > 2 ? CDpiScale(std::atoi(argv[2]), std::atoi(argv[2])) : CDpiScale::FromScreen();
+    const int cx = scale.X(690);
+    const int cy = scale.Y(226);
     g_Module.Init(::GetModuleHandleW(nullptr));
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     RegisterPlotClass();
 
     // The plot at the size it has in the editor form at 96 dpi (460 x 139
-    // dialog units of an 8-point MS Sans Serif dialog).
-    HWND hTop = ::CreateWindowExW(0, L"STATIC", L"plot bench", WS_POPUP | WS_VISIBLE, 0, 0, 720, 260, nullptr,
+    // dialog units of an 8-point MS Sans Serif dialog), grown with the resolution.
+    HWND hTop = ::CreateWindowExW(0, L"STATIC", L"plot bench", WS_POPUP | WS_VISIBLE, 0, 0, cx + 30, cy + 34, nullptr,
                                   nullptr, nullptr, nullptr);
     HWND hPlot = ::CreateWindowExW(0, CCtlQVRXOPlot::CLASS_NAME, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 10, 10,
-                                   690, 226, hTop, reinterpret_cast<HMENU>(209), nullptr, nullptr);
+                                   cx, cy, hTop, reinterpret_cast<HMENU>(209), nullptr, nullptr);
     if (!hTop || !hPlot) {
         std::printf("cannot create the plot window (error %lu)\n", ::GetLastError());
         return 1;
     }
     CCtlQVRXOPlot plot(CHANNEL_CENTER);
+    plot.SetScale(scale);
     plot.SubclassWindow(hPlot);
     ::UpdateWindow(hTop);
     PumpPending();
 
     auto repaint = [&] { ::RedrawWindow(hPlot, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); };
 
-    std::printf("plot %dx%d px, Triamp Center (three curves), %d runs each\n", 690, 226, nRuns);
+    std::printf("plot %dx%d px at %d dpi, Triamp Center (three curves), %d runs each\n", cx, cy, scale.GetDpiX(),
+                nRuns);
     Print("full repaint (off-screen drawing + copy to the window)", Measure(nRuns, [&](int) { repaint(); }));
     {
         const CClientDC dc(hPlot);
         const CMemDC dcMem(::CreateCompatibleDC(dc));
-        const CBitmap bmp(::CreateCompatibleBitmap(dc, 690, 226));
+        const CBitmap bmp(::CreateCompatibleBitmap(dc, cx, cy));
         const CSelectObject selBmp(dcMem, bmp);
-        const RECT rc{0, 0, 690, 226};
+        const RECT rc{0, 0, cx, cy};
         Print("  of which drawing into a memory DC", Measure(nRuns, [&](int) {
                   plot.Draw(dcMem, rc);
                   ::GdiFlush();
@@ -126,9 +133,9 @@ int main(int argc, char** argv)
         ::SendMessageW(hPlot, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
         PumpPending();
     };
-    dragBench(1, "drag step, Low LP handle (Low curve + repaint)", 30);
-    dragBench(7, "drag step, High PEQ handle (High curve + repaint)", 30);
-    dragBench(10, "drag step, HP filter handle (all three curves + repaint)", 4);
+    dragBench(1, "drag step, Low LP handle (Low curve + repaint)", scale.X(30));
+    dragBench(7, "drag step, High PEQ handle (High curve + repaint)", scale.X(30));
+    dragBench(10, "drag step, HP filter handle (all three curves + repaint)", scale.X(4));
     std::printf("drag timer period: %u us\n", CCtlQVRXOPlot::DRAG_PERIOD_MS * 1000u);
 
     plot.UnsubclassWindow();

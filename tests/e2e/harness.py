@@ -33,6 +33,9 @@ FRAME = "class:QVR500FRAME"
 DIALOG_CLASS = "#32770"
 METER_CLASS = "QVRInputMeter"
 
+BASE_DPI = 96
+DPI_KEY = r"HKCU\Control Panel\Desktop"
+
 WM_CLOSE = 0x10
 WM_COMMAND = 0x111
 WM_DEVICECHANGE = 0x219
@@ -66,6 +69,11 @@ METER_SEGMENTS = ["+2", "+1", " 0", "-1", "-3", "-5", "-10"]
 METER_THRESHOLDS = [1.5, 0.5, -0.5, -1.5, -3.5, -5.5, -10.5]
 METER_LIT = [(255, 0, 0), (255, 0, 0), (255, 255, 0)] + [(0, 255, 0)] * 4
 METER_DIM = [(128, 0, 0), (128, 0, 0), (128, 128, 0)] + [(0, 128, 0)] * 4
+
+
+def scaled(n, dpi):
+    """A quantity of 96-dpi pixels at dpi, rounded as the program does (halves up)."""
+    return int(n * dpi / BASE_DPI + 0.5)
 
 
 class HarnessError(AssertionError):
@@ -292,7 +300,29 @@ class Harness:
             subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
                             "/v", value, "/t", "REG_SZ", "/d", data, "/f"], env=self.env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # A test that ended half way through start_program(dpi=...) (killed)
+        # left another resolution behind: its mark says so.
+        if os.path.exists(self._dpi_mark()):
+            self.set_dpi(BASE_DPI)
         self.metrics = self.probe("metrics")
+
+    def _dpi_mark(self):
+        return self.prefix + ".qvr-dpi"
+
+    def set_dpi(self, dpi):
+        """The screen resolution of the Wine processes started from now on
+        (HKCU\\Control Panel\\Desktop LogPixels, read when a process starts;
+        the prefix and the wineserver stay the same).  A mark beside the
+        prefix exists while it is not 96."""
+        if dpi != BASE_DPI:
+            open(self._dpi_mark(), "w").close()
+        r = subprocess.run(["wine", "reg", "add", DPI_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(int(dpi)),
+                            "/f"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+        if r.returncode != 0:
+            raise HarnessError("cannot set LogPixels to %s" % dpi)
+        if dpi == BASE_DPI and os.path.exists(self._dpi_mark()):
+            os.remove(self._dpi_mark())
 
     def close(self):
         for app in self._programs:
@@ -316,15 +346,27 @@ class Harness:
         self._sims.append(sim)
         return sim
 
-    def start_program(self, devices="", args=(), wait=True, env=None):
+    def start_program(self, devices="", args=(), wait=True, env=None, dpi=None):
         """Starts QVR500.exe; with wait, returns once the frame is up and the
-        start-up splash has gone."""
+        start-up splash has gone.  With dpi the program runs at that screen
+        resolution; every other process (the probe included) keeps 96 dpi,
+        which is put back as soon as the program's frame exists."""
         self._kill_leftover_frames()
-        app = Program(self, args, devices, env)
-        self._programs.append(app)
-        self.started.append(app)
+        if dpi and dpi != BASE_DPI:
+            if not wait:
+                raise HarnessError("start_program(dpi=...) waits for the frame")
+            self.set_dpi(dpi)
+        try:
+            app = Program(self, args, devices, env)
+            self._programs.append(app)
+            self.started.append(app)
+            if wait:
+                info = self.wait_for(lambda: self.find(FRAME), 60, "main frame")
+        finally:
+            if dpi and dpi != BASE_DPI:
+                self.set_dpi(BASE_DPI)
         if wait:
-            info = self.wait_for(lambda: self.find(FRAME + ",visible"), 60, "main frame")
+            info = self.wait_for(lambda: self.find(FRAME + ",visible"), 60, "main frame shown")
             app.frame = info
             self.wait_for(lambda: self.splash(app) is None, 15, "splash gone")
         return app
@@ -482,14 +524,17 @@ class Harness:
         ms = [w for w in self.windows() if w["class"] == METER_CLASS]
         return sorted(ms, key=lambda w: w["rect"][0])
 
-    def meter_segments(self, meter):
-        """For each of the seven segments: "lit", "dim" or the colour found."""
-        width = meter["client"][0]
-        left = width // 2 - 13
+    def meter_segments(self, meter, dpi=BASE_DPI):
+        """For each of the seven segments: "lit", "dim" or the colour found
+        (the meter drawn at dpi)."""
+        width, height = meter["client"]
+        left = width // 2 - scaled(13, dpi)
+        # The column (67 pixels at 96 dpi) is shortened to fit a meter with less room.
+        dpi_y = dpi if dpi <= BASE_DPI or scaled(67, dpi) <= height else max(BASE_DPI, height * BASE_DPI // 67)
         out = []
         for i in range(7):
-            top = 2 + 9 * i
-            c = self.dominant("hwnd:" + meter["hwnd"], left + 2, top + 3, 4, 5)
+            top = scaled(2 + 9 * i, dpi_y)
+            c = self.dominant("hwnd:" + meter["hwnd"], left + scaled(2, dpi), top + scaled(3, dpi_y), 4, 5)
             group = 0 if i < 2 else (1 if i == 2 else 2)
             if c == METER_LIT[i]:
                 out.append("lit")

@@ -197,6 +197,27 @@ class Disconnected(E2ETestCase):
         h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
         self.assertEqual(h.exit_program(app, "post"), 0)
 
+    def test_a_chosen_unit_survives_device_changes(self):
+        # Only a "QVR500 USB" unit: the automatic lookup finds nothing, so a
+        # device change used to forget the unit chosen in the dialog.
+        app = self.start("tcp:127.0.0.1:9:QVR500 USB:SN-A")
+        h = self.h
+        h.command(ID_SELECT_DEVICE)
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
+        self.assertEqual(h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)["selected"], 1)
+        h.click_control("hwnd:" + dlg["hwnd"], 1)  # OK
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
+        for event in (0x0007, 0x8000, 0x8004):  # DBT_DEVNODES_CHANGED, arrival, removal complete
+            self.assertEqual(h.probe("send", FRAME, 0x0219, event, 0)["result"], 1)  # WM_DEVICECHANGE: TRUE
+        h.activate()
+        h.key("F2")
+        # The chosen unit is still the one Connect opens (nobody listens on port 9, so the open fails).
+        box = h.wait_for(h.message_box, 10, "message")
+        self.assertEqual(box[1], "Failed to establish communications with selected device.")
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message box closed")
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
     def test_select_device_without_units(self):
         app = self.start("")
         h = self.h

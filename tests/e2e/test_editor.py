@@ -29,11 +29,12 @@ def grab(h, rect):
 
 class Editor(E2ETestCase):
     need_sim = True
+    dpi = harness.BASE_DPI  # the screen resolution the program runs at
 
     def setUp(self):
         super().setUp()
         self.sim = self.h.start_sim("--instant")
-        self.start(self.sim.device_entry())
+        self.start(self.sim.device_entry(), dpi=self.dpi)
         h = self.h
         h.activate()
         h.key("F2")
@@ -86,6 +87,10 @@ class Editor(E2ETestCase):
         h.wait_for(lambda: h.message_box() is None, 10, "mode question gone")
         # After Yes the unit's values are read back; the form takes input again when they are shown.
         h.wait_for(lambda: h.info("hwnd:" + self.form)["enabled"], 10, "form enabled after the read-back")
+
+    def px(self, n):
+        """A quantity of 96-dpi pixels at the program's resolution."""
+        return harness.scaled(n, self.dpi)
 
     # -- the unit ------------------------------------------------------------------
 
@@ -223,8 +228,9 @@ class Editor(E2ETestCase):
     def test_dragging_a_q_handle_onto_its_centre_line(self):
         self.click(219)  # Low PEQ Q selects the Low PEQ handle (40 Hz, Q 1)
         x, y, a, b = self.adjuster()
-        self.assertEqual(b - 5 - x, 100, "Q 1.0: the Q handles 100 pixels either side")
-        self.drag((b - 5, y), (x, y + 25), lambda: self.text(219) == "10.00")
+        handle = self.px(5)  # half a handle's width
+        self.assertEqual(b - handle - x, self.px(100), "Q 1.0: the Q handles 100 pixels (at 96 dpi) either side")
+        self.drag((b - handle, y), (x, y + self.px(25)), lambda: self.text(219) == "10.00")
         self.unit_has(2, 25, 10.0)
         self.assertEventually(lambda: self.text(219) == "10.00", 5, "field shows Q 10")
         self.assertEqual(self.sets(2, 24), 0, "the frequency stays")

@@ -28,18 +28,19 @@ protected:
     POINT PlotPoint(int x, int y) { return CFormDriver::ClientToScreenPt(m_d.Item(IDC_PLOT), POINT{x, y}); }
     POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
     // Presses on a handle of the plot, moves to (x, y) in plot client
-    // coordinates over a few drag periods, releases.
+    // coordinates, lets the plot take the position, releases.
     void Drag(const RECT& rcHandle, int x, int y)
     {
-        m_d.Pump(50); // the handle rectangles come from the last paint
+        m_d.Settle(); // the handle rectangles come from the last paint
         m_d.MoveMouse(PlotPoint(Centre(rcHandle).x, Centre(rcHandle).y));
         m_d.MouseButton(true);
         ASSERT_TRUE(Plot().IsDragging());
         m_d.MoveMouse(PlotPoint(x, y));
-        m_d.Pump(120);
+        // The plot follows the pointer on its drag timer: one tick, driven
+        // here rather than waited for, applies the position.
+        ::SendMessageW(m_d.Item(IDC_PLOT), WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
         m_d.MouseButton(false);
         EXPECT_FALSE(Plot().IsDragging());
-        m_d.Pump(50);
     }
     float UnitFloat(int c, int p) { return m_d.Unit().GetParameterFloat(c, p); }
 
@@ -250,7 +251,7 @@ TEST_F(EditorForm, DraggingTheLowCrossoverToTheFarLeftStopsAtTheModesMinimum)
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     ASSERT_EQ(Plot().GetMode(), MODE_BIAMP);
     m_d.Click(IDC_LOW_LP_FREQ);
     Drag(Plot().GetAdjusterRect(), -200, Centre(Plot().GetAdjusterRect()).y);
@@ -268,7 +269,7 @@ TEST_F(EditorForm, DraggingAQHandleOntoTheCentreLineGivesQ10)
     ASSERT_TRUE(m_d.Connect());
     m_d.Click(IDC_LOW_PEQ_Q);
     ASSERT_EQ(Plot().GetAdjuster(), 2);
-    m_d.Pump(50);
+    m_d.Settle();
     const RECT rcMain = Plot().GetAdjusterRect();
     const RECT rcRight = Plot().GetQRightRect();
     ASSERT_FALSE(::IsRectEmpty(&rcRight));
@@ -327,7 +328,7 @@ TEST_F(EditorForm, BiampDisablesTheMidBand)
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     ASSERT_TRUE(m_d.Connect());
     for (int ch : {IDC_CH_LEFT, IDC_CH_CENTER}) {
         m_d.Click(ch);
@@ -369,7 +370,7 @@ TEST_F(EditorForm, LevelTrackbarFromTopToBottom)
     }
     EXPECT_EQ(m_d.Text(IDC_LEVEL_TEXT), L"-22.0");
     m_d.MouseButton(false);
-    m_d.Pump(50);
+    m_d.Settle();
     // Half-dB steps only, from +8.0 down to -22.0.
     for (const auto& s : seen) {
         const double v = _wtof(s.c_str());
@@ -398,7 +399,7 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     EXPECT_EQ(m_d.LastBoxCaption(), L"QVR500");
     EXPECT_EQ(m_d.LastBoxText().rfind(L"Warning!  A change of screen crossover type", 0), 0u);
     EXPECT_TRUE(m_d.Checked(IDC_TRIAMP));
@@ -419,7 +420,7 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     EXPECT_EQ(GetSystemFlags(), SYSFLAG_MUTE | SYSFLAG_BIAMP);
     EXPECT_EQ(Plot().GetMode(), MODE_BIAMP);
     ASSERT_TRUE(m_d.Drain());
@@ -441,7 +442,7 @@ TEST_F(EditorForm, ModeQuestionNoKeepsEverythingYesMutesAndSwitches)
     m_d.Click(IDC_TRIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     EXPECT_EQ(GetSystemFlags(), SYSFLAG_MUTE);
     ASSERT_TRUE(m_d.Drain());
     EXPECT_FALSE(u.GetFlags() & SYSFLAG_BIAMP);
@@ -455,7 +456,7 @@ TEST_F(EditorForm, ModeChangeOfflineRefreshesAtOnce)
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     EXPECT_EQ(m_d.Text(IDC_MID_HP_FREQ), L"10");
     EXPECT_FALSE(::IsWindowEnabled(m_d.Item(IDC_MID_LP_FREQ)));
     EXPECT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetMode(), MODE_BIAMP);
@@ -487,7 +488,7 @@ TEST_F(EditorForm, ChannelButtonsSelectAndTellTheSibling)
     ASSERT_NE(hSibling, nullptr);
     g_hWndSibling = hSibling;
     auto posted = [&](WPARAM& w) {
-        m_d.Pump(20);
+        m_d.Settle();
         if (s_posted.empty())
             return false;
         w = s_posted.front();
@@ -630,7 +631,7 @@ TEST_F(EditorForm, PlotDrawsTheChannelsCurvesOnTheAxis)
     HWND hPlot = m_d.Item(IDC_PLOT);
     auto countColour = [&](COLORREF colour) {
         ::RedrawWindow(hPlot, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        m_d.Pump(30);
+        m_d.Settle();
         const RECT rc = Plot().GetPlotRect();
         HDC hdc = ::GetDC(hPlot);
         int n = 0;

@@ -126,7 +126,7 @@ CFormDriver::~CFormDriver()
         ::DestroyWindow(m_pForm->m_hWnd);
     if (m_hParent)
         ::DestroyWindow(m_hParent);
-    Pump(20);
+    Settle();
     m_pForm.reset();
     SetSystemFlags(0, false);
 }
@@ -148,7 +148,7 @@ bool CFormDriver::Create()
     ::ShowWindow(m_hParent, SW_SHOW);
     ::SetForegroundWindow(m_hParent);
     ::UpdateWindow(m_hParent);
-    Pump(100);
+    Settle();
     return true;
 }
 
@@ -175,6 +175,26 @@ void CFormDriver::Pump(DWORD nMs)
         if (static_cast<LONG>(dwEnd - dwNow) <= 0)
             break;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(dwEnd - dwNow, 10), QS_ALLINPUT);
+    }
+}
+
+void CFormDriver::Settle()
+{
+    // Bounded: a running timer (the plot's drag timer) keeps posting.
+    for (int nRound = 0; nRound < 50; ++nRound) {
+        bool bAny = false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            bAny = true;
+            if (!FormWnd() || !::IsDialogMessageW(FormWnd(), &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        if (m_hParent)
+            ::RedrawWindow(m_hParent, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (!bAny && (::GetQueueStatus(QS_ALLINPUT) & (QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) == 0)
+            return;
     }
 }
 
@@ -217,7 +237,7 @@ void CFormDriver::MoveMouse(POINT pt)
     in.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(pt.x) * 65536 + cx - 1) / cx);
     in.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(pt.y) * 65536 + cy - 1) / cy);
     ::SendInput(1, &in, sizeof in);
-    Pump(15);
+    Settle();
 }
 
 void CFormDriver::MouseButton(bool bDown)
@@ -226,7 +246,7 @@ void CFormDriver::MouseButton(bool bDown)
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = bDown ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     ::SendInput(1, &in, sizeof in);
-    Pump(15);
+    Settle();
 }
 
 void CFormDriver::ClickAt(POINT pt)
@@ -234,7 +254,6 @@ void CFormDriver::ClickAt(POINT pt)
     MoveMouse(pt);
     MouseButton(true);
     MouseButton(false);
-    Pump(30);
 }
 
 void CFormDriver::Click(int nId)
@@ -251,14 +270,13 @@ void CFormDriver::Key(WORD vk, bool bDown)
     in.ki.wVk = vk;
     in.ki.dwFlags = bDown ? 0 : KEYEVENTF_KEYUP;
     ::SendInput(1, &in, sizeof in);
-    Pump(10);
+    Settle();
 }
 
 void CFormDriver::TapKey(WORD vk)
 {
     Key(vk, true);
     Key(vk, false);
-    Pump(10);
 }
 
 void CFormDriver::Type(const char* psz)
@@ -289,7 +307,7 @@ COLORREF CFormDriver::FieldBackground(int nId)
 {
     HWND h = Item(nId);
     ::UpdateWindow(h);
-    Pump(20);
+    Settle();
     HDC hdc = ::GetDC(h);
     const COLORREF c = ::GetPixel(hdc, 2, 2);
     ::ReleaseDC(h, hdc);

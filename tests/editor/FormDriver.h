@@ -37,6 +37,11 @@ public:
 
     // Runs the message loop for about nMs.
     void Pump(DWORD nMs);
+    // Handles every message already waiting (sent, posted, input, paint) and
+    // the repaints they cause, without waiting for anything to come.  Input
+    // made with SendInput is queued by the time SendInput returns, so this is
+    // the fence after an input: its effects have happened on return.
+    void Settle();
     // Runs the loop until the predicate holds (true) or nMs pass (false).
     // The default is generous: it is only used up when a test fails, and a
     // loaded machine running Wine can take seconds for what is usually quick.

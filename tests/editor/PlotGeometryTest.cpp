@@ -1,7 +1,10 @@
 // The plot's axes, adjusters and drag step, without a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <limits>
 
 #include "model/ChannelConfig.h"
@@ -127,12 +130,12 @@ TEST(PlotGeometry, QFromDistanceAndQBarWidth)
     EXPECT_FLOAT_EQ(g.QFromX(1000.0f, xc + 10), 10.0f);
     EXPECT_FLOAT_EQ(g.QFromX(1000.0f, xc - 200), 0.5f);
     EXPECT_FLOAT_EQ(g.QFromX(999.6f, xc + 4), 25.0f); // centre rounded to the nearest hertz
-    EXPECT_EQ(CPlotGeometry::QHalfWidth(1.0f), 100);
-    EXPECT_EQ(CPlotGeometry::QHalfWidth(0.707f), 141);
-    EXPECT_EQ(CPlotGeometry::QHalfWidth(10.0f), 10);
+    EXPECT_EQ(g.QHalfWidth(1.0f), 100);
+    EXPECT_EQ(g.QHalfWidth(0.707f), 141);
+    EXPECT_EQ(g.QHalfWidth(10.0f), 10);
     // A Q of zero (possible in a file) gives a bounded bar.
-    EXPECT_EQ(CPlotGeometry::QHalfWidth(0.0f), 30000);
-    EXPECT_EQ(CPlotGeometry::QHalfWidth(-1.0f), 30000);
+    EXPECT_EQ(g.QHalfWidth(0.0f), 30000);
+    EXPECT_EQ(g.QHalfWidth(-1.0f), 30000);
 }
 
 class PlotDragTest : public ::testing::Test {
@@ -250,6 +253,143 @@ TEST_F(PlotDragTest, UnknownAdjustersChangeNothing)
     EXPECT_EQ(m_g.ApplyDragStep(cfg, 0, false, 0, 0), 0);
     EXPECT_EQ(m_g.ApplyDragStep(cfg, 11, true, 0, 0), 0);
     EXPECT_TRUE(m_sink.requests.empty());
+}
+
+TEST(DpiScale, FactorsRoundingAndBounds)
+{
+    const CDpiScale unit;
+    EXPECT_TRUE(unit.IsUnscaled());
+    EXPECT_EQ(unit.X(648), 648);
+    const CDpiScale s120(120, 120);
+    EXPECT_DOUBLE_EQ(s120.GetScaleX(), 1.25);
+    EXPECT_EQ(s120.X(13), 16); // 16.25
+    EXPECT_EQ(s120.Y(2), 3);   // 2.5: halves away from zero
+    EXPECT_EQ(s120.Y(-2), -3);
+    const CDpiScale s144(144, 120);
+    EXPECT_EQ(s144.X(5), 8); // 7.5
+    EXPECT_EQ(s144.Y(5), 6); // 6.25: each axis has its own factor
+    // No answer from the screen, or a broken registry value.
+    EXPECT_TRUE(CDpiScale(0, -5).IsUnscaled());
+    EXPECT_EQ(CDpiScale(100000, 1).GetDpiX(), CDpiScale::MAX_DPI);
+    EXPECT_EQ(CDpiScale(100000, 1).GetDpiY(), CDpiScale::MIN_DPI);
+}
+
+// The same geometry at 96, 120 and 144 dpi (100 %, 125 %, 150 %): it keeps
+// the 96-dpi proportions, so the grid and the curves fill the control, and
+// the conversions stay the inverse of the drawing, so a drag lands under
+// the pointer.
+class PlotAtDpi : public ::testing::Test {
+protected:
+    // Runs a check at each resolution in turn.
+    template <typename F> void AtEachDpi(F check)
+    {
+        for (int nDpi : {96, 120, 144}) {
+            SCOPED_TRACE(::testing::Message() << nDpi << " dpi");
+            m_nDpi = nDpi;
+            check();
+        }
+    }
+    CDpiScale Scale() const { return CDpiScale(m_nDpi, m_nDpi); }
+    double S() const { return m_nDpi / 96.0; }
+    int m_nDpi = 96;
+    CEditorSink m_sink;
+};
+
+TEST_F(PlotAtDpi, AxisKeepsItsProportionsAndMeetsTheGrid)
+{
+    AtEachDpi([&] {
+            const int left = 51;
+            const CPlotGeometry g(left, 3, Scale());
+            // 20 kHz: 648 pixels at 96 dpi (single-precision accumulation), 648 * s elsewhere.
+            EXPECT_NEAR(g.FreqToX(20000) - left, 648 * S(), 1.0 + S());
+            EXPECT_EQ(g.FreqToX(20000), g.FreqToX(25000));
+            EXPECT_EQ(g.FreqToX(25) - left, static_cast<int>(11 * S()));
+            EXPECT_EQ(g.FreqToX(10), g.FreqToX(25));
+            for (int j = 0; j < CPlotGeometry::AXIS_ENTRIES; ++j) {
+                const int f = CPlotGeometry::s_anAxis[j];
+                // Each entry within a (scaled) pixel of its nominal place, and its
+                // grid line one pixel to its left as at 96 dpi.
+                EXPECT_NEAR(g.FreqToX(f) - left, (11 + 22 * j) * S(), 1.0 + S()) << f;
+                EXPECT_NEAR(g.FreqToX(f) - g.GridX(j), S(), 1.0 + S()) << f;
+                EXPECT_EQ(g.LabelX(j) - left, Scale().X(1 + 22 * j));
+            }
+            // The curves end on the 20 kHz grid line.
+            EXPECT_EQ(g.PointToX(CPlotGeometry::LAST_POINT), g.FreqToX(20000));
+            EXPECT_LE(std::abs(g.PointToX(CPlotGeometry::LAST_POINT) - g.GridX(CPlotGeometry::AXIS_ENTRIES - 1)), 2);
+            // Rows and the area.
+            EXPECT_EQ(g.PlotHeight(), Scale().Y(192));
+            EXPECT_EQ(g.GridY(0), g.GainToY(24.0f));
+            EXPECT_EQ(g.GridY(2), g.GainToY(0.0f));
+            EXPECT_EQ(g.GridY(7), g.GainToY(-60.0f));
+            EXPECT_EQ(g.HandleRadiusX(), Scale().X(5));
+    });
+}
+
+TEST_F(PlotAtDpi, PressingOnAHandleKeepsItsFrequency)
+{
+    AtEachDpi([&] {
+            const CPlotGeometry g(40, 0, Scale());
+            // XToFreq of the handle's own x gives a frequency drawn at most two
+            // pixels plus the width of one hertz from it, as at 96 dpi (the search
+            // walks its own accumulation from one pixel to the left; at the low end
+            // a hertz is several pixels wide), two pixels from 1 kHz on.  It never
+            // decreases with x.
+            for (int f = 20; f <= 20000; f += (f < 1000 ? 1 : 7)) {
+                const int x = g.FreqToX(f);
+                const int nHertz = std::max({1, g.FreqToX(f + 1) - x, x - g.FreqToX(f - 1)});
+                ASSERT_LE(std::abs(g.FreqToX(g.XToFreq(x)) - x), f < 1000 ? 2 + nHertz : 2) << f;
+            }
+            int prev = 0;
+            for (int x = 0; x < 40 + 700 * S(); ++x) {
+                const int f = g.XToFreq(x);
+                ASSERT_GE(f, prev) << x;
+                prev = f;
+            }
+            EXPECT_EQ(g.XToFreq(-32768), 20);
+            EXPECT_EQ(g.XToFreq(32767), 20000);
+    });
+}
+
+TEST_F(PlotAtDpi, DragsLandUnderThePointerInHalfDecibels)
+{
+    AtEachDpi([&] {
+            const CPlotGeometry g(40, 0, Scale());
+            CChannelConfig cfg(CHANNEL_CENTER);
+            cfg.SetLevel(-2.5f, false);
+            CPlotGeometry::SAdjuster adj;
+            // Gains are half dB whatever the resolution: the field shows what is stored.
+            for (int y = -20; y < g.PlotHeight() + 20; ++y) {
+                const float gain = g.YToGain(y, 10, cfg);
+                ASSERT_EQ(gain * 2.0f, std::round(gain * 2.0f)) << y;
+            }
+            // A handle drawn at a gain gives that gain back where it is drawn.
+            for (float gain : {-18.0f, -12.5f, -4.5f, 0.0f}) {
+                cfg.SetLowGain(gain, false, false);
+                ASSERT_TRUE(CPlotGeometry::GetAdjuster(cfg, 1, adj));
+                EXPECT_FLOAT_EQ(g.YToGain(g.AdjusterY(cfg, adj), 1, cfg), gain);
+            }
+            // The High PEQ dragged to points within its ranges: drawn again where
+            // they are (two pixels as above, half a dB vertically).
+            struct SPoint {
+                int x, y;
+            };
+            cfg.SetHighGain(-3.0f, false, false);
+            const float fltBase = cfg.GetLevel() + cfg.GetHighGain();
+            for (SPoint pt : {SPoint{g.FreqToX(1234), g.GainToY(fltBase + 5.0f) + 1},
+                              SPoint{g.FreqToX(9000), g.GainToY(fltBase - 11.0f)},
+                              SPoint{g.FreqToX(400), g.GainToY(fltBase - 0.5f) - 1}}) {
+                EXPECT_EQ(g.ApplyDragStep(cfg, 7, false, pt.x, pt.y), 1);
+                ASSERT_TRUE(CPlotGeometry::GetAdjuster(cfg, 7, adj));
+                EXPECT_LE(std::abs(g.FreqToX(adj.fltFreq) - pt.x), 2) << pt.x;
+                EXPECT_LE(std::abs(g.AdjusterY(cfg, adj) - pt.y), S() + 0.5) << pt.y; // half a dB
+            }
+            // A Q handle stays where it is: the bar's half-width gives the Q back.
+            for (float q : {0.5f, 1.0f, 2.5f, 10.0f}) {
+                const int xc = g.FreqToX(1000);
+                EXPECT_NEAR(g.QFromX(1000.0f, xc + g.QHalfWidth(q)), q, q * q / (100.0f * S())) << q;
+            }
+            EXPECT_EQ(g.QHalfWidth(1.0f), Scale().X(100));
+    });
 }
 
 } // namespace

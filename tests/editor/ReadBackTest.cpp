@@ -174,7 +174,7 @@ TEST_F(ReadBack, EveryChannelOutputAndTextInTriampAndBiamp)
         // A value typed before connecting is replaced by the unit's.
         m_d.ClearField(IDC_LOW_DELAY);
         m_d.Type("2.5");
-        m_d.Pump(50);
+        m_d.Settle();
         std::vector<CChannelConfig> before;
         for (int c = 0; c < CHANNEL_COUNT; ++c)
             before.push_back(Record(c));
@@ -319,7 +319,7 @@ TEST_F(ReadBack, HandlesOfAbsentBandsAreNeitherShownNorDragged)
     CCtlQVRXOPlot& plot = m_d.Form().GetPlot();
     plot.SelectAdjuster(7);
     m_d.Click(IDC_CH_SUBWOOFER);
-    m_d.Pump(50);
+    m_d.Settle();
     EXPECT_EQ(plot.GetAdjuster(), 0);
     const RECT& rc = plot.GetAdjusterRect();
     EXPECT_TRUE(::IsRectEmpty(&rc));
@@ -330,7 +330,7 @@ TEST_F(ReadBack, HandlesOfAbsentBandsAreNeitherShownNorDragged)
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
     ASSERT_TRUE(m_d.SettleReadBack());
-    m_d.Pump(50);
+    m_d.Settle();
     EXPECT_EQ(plot.GetAdjuster(), 0);
 }
 

@@ -10,9 +10,13 @@
 
 A file may include headers of its own layer and of the layers above it in
 this list, never of a layer below it (tests, benchmarks and fuzzers may
-include anything).  And code that is built natively (every source listed in
-the native tree's compile_commands.json, and every project header such a
-source includes, directly or not) includes no Windows header.
+include anything).  Code that is built natively (every source listed in the
+native tree's compile_commands.json, and every project header such a source
+includes, directly or not) includes no Windows header.  And every number
+with a name has one home: resource ids (ID*_), window messages (WM_),
+protocol numbers (CMD_, PARAMETER_, SYSFLAG_) are defined only in their
+home headers, never again elsewhere (the simulator and the sibling stand-in
+play the other side and keep their own on purpose).
 
     check_layers.py SOURCE_DIR [NATIVE_COMPILE_COMMANDS]
 
@@ -97,6 +101,32 @@ def check_layering(root):
     return problems
 
 
+HOMES = {"resources/resource.h", "framework/AppMessages.h", "model/ParameterMap.h", "model/ChannelConfig.h"}
+OTHER_SIDE = ("sim/", "tools/siblingstandin/")
+NAMED_NUMBER = re.compile(r'^\s*(?:#\s*define|(?:static\s+)?(?:inline\s+)?constexpr\b[^=;(]*?|const\b[^=;(]*?)\s'
+                          r'((?:IDS|IDC|IDD|IDR|IDI|IDB|ID|WM|CMD|PARAMETER|SYSFLAG)_[A-Z0-9_]+)\b')
+
+
+def check_homes(root):
+    problems = []
+    for top in LAYERS:
+        for dirpath, _, files in os.walk(os.path.join(root, top)):
+            for name in files:
+                if not name.endswith((".h", ".cpp")):
+                    continue
+                path = os.path.join(dirpath, name)
+                rel = os.path.relpath(path, root).replace(os.sep, "/")
+                if rel in HOMES or rel.startswith(OTHER_SIDE):
+                    continue
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    for n, line in enumerate(f, 1):
+                        m = NAMED_NUMBER.match(line)
+                        if m:
+                            problems.append("%s:%d: %s is defined outside its home (%s)"
+                                            % (rel, n, m.group(1), ", ".join(sorted(HOMES))))
+    return problems
+
+
 def check_portable(root, compile_commands):
     with open(compile_commands) as f:
         entries = json.load(f)
@@ -132,7 +162,7 @@ def main(argv):
         print(__doc__)
         return 2
     root = os.path.abspath(argv[1])
-    problems = check_layering(root)
+    problems = check_layering(root) + check_homes(root)
     checked = ""
     if len(argv) > 2:
         portable, count = check_portable(root, argv[2])

@@ -51,6 +51,18 @@ class CheckLayers(unittest.TestCase):
         self.assertEqual(sorted(p.split(" ")[0] for p in problems), ["files/H.cpp:2:", "model/A.h:2:"])
         self.assertIn("through model/A.cpp", [p for p in problems if p.startswith("model/A.h")][0])
 
+    def test_a_named_number_outside_its_home_is_reported(self):
+        root = self.tree({
+            "resources/resource.h": "#define IDS_NONE 521\n",
+            "shell/MainFrame.cpp": "constexpr BYTE CMD_SYSTEM_FLAGS = 11;\nconstexpr int kOther = 3;\n",
+            "editor/Form.cpp": "  #define IDC_LOCAL 7\nstatic constexpr UINT WM_PRIVATE = 2050;\n",
+            "device/Comm.cpp": "if (bCommand == CMD_SYSTEM_FLAGS)\n",  # a use, not a definition
+            "sim/SimUnit.cpp": "constexpr int CMD_ERASE = 6;\n",     # the other side of the wire
+        })
+        problems = check_layers.check_homes(root)
+        self.assertEqual(sorted(p.split(" ")[0] for p in problems),
+                         ["editor/Form.cpp:1:", "editor/Form.cpp:2:", "shell/MainFrame.cpp:1:"])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -35,6 +35,9 @@ protected:
     {
         ::UpdateWindow(m_meter);
         HDC dc = ::GetDC(m_meter);
+        const RECT seg = m_meter.SegmentRect(i);
+        EXPECT_EQ(seg.left, 57 / 2 - 13);
+        EXPECT_EQ(seg.top, 2 + 9 * i);
         const COLORREF c = ::GetPixel(dc, 57 / 2 - 13 + 3, 2 + 9 * i + 4);
         ::ReleaseDC(m_meter, dc);
         return c;
@@ -118,4 +121,37 @@ TEST_F(MeterWindow, TakesNoMouseAndCannotBeClosed)
     EXPECT_EQ(::SendMessageW(m_meter, WM_NCHITTEST, 0, MAKELPARAM(110, 110)), HTTRANSPARENT);
     ::SendMessageW(m_meter, WM_CLOSE, 0, 0);
     EXPECT_TRUE(::IsWindow(m_meter));
+}
+
+// At 144 dpi (150 %): in a meter grown with the resolution the column is
+// half as large again; in one the frame gives less height, it is shortened
+// to fit.  Either way every segment shows lit or dim.
+TEST(InputMeter, GrowsWithTheResolutionAndFitsItsHeight)
+{
+    const CDpiScale s144(144, 144);
+    for (int height : {110, 80}) {
+        SCOPED_TRACE(height);
+        CInputMeter meter;
+        meter.SetScale(s144);
+        const RECT rc{100, 100, 100 + s144.X(57), 100 + height};
+        ASSERT_TRUE(meter.Create(nullptr, rc, nullptr, WS_POPUP | WS_VISIBLE));
+        meter.SetLevel(-3.0f);
+        ::UpdateWindow(meter);
+        const RECT top = meter.SegmentRect(0);
+        const RECT last = meter.SegmentRect(CInputMeter::SEGMENT_COUNT - 1);
+        EXPECT_EQ(top.right - top.left, 2 * s144.X(13));
+        EXPECT_EQ((top.left + top.right) / 2, s144.X(57) / 2);
+        if (height >= s144.Y(67))
+            EXPECT_EQ(last.bottom, s144.Y(67));
+        else
+            EXPECT_EQ(last.bottom, height);
+        HDC dc = ::GetDC(meter);
+        for (int i = 0; i < CInputMeter::SEGMENT_COUNT; ++i) {
+            const RECT seg = meter.SegmentRect(i);
+            const COLORREF expected = CInputMeter::IsSegmentLit(i, -3.0f) ? kLit[i] : kDim[i];
+            EXPECT_EQ(::GetPixel(dc, seg.left + 3, seg.top + 3), expected) << "segment " << i;
+        }
+        ::ReleaseDC(meter, dc);
+        ::DestroyWindow(meter);
+    }
 }
