@@ -11,16 +11,11 @@
 #include "model/FieldRanges.h"
 #include "model/PlotGeometry.h"
 #include "model/ProfileInfo.h"
+#include "tools/qvrtool/ChannelNames.h"
 #include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 
 namespace {
-
-const char* const kChannelNames[CHANNEL_COUNT] = {"Left", "Right", "Center", "Left Center", "Right Center",
-                                                   "Subwoofer"};
-
-constexpr std::uint32_t FLAG_MUTE = 1u << 16;
-constexpr std::uint32_t FLAG_INVERT = 1u << 17;
 
 std::string Escape(const std::string& s)
 {
@@ -128,9 +123,9 @@ std::string Cell(const SRow& row, const CChannelConfig& c, int nMode, bool& bOut
         return Text16(sz);
     }
     case ERow::Mute:
-        return (GetChannelFieldBits(c, row.eField) & FLAG_MUTE) ? "muted" : "";
+        return (GetChannelFieldBits(c, row.eField) & BAND_FLAG_MUTE) ? "muted" : "";
     case ERow::Invert:
-        return (GetChannelFieldBits(c, row.eField) & FLAG_INVERT) ? "inverted" : "";
+        return (GetChannelFieldBits(c, row.eField) & BAND_FLAG_INVERT) ? "inverted" : "";
     case ERow::HPQ: {
         char sz[32];
         std::snprintf(sz, sizeof sz, "%.3g", static_cast<double>(c.GetHPQ()));

@@ -21,8 +21,6 @@ constexpr int EXIT_ERROR = 2;
 // Files are read whole up to this size (a configuration file is 1144 bytes).
 constexpr std::size_t MAX_FILE_BYTES = 1u << 20;
 
-extern const char* const kChannelNames[CHANNEL_COUNT];
-
 struct SOptions {
     int nMode = MODE_TRIAMP;
     bool bJson = false;

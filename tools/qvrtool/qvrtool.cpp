@@ -33,6 +33,7 @@
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
 #include "model/FieldRanges.h"
+#include "tools/qvrtool/ChannelNames.h"
 #include "tools/qvrtool/ConfigCheck.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReportWriter.h"
@@ -44,9 +45,6 @@ namespace fs = std::filesystem;
 namespace qvrtool {
 
 
-extern const char* const kChannelNames[CHANNEL_COUNT];
-const char* const kChannelNames[CHANNEL_COUNT] = {"Left", "Right", "Center", "Left Center", "Right Center",
-                                                   "Subwoofer"};
 
 bool IsExistingPath(const std::string& s)
 {
