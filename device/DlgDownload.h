@@ -31,10 +31,8 @@ public:
 
     enum class EPhase { Idle, Erasing, Writing, Verifying, Complete, Failed };
 
-    // Requests queued ahead of the replies at most: enough to keep the
-    // queue busy while replies travel to this window, few enough that a
-    // lost link leaves almost nothing queued behind the failure.
-    static constexpr std::uint32_t QUEUE_AHEAD = 128;
+    // Requests queued ahead of the replies at most.
+    static constexpr std::uint32_t QUEUE_AHEAD = CFirmwareImage::DOWNLOAD_QUEUE_AHEAD;
     // The thread is woken to top the queue up once per this many replies,
     // not for every one: each wake costs the worker a share of the processor.
     static constexpr std::uint32_t REFILL_BATCH = 32;

@@ -150,7 +150,10 @@ LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     // Level: positions -16 (top, +8 dB) .. 44 (bottom, -22 dB), the selection mark at 0 dB.
     m_wndLevel.SendMessage(TBM_SETTICFREQ, 4, 0);
     m_wndLevel.SendMessage(TBM_SETSELSTART, FALSE, 0);
-    m_wndLevel.SendMessage(TBM_SETRANGE, FALSE, MAKELPARAM(static_cast<WORD>(-16), 44));
+    const CFieldRanges::SRange levelRange = CFieldRanges::GetLevelRange();
+    const int nTopPos = static_cast<int>(-levelRange.fltMax / CFieldRanges::LEVEL_STEP);
+    const int nBottomPos = static_cast<int>(-levelRange.fltMin / CFieldRanges::LEVEL_STEP);
+    m_wndLevel.SendMessage(TBM_SETRANGE, FALSE, MAKELPARAM(static_cast<WORD>(nTopPos), static_cast<WORD>(nBottomPos)));
     m_wndLevel.SendMessage(TBM_SETPAGESIZE, 0, 0);
 
     for (size_t i = 0; i < CFieldRules::Count(); ++i)

@@ -7,6 +7,10 @@
 
 namespace {
 
+// The level trackbar: +8 dB at the top, -22 dB at the bottom.
+constexpr float LEVEL_MIN = -22.0f;
+constexpr float LEVEL_MAX = 8.0f;
+
 // 5.304 is the float nearest to 5.304 (255 steps of 0.0208 ms).
 constexpr float MAX_BAND_DELAY = 5.304f;
 
@@ -77,6 +81,20 @@ bool CFieldRanges::IsInRange(EChannelField eField, int nMode, float v)
 {
     SRange r;
     return Get(eField, nMode, r) && v >= r.fltMin && v <= r.fltMax;
+}
+
+CFieldRanges::SRange CFieldRanges::GetLevelRange()
+{
+    return SRange{LEVEL_MIN, LEVEL_MAX};
+}
+
+bool CFieldRanges::GetEditorRange(EChannelField eField, int nMode, SRange& range)
+{
+    if (eField == FIELD_LEVEL) {
+        range = GetLevelRange();
+        return true;
+    }
+    return Get(eField, nMode, range);
 }
 
 float CFieldRanges::Clamp(EChannelField eField, int nMode, float v)

@@ -23,6 +23,15 @@ public:
     // without bounds.
     static float Clamp(EChannelField eField, int nMode, float v);
 
+    // The channel level has no typed field: the form's trackbar sets it in
+    // steps of LEVEL_STEP dB between these bounds (every mode).
+    static constexpr float LEVEL_STEP = 0.5f;
+    static SRange GetLevelRange();
+    // The bounds the editor holds a field to: Get's, or the trackbar's for
+    // the level.  False for the flag words and the channel high-pass Q,
+    // which the editor does not edit.
+    static bool GetEditorRange(EChannelField eField, int nMode, SRange& range);
+
     // The fields adjuster 1..10 drags: frequency, gain, Q (FIELD_NONE where
     // the handle has no gain or Q); nullptr outside 1..10.
     static const EChannelField* FieldsOfAdjuster(int nAdjuster);

@@ -48,24 +48,24 @@ with tempfile.TemporaryDirectory() as d:
     check(all(len(v[0].split(".")[-1]) == 4 for k, v in rows.items() if k > 0), "values printed with four decimals")
 
     # set, dump --json, diff.
-    rc, _, err = run("set", a, "2", "m_fltLowGain=1.5", "m_szSpeaker=Stage Left Ünit", "m_dwHighFlags=0x10000")
+    rc, _, err = run("set", a, "2", "m_fltLowGain=-1.5", "m_szSpeaker=Stage Left Ünit", "m_dwHighFlags=0x10000")
     check(rc == 0, f"set exits 0 ({err})")
     rc, out, _ = run("dump", a, "--json")
     doc = json.loads(out)
     ch2 = doc["channels"][2]
-    check(rc == 0 and ch2["m_fltLowGain"] == 1.5, "dump --json shows the new gain")
+    check(rc == 0 and ch2["m_fltLowGain"] == -1.5, "dump --json shows the new gain")
     check(ch2["m_szSpeaker"] == "Stage Left Ünit", "dump --json shows the new name")
     check(ch2["m_dwHighFlags"] == 0x10000, "dump --json shows the flag word")
     check(doc["channels"][5]["m_szSpeaker"] == "Subwoofer" and doc["channels"][5]["m_fltLowLPFreq"] == 500,
           "Subwoofer defaults")
     check(len(ch2) == 32, "dump --json has every field of a record")
     rc, out, _ = run("dump", a)
-    check(rc == 0 and "m_fltLowGain" in out and "1.5" in out, "plain dump")
+    check(rc == 0 and "m_fltLowGain" in out and "-1.5" in out, "plain dump")
 
     run("new", b)
     rc, out, _ = run("diff", b, a)
     check(rc == 1 and len(out.splitlines()) == 3, f"diff lists three differences, exit 1 ({rc}, {out!r})")
-    check("record 2 m_fltLowGain: 0 -> 1.5" in out, "diff line format")
+    check("record 2 m_fltLowGain: 0 -> -1.5" in out, "diff line format")
     rc, out, _ = run("diff", a, a)
     check(rc == 0 and out == "", "diff of a file with itself: exit 0, no output")
 
@@ -81,7 +81,7 @@ with tempfile.TemporaryDirectory() as d:
     run("set", a, "0", "m_szSpeaker=DEFAULT Triamp", "m_fltDelay=0")
 
     # Biamp: Mid fields are ignored, the Mid HP frequency is not.
-    rc, _, err = run("set", a, "0", "m_fltMidGain=4", "m_fltMidHPFreq=250", "--mode", "2")
+    rc, _, err = run("set", a, "0", "m_fltMidGain=-4", "m_fltMidHPFreq=250", "--mode", "2")
     check(rc == 0 and "ignored" in err, "Mid field in mode 2 warns")
     doc = json.loads(run("dump", a, "--json")[1])
     check(doc["channels"][0]["m_fltMidGain"] == 0 and doc["channels"][0]["m_fltMidHPFreq"] == 250,
@@ -133,6 +133,61 @@ with tempfile.TemporaryDirectory() as d:
     rc, out, err = run("dump", a)
     check(rc == 0 and err == "", f"a file the records hold exactly loads without warnings ({err!r})")
 
+    # set refuses what no field of the editor takes, naming the range; --force writes it.
+    before = read(a)
+    for args, msg in [
+        (("set", a, "0", "m_fltLevel=100"), "m_fltLevel=100 is outside the editor's range -22..8 (Triamp)"),
+        (("set", a, "0", "m_fltLowLPFreq=100"), "m_fltLowLPFreq=100 is outside the editor's range 200..4000 (Triamp)"),
+        (("set", a, "0", "m_fltLowLPFreq=99", "--mode", "2"), "range 100..4000 (Biamp)"),
+    ]:
+        rc, out, err = run(*args)
+        check(rc == 2 and err.count("\n") == 1 and msg in err and "--force" in err, f"{args[3]}: refused ({err!r})")
+        check(read(a) == before, f"{args[3]}: file untouched")
+    rc, _, err = run("set", a, "0", "m_fltLowLPFreq=100", "--mode", "2")
+    check(rc == 0, f"Biamp takes a Low LP frequency of 100 ({err!r})")
+    rc, _, err = run("set", a, "1", "m_fltLevel=100", "--force")
+    doc = json.loads(run("dump", a, "--json")[1])
+    check(rc == 0 and doc["channels"][1]["m_fltLevel"] == 100, f"--force writes it ({err!r})")
+
+    # dump names what the editor would not take; response refuses NaN instead of printing nan rows.
+    data = bytearray(read(a))
+    data[16 + 2 * 188 + 68:16 + 2 * 188 + 72] = bytes.fromhex("0000C07F")  # NaN level on record 2
+    data[16 + 4 * 188:16 + 4 * 188 + 4] = bytes([3, 0, 0, 0])            # record 4 claims channel 3
+    odd2 = os.path.join(d, "odd2.qvr")
+    with open(odd2, "wb") as f:
+        f.write(bytes(data) + b"tail")
+    rc, out, err = run("dump", odd2)
+    for text in ["record 0 m_fltLowLPFreq is 100, outside the editor's range 200..4000 (Triamp)",
+                 "record 1 m_fltLevel is 100, outside the editor's range -22..8 (Triamp)",
+                 "record 2 m_fltLevel is NaN, which no field of the editor takes",
+                 "records 3 and 4 both claim channel 3",
+                 "4 bytes follow the sixth record; the program ignores them"]:
+        check(rc == 0 and text in err, f"dump warns: {text} ({err!r})")
+    rc, out, err = run("response", odd2, "2")
+    check(rc == 2 and out == "" and "record 2 m_fltLevel is NaN" in err and "cannot be computed" in err,
+          f"response of a NaN level: exit 2, no rows ({rc}, {err!r})")
+    rc, out, err = run("response", odd2, "0")
+    check(rc == 0 and len(out.splitlines()) == 4002 and "m_fltLowLPFreq is 100" in err and "NaN" not in err,
+          f"response of another record warns about that record only ({err!r})")
+
+    # diff compares the bytes the reader reads: values the setters change on
+    # the way in, name units after the terminator, and what follows the sixth record.
+    x, y = os.path.join(d, "x.qvr"), os.path.join(d, "y.qvr")
+    base = bytearray(read(b))
+    vx, vy = bytearray(base), bytearray(base)
+    vx[16 + 72:16 + 76] = bytes.fromhex("00002041")  # high-pass 10 Hz, read as 20
+    vy[16 + 72:16 + 76] = bytes.fromhex("00007041")  # 15 Hz, read as 20
+    vy[16 + 188 + 4 + 40:16 + 188 + 4 + 42] = b"Z\0"  # after the name's terminator
+    with open(x, "wb") as f:
+        f.write(bytes(vx))
+    with open(y, "wb") as f:
+        f.write(bytes(vy) + b"\0")
+    rc, out, _ = run("diff", x, y)
+    check(rc == 1 and out.splitlines() == [
+        "record 0 m_fltHPFreq: 10 -> 15",
+        "record 1 m_szSpeaker: the units after the name's terminator differ (the program ignores them)",
+        "bytes after the sixth record differ (0 -> 1 bytes; the program ignores them)"], f"diff of raw bytes ({out!r})")
+
     # A directory as target: the write fails and nothing is left behind.
     sub = os.path.join(d, "dir.qvr")
     os.mkdir(sub)
@@ -149,11 +204,11 @@ with tempfile.TemporaryDirectory() as d:
     run("new", real)
     os.chmod(real, 0o640)
     os.symlink("real.qvr", link)
-    rc, _, err = run("set", link, "2", "m_fltLowGain=2.5")
+    rc, _, err = run("set", link, "2", "m_fltLowGain=-2.5")
     check(rc == 0, f"set through a link exits 0 ({err!r})")
     check(os.path.islink(link) and os.readlink(link) == "real.qvr", "the link is still a link to its target")
     rc, out, _ = run("dump", real, "--json")
-    check(json.loads(out)["channels"][2]["m_fltLowGain"] == 2.5, "the link's target holds the change")
+    check(json.loads(out)["channels"][2]["m_fltLowGain"] == -2.5, "the link's target holds the change")
     check(os.stat(real).st_mode & 0o777 == 0o640, f"the target keeps its permissions ({oct(os.stat(real).st_mode)})")
     dangling = os.path.join(d, "dangling.qvr")
     os.symlink("made-through-link.qvr", dangling)

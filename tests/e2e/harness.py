@@ -109,13 +109,22 @@ def skip_unless_sim(paths=None):
 
 
 class Sim:
-    """One qvr500-sim process: a unit on a TCP link port with a control port."""
+    """One qvr500-sim process: a unit on a TCP link port (or, with transport
+    "pty", on a pseudo-terminal that the Wine prefix sees as a COM port) with
+    a control port."""
 
-    def __init__(self, harness, args):
+    def __init__(self, harness, args, transport="tcp"):
         self.h = harness
         self.log = tempfile.NamedTemporaryFile(prefix="qvr500-sim-", suffix=".log", delete=False,
                                                dir=harness.artifacts)
-        self.proc = subprocess.Popen([harness.paths.sim, "--tcp", "127.0.0.1:0", "--control", "127.0.0.1:0"] + args,
+        self.com = None
+        self.com_link = None
+        if transport == "pty":
+            self.pty_path = self.log.name[:-4] + ".pty"
+            link = ["--pty", self.pty_path]
+        else:
+            link = ["--tcp", "127.0.0.1:0"]
+        self.proc = subprocess.Popen([harness.paths.sim] + link + ["--control", "127.0.0.1:0"] + args,
                                      stdout=subprocess.PIPE, stderr=self.log, text=True)
         self.link_port = self.control_port = None
         deadline = time.time() + 10
@@ -126,6 +135,8 @@ class Sim:
             words = line.split()
             if words[:2] == ["link", "tcp"]:
                 self.link_port = int(words[2])
+            elif words[:2] == ["link", "pty"]:
+                self.link_port = words[2]
             elif words[:2] == ["control", "tcp"]:
                 self.control_port = int(words[2])
             elif words[:1] == ["ready"]:
@@ -133,11 +144,22 @@ class Sim:
         if not self.link_port or not self.control_port:
             self.stop()
             raise HarnessError("qvr500-sim did not start (see %s)" % self.log.name)
+        if transport == "pty":
+            # The first free COM port of the prefix becomes the unit's line.
+            dosdevices = os.path.join(harness.prefix, "dosdevices")
+            for n in range(20, 100):
+                path = os.path.join(dosdevices, "com%d" % n)
+                if not os.path.lexists(path):
+                    os.symlink(self.pty_path, path)
+                    self.com, self.com_link = n, path
+                    break
         self._sock = socket.create_connection(("127.0.0.1", self.control_port), timeout=10)
         self._file = self._sock.makefile("r")
 
     def device_entry(self, description="USBXpress Device", serial="SIM00001"):
         """A QVR500_DEVICES entry that reaches this unit."""
+        if self.com:
+            return "com:COM%d:%s:%s" % (self.com, description, serial)
         return "tcp:127.0.0.1:%d:%s:%s" % (self.link_port, description, serial)
 
     def ctl(self, command):
@@ -158,6 +180,12 @@ class Sim:
         return int(self.ctl("get flags").split()[0], 16)
 
     def stop(self):
+        if self.com_link:
+            try:
+                os.remove(self.com_link)
+            except OSError:
+                pass
+            self.com_link = None
         try:
             if getattr(self, "_sock", None):
                 try:
@@ -313,8 +341,8 @@ class Harness:
 
     # -- processes -------------------------------------------------------------
 
-    def start_sim(self, *args):
-        sim = Sim(self, list(args))
+    def start_sim(self, *args, transport="tcp"):
+        sim = Sim(self, list(args), transport)
         self._sims.append(sim)
         return sim
 

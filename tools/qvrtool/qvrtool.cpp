@@ -12,12 +12,15 @@
 // place only when complete, so a failed write never leaves a truncated file
 // behind; links stay links and files keep their permissions.
 
+#include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -29,28 +32,75 @@
 #include "model/BandResponse.h"
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
+#include "model/FieldRanges.h"
+#include "tools/qvrtool/ChannelNames.h"
+#include "tools/qvrtool/ConfigCheck.h"
+#include "tools/qvrtool/ProfileJson.h"
+#include "tools/qvrtool/ReportWriter.h"
 #include "tools/qvrtool/TextCodec.h"
+#include "tools/qvrtool/ToolCommon.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace qvrtool {
 
-constexpr int EXIT_DIFFERENT = 1;
-constexpr int EXIT_ERROR = 2;
 
-const char* const kChannelNames[CHANNEL_COUNT] = {"Left", "Right", "Center", "Left Center", "Right Center",
-                                                   "Subwoofer"};
+
+bool IsExistingPath(const std::string& s)
+{
+    std::error_code ec;
+    return fs::exists(PathFromUtf8(s), ec);
+}
+
+// Whether an argument that may name a file or a unit names a unit: only in
+// the Windows build, and only when no such file exists and the text does not
+// look like a path (a folder separator or the .qvr extension).
+bool IsUnitArgument(const std::string& s)
+{
+#ifdef _WIN32
+    if (IsExistingPath(s))
+        return false;
+    // A device-list entry names its transport first.
+    for (const char* pszTransport : {"sim:", "tcp:", "com:"})
+        if (s.size() > 4 && std::equal(s.begin(), s.begin() + 4, pszTransport,
+                                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+            return true;
+    if (s.find_first_of("/\\") != std::string::npos)
+        return false;
+    return !(s.size() >= 4 && s.compare(s.size() - 4, 4, ".qvr") == 0);
+#else
+    (void)s;
+    return false;
+#endif
+}
 
 const char kUsage[] =
     "usage: qvrtool new FILE\n"
-    "       qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3]\n"
-    "       qvrtool dump FILE [--json]\n"
+    "       qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3] [--force]\n"
+    "       qvrtool dump FILE [--json] [--mode 2|3]\n"
     "       qvrtool response FILE CHANNEL [--mode 2|3]\n"
     "       qvrtool diff A B\n"
+    "       qvrtool report FILE|UNIT [--profile JSON] [--mode 2|3] -o REPORT.html\n"
+    "units (qvrtool.exe, the Windows build):\n"
+    "       qvrtool units [--json]\n"
+    "       qvrtool pull UNIT FILE\n"
+    "       qvrtool push FILE UNIT [--store] [--profile JSON] [--force]\n"
+    "       qvrtool diff FILE UNIT\n"
+    "       qvrtool firmware IMAGE UNIT\n"
     "CHANNEL is 0..5 (Left, Right, Center, Left Center, Right Center, Subwoofer).\n"
     "NAME is a record member: m_szSpeaker, m_nChannel, m_fltLevel, ..., m_dwHighFlags.\n"
     "--mode puts every record into that mode (default 3) after the file is loaded;\n"
-    "in mode 2 the Mid band fields other than m_fltMidHPFreq cannot be set.\n";
+    "in mode 2 the Mid band fields other than m_fltMidHPFreq cannot be set.\n"
+    "set refuses values outside the editor's ranges unless --force is given; dump,\n"
+    "response and report warn about what a file holds that the editor would not take.\n"
+    "response prints 0..20000 Hz in 5 Hz steps; the editor draws 25 Hz to 20 kHz, and\n"
+    "the rows below 25 Hz (where a high-pass runs towards minus infinity) carry\n"
+    "single-precision artefacts.\n"
+    "UNIT is an index or a serial number as 'qvrtool units' lists them, or a device\n"
+    "list entry such as tcp:127.0.0.1:5500:QVR500 USB:SN1 (see docs/devices.md).\n"
+    "pull writes FILE and the unit's profile texts to FILE.profile.json; push sends\n"
+    "what differs, reads the unit back and compares; --store keeps it over a power\n"
+    "cycle.  Exit codes: 0 success (diff: equal), 1 different, 2 error.\n";
 
 // Paths arrive as UTF-8; on Windows the wide API opens them.
 fs::path PathFromUtf8(const std::string& s)
@@ -144,20 +194,8 @@ void SetNameExactly(CChannelConfig& rec, const char16_t* pszName)
     rec.SetSpeakerName(pszName);
 }
 
-// The six records of a file.  Loading applies every field (the records are
-// in Triamp while loading, so nothing is dropped), then sets the mode.
-struct Config {
-    std::vector<CChannelConfig> channels;
-    std::uint32_t dwVersion = 0;
-    Config()
-    {
-        for (int i = 0; i < CHANNEL_COUNT; ++i)
-            channels.emplace_back(i);
-    }
-};
 
 std::string FormatFloat(float v);
-std::string FormatValue(const CChannelConfig& c, EChannelField field);
 
 // The record setters do not keep every value a file may hold (the channel
 // high-pass frequency is never below 20, a name keeps 31 characters): say so
@@ -204,8 +242,9 @@ bool Load(const std::string& file, Config& cfg, int nMode)
     std::vector<std::uint8_t> data;
     std::uint8_t buf[4096];
     bool bReadError = false;
-    // More than a configuration file holds is not needed; stop a little past it.
-    while (data.size() <= CConfigFile::FILE_BYTES) {
+    // The bytes after the sixth record are read too (diff compares them),
+    // up to a bound far above anything a configuration file holds.
+    while (data.size() <= MAX_FILE_BYTES) {
         const std::size_t n = std::fread(buf, 1, sizeof buf, pFile);
         data.insert(data.end(), buf, buf + n);
         if (n < sizeof buf) {
@@ -216,6 +255,11 @@ bool Load(const std::string& file, Config& cfg, int nMode)
     std::fclose(pFile);
     if (bReadError) {
         Fail(file, CConfigFile::StatusText(EConfigStatus::ReadError));
+        return false;
+    }
+    if (data.size() > MAX_FILE_BYTES) {
+        Fail(file, "larger than " + std::to_string(MAX_FILE_BYTES) + " bytes: not a configuration file (" +
+                       std::to_string(CConfigFile::FILE_BYTES) + " bytes)");
         return false;
     }
 
@@ -234,6 +278,7 @@ bool Load(const std::string& file, Config& cfg, int nMode)
         return false;
     }
     cfg.dwVersion = CConfigFile::GetU32(stream.Data().data() + CConfigFile::SIGNATURE_BYTES);
+    cfg.bytes = stream.Data();
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         if (result.nKeptIndexMask & (1u << i))
             std::fprintf(stderr, "qvrtool: %s: warning: record %d carries a channel index outside 0..5; it keeps %d\n",
@@ -263,6 +308,11 @@ bool SafeWrite(const std::string& file, const std::vector<std::uint8_t>& data)
         reason += ": " + SystemErrorText(r.nSystemError);
     Fail(file, reason + "; the file is unchanged");
     return false;
+}
+
+bool SafeWriteText(const std::string& file, const std::string& text)
+{
+    return SafeWrite(file, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 bool Save(const std::string& file, Config& cfg, bool bReset)
@@ -325,7 +375,7 @@ struct Assignment {
     int nChannel = 0;    // m_nChannel
 };
 
-int CmdSet(const std::vector<std::string>& args, int nMode)
+int CmdSet(const std::vector<std::string>& args, int nMode, bool bForce)
 {
     if (args.size() < 3) {
         UsageError("set needs a file, a channel and at least one NAME=VALUE");
@@ -383,6 +433,17 @@ int CmdSet(const std::vector<std::string>& args, int nMode)
                     UsageError(a.name + ": bad value '" + value + "' (expected a finite number)");
                     return EXIT_ERROR;
                 }
+                CFieldRanges::SRange range{};
+                if (!bForce && CFieldRanges::GetEditorRange(a.field, nMode, range) &&
+                    !(v >= range.fltMin && v <= range.fltMax)) {
+                    std::fprintf(stderr,
+                                 "qvrtool: %s=%s is outside the editor's range %s..%s (%s); --force writes it "
+                                 "anyway\n",
+                                 a.name.c_str(), value.c_str(), CConfigCheck::FormatFloat(range.fltMin).c_str(),
+                                 CConfigCheck::FormatFloat(range.fltMax).c_str(),
+                                 nMode == MODE_BIAMP ? "Biamp" : "Triamp");
+                    return EXIT_ERROR;
+                }
                 a.bits = FloatToBits(v);
             }
         }
@@ -413,7 +474,26 @@ int CmdSet(const std::vector<std::string>& args, int nMode)
     return Save(file, cfg, false) ? 0 : EXIT_ERROR;
 }
 
-int CmdDump(const std::vector<std::string>& args, bool bJson)
+// Warns about what the file holds that the editor would not accept (of one
+// record only when nRecord >= 0; findings about the file as a whole always).
+// True when a value of that record is NaN or infinite.
+bool WarnFindings(const std::string& file, const Config& cfg, int nMode, int nRecord)
+{
+    bool bNonFinite = false;
+    for (const CConfigCheck::SFinding& f : CConfigCheck::Check(cfg.bytes.data(), cfg.bytes.size(), nMode)) {
+        if (nRecord >= 0 && f.nRecord >= 0 && f.nRecord != nRecord)
+            continue;
+        if (f.bNonFinite) {
+            bNonFinite = true;
+            if (nRecord >= 0)
+                continue; // the caller reports it as the error
+        }
+        std::fprintf(stderr, "qvrtool: %s: warning: %s\n", file.c_str(), f.text.c_str());
+    }
+    return bNonFinite;
+}
+
+int CmdDump(const std::vector<std::string>& args, bool bJson, int nMode)
 {
     if (args.size() != 1) {
         UsageError("dump takes one file");
@@ -422,6 +502,7 @@ int CmdDump(const std::vector<std::string>& args, bool bJson)
     Config cfg;
     if (!Load(args[0], cfg, MODE_TRIAMP))
         return EXIT_ERROR;
+    WarnFindings(args[0], cfg, nMode);
     if (bJson) {
         std::printf("{\n  \"version\": %u,\n  \"channels\": [\n", static_cast<unsigned>(cfg.dwVersion));
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
@@ -476,6 +557,14 @@ int CmdResponse(const std::vector<std::string>& args, int nMode)
     Config cfg;
     if (!Load(args[0], cfg, nMode))
         return EXIT_ERROR;
+    if (WarnFindings(args[0], cfg, nMode, nChannel)) {
+        for (const CConfigCheck::SFinding& f : CConfigCheck::Check(cfg.bytes.data(), cfg.bytes.size(), nMode))
+            if (f.bNonFinite && f.nRecord == nChannel) {
+                Fail(args[0], f.text + ": the response cannot be computed");
+                break;
+            }
+        return EXIT_ERROR;
+    }
     // The plot works on a working copy of the shown channel.
     CChannelConfig working(nChannel);
     working.Assign(cfg.channels[nChannel], false);
@@ -497,6 +586,37 @@ int CmdResponse(const std::vector<std::string>& args, int nMode)
     return 0;
 }
 
+// The text of a record's name as the reader takes it (up to the first NUL).
+std::u16string RawName(const std::uint8_t* pRecord, int* pnTerminator)
+{
+    std::u16string name;
+    int u = 0;
+    for (; u < SPEAKER_NAME_UNITS; ++u) {
+        const auto ch = static_cast<char16_t>(pRecord[CConfigFile::NAME_OFFSET + 2 * u] |
+                                              (pRecord[CConfigFile::NAME_OFFSET + 2 * u + 1] << 8));
+        if (ch == 0)
+            break;
+        name.push_back(ch);
+    }
+    if (pnTerminator)
+        *pnTerminator = u;
+    return name;
+}
+
+std::string FormatBits(EChannelField field, std::uint32_t bits)
+{
+    if (GetChannelFieldInfo(field).bFlags) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(bits));
+        return buf;
+    }
+    return CConfigCheck::FormatFloat(BitsToFloat(bits));
+}
+
+// Compares the two files byte for byte as the reader reads them: the
+// version, each record's channel index, name and values as they stand in
+// the file (not as the setters keep them), the name units after the
+// terminator, and whatever follows the sixth record.
 int CmdDiff(const std::vector<std::string>& args)
 {
     if (args.size() != 2) {
@@ -513,28 +633,146 @@ int CmdDiff(const std::vector<std::string>& args)
         ++nDiffs;
     }
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
-        const CChannelConfig& x = a.channels[i];
-        const CChannelConfig& y = b.channels[i];
-        if (x.GetChannel() != y.GetChannel()) {
-            std::printf("record %d m_nChannel: %d -> %d\n", i, x.GetChannel(), y.GetChannel());
+        const std::uint8_t* x = a.bytes.data() + CConfigFile::HEADER_BYTES + i * CConfigFile::RECORD_BYTES;
+        const std::uint8_t* y = b.bytes.data() + CConfigFile::HEADER_BYTES + i * CConfigFile::RECORD_BYTES;
+        const auto nChannelX = static_cast<std::int32_t>(CConfigFile::GetU32(x));
+        const auto nChannelY = static_cast<std::int32_t>(CConfigFile::GetU32(y));
+        if (nChannelX != nChannelY) {
+            std::printf("record %d m_nChannel: %d -> %d\n", i, static_cast<int>(nChannelX), static_cast<int>(nChannelY));
             ++nDiffs;
         }
-        if (std::u16string(x.GetSpeakerNameRaw()) != std::u16string(y.GetSpeakerNameRaw())) {
-            std::printf("record %d m_szSpeaker: %s -> %s\n", i, JsonString(x.GetSpeakerNameRaw()).c_str(),
-                        JsonString(y.GetSpeakerNameRaw()).c_str());
+        int nEndX = 0, nEndY = 0;
+        const std::u16string nameX = RawName(x, &nEndX);
+        const std::u16string nameY = RawName(y, &nEndY);
+        if (nameX != nameY) {
+            std::printf("record %d m_szSpeaker: %s -> %s\n", i, JsonString(nameX.c_str()).c_str(),
+                        JsonString(nameY.c_str()).c_str());
+            ++nDiffs;
+        } else if (std::memcmp(x + CConfigFile::NAME_OFFSET, y + CConfigFile::NAME_OFFSET,
+                               2 * SPEAKER_NAME_UNITS) != 0) {
+            std::printf("record %d m_szSpeaker: the units after the name's terminator differ (the program "
+                        "ignores them)\n",
+                        i);
             ++nDiffs;
         }
         for (int f = 0; f < FIELD_COUNT; ++f) {
             const auto field = static_cast<EChannelField>(f);
-            if (GetChannelFieldBits(x, field) != GetChannelFieldBits(y, field)) {
+            const std::uint32_t dwX = CConfigFile::GetU32(x + CConfigFile::VALUES_OFFSET + 4 * f);
+            const std::uint32_t dwY = CConfigFile::GetU32(y + CConfigFile::VALUES_OFFSET + 4 * f);
+            if (dwX != dwY) {
                 std::printf("record %d %s: %s -> %s\n", i, GetChannelFieldInfo(field).pszName,
-                            FormatValue(x, field).c_str(), FormatValue(y, field).c_str());
+                            FormatBits(field, dwX).c_str(), FormatBits(field, dwY).c_str());
                 ++nDiffs;
             }
         }
     }
+    const std::size_t nTrailA = a.bytes.size() - CConfigFile::FILE_BYTES;
+    const std::size_t nTrailB = b.bytes.size() - CConfigFile::FILE_BYTES;
+    if (nTrailA != nTrailB ||
+        !std::equal(a.bytes.begin() + CConfigFile::FILE_BYTES, a.bytes.end(), b.bytes.begin() + CConfigFile::FILE_BYTES)) {
+        std::printf("bytes after the sixth record differ (%zu -> %zu bytes; the program ignores them)\n", nTrailA,
+                    nTrailB);
+        ++nDiffs;
+    }
     return nDiffs ? EXIT_DIFFERENT : 0;
 }
+
+std::string Today()
+{
+    const std::time_t t = std::time(nullptr);
+    char sz[64] = {};
+    if (const std::tm* pTm = std::localtime(&t))
+        std::strftime(sz, sizeof sz, "%Y-%m-%d %H:%M", pTm);
+    return sz;
+}
+
+bool ReadProfileFile(const std::string& file, CProfileJson::SProfile& json)
+{
+    std::FILE* pFile = OpenFile(PathFromUtf8(file), false);
+    if (!pFile) {
+        Fail(file, std::string("cannot open: ") + std::strerror(errno));
+        return false;
+    }
+    std::string text;
+    char buf[4096];
+    std::size_t n;
+    while (text.size() <= CProfileJson::MAX_BYTES && (n = std::fread(buf, 1, sizeof buf, pFile)) > 0)
+        text.append(buf, n);
+    const bool bError = std::ferror(pFile) != 0;
+    std::fclose(pFile);
+    std::string error;
+    if (bError) {
+        Fail(file, "cannot be read");
+        return false;
+    }
+    if (!CProfileJson::Parse(text, json, error)) {
+        Fail(file, error);
+        return false;
+    }
+    return true;
+}
+
+void ApplyProfile(const std::string& file, const CProfileJson::SProfile& json, CProfileInfo& profile)
+{
+    if (CProfileJson::Apply(json, profile))
+        std::fprintf(stderr, "qvrtool: %s: warning: a text longer than its profile field is cut\n", file.c_str());
+}
+
+int CmdReport(const std::vector<std::string>& args, const SOptions& opt)
+{
+    if (args.size() != 1 || opt.output.empty()) {
+        UsageError("report takes a file or a unit, and -o REPORT.html");
+        return EXIT_ERROR;
+    }
+    const std::string& source = args[0];
+    Config cfg;
+    CProfileInfo profile;
+    bool bProfile = false;
+    int nMode = opt.nMode;
+    bool bNoLeftRightCenter = false;
+    CReportWriter::SInput input;
+    if (!IsUnitArgument(source)) {
+        if (!Load(source, cfg, nMode))
+            return EXIT_ERROR;
+        WarnFindings(source, cfg, nMode);
+        input.source = "the file " + PathFromUtf8(source).filename().string();
+    } else {
+        std::string label = source;
+        if (!ReadUnitForReport(source, cfg.channels, profile, nMode, bNoLeftRightCenter, label))
+            return EXIT_ERROR;
+        bProfile = true;
+        input.bFromUnit = true;
+        input.source = "the unit " + label;
+    }
+    if (!opt.profile.empty()) {
+        CProfileJson::SProfile json;
+        if (!ReadProfileFile(opt.profile, json))
+            return EXIT_ERROR;
+        ApplyProfile(opt.profile, json, profile);
+        bProfile = true;
+    }
+    input.pChannels = cfg.channels.data();
+    input.nMode = nMode;
+    input.bNoLeftRightCenter = bNoLeftRightCenter;
+    input.pProfile = bProfile ? &profile : nullptr;
+    input.date = Today();
+    return SafeWriteText(opt.output, CReportWriter::Build(input)) ? 0 : EXIT_ERROR;
+}
+
+#ifndef _WIN32
+int RunUnitCommand(const std::string& command, const std::vector<std::string>&, const SOptions&)
+{
+    UsageError("'" + command + "' talks to units: it is a verb of qvrtool.exe, the Windows build");
+    return EXIT_ERROR;
+}
+
+bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>&, CProfileInfo&, int&, bool&,
+                       std::string&)
+{
+    Fail(unit, "no such file (units are read by qvrtool.exe, the Windows build)");
+    return false;
+}
+#endif
 
 int Run(std::vector<std::string> args)
 {
@@ -546,29 +784,45 @@ int Run(std::vector<std::string> args)
     args.erase(args.begin());
 
     // Options may appear anywhere after the command.
-    int nMode = MODE_TRIAMP;
-    bool bJson = false;
-    bool bModeGiven = false;
+    SOptions opt;
     std::vector<std::string> positional;
+    bool bModeGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--mode") {
-            if (i + 1 >= args.size() || !ParseMode(args[i + 1], nMode)) {
+        const std::string& arg = args[i];
+        const bool bHasValue = i + 1 < args.size();
+        if (arg == "--mode") {
+            if (!bHasValue || !ParseMode(args[i + 1], opt.nMode)) {
                 UsageError("--mode takes 2 or 3");
                 return EXIT_ERROR;
             }
             bModeGiven = true;
             ++i;
-        } else if (args[i] == "--json") {
-            bJson = true;
-        } else if (args[i].size() > 2 && args[i].compare(0, 2, "--") == 0) {
-            UsageError("unknown option '" + args[i] + "'");
+        } else if (arg == "--json") {
+            opt.bJson = true;
+        } else if (arg == "--force") {
+            opt.bForce = true;
+        } else if (arg == "--store") {
+            opt.bStore = true;
+        } else if (arg == "--profile" || arg == "-o") {
+            if (!bHasValue) {
+                UsageError(arg + " takes a file");
+                return EXIT_ERROR;
+            }
+            (arg == "-o" ? opt.output : opt.profile) = args[++i];
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            UsageError("unknown option '" + arg + "'");
             return EXIT_ERROR;
         } else {
-            positional.push_back(args[i]);
+            positional.push_back(arg);
         }
     }
-    const bool bTakesMode = command == "set" || command == "response";
-    if ((bModeGiven && !bTakesMode) || (bJson && command != "dump")) {
+    // Which command takes which option.
+    const bool bOk = (!bModeGiven || command == "set" || command == "response" || command == "dump" || command == "report") &&
+                     (!opt.bJson || command == "dump" || command == "units") && (!opt.bForce || command == "set") &&
+                     (!opt.bStore || command == "push") &&
+                     (opt.profile.empty() || command == "push" || command == "report") &&
+                     (opt.output.empty() || command == "report");
+    if (!bOk) {
         UsageError("option not valid for '" + command + "'");
         return EXIT_ERROR;
     }
@@ -576,18 +830,22 @@ int Run(std::vector<std::string> args)
     if (command == "new")
         return CmdNew(positional);
     if (command == "set")
-        return CmdSet(positional, nMode);
+        return CmdSet(positional, opt.nMode, opt.bForce);
     if (command == "dump")
-        return CmdDump(positional, bJson);
+        return CmdDump(positional, opt.bJson, opt.nMode);
     if (command == "response")
-        return CmdResponse(positional, nMode);
-    if (command == "diff")
+        return CmdResponse(positional, opt.nMode);
+    if (command == "diff" && (positional.size() != 2 || !IsUnitArgument(positional[1])))
         return CmdDiff(positional);
+    if (command == "report")
+        return CmdReport(positional, opt);
+    if (command == "units" || command == "pull" || command == "push" || command == "diff" || command == "firmware")
+        return RunUnitCommand(command, positional, opt);
     UsageError("unknown command '" + command + "'");
     return EXIT_ERROR;
 }
 
-} // namespace
+} // namespace qvrtool
 
 #ifdef _WIN32
 // Arguments arrive in UTF-16 on Windows; the tool works in UTF-8.
@@ -598,11 +856,11 @@ int wmain(int argc, wchar_t** argv)
         const std::u8string s = fs::path(argv[i]).u8string();
         args.emplace_back(reinterpret_cast<const char*>(s.data()), s.size());
     }
-    return Run(std::move(args));
+    return qvrtool::Run(std::move(args));
 }
 #else
 int main(int argc, char** argv)
 {
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    return qvrtool::Run(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

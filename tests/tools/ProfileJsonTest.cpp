@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/ProfileInfo.h"
+#include "tools/qvrtool/ProfileJson.h"
+
+TEST(ProfileJson, WrittenProfileReadsBackWithEscapesAndNonAscii)
+{
+    CProfileInfo profile;
+    profile.SetProject(u"Odéon \"Grand\"");
+    profile.SetTheater(u"Salle\\1");
+    profile.SetScreen(u"12");
+    profile.SetComments(u"line one\r\nline two\t\x0001 \xD83C\xDFA5");
+    const std::string text = CProfileJson::Write(profile);
+    CProfileJson::SProfile json;
+    std::string error;
+    ASSERT_TRUE(CProfileJson::Parse(text, json, error)) << error << "\n" << text;
+    CProfileInfo again;
+    again.SetProject(u"");
+    EXPECT_FALSE(CProfileJson::Apply(json, again));
+    EXPECT_EQ(std::u16string(again.Project()), profile.Project());
+    EXPECT_EQ(std::u16string(again.Theater()), profile.Theater());
+    EXPECT_EQ(std::u16string(again.Screen()), profile.Screen());
+    EXPECT_EQ(std::u16string(again.Comments()), profile.Comments());
+}
+
+TEST(ProfileJson, MissingKeysKeepTheFieldsAndLongTextsAreCut)
+{
+    CProfileJson::SProfile json;
+    std::string error;
+    ASSERT_TRUE(CProfileJson::Parse("\xEF\xBB\xBF { \"screen\" : \"12345\" }\n", json, error)) << error;
+    CProfileInfo profile;
+    profile.SetTheater(u"kept");
+    EXPECT_TRUE(CProfileJson::Apply(json, profile));
+    EXPECT_EQ(std::u16string(profile.Screen()), u"123");
+    EXPECT_EQ(std::u16string(profile.Theater()), u"kept");
+    EXPECT_EQ(std::u16string(profile.Project()), u"* FACTORY DEFAULTS *");
+}
+
+TEST(ProfileJson, MalformedInputIsRefusedWithOffsetAndReason)
+{
+    const struct {
+        const char* pszText;
+        const char* pszError;
+    } cases[] = {
+        {"", "offset 0: expected '{': a profile file is one JSON object"},
+        {"[]", "offset 0: expected '{': a profile file is one JSON object"},
+        {"{\"project\": 5}", "offset 12: expected a string"},
+        {"{\"owner\": \"x\"}", "offset 9: unknown key (expected project, theater, screen or comments)"},
+        {"{\"screen\": \"1\", \"screen\": \"2\"}", "offset 25: the key appears twice"},
+        {"{\"screen\": \"1\" \"x\"}", "offset 15: expected ',' or '}'"},
+        {"{\"screen\": \"1\"} x", "offset 16: text after the object"},
+        {"{\"screen\": \"a\nb\"}", "offset 13: a control character in a string must be escaped"},
+        {"{\"screen\": \"\\q\"}", "offset 13: unknown escape in a string"},
+        {"{\"screen\": \"\\u12\"}", "offset 17: a \\u escape needs four hexadecimal digits"},
+        {"{\"screen\": \"\\u0000\"}", "offset 18: a string may not contain NUL"},
+        {"{\"screen\": \"\xC3\"}", "offset 14: the string is not valid UTF-8"},
+        {"{\"screen\": \"abc", "offset 15: the string is not closed"},
+    };
+    for (const auto& c : cases) {
+        CProfileJson::SProfile json;
+        std::string error;
+        EXPECT_FALSE(CProfileJson::Parse(c.pszText, json, error)) << c.pszText;
+        EXPECT_EQ(error, c.pszError) << c.pszText;
+    }
+    CProfileJson::SProfile json;
+    std::string error;
+    EXPECT_FALSE(CProfileJson::Parse(std::string(CProfileJson::MAX_BYTES + 1, ' '), json, error));
+    EXPECT_NE(error.find("larger than"), std::string::npos);
+}

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "model/ChannelConfig.h"
+#include "model/ProfileInfo.h"
+#include "tools/qvrtool/ReportWriter.h"
+
+namespace {
+
+struct SReport {
+    std::vector<CChannelConfig> channels;
+    CProfileInfo profile;
+    CReportWriter::SInput input;
+    SReport()
+    {
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            channels.emplace_back(c);
+        input.pChannels = channels.data();
+        input.pProfile = &profile;
+        input.source = "the unit SIM00001";
+    }
+    std::string Build() { return CReportWriter::Build(input); }
+};
+
+std::size_t Count(const std::string& s, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t pos = s.find(what); pos != std::string::npos; pos = s.find(what, pos + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(ReportWriter, SelfContainedPageWithOnePlotPerChannelAndTheBandsItHas)
+{
+    SReport r;
+    const std::string html = r.Build();
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("http://") , html.find("http://www.w3.org/2000/svg")); // only the SVG namespace
+    EXPECT_EQ(html.find("https://"), std::string::npos);
+    EXPECT_NE(html.find("size: A4"), std::string::npos);
+    EXPECT_EQ(Count(html, "<svg "), 6u);
+    // Triamp: Low, Mid and High for channels 0..4, Low only for the Subwoofer.
+    EXPECT_EQ(Count(html, "<polyline"), 5u * 3u + 1u);
+
+    r.input.nMode = MODE_BIAMP;
+    r.input.bNoLeftRightCenter = true;
+    const std::string biamp = r.Build();
+    EXPECT_EQ(Count(biamp, "<svg "), 4u);
+    EXPECT_EQ(Count(biamp, "<polyline"), 3u * 2u + 1u);
+    EXPECT_NE(biamp.find("no Left Center and Right Center"), std::string::npos);
+}
+
+TEST(ReportWriter, TextsAreEscapedAndValuesShownAsTheEditorShowsThem)
+{
+    SReport r;
+    r.profile.SetProject(u"<b>Hall & \"Co\"</b>");
+    r.channels[1].SetSpeakerName(u"X<script>");
+    r.channels[2].SetLowGain(-2.26f, false, false);
+    r.channels[0].SetLevel(-3.46f, false);
+    const std::string html = r.Build();
+    EXPECT_NE(html.find("&lt;b&gt;Hall &amp; &quot;Co&quot;&lt;/b&gt;"), std::string::npos);
+    EXPECT_EQ(html.find("<b>Hall"), std::string::npos);
+    EXPECT_NE(html.find("X&lt;script&gt;"), std::string::npos);
+    EXPECT_NE(html.find(">-2.3<"), std::string::npos) << "gains with one decimal";
+    EXPECT_NE(html.find(">-3.4<"), std::string::npos) << "the level cut toward zero, as the editor shows it";
+}
+
+TEST(ReportWriter, ValuesTheEditorWouldRefuseAreMarkedAndCurvesStayInsideThePlot)
+{
+    SReport r;
+    r.channels[0].SetLevel(std::numeric_limits<float>::quiet_NaN(), false);
+    r.channels[3].SetHighGain(40.0f, false, false);
+    const std::string html = r.Build();
+    EXPECT_EQ(Count(html, "class=\"warn\""), 2u);
+    EXPECT_NE(html.find(">NaN<"), std::string::npos);
+    EXPECT_EQ(html.find("nan,"), std::string::npos);
+    EXPECT_EQ(html.find("inf,"), std::string::npos);
+    EXPECT_NE(html.find("outside the ranges the editor accepts"), std::string::npos);
+}
+
+TEST(ReportWriter, AUnitReportMarksWhatTheReadBackDoesNotRead)
+{
+    SReport r;
+    EXPECT_EQ(Count(r.Build(), "n/r</td>"), 0u) << "a file's values are all the file's";
+    r.input.bFromUnit = true;
+    const std::string html = r.Build();
+    // The Subwoofer's name is not stored in the unit, and of its filters
+    // only the level, delays, Low gain and Low flags are read back.
+    EXPECT_EQ(Count(html, "n/r</td>"), 7u);
+    EXPECT_NE(html.find("not read from the unit"), std::string::npos);
+}
