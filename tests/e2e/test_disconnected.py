@@ -174,9 +174,12 @@ class Disconnected(E2ETestCase):
         shown = time.time()
         left, top, right, bottom = splash["rect"]
         h.click((left + right) // 2, (top + bottom) // 2)
-        time.sleep(0.3)
+        time.sleep(0.3)  # the click's way through X and Wine; the splash's own two seconds are what is timed here
+        # Judged by when the look ended: a look that ended within 1.5 s of the splash's appearance
+        # saw it before its two seconds were up (on a loaded machine a look can take longer than that).
+        still_there = h.splash()
         if time.time() - shown < 1.5:
-            self.assertIsNotNone(h.splash(), "a click does not close the splash")
+            self.assertIsNotNone(still_there, "a click does not close the splash")
         h.wait_for(lambda: h.splash() is None, 10, "splash gone")
         self.assertGreaterEqual(time.time() - shown, 1.5)
         self.assertEqual(h.exit_program(app, "close"), 0)
