@@ -26,21 +26,38 @@ bool ReadProductString(std::uint32_t nDevice, std::uint32_t nSelector, wchar_t (
 
 } // namespace
 
-int CDlgSelectDevice::FindListedDevice(const std::wstring& serial)
+namespace {
+// Calls visit(index, description, serial) for each attached unit described
+// "QVR500 USB", in index order, until it returns false.
+template <class F>
+void ForEachListedDevice(F visit)
 {
-    if (serial.empty())
-        return -1;
     std::uint32_t nCount = 0;
     if (SI_GetNumDevices(&nCount) != SI_SUCCESS)
-        return -1;
+        return;
     for (std::uint32_t nIndex = 0; nIndex < nCount; ++nIndex) {
         wchar_t szDesc[kProductChars];
         wchar_t szSN[kProductChars];
-        if (ReadProductString(nIndex, SI_RETURN_DESCRIPTION, szDesc) && ::lstrcmpiW(szDesc, kListedDescription) == 0 &&
-            ReadProductString(nIndex, SI_RETURN_SERIAL_NUMBER, szSN) && serial == szSN)
-            return static_cast<int>(nIndex);
+        if (!ReadProductString(nIndex, SI_RETURN_DESCRIPTION, szDesc) || ::lstrcmpiW(szDesc, kListedDescription) != 0)
+            continue;
+        ReadProductString(nIndex, SI_RETURN_SERIAL_NUMBER, szSN);
+        if (!visit(static_cast<int>(nIndex), szDesc, szSN))
+            return;
     }
-    return -1;
+}
+} // namespace
+
+int CDlgSelectDevice::FindListedDevice(const std::wstring& serial)
+{
+    int nFound = -1;
+    if (!serial.empty())
+        ForEachListedDevice([&](int nIndex, const wchar_t*, const wchar_t* pszSerial) {
+            if (serial != pszSerial)
+                return true;
+            nFound = nIndex;
+            return false;
+        });
+    return nFound;
 }
 
 void CDlgSelectDevice::AddItem(const wchar_t* pszText, int nDevice)
@@ -56,21 +73,12 @@ LRESULT CDlgSelectDevice::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     const HWND hList = GetDlgItem(IDC_DEVICE_LIST);
     AddItem(g_Module.LoadString(IDS_NONE).c_str(), -1);
 
-    std::uint32_t nCount = 0;
-    if (SI_GetNumDevices(&nCount) != SI_SUCCESS) {
-        ::SendMessageW(hList, CB_SETCURSEL, 0, 0);
-        return TRUE;
-    }
-    for (std::uint32_t nIndex = 0; nIndex < nCount; ++nIndex) {
-        wchar_t szDesc[kProductChars];
-        wchar_t szSN[kProductChars];
-        if (!ReadProductString(nIndex, SI_RETURN_DESCRIPTION, szDesc) || ::lstrcmpiW(szDesc, kListedDescription) != 0)
-            continue;
-        ReadProductString(nIndex, SI_RETURN_SERIAL_NUMBER, szSN);
+    ForEachListedDevice([&](int nIndex, const wchar_t* pszDesc, const wchar_t* pszSerial) {
         wchar_t szItem[2 * kProductChars + 4];
-        std::swprintf(szItem, sizeof szItem / sizeof szItem[0], L"%ls (%ls)", szDesc, szSN);
-        AddItem(szItem, static_cast<int>(nIndex));
-    }
+        std::swprintf(szItem, sizeof szItem / sizeof szItem[0], L"%ls (%ls)", pszDesc, pszSerial);
+        AddItem(szItem, nIndex);
+        return true;
+    });
     // The first unit listed; with none, "None" stays chosen.
     const LRESULT nItems = ::SendMessageW(hList, CB_GETCOUNT, 0, 0);
     ::SendMessageW(hList, CB_SETCURSEL, nItems > 1 ? 1 : 0, 0);

@@ -91,7 +91,6 @@ TEST(ReplySlot, LateRepliesAreNeverTakenForAnotherAttemptWhateverTheTiming)
     constexpr int kAttempts = 20000;
     CReplySlot slot;
     const Packet request = Get(2, 23);
-    std::atomic<std::uint64_t> nOpen{0}; // the attempt the worker waits on
     std::atomic<bool> bDone{false};
     std::vector<std::uint64_t> acceptedFor(2 * kAttempts + 8, 0); // value -> attempt it was taken for
 
@@ -99,14 +98,13 @@ TEST(ReplySlot, LateRepliesAreNeverTakenForAnotherAttemptWhateverTheTiming)
         std::mt19937 rng(500);
         std::uint32_t dwValue = 1;
         while (!bDone.load()) {
-            // Aim at the attempt in progress, sometimes a moment late.
-            const std::uint64_t nAim = nOpen.load();
+            // A reply at a random moment: while an attempt is open, as it
+            // closes, or after the next one opened.
             for (int i = static_cast<int>(rng() % 64); i > 0; --i)
                 std::this_thread::yield();
             if (dwValue >= acceptedFor.size())
                 break;
             acceptedFor[dwValue] = slot.Offer(Data(2, 23, dwValue).b);
-            (void)nAim;
             ++dwValue;
         }
     });
@@ -116,7 +114,6 @@ TEST(ReplySlot, LateRepliesAreNeverTakenForAnotherAttemptWhateverTheTiming)
     int nReplied = 0;
     for (int k = 0; k < kAttempts; ++k) {
         const std::uint64_t n = slot.Open(request.b);
-        nOpen = n;
         for (int i = static_cast<int>(rng() % 64); i > 0; --i)
             std::this_thread::yield();
         unsigned char reply[16];
