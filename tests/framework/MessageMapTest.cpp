@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/AppSettings.h"
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
 #include "framework/WindowImpl.h"
@@ -380,4 +381,37 @@ TEST(DialogMap, ResultsGoThroughDwlpMsgResultExceptTheDirectOnes)
     ::DestroyWindow(hDlg);
     EXPECT_EQ(TakeLog(), (Log_t{"WM_NCDESTROY", "OnFinalMessage"}));
     EXPECT_EQ(CWindowImplBase::FromHandle(hDlg), nullptr);
+}
+
+// The remembered choices: what is written reads back, a value of the wrong
+// type or a missing key reads as absent, and deleting leaves nothing.
+TEST(AppSettings, ValuesRoundTripAndBadOnesReadAsAbsent)
+{
+    ASSERT_TRUE(CAppSettings::DeleteAll());
+    EXPECT_FALSE(CAppSettings::ReadDword(L"Probe").has_value());
+    EXPECT_FALSE(CAppSettings::ReadString(L"Probe").has_value());
+    EXPECT_TRUE(CAppSettings::DeleteValue(L"Probe")); // no key at all is not a failure
+
+    ASSERT_TRUE(CAppSettings::WriteDword(L"Number", 0x80000001u));
+    ASSERT_TRUE(CAppSettings::WriteString(L"Text", L"COM5"));
+    EXPECT_EQ(CAppSettings::ReadDword(L"Number").value_or(0), 0x80000001u);
+    EXPECT_EQ(CAppSettings::ReadString(L"Text").value_or(L""), L"COM5");
+    // The other type under the same name is not taken for the one asked.
+    EXPECT_FALSE(CAppSettings::ReadString(L"Number").has_value());
+    EXPECT_FALSE(CAppSettings::ReadDword(L"Text").has_value());
+
+    // A string stored without its terminator (another program wrote it) ends where its bytes end.
+    HKEY hKey = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, CAppSettings::KEY_PATH, 0, KEY_SET_VALUE, &hKey), ERROR_SUCCESS);
+    const wchar_t raw[] = {L'C', L'O', L'M', L'7'};
+    ASSERT_EQ(::RegSetValueExW(hKey, L"Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(raw), sizeof(raw)),
+              ERROR_SUCCESS);
+    ::RegCloseKey(hKey);
+    EXPECT_EQ(CAppSettings::ReadString(L"Raw").value_or(L""), L"COM7");
+
+    ASSERT_TRUE(CAppSettings::DeleteValue(L"Text"));
+    EXPECT_FALSE(CAppSettings::ReadString(L"Text").has_value());
+    EXPECT_EQ(CAppSettings::ReadDword(L"Number").value_or(0), 0x80000001u);
+    ASSERT_TRUE(CAppSettings::DeleteAll());
+    EXPECT_FALSE(CAppSettings::ReadDword(L"Number").has_value());
 }
