@@ -155,6 +155,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     UpdateConnectionState();
     ShowWindow(SW_SHOWNORMAL);
+    ShowMeters();
     ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
 
     // The splash stays up for two seconds; the frame keeps painting meanwhile.
@@ -247,7 +248,17 @@ void CMainFrame::CreateMeters()
 {
     const RECT rcEmpty{};
     for (CInputMeter& meter : m_Meters)
-        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+}
+
+void CMainFrame::ShowMeters()
+{
+    // Shown without activation: the meters never take the focus, and a
+    // window manager (or Wine without one) then treats them as the frame's
+    // decorations rather than as windows of their own, whose every hiding it
+    // would wait for (two seconds each at exit).
+    for (CInputMeter& meter : m_Meters)
+        ::ShowWindow(meter, SW_SHOWNOACTIVATE);
 }
 
 void CMainFrame::CreateStatusBar()

@@ -144,6 +144,7 @@ public:
 private:
     void CreateToolBar();
     void CreateMeters();
+    void ShowMeters();
     void CreateStatusBar();
     void RaiseOwnedWindows();
     // Status bar part 0: the description after the first newline of string nId.
