@@ -18,6 +18,7 @@ from harness import FRAME, E2ETestCase
 
 ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_PROFILE_INFO = 32773, 32774, 32775, 32776, 32785
 ID_SYSTEM_MUTE = 32781
+ID_DOWNLOAD_FIRMWARE, ID_DIAGNOSTICS = 32771, 32783
 IDC_SPEAKER = 236
 IDC_LOW_LP_FREQ = 211
 CENTER_LOW_LP = (2, 23)  # Center's Low LP frequency: channel, parameter
@@ -440,9 +441,13 @@ class RoundTrip(E2ETestCase):
         h.wait_for(h.wait_box, 10, "wait box")
         h.key("F3")
         h.command(32779)  # the command itself, as the menu would send it
+        # Download Firmware and Diagnostics wait too (their replies would mix with the read-back's).
+        h.command(ID_DOWNLOAD_FIRMWARE)
+        h.command(ID_DIAGNOSTICS)
         h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
         self.assertIsNone(h.wait_box())
         self.assertEqual([d for d in h.dialogs("QVR500") if h.control("hwnd:" + d["hwnd"], 1541)], [])
+        self.assertEqual(h.dialogs("Download Firmware") + h.dialogs("Terminal"), [])
         self.assertEqual(self.speaker_text(), TEXTS[6])
 
 
