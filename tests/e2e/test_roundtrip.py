@@ -435,10 +435,15 @@ class RoundTrip(E2ETestCase):
         self.app = self.start(sim.device_entry())
         h = self.h
         h.activate()
+        # The unit is untrusted: a parameter that is not a number and an infinite output gain.
+        sim.ctl("set param 0 0 0x7fc00000")  # Left's HP frequency: NaN
+        sim.ctl("set output 0 3 0x7f800000")  # Right's High output: +infinity
         # Slow replies keep the wait box up; F3 meanwhile asks nothing and ends nothing.
         sim.ctl("delay 40 50")
         h.key("F2")
         h.wait_for(h.wait_box, 10, "wait box")
+        # The form is held from the start: the speaker button opens nothing.
+        h.click_rect(h.info("hwnd:" + self.form(), IDC_SPEAKER)["rect"])
         h.key("F3")
         h.command(32779)  # the command itself, as the menu would send it
         # Download Firmware and Diagnostics wait too (their replies would mix with the read-back's).
@@ -447,8 +452,51 @@ class RoundTrip(E2ETestCase):
         h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
         self.assertIsNone(h.wait_box())
         self.assertEqual([d for d in h.dialogs("QVR500") if h.control("hwnd:" + d["hwnd"], 1541)], [])
-        self.assertEqual(h.dialogs("Download Firmware") + h.dialogs("Terminal"), [])
+        self.assertEqual(h.dialogs("Download Firmware") + h.dialogs("Terminal") + h.dialogs("Speaker Library"), [])
+        # Once the screen shows the unit, the values not taken are named.
+        box, text = h.wait_for(h.message_box, 10, "values not taken")
+        self.assertIn("Left: HPFreq (parameter 0)", text)
+        self.assertIn("Right: HighGain (output 0,3)", text)
+        self.assertEqual(len(text.strip().splitlines()), 3, text)
+        h.screenshot("read-back-not-numbers", box["rect"])
+        h.activate(box)
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 10, "message closed")
         self.assertEqual(self.speaker_text(), TEXTS[6])
+
+    def test_g_a_link_lost_during_the_read_back_puts_the_configuration_back(self):
+        """The cable goes while the unit is read: the screen must not keep some
+        of the unit's values beside the program's own (Save As would write
+        that mixture).  The configuration from before Connect comes back, and
+        the message says so."""
+        sim = self.h.start_sim()  # wire timing
+        self.load_unit(sim, 3)
+        for addr, word in rt.text_memory(TEXTS):
+            sim.ctl("set mem 0x%08x 0x%08x" % (addr, word))
+        self.app = self.start(sim.device_entry())
+        h = self.h
+        h.activate()
+        before = self.artifact("roundtrip-before-lost.qvr")
+        self.file_dialog(ID_FILE_SAVE_AS, before)
+        self.assertEventually(lambda: os.path.exists(before), 10, "file before Connect")
+        sim.ctl("delay 300 15")  # slower replies: the read-back lasts long enough to pull the cable
+        h.key("F2")
+        h.wait_for(h.wait_box, 10, "wait box")
+        # Past the text directory and Left, into the other channels.
+        h.wait_for(lambda: self.stats(sim)["requests"] >= 80, 30, "part of the unit read", interval=0.05)
+        sim.ctl("unplug")
+        box, text = h.wait_for(h.message_box, 30, "message 524")
+        self.assertEqual(text.replace("\r\n", "\n"), "Communication to active device has been lost.\n"
+                         "The configuration shown before the unit was read has been put back.")
+        h.screenshot("read-back-lost", box["rect"])
+        h.activate(box)
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 10, "message closed")
+        self.assertEqual(h.status_text(), "Disconnected")
+        after = self.artifact("roundtrip-after-lost.qvr")
+        self.file_dialog(ID_FILE_SAVE_AS, after)
+        self.assertEventually(lambda: os.path.exists(after), 10, "file after the loss")
+        self.assertEqual(read_bytes(after), read_bytes(before))
 
 
 if __name__ == "__main__":
