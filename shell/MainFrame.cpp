@@ -248,15 +248,15 @@ void CMainFrame::CreateMeters()
 {
     const RECT rcEmpty{};
     for (CInputMeter& meter : m_Meters)
-        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_NOACTIVATE);
 }
 
 void CMainFrame::ShowMeters()
 {
-    // Shown without activation: the meters never take the focus, and a
-    // window manager (or Wine without one) then treats them as the frame's
-    // decorations rather than as windows of their own, whose every hiding it
-    // would wait for (two seconds each at exit).
+    // Shown, and kept, without activation (they never take the focus): a
+    // window manager (and Wine without one) then treats them as the frame's
+    // decorations rather than as windows of their own, whose every hiding
+    // Wine waits for when no window manager answers (two seconds each at exit).
     for (CInputMeter& meter : m_Meters)
         ::ShowWindow(meter, SW_SHOWNOACTIVATE);
 }
