@@ -639,8 +639,9 @@ LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 void CMainFrame::CloseLink()
 {
     g_Comm.Close();
-    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed())
-        m_bConfigurationPutBack = true;
+    // Only this close decides: a flag left from a close that showed another
+    // message must not add the line to a later one.
+    m_bConfigurationPutBack = m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed();
 }
 
 void CMainFrame::ShowCommLost()
