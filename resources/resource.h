@@ -20,6 +20,8 @@
 #define ID_SYSTEM_MUTE 32781
 #define ID_DIAGNOSTICS 32783
 #define ID_PROFILE_INFO 32785
+#define ID_EDIT_UNDO 32810
+#define ID_EDIT_REDO 32811
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)
@@ -89,6 +91,11 @@
 #define IDS_SAVE_CANNOT_CREATE 708
 #define IDS_SAVE_WRITE_FAILED 709
 #define IDS_SAVE_CANNOT_REPLACE 710
+// Edit menu items: with nothing to take back, and naming the step (%ls).
+#define IDS_UNDO_NOTHING 790
+#define IDS_UNDO_STEP 791
+#define IDS_REDO_NOTHING 792
+#define IDS_REDO_STEP 793
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

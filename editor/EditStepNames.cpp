@@ -1,0 +1,91 @@
+#include "editor/EditStepNames.h"
+
+#include <iterator>
+
+#include "resources/resource.h"
+
+namespace {
+
+// A name is its kind in the high bits and a detail (control id, handle) below.
+enum EKind : int { KIND_CONTROL = 1, KIND_DRAG, KIND_LEVEL, KIND_HP_Q, KIND_SPEAKER_LIBRARY, KIND_COPY_CHANNEL, KIND_PROFILE };
+constexpr int KIND_SHIFT = 16;
+constexpr int Make(EKind eKind, int nDetail = 0) { return (eKind << KIND_SHIFT) | (nDetail & 0xFFFF); }
+
+struct SName {
+    int nDetail;
+    const char16_t* psz;
+};
+
+const SName s_aControls[] = {
+    {IDC_HP_FREQ, u"HP Freq"},
+    {IDC_DELAY, u"CH Delay"},
+    {IDC_LOW_LP_FREQ, u"Low LP Freq"},
+    {IDC_LOW_GAIN, u"Low Gain"},
+    {IDC_LOW_DELAY, u"Low Delay"},
+    {IDC_LOW_PEQ_FREQ, u"Low PEQ Freq"},
+    {IDC_LOW_PEQ_Q, u"Low PEQ Q"},
+    {IDC_LOW_PEQ_GAIN, u"Low PEQ Gain"},
+    {IDC_MID_HP_FREQ, u"Mid HP Freq"},
+    {IDC_MID_LP_FREQ, u"Mid LP Freq"},
+    {IDC_MID_GAIN, u"Mid Gain"},
+    {IDC_MID_DELAY, u"Mid Delay"},
+    {IDC_MID_PEQ_FREQ, u"Mid PEQ Freq"},
+    {IDC_MID_PEQ_Q, u"Mid PEQ Q"},
+    {IDC_MID_PEQ_GAIN, u"Mid PEQ Gain"},
+    {IDC_HIGH_HP_FREQ, u"High HP Freq"},
+    {IDC_HIGH_GAIN, u"High Gain"},
+    {IDC_HIGH_DELAY, u"High Delay"},
+    {IDC_HIGH_PEQ_FREQ, u"High PEQ Freq"},
+    {IDC_HIGH_PEQ_Q, u"High PEQ Q"},
+    {IDC_HIGH_PEQ_GAIN, u"High PEQ Gain"},
+    {IDC_SEQ_FREQ, u"SEQ Freq"},
+    {IDC_SEQ_GAIN, u"SEQ Gain"},
+    {IDC_HEQ_FREQ, u"HEQ Freq"},
+    {IDC_HEQ_GAIN, u"HEQ Gain"},
+    {IDC_LOW_MUTE, u"Low Mute"},
+    {IDC_LOW_INVERT, u"Low Invert"},
+    {IDC_MID_MUTE, u"Mid Mute"},
+    {IDC_MID_INVERT, u"Mid Invert"},
+    {IDC_HIGH_MUTE, u"High Mute"},
+    {IDC_HIGH_INVERT, u"High Invert"},
+};
+
+// The plot's handles 1..10, named after the filter each one drags.
+const char16_t* const s_apszDrags[] = {
+    u"Low LP Filter", u"Low PEQ", u"Mid HP Filter", u"Mid LP Filter", u"Mid PEQ",
+    u"High HP Filter", u"High PEQ", u"SEQ", u"HEQ", u"HP Filter",
+};
+
+} // namespace
+
+int CEditStepNames::OfControl(int nId) { return Make(KIND_CONTROL, nId); }
+int CEditStepNames::OfDrag(int nAdjuster) { return Make(KIND_DRAG, nAdjuster); }
+int CEditStepNames::Level() { return Make(KIND_LEVEL); }
+int CEditStepNames::HPQ() { return Make(KIND_HP_Q); }
+int CEditStepNames::SpeakerLibrary() { return Make(KIND_SPEAKER_LIBRARY); }
+int CEditStepNames::CopyChannel() { return Make(KIND_COPY_CHANNEL); }
+int CEditStepNames::ProfileInformation() { return Make(KIND_PROFILE); }
+
+std::u16string CEditStepNames::Text(int nWhat)
+{
+    if (nWhat < 0)
+        return {};
+    const int nDetail = nWhat & 0xFFFF;
+    switch (nWhat >> KIND_SHIFT) {
+    case KIND_CONTROL:
+        for (const SName& n : s_aControls)
+            if (n.nDetail == nDetail)
+                return n.psz;
+        return {};
+    case KIND_DRAG:
+        if (nDetail >= 1 && nDetail <= static_cast<int>(std::size(s_apszDrags)))
+            return s_apszDrags[nDetail - 1];
+        return {};
+    case KIND_LEVEL: return u"Channel Level";
+    case KIND_HP_Q: return u"HP Q";
+    case KIND_SPEAKER_LIBRARY: return u"Speaker Library";
+    case KIND_COPY_CHANNEL: return u"Copy Channel";
+    case KIND_PROFILE: return u"Profile Information";
+    default: return {};
+    }
+}
