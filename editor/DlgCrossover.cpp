@@ -459,7 +459,7 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     if (lParam == VK_RETURN)
-        m_recorder.End(); // Enter ends the field's edit
+        m_recorder.End(CEditStepNames::OfControl(static_cast<int>(wParam))); // Enter ends the field's edit
     if (lParam != VK_UP && lParam != VK_DOWN)
         return 0;
     const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
@@ -867,9 +867,9 @@ LRESULT CDlgCrossover::OnAdjusterDrag(UINT, WPARAM wParam, LPARAM, BOOL&)
     return 0;
 }
 
-LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&)
+LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    m_recorder.End(); // a field's edit ends when the focus leaves it
+    m_recorder.End(CEditStepNames::OfControl(LOWORD(wParam))); // a field's edit ends when the focus leaves it
     return 0;
 }
 

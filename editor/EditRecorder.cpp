@@ -57,6 +57,12 @@ void CEditRecorder::End()
         m_history.End(Now());
 }
 
+void CEditRecorder::End(int nWhat)
+{
+    if (m_history.OpenWhat() == nWhat)
+        End();
+}
+
 void CEditRecorder::Clear() { m_history.Clear(); }
 
 void CEditRecorder::Undo() { Walk(true); }

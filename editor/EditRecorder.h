@@ -23,6 +23,9 @@ public:
     void Begin(int nWhat);
     // The open gesture is over: what it changed becomes a step.
     void End();
+    // The same when the open gesture is nWhat (a field losing the focus to
+    // a dialog must not end the dialog's gesture).
+    void End(int nWhat);
     // The configuration was replaced wholesale: nothing to undo or redo.
     void Clear();
 

@@ -41,8 +41,10 @@ LRESULT CTabberWnd::OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
     // Ctrl+Z's character: the edit control's own undo (the Edit menu's Undo
     // is the one that counts).
+    // Enter's character: the key-down already told the form (it ends the
+    // field's edit); a single-line edit control has no use for it.
     constexpr WPARAM CHAR_CTRL_Z = 0x1A;
-    if (wParam == CHAR_CTRL_Z)
+    if (wParam == CHAR_CTRL_Z || wParam == L'\r')
         return 0;
     if (CFieldRules::IsCharAllowed(static_cast<char16_t>(wParam), m_bAllowDecimalPoint)) {
         bHandled = FALSE;
@@ -90,6 +92,17 @@ std::u16string CTabberWnd::FieldText(HWND hWnd)
     ::GetWindowTextW(hWnd, sz, 32);
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
     return std::u16string(reinterpret_cast<const char16_t*>(sz));
+}
+
+// Enter comes to the field (and so to the form, as a key-down) rather than
+// being taken by dialog navigation as the default button's key.
+LRESULT CTabberWnd::OnGetDlgCode(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT lr = DefWindowProc(uMsg, wParam, lParam);
+    const auto* pMsg = reinterpret_cast<const MSG*>(lParam);
+    if (pMsg && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN)
+        lr |= DLGC_WANTMESSAGE;
+    return lr;
 }
 
 // Nothing to undo, and nothing undone (also from the context menu's Undo).

@@ -24,6 +24,7 @@ public:
         MESSAGE_HANDLER(WM_KEYUP, OnKeyUp)
         MESSAGE_HANDLER(WM_GET_FIELD_ERROR, OnGetFieldError)
         MESSAGE_HANDLER(WM_SET_FIELD_ERROR, OnSetFieldError)
+        MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)
         MESSAGE_HANDLER(WM_UNDO, OnOwnUndo)
         MESSAGE_HANDLER(EM_UNDO, OnOwnUndo)
         MESSAGE_HANDLER(EM_CANUNDO, OnOwnUndo)
@@ -41,6 +42,7 @@ private:
     LRESULT OnGetFieldError(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetFieldError(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnOwnUndo(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, BOOL&);
 
     const bool m_bAllowDecimalPoint;
     bool m_bError = false;
