@@ -99,10 +99,17 @@ void CEditRecorder::ApplyStep(const CEditHistory::SStep& step, bool bUndo)
 {
     CCtlQVRXOPlot& wc = m_form.GetPlot();
     // The step's channel is shown: the shown one if the step changes it,
-    // else the first it changes (a profile-only step shows what it shows).
-    const int nFirst = step.FirstChannel();
-    if (nFirst >= 0 && !step.Touches(wc.GetChannel()))
-        m_form.ChooseChannel(nFirst);
+    // else the first it changes in the order of the channel buttons (a
+    // profile-only step leaves the channel alone).
+    if (!step.Touches(wc.GetChannel())) {
+        for (int nButton = IDC_CH_LEFT; nButton <= IDC_CH_SUBWOOFER; ++nButton) {
+            const int nChannel = CDlgCrossover::ChannelOfButton(nButton);
+            if (step.Touches(nChannel)) {
+                m_form.ChooseChannel(nChannel);
+                break;
+            }
+        }
+    }
     const int nShown = wc.GetChannel();
     CChannelConfig* ap[CHANNEL_COUNT];
     for (int c = 0; c < CHANNEL_COUNT; ++c)

@@ -37,18 +37,6 @@ bool CEditHistory::SStep::Touches(int nChannel) const
     return false;
 }
 
-int CEditHistory::SStep::FirstChannel() const
-{
-    int nFirst = -1;
-    for (const SValueChange& v : aValues)
-        if (nFirst < 0 || v.nChannel < nFirst)
-            nFirst = v.nChannel;
-    for (const STextChange& t : aTexts)
-        if (t.nChannel >= 0 && (nFirst < 0 || t.nChannel < nFirst))
-            nFirst = t.nChannel;
-    return nFirst;
-}
-
 std::size_t CEditHistory::SStep::Bytes() const
 {
     std::size_t n = sizeof(SStep) + aValues.capacity() * sizeof(SValueChange) + aTexts.capacity() * sizeof(STextChange);

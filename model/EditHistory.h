@@ -45,9 +45,8 @@ public:
         std::vector<STextChange> aTexts;
 
         bool Empty() const { return aValues.empty() && aTexts.empty(); }
+        // Whether the step changes a value or the speaker name of the channel.
         bool Touches(int nChannel) const;
-        // The first channel the step changes, -1 when it changes only the profile.
-        int FirstChannel() const;
         // What the step occupies in memory.
         std::size_t Bytes() const;
     };

@@ -154,7 +154,7 @@ TEST(EditHistory, TextsAreRecordedAndPutBackAndAStepCostsBytesNotAConfiguration)
     ASSERT_NE(pStep, nullptr);
     EXPECT_EQ(pStep->aTexts.size(), 4u);
     EXPECT_TRUE(pStep->aValues.empty());
-    EXPECT_EQ(pStep->FirstChannel(), 1);
+    EXPECT_TRUE(pStep->Touches(1));
     EXPECT_TRUE(pStep->Touches(3));
     EXPECT_FALSE(pStep->Touches(2));
     EXPECT_TRUE(CEditHistory::Apply(*pStep, true, live.ap, live.Profile()));
