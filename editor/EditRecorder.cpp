@@ -11,7 +11,7 @@
 
 namespace {
 
-// An Edit menu item: "Undo" alone when there is nothing, else "Undo <what>".
+// An Edit menu item: "Undo <what>", or "Undo" alone (greyed when there is nothing).
 void SetMenuItem(HMENU hMenu, UINT nCommand, int nWhat, UINT nNothing, UINT nStep)
 {
     const std::u16string what = CEditStepNames::Text(nWhat);
@@ -29,7 +29,7 @@ void SetMenuItem(HMENU hMenu, UINT nCommand, int nWhat, UINT nNothing, UINT nSte
     mii.fMask = MIIM_STRING;
     mii.dwTypeData = text.data();
     ::SetMenuItemInfoW(hMenu, nCommand, FALSE, &mii);
-    ::EnableMenuItem(hMenu, nCommand, MF_BYCOMMAND | (what.empty() ? MF_GRAYED : MF_ENABLED));
+    ::EnableMenuItem(hMenu, nCommand, MF_BYCOMMAND | (nWhat == CEditHistory::NOTHING ? MF_GRAYED : MF_ENABLED));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "editor/FieldRules.h"
+#include "model/ChannelFields.h"
 #include "resources/resource.h"
 
 namespace {
@@ -16,39 +18,23 @@ struct SName {
     const char16_t* psz;
 };
 
-const SName s_aControls[] = {
-    {IDC_HP_FREQ, u"HP Freq"},
-    {IDC_DELAY, u"CH Delay"},
-    {IDC_LOW_LP_FREQ, u"Low LP Freq"},
-    {IDC_LOW_GAIN, u"Low Gain"},
-    {IDC_LOW_DELAY, u"Low Delay"},
-    {IDC_LOW_PEQ_FREQ, u"Low PEQ Freq"},
-    {IDC_LOW_PEQ_Q, u"Low PEQ Q"},
-    {IDC_LOW_PEQ_GAIN, u"Low PEQ Gain"},
-    {IDC_MID_HP_FREQ, u"Mid HP Freq"},
-    {IDC_MID_LP_FREQ, u"Mid LP Freq"},
-    {IDC_MID_GAIN, u"Mid Gain"},
-    {IDC_MID_DELAY, u"Mid Delay"},
-    {IDC_MID_PEQ_FREQ, u"Mid PEQ Freq"},
-    {IDC_MID_PEQ_Q, u"Mid PEQ Q"},
-    {IDC_MID_PEQ_GAIN, u"Mid PEQ Gain"},
-    {IDC_HIGH_HP_FREQ, u"High HP Freq"},
-    {IDC_HIGH_GAIN, u"High Gain"},
-    {IDC_HIGH_DELAY, u"High Delay"},
-    {IDC_HIGH_PEQ_FREQ, u"High PEQ Freq"},
-    {IDC_HIGH_PEQ_Q, u"High PEQ Q"},
-    {IDC_HIGH_PEQ_GAIN, u"High PEQ Gain"},
-    {IDC_SEQ_FREQ, u"SEQ Freq"},
-    {IDC_SEQ_GAIN, u"SEQ Gain"},
-    {IDC_HEQ_FREQ, u"HEQ Freq"},
-    {IDC_HEQ_GAIN, u"HEQ Gain"},
-    {IDC_LOW_MUTE, u"Low Mute"},
-    {IDC_LOW_INVERT, u"Low Invert"},
-    {IDC_MID_MUTE, u"Mid Mute"},
-    {IDC_MID_INVERT, u"Mid Invert"},
-    {IDC_HIGH_MUTE, u"High Mute"},
-    {IDC_HIGH_INVERT, u"High Invert"},
+// The Mute and Invert buttons (the fields go by their labels).
+const SName s_aButtons[] = {
+    {IDC_LOW_MUTE, u"Low Mute"},   {IDC_LOW_INVERT, u"Low Invert"},   {IDC_MID_MUTE, u"Mid Mute"},
+    {IDC_MID_INVERT, u"Mid Invert"}, {IDC_HIGH_MUTE, u"High Mute"}, {IDC_HIGH_INVERT, u"High Invert"},
 };
+
+// A field's label as a person reads it on the form, without its closing
+// point ("Low LP Freq.": "Low LP Freq").
+std::u16string FieldName(const SFieldRule& rule)
+{
+    std::u16string name;
+    for (const char* p = GetChannelFieldLabel(rule.eField); *p; ++p)
+        name.push_back(static_cast<char16_t>(static_cast<unsigned char>(*p)));
+    if (!name.empty() && name.back() == u'.')
+        name.pop_back();
+    return name;
+}
 
 // The plot's handles 1..10, named after the filter each one drags.
 const char16_t* const s_apszDrags[] = {
@@ -73,7 +59,9 @@ std::u16string CEditStepNames::Text(int nWhat)
     const int nDetail = nWhat & 0xFFFF;
     switch (nWhat >> KIND_SHIFT) {
     case KIND_CONTROL:
-        for (const SName& n : s_aControls)
+        if (const SFieldRule* pRule = CFieldRules::Find(nDetail))
+            return FieldName(*pRule);
+        for (const SName& n : s_aButtons)
             if (n.nDetail == nDetail)
                 return n.psz;
         return {};
