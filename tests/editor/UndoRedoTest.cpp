@@ -11,6 +11,7 @@
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
 #include "model/ParameterMap.h"
+#include "model/TextMemory.h"
 #include "tests/editor/DialogScript.h"
 #include "tests/editor/FormDriver.h"
 
@@ -85,6 +86,23 @@ protected:
                     m_d.Unit().GetOutput(dwAddress & 0xFF, (dwAddress >> 8) & 0xFF))
                     out += "channel " + std::to_string(c) + " output of band " + std::to_string(band) + "\n";
             }
+        }
+        // The texts, once the unit's text memory has been written at all.
+        CSimUnit& unit = m_d.Unit();
+        if (unit.ReadMemory(TEXT_MEMORY_START).value_or(0) == TEXT_DIRECTORY_WRITTEN) {
+            const CChannelConfig* apNames[TEXT_NAME_SECTIONS];
+            for (int c = 0; c < TEXT_NAME_SECTIONS; ++c)
+                apNames[c] = &now.Channel(c);
+            CTextMemory::STexts texts;
+            CTextMemory::CollectTexts(now.Profile(), apNames, texts);
+            STextMemoryImage image;
+            CTextMemory::Build(texts, image);
+            for (int i = 0; i < TEXT_DIRECTORY_WORDS; ++i)
+                if (unit.ReadMemory(TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(i)) != image.adwDirectory[i])
+                    out += "text directory word " + std::to_string(i) + "\n";
+            for (std::size_t i = 0; i < image.adwText.size(); ++i)
+                if (unit.ReadMemory(TEXT_AREA_START + 4u * static_cast<std::uint32_t>(i)) != image.adwText[i])
+                    out += "text word " + std::to_string(i) + "\n";
         }
         return out;
     }
@@ -176,16 +194,27 @@ TEST_F(UndoRedo, EveryKindOfStepWalksBackAndForthWithTheUnit)
     m_d.Click(IDC_DELAY);
     CopyChannel(IDC_COPY_FROM_CENTER, {IDC_COPY_TO_LEFT, IDC_COPY_TO_RIGHT});
     step(L"Copy Channel");
-    m_d.Click(IDC_CH_SUBWOOFER); // the next undo shows the step's channel again
+    CDialogScript::Arm(L"Profile Information", [](HWND hDlg) {
+        ::SetDlgItemTextW(hDlg, IDC_PROFILE_THEATER, L"Odeon 3");
+        CDialogScript::Click(hDlg, IDOK);
+    });
+    ::SendMessageW(m_d.FormWnd(), WM_COMMAND, ID_PROFILE_INFO, 0);
+    ASSERT_TRUE(CDialogScript::Ran());
+    step(L"Profile Information");
+    m_d.Click(IDC_CH_SUBWOOFER); // undo shows a step's channel again
     EXPECT_EQ(UnitDifferences(), "");
+    EXPECT_EQ(m_d.Unit().ReadMemory(TEXT_MEMORY_START), TEXT_DIRECTORY_WRITTEN); // the texts are compared too
 
     for (size_t n = names.size(); n > 0; --n) {
         SCOPED_TRACE(n);
         EXPECT_EQ(MenuTexts().first, L"&Undo " + names[n - 1] + L"\tCtrl+Z");
         Undo();
         EXPECT_TRUE(Same(Image(), images[n - 1]));
-        // A Copy Channel onto Left and Right shows the first of them.
-        EXPECT_EQ(Plot().GetChannel(), n == names.size() ? CHANNEL_LEFT : CHANNEL_CENTER);
+        // A Copy Channel onto Left and Right shows the first of them; the
+        // profile belongs to no channel and leaves the Subwoofer on show.
+        EXPECT_EQ(Plot().GetChannel(), n == names.size()       ? CHANNEL_SUBWOOFER
+                                       : n == names.size() - 1 ? CHANNEL_LEFT
+                                                               : CHANNEL_CENTER);
         EXPECT_EQ(ScreenDifferences(), "");
         EXPECT_EQ(UnitDifferences(), "");
     }
