@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Comm.h"
 #include "editor/DlgCopyChannel.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
@@ -39,6 +40,7 @@ protected:
     }
     static bool Same(const CConfigImage& a, const CConfigImage& b) { return CEditHistory::Diff(a, b, 0).Empty(); }
 
+    const CEditHistory& History() { return Form().EditRecorder().History(); }
     void Undo() { ::SendMessageW(m_d.FormWnd(), WM_COMMAND, ID_EDIT_UNDO, 0); }
     void Redo() { ::SendMessageW(m_d.FormWnd(), WM_COMMAND, ID_EDIT_REDO, 0); }
 
@@ -237,9 +239,10 @@ TEST_F(UndoRedo, EveryKindOfStepWalksBackAndForthWithTheUnit)
 }
 
 // A field whose text is not what it applied (red here): Undo first puts the
-// applied value back, and only the next one walks the history.  A mode
-// change replaces the configuration: nothing is left to undo.
-TEST_F(UndoRedo, AnUnappliedFieldIsPutBackFirstAndAModeChangeClears)
+// applied value back, and only the next one walks the history.  A
+// read-back holds Undo off and clears the history at its end, a lost link
+// keeps it, a mode change clears it.
+TEST_F(UndoRedo, AnUnappliedFieldIsPutBackFirstAndWhatClearsTheHistory)
 {
     m_d.Click(IDC_LOW_MUTE);
     m_d.ClearField(IDC_HIGH_PEQ_FREQ);
@@ -255,12 +258,28 @@ TEST_F(UndoRedo, AnUnappliedFieldIsPutBackFirstAndAModeChangeClears)
     EXPECT_FALSE(Plot().GetLowFlags() & BAND_FLAG_MUTE);
     EXPECT_EQ(UnitDifferences(), "");
 
+    // While the unit's settings are read back Undo does nothing; the
+    // read-back's end replaces the configuration and clears the history.
     Redo();
+    ::SendMessageW(m_d.FormWnd(), WM_READ_SETTINGS, 0, 0);
+    ASSERT_TRUE(Form().IsReadingBack());
+    const CConfigImage during = Image();
+    Undo();
+    EXPECT_TRUE(Same(Image(), during));
+    EXPECT_EQ(History().UndoCount(), 1u);
+    ASSERT_TRUE(m_d.SettleReadBack());
+    EXPECT_EQ(History().StepCount(), 0u);
+
+    // A lost link replaces nothing: the history stays.  A mode change
+    // replaces every channel: nothing is left to undo.
+    m_d.Click(IDC_LOW_INVERT);
+    g_Comm.Close();
+    Form().OnLinkClosed();
+    EXPECT_EQ(MenuTexts().first, L"&Undo Low Invert\tCtrl+Z");
     m_d.AnswerNextMessageBox(IDYES);
     m_d.Click(IDC_BIAMP);
     ASSERT_TRUE(m_d.BoxAnswered());
-    ASSERT_TRUE(m_d.SettleReadBack());
-    EXPECT_EQ(Form().EditRecorder().History().StepCount(), 0u);
+    EXPECT_EQ(History().StepCount(), 0u);
     EXPECT_EQ(MenuTexts(), std::make_pair(std::wstring(L"&Undo\tCtrl+Z (grey)"), std::wstring(L"&Redo\tCtrl+Y (grey)")));
 }
 
