@@ -27,7 +27,7 @@ protected:
     // A point of the plot's client area on the screen.
     POINT PlotPoint(int x, int y) { return CFormDriver::ClientToScreenPt(m_d.Item(IDC_PLOT), POINT{x, y}); }
     POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
-    void Drag(const RECT& rcHandle, int x, int y) { m_d.DragHandle(rcHandle, x, y); }
+    void Drag(const RECT& rcHandle, int x, int y) { ASSERT_TRUE(m_d.DragHandle(rcHandle, x, y)); }
     float UnitFloat(int c, int p) { return m_d.Unit().GetParameterFloat(c, p); }
 
     CFormDriver m_d;

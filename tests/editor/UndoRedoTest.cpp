@@ -179,7 +179,7 @@ TEST_F(UndoRedo, EveryKindOfStepWalksBackAndForthWithTheUnit)
     // A drag of the Low crossover handle (its fields focused first).
     m_d.Click(IDC_LOW_LP_FREQ);
     const RECT rcHandle = Plot().GetAdjusterRect();
-    m_d.DragHandle(rcHandle, rcHandle.right + 40, rcHandle.bottom + 30);
+    ASSERT_TRUE(m_d.DragHandle(rcHandle, rcHandle.right + 40, rcHandle.bottom + 30));
     ASSERT_NE(Plot().GetLowLPFreq(), images.back().Channel(CHANNEL_CENTER).GetLowLPFreq());
     step(L"Low LP Filter");
     // One key on the level trackbar.
