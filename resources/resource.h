@@ -91,6 +91,9 @@
 #define IDS_SAVE_CANNOT_CREATE 708
 #define IDS_SAVE_WRITE_FAILED 709
 #define IDS_SAVE_CANNOT_REPLACE 710
+// The connection and the read-back of the unit.
+#define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
+#define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
 // Edit menu items: with nothing to take back, and naming the step (%ls).
 #define IDS_UNDO_NOTHING 790
 #define IDS_UNDO_STEP 791
