@@ -161,10 +161,12 @@ TEST_F(UndoRedo, EveryKindOfStepWalksBackAndForthWithTheUnit)
     EXPECT_EQ(MenuTexts(), std::make_pair(std::wstring(L"&Undo\tCtrl+Z (grey)"), std::wstring(L"&Redo\tCtrl+Y (grey)")));
 
     // Typing 1500: four applied texts, one step; the edit control's own
-    // undo character changes nothing.
+    // undo (its character, its message) changes nothing.
     m_d.ClearField(IDC_HIGH_PEQ_FREQ);
     m_d.Type("1500");
     ::SendMessageW(m_d.Item(IDC_HIGH_PEQ_FREQ), WM_CHAR, 0x1A, 0);
+    ::SendMessageW(m_d.Item(IDC_HIGH_PEQ_FREQ), EM_UNDO, 0, 0);
+    EXPECT_EQ(::SendMessageW(m_d.Item(IDC_HIGH_PEQ_FREQ), EM_CANUNDO, 0, 0), 0);
     EXPECT_EQ(m_d.Text(IDC_HIGH_PEQ_FREQ), L"1500");
     EXPECT_EQ(MenuTexts().first, L"&Undo High PEQ Freq\tCtrl+Z");
     m_d.TapKey(VK_RETURN);
