@@ -20,6 +20,8 @@
 #define ID_SYSTEM_MUTE 32781
 #define ID_DIAGNOSTICS 32783
 #define ID_PROFILE_INFO 32785
+#define ID_VIEW_SUMMED_RESPONSE 32800
+#define ID_VIEW_PHASE 32801
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)

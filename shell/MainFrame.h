@@ -17,6 +17,7 @@
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
 #include "shell/DlgConnecting.h"
+#include "shell/ViewOptions.h"
 
 class CDlgPLM40Link;
 
@@ -94,6 +95,8 @@ public:
         COMMAND_ID_HANDLER(ID_DIAGNOSTICS, OnDiagnostics)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
         COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
+        COMMAND_ID_HANDLER(ID_VIEW_SUMMED_RESPONSE, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_PHASE, OnViewOption)
     ALT_MSG_MAP(2) // toolbar
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     ALT_MSG_MAP(3) // status bar
@@ -135,6 +138,8 @@ public:
     LRESULT OnDiagnostics(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnAppAbout(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // View > Summed Response and View > Phase: shown on the plot, remembered.
+    LRESULT OnViewOption(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
     void CreateToolBar();
@@ -172,6 +177,7 @@ private:
     std::unique_ptr<CDlgPLM40Link> m_pdlgLink; // the sibling link window; null when none
     CDlgConnecting m_dlgConnecting;
     CConnectionFlow m_flow;
+    CViewOptions m_viewOptions;
     // The unit chosen in the Select Device dialog (its serial number), kept
     // while it is attached; empty when none was chosen.
     std::wstring m_strChosenSerial;
