@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -14,7 +15,8 @@ namespace {
 constexpr double PI = 3.141592653589793;
 constexpr double LN10 = 2.302585092994046;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double NEG_INF = -std::numeric_limits<double>::infinity();
+constexpr double INF = std::numeric_limits<double>::infinity();
+constexpr double NEG_INF = -INF;
 // Samples per millisecond.
 constexpr double SAMPLES_PER_MS = CBandResponse::SAMPLE_RATE / 1000.0;
 
@@ -41,8 +43,15 @@ std::unique_ptr<double[]> NewArray() { return std::unique_ptr<double[]>(new doub
 } // namespace
 
 CSummedResponse::CSummedResponse()
-    : m_pcZ1(new std::complex<double>[POINTS]),
+    : m_pdCos1(NewArray()),
+      m_pdSin1(NewArray()),
+      m_pdCos2(NewArray()),
+      m_pdSin2(NewArray()),
       m_pdW(NewArray()),
+      m_pdSumRe(NewArray()),
+      m_pdSumIm(NewArray()),
+      m_pdSlopeRe(NewArray()),
+      m_pdSlopeIm(NewArray()),
       m_pdSum(NewArray()),
       m_pdPhase(NewArray()),
       m_pdGroupDelay(NewArray())
@@ -50,10 +59,14 @@ CSummedResponse::CSummedResponse()
     for (int i = 0; i < POINTS; ++i) {
         // Point i at 5 * i Hz of 96 kHz: w = 2 pi * 5 i / 96000 = pi i / 9600.
         m_pdW[i] = PI * i / 9600.0;
-        m_pcZ1[i] = std::polar(1.0, -m_pdW[i]);
+        m_pdCos1[i] = std::cos(m_pdW[i]);
+        m_pdSin1[i] = std::sin(m_pdW[i]);
+        m_pdCos2[i] = std::cos(2.0 * m_pdW[i]);
+        m_pdSin2[i] = std::sin(2.0 * m_pdW[i]);
     }
-    for (SBandPhase& b : m_aBand) {
-        b.pcPhasor.reset(new std::complex<double>[POINTS]());
+    for (SBand& b : m_aBand) {
+        b.pdRe = NewArray();
+        b.pdIm = NewArray();
         b.pdLogMagSlope = NewArray();
         b.pdPhaseSlope = NewArray();
     }
@@ -61,64 +74,100 @@ CSummedResponse::CSummedResponse()
 
 CSummedResponse::~CSummedResponse() = default;
 
-void CSummedResponse::RecalcBandPhase(const CChannelConfig& cfg, int nBand, SBandPhase& out)
+// The loops below are written in real arithmetic over whole arrays, one
+// section at a time, so that the compiler can vectorise them: a drag step
+// recomputes a band and the sum every 20 ms.
+void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCurve, int nBand, SBand& out)
 {
+    double* const pr = out.pdRe.get();
+    double* const pi = out.pdIm.get();
+    double* const pm = out.pdLogMagSlope.get();
+    double* const pp = out.pdPhaseSlope.get();
+    const double* const c1 = m_pdCos1.get();
+    const double* const s1 = m_pdSin1.get();
+    const double* const c2 = m_pdCos2.get();
+    const double* const s2 = m_pdSin2.get();
+    for (int i = 0; i < POINTS; ++i) {
+        pr[i] = 1.0;
+        pi[i] = 0.0;
+        pm[i] = 0.0;
+        pp[i] = 0.0;
+    }
     SBandSection aSec[CBandResponse::MAX_SECTIONS];
     const int nSections = CBandResponse::DesignBand(cfg, nBand, aSec);
-    for (int i = 0; i < POINTS; ++i) {
-        const std::complex<double> z1 = m_pcZ1[i];
-        const std::complex<double> z2 = z1 * z1;
-        std::complex<double> cPhase(1.0, 0.0); // carries the phase; its size is of no interest
-        double dLogMagSlope = 0.0, dPhaseSlope = 0.0;
-        for (int k = 0; k < nSections; ++k) {
-            const BiquadCoefs& c = aSec[k].c;
-            const double b0 = c.b0.real(), b1 = c.b1.real(), b2 = c.b2.real();
-            const double a0 = c.a0.real(), a1 = c.a1.real(), a2 = c.a2.real();
-            const std::complex<double> n = b0 + b1 * z1 + b2 * z2;
-            const std::complex<double> d = a0 + a1 * z1 + a2 * z2;
-            // d/dw of a polynomial in e^-jw: -j (c1 z1 + 2 c2 z2).
-            const std::complex<double> dn = std::complex<double>(0.0, -1.0) * (b1 * z1 + 2.0 * b2 * z2);
-            const std::complex<double> dd = std::complex<double>(0.0, -1.0) * (a1 * z1 + 2.0 * a2 * z2);
-            // d ln H / dw = N'/N - D'/D: its real part is the slope of ln|H|,
-            // its imaginary part the slope of the phase.
-            const std::complex<double> l = dn * std::conj(n) / std::norm(n) - dd * std::conj(d) / std::norm(d);
-            const double dMagPower = aSec[k].bSquaredMagnitude ? 2.0 : 1.0;
-            dLogMagSlope += LN10 * aSec[k].fltFactor * dMagPower * l.real();
-            dPhaseSlope += aSec[k].nPhasePower * l.imag();
-            const std::complex<double> h = n * std::conj(d); // the phase of N / D
-            for (int p = 0; p < aSec[k].nPhasePower; ++p)
-                cPhase *= h;
-            // Keep the carrier's size near 1 so that no product of sections
-            // under- or overflows.
-            const double dScale = std::abs(cPhase.real()) + std::abs(cPhase.imag());
-            if (dScale > 0.0 && std::isfinite(dScale))
-                cPhase /= dScale;
+    for (int k = 0; k < nSections; ++k) {
+        const BiquadCoefs& c = aSec[k].c;
+        const double b0 = c.b0.real(), b1 = c.b1.real(), b2 = c.b2.real();
+        const double a0 = c.a0.real(), a1 = c.a1.real(), a2 = c.a2.real();
+        // The slope of the drawn log-magnitude: the curve takes
+        // 20 * factor * ln|H| (twice that for |H|^2) as its decibels.
+        const double dMag = LN10 * aSec[k].fltFactor * (aSec[k].bSquaredMagnitude ? 2.0 : 1.0);
+        const int nPower = aSec[k].nPhasePower;
+        for (int i = 0; i < POINTS; ++i) {
+            // H = N / D with N = b0 + b1 z^-1 + b2 z^-2, z^-1 = cos w - j sin w.
+            const double nr = b0 + b1 * c1[i] + b2 * c2[i], ni = -(b1 * s1[i] + b2 * s2[i]);
+            const double dr = a0 + a1 * c1[i] + a2 * c2[i], di = -(a1 * s1[i] + a2 * s2[i]);
+            // dN/dw = -j (b1 z^-1 + 2 b2 z^-2), and the same for D.
+            const double dnr = -(b1 * s1[i] + 2.0 * b2 * s2[i]), dni = -(b1 * c1[i] + 2.0 * b2 * c2[i]);
+            const double ddr = -(a1 * s1[i] + 2.0 * a2 * s2[i]), ddi = -(a1 * c1[i] + 2.0 * a2 * c2[i]);
+            // d ln H / dw = N'/N - D'/D: the real part is the slope of ln|H|,
+            // the imaginary part the slope of the phase.
+            const double nn = nr * nr + ni * ni, dd = dr * dr + di * di;
+            const double lr = (dnr * nr + dni * ni) / nn - (ddr * dr + ddi * di) / dd;
+            const double li = (dni * nr - dnr * ni) / nn - (ddi * dr - ddr * di) / dd;
+            pm[i] += dMag * lr;
+            pp[i] += nPower * li;
+            // N conj(D) has the phase of H; the carrier's size is of no interest.
+            const double hr = nr * dr + ni * di, hi = ni * dr - nr * di;
+            double xr = pr[i], xi = pi[i];
+            for (int p = 0; p < nPower; ++p) {
+                const double tr = xr * hr - xi * hi;
+                xi = xr * hi + xi * hr;
+                xr = tr;
+            }
+            // Kept near 1 so that no product of sections under- or overflows.
+            const double dScale = std::fabs(xr) + std::fabs(xi);
+            const double dInv = dScale > 0.0 && dScale < INF ? 1.0 / dScale : 1.0;
+            pr[i] = xr * dInv;
+            pi[i] = xi * dInv;
         }
-        const double dAbs = std::abs(cPhase);
-        out.pcPhasor[i] = dAbs > 0.0 && std::isfinite(dAbs) ? cPhase / dAbs : std::complex<double>(0.0, 0.0);
-        out.pdLogMagSlope[i] = dLogMagSlope;
-        out.pdPhaseSlope[i] = dPhaseSlope;
+    }
+    // The drawn magnitude with the sections' phase.  Where the curve is
+    // minus infinity (a high-pass at 0 Hz) the band is silent and its
+    // phase is of no account.
+    for (int i = 0; i < POINTS; ++i) {
+        const double dAbs = std::sqrt(pr[i] * pr[i] + pi[i] * pi[i]);
+        const double dDb = pfltCurve[i];
+        const double dAmp = dDb == NEG_INF ? 0.0 : std::exp(dDb * (LN10 / 20.0));
+        const double dUnit = dAbs > 0.0 && dAbs < INF ? dAmp / dAbs : 0.0;
+        pr[i] *= dUnit;
+        pi[i] *= dUnit;
+        if (dAmp == 0.0)
+            pm[i] = pp[i] = 0.0;
     }
 }
 
 void CSummedResponse::Recalc(const CChannelConfig& cfg, const CBandResponse& bands, int nMask)
 {
     for (const int nBand : {BAND_LOW, BAND_MID, BAND_HIGH})
-        if ((nMask & nBand) && IsBandPresent(cfg, nBand))
-            RecalcBandPhase(cfg, nBand, m_aBand[BandSlot(nBand)]);
-    Combine(cfg, bands);
+        if ((nMask & nBand) && IsBandPresent(cfg, nBand)) {
+            const float* pfltCurve = nBand == BAND_LOW   ? bands.GetLowBand()
+                                     : nBand == BAND_MID ? bands.GetMidBand()
+                                                         : bands.GetHighBand();
+            RecalcBand(cfg, pfltCurve, nBand, m_aBand[BandSlot(nBand)]);
+        }
+    Combine(cfg);
 }
 
-void CSummedResponse::Combine(const CChannelConfig& cfg, const CBandResponse& bands)
+void CSummedResponse::Combine(const CChannelConfig& cfg)
 {
-    struct SPlaying {
-        const float* pfltCurve;
-        const SBandPhase* pPhase;
-        double dSign;
-        double dDelay; // samples
-    };
-    SPlaying aPlaying[3];
-    int nPlaying = 0;
+    double* const sr = m_pdSumRe.get();
+    double* const si = m_pdSumIm.get();
+    double* const tr = m_pdSlopeRe.get();
+    double* const ti = m_pdSlopeIm.get();
+    for (int i = 0; i < POINTS; ++i)
+        sr[i] = si[i] = tr[i] = ti[i] = 0.0;
+
     for (const int nBand : {BAND_LOW, BAND_MID, BAND_HIGH}) {
         if (!IsBandPresent(cfg, nBand))
             continue;
@@ -126,43 +175,54 @@ void CSummedResponse::Combine(const CChannelConfig& cfg, const CBandResponse& ba
             nBand == BAND_LOW ? cfg.GetLowFlags() : nBand == BAND_MID ? cfg.GetMidFlags() : cfg.GetHighFlags();
         if (dwFlags & BAND_FLAG_MUTE)
             continue;
-        const float fltDelay =
-            nBand == BAND_LOW ? cfg.GetLowDelay() : nBand == BAND_MID ? cfg.GetMidDelay() : cfg.GetHighDelay();
-        const float* pfltCurve =
-            nBand == BAND_LOW ? bands.GetLowBand() : nBand == BAND_MID ? bands.GetMidBand() : bands.GetHighBand();
-        aPlaying[nPlaying++] = {pfltCurve, &m_aBand[BandSlot(nBand)], (dwFlags & BAND_FLAG_INVERT) ? -1.0 : 1.0,
-                                static_cast<double>(fltDelay) * SAMPLES_PER_MS};
+        const double dSign = (dwFlags & BAND_FLAG_INVERT) ? -1.0 : 1.0;
+        // The band's own delay in samples; the channel delay is left out.
+        const double dDelay = static_cast<double>(nBand == BAND_LOW   ? cfg.GetLowDelay()
+                                                  : nBand == BAND_MID ? cfg.GetMidDelay()
+                                                                      : cfg.GetHighDelay()) *
+                              SAMPLES_PER_MS;
+        const SBand& b = m_aBand[BandSlot(nBand)];
+        // The delay turns point i by -w_i * delay: a rotation by a fixed
+        // step per point, taken afresh every 64 points so that rounding
+        // cannot build up.
+        const double dStep = -m_pdW[1] * dDelay;
+        const double cStep = std::cos(dStep), sStep = std::sin(dStep);
+        double rc = 1.0, rs = 0.0;
+        for (int i = 0; i < POINTS; ++i) {
+            if ((i & 63) == 0 && dDelay != 0.0) {
+                rc = std::cos(dStep * i);
+                rs = std::sin(dStep * i);
+            }
+            const double xr = dSign * (b.pdRe[i] * rc - b.pdIm[i] * rs);
+            const double xi = dSign * (b.pdRe[i] * rs + b.pdIm[i] * rc);
+            sr[i] += xr;
+            si[i] += xi;
+            // d/dw of the band's value: the value times (log-magnitude slope
+            // + j (phase slope - delay)).
+            const double gr = b.pdLogMagSlope[i], gi = b.pdPhaseSlope[i] - dDelay;
+            tr[i] += xr * gr - xi * gi;
+            ti[i] += xr * gi + xi * gr;
+            const double nc = rc * cStep - rs * sStep;
+            rs = rc * sStep + rs * cStep;
+            rc = nc;
+        }
     }
 
     for (int i = 0; i < POINTS; ++i) {
-        std::complex<double> cSum(0.0, 0.0);
-        std::complex<double> cSlope(0.0, 0.0); // d(sum)/dw
-        for (int b = 0; b < nPlaying; ++b) {
-            const SPlaying& p = aPlaying[b];
-            const double dDb = p.pfltCurve[i];
-            if (dDb == NEG_INF)
-                continue; // silent here (a high-pass at 0 Hz)
-            const double dAmp = std::exp(dDb * (LN10 / 20.0));
-            std::complex<double> c = p.dSign * dAmp * p.pPhase->pcPhasor[i];
-            if (p.dDelay != 0.0)
-                c *= std::polar(1.0, -m_pdW[i] * p.dDelay);
-            cSum += c;
-            cSlope += c * std::complex<double>(p.pPhase->pdLogMagSlope[i], p.pPhase->pdPhaseSlope[i] - p.dDelay);
-        }
-        const double dNorm = std::norm(cSum);
+        const double dNorm = sr[i] * sr[i] + si[i] * si[i];
         const double dDb = dNorm > 0.0 ? 10.0 * std::log10(dNorm) : (dNorm == 0.0 ? NEG_INF : NaN);
         m_pdSum[i] = dDb;
-        if (!(dDb >= FLOOR_DB) || !std::isfinite(dDb)) {
+        if (!(dDb >= FLOOR_DB) || !(dDb < INF)) {
             m_pdPhase[i] = NaN;
             m_pdGroupDelay[i] = NaN;
             continue;
         }
-        double dDeg = std::atan2(cSum.imag(), cSum.real()) * (180.0 / PI);
+        double dDeg = std::atan2(si[i], sr[i]) * (180.0 / PI);
         if (dDeg <= -180.0)
             dDeg += 360.0;
         m_pdPhase[i] = dDeg;
-        // Group delay -d(phase)/dw = -Im(S' / S), in samples.
-        m_pdGroupDelay[i] = -(cSlope * std::conj(cSum)).imag() / dNorm / SAMPLES_PER_MS;
+        // Group delay -d(phase)/dw = -Im(S' / S) = -Im(S' conj S) / |S|^2, in samples.
+        m_pdGroupDelay[i] = -(ti[i] * sr[i] - tr[i] * si[i]) / dNorm / SAMPLES_PER_MS;
     }
 }
 

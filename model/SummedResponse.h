@@ -16,7 +16,6 @@
 // Portable: the editor's plot draws it, qvrtool prints it and the report
 // plots it from this one definition.
 
-#include <complex>
 #include <memory>
 
 #include "model/BandResponse.h"
@@ -33,10 +32,11 @@ public:
     CSummedResponse& operator=(const CSummedResponse&) = delete;
     ~CSummedResponse();
 
-    // Recomputes the phase of the bands in nMask (4 Low, 2 Mid, 1 High, 7
-    // all), then the sum from every band's curve in `bands` (which must be
-    // current for cfg), its flags and delays.  Changes of Mute, Invert or a
-    // delay alone need nMask 0.
+    // Takes the bands in nMask (4 Low, 2 Mid, 1 High, 7 all) anew, their
+    // curves from `bands` (which must be current for cfg) and their phase,
+    // then sums every band with its flags and delays.  Changes of Mute,
+    // Invert or a delay alone need nMask 0; a band whose curve changed must
+    // be in the mask (the editor passes the mask it recomputes the curves with).
     void Recalc(const CChannelConfig& cfg, const CBandResponse& bands, int nMask);
 
     // The sum in dB (minus infinity where nothing sounds), its phase in
@@ -61,20 +61,22 @@ public:
     static SDip FindDeepestDip(const double* pdSum);
 
 private:
-    // One band's phase on the grid: the unit phasor of its sections and the
-    // derivatives over w (radians per sample) of its drawn log-magnitude and
-    // of its phase, for the group delay.
-    struct SBandPhase {
-        std::unique_ptr<std::complex<double>[]> pcPhasor;
-        std::unique_ptr<double[]> pdLogMagSlope;
-        std::unique_ptr<double[]> pdPhaseSlope;
+    // One band on the grid without its polarity and delay: its drawn
+    // magnitude with the phase of its sections (real and imaginary part),
+    // and the derivatives over w (radians per sample) of its drawn
+    // log-magnitude and of its phase, for the group delay.
+    struct SBand {
+        std::unique_ptr<double[]> pdRe, pdIm, pdLogMagSlope, pdPhaseSlope;
     };
-    void RecalcBandPhase(const CChannelConfig& cfg, int nBand, SBandPhase& out);
-    void Combine(const CChannelConfig& cfg, const CBandResponse& bands);
+    void RecalcBand(const CChannelConfig& cfg, const float* pfltCurve, int nBand, SBand& out);
+    void Combine(const CChannelConfig& cfg);
 
-    std::unique_ptr<std::complex<double>[]> m_pcZ1; // e^-jw at each point
-    std::unique_ptr<double[]> m_pdW;                // w at each point
-    SBandPhase m_aBand[3];                          // Low, Mid, High
+    // The grid: cos and sin of w and of 2w at each point (z = e^jw).
+    std::unique_ptr<double[]> m_pdCos1, m_pdSin1, m_pdCos2, m_pdSin2;
+    std::unique_ptr<double[]> m_pdW;
+    SBand m_aBand[3]; // Low, Mid, High
+    // The sum and its derivative over w, real and imaginary parts.
+    std::unique_ptr<double[]> m_pdSumRe, m_pdSumIm, m_pdSlopeRe, m_pdSlopeIm;
     std::unique_ptr<double[]> m_pdSum;
     std::unique_ptr<double[]> m_pdPhase;
     std::unique_ptr<double[]> m_pdGroupDelay;
