@@ -274,3 +274,40 @@ TEST(SummedResponse, DeepestDipIgnoresEdgesRipplesAndNaN)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SummedResponse, ValuesNoEditorWouldTakeGiveUndefinedPointsAndNothingWorse)
+{
+    // A file may hold any bits: NaN and infinite fields, a Q of 0, a corner
+    // above half the sample rate, delays of any size.  Under the sanitizers
+    // nothing may misbehave; every point is a number or undefined, and the
+    // phase stays on its scale.
+    const float NaNf = std::numeric_limits<float>::quiet_NaN();
+    const float INFf = std::numeric_limits<float>::infinity();
+    std::vector<CChannelConfig> channels(6, CChannelConfig(CHANNEL_LEFT));
+    channels[0].SetLowDelay(NaNf, false);
+    channels[1].SetMidPEQQ(0.0f, false);
+    channels[1].SetMidPEQGain(6.0f, false);
+    channels[2].SetHighHPFreq(60000.0f, false);
+    channels[3].SetLevel(INFf, false);
+    channels[4].SetHighDelay(1e30f, false);
+    channels[4].SetMidDelay(-INFf, false);
+    channels[5].SetHPQ(0.0f, false);
+    channels[5].SetSEQGain(-INFf, false);
+    for (const CChannelConfig& c : channels) {
+        const SChannelSum s(c);
+        for (int i = 0; i < CSummedResponse::POINTS; ++i) {
+            const double p = s.sum.GetPhase()[i];
+            ASSERT_TRUE(std::isnan(p) || (p > -180.0 && p <= 180.0)) << i;
+            ASSERT_TRUE(std::isnan(p) == std::isnan(s.sum.GetGroupDelay()[i])) << i;
+        }
+        const CSummedResponse::SDip dip = CSummedResponse::FindDeepestDip(s.sum.GetSum());
+        if (dip.bFound) {
+            EXPECT_GE(dip.dFreq, 25.0);
+            EXPECT_LE(dip.dFreq, 20000.0);
+        }
+    }
+}
+
+} // namespace
