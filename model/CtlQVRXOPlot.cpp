@@ -146,8 +146,8 @@ void CCtlQVRXOPlot::RecalcBands(int nMask)
 void CCtlQVRXOPlot::RecalcCurves(int nMask)
 {
     m_response.RecalcBands(*this, nMask);
-    // The sum costs a few milliseconds: it is kept only while it is shown
-    // (showing it computes it afresh).
+    // The sum costs several times what the band curves cost: it is kept
+    // current only while it is shown (showing it computes it afresh).
     if (m_bShowSum || m_bShowPhase)
         m_sum.Recalc(*this, m_response, nMask);
 }
@@ -325,10 +325,13 @@ void CCtlQVRXOPlot::DrawPhaseScale(HDC hdc, const CPlotGeometry& geo)
         // The ends' labels lie inside the area: +180 below its level, -180 above.
         RECT rc{m_rcPlot.left, y - geo.RowHeight() / 2, xText, y + geo.RowHeight() / 2};
         UINT uAlign = DT_VCENTER;
-        if (nDeg == 180)
-            rc = RECT{m_rcPlot.left, y, xText, y + geo.RowHeight()}, uAlign = DT_TOP;
-        else if (nDeg == -180)
-            rc = RECT{m_rcPlot.left, y - geo.RowHeight(), xText, y}, uAlign = DT_BOTTOM;
+        if (nDeg == 180) {
+            rc = RECT{m_rcPlot.left, y, xText, y + geo.RowHeight()};
+            uAlign = DT_TOP;
+        } else if (nDeg == -180) {
+            rc = RECT{m_rcPlot.left, y - geo.RowHeight(), xText, y};
+            uAlign = DT_BOTTOM;
+        }
         ::DrawTextW(hdc, sz, -1, &rc, DT_RIGHT | DT_SINGLELINE | DT_NOCLIP | uAlign);
     }
 }

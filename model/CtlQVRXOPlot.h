@@ -2,8 +2,8 @@
 // The response plot of the crossover editor (control 209 of the editor form,
 // window class "QVRXOPlot").  It draws the magnitude curves of the channel on
 // show against a logarithmic frequency axis (25 Hz .. 20 kHz) and a decibel
-// axis (+24 .. -60 dB), and shows one draggable handle, the adjuster, for the
-// filter the user works on.  Dragging changes the channel with sending on and
+// axis (+24 .. -60 dB), on request their sum and its phase (View menu), and
+// shows one draggable handle, the adjuster, for the filter the user works on.  Dragging changes the channel with sending on and
 // posts WM_ADJUSTER_MOVED to the parent.  The control is itself the working
 // copy of the shown channel.
 //
