@@ -79,14 +79,15 @@ CSummedResponse::~CSummedResponse() = default;
 // recomputes a band and the sum every 20 ms.
 void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCurve, int nBand, SBand& out)
 {
-    double* const pr = out.pdRe.get();
-    double* const pi = out.pdIm.get();
-    double* const pm = out.pdLogMagSlope.get();
-    double* const pp = out.pdPhaseSlope.get();
-    const double* const c1 = m_pdCos1.get();
-    const double* const s1 = m_pdSin1.get();
-    const double* const c2 = m_pdCos2.get();
-    const double* const s2 = m_pdSin2.get();
+    // Distinct arrays: saying so lets the loops be vectorised.
+    double* __restrict const pr = out.pdRe.get();
+    double* __restrict const pi = out.pdIm.get();
+    double* __restrict const pm = out.pdLogMagSlope.get();
+    double* __restrict const pp = out.pdPhaseSlope.get();
+    const double* __restrict const c1 = m_pdCos1.get();
+    const double* __restrict const s1 = m_pdSin1.get();
+    const double* __restrict const c2 = m_pdCos2.get();
+    const double* __restrict const s2 = m_pdSin2.get();
     for (int i = 0; i < POINTS; ++i) {
         pr[i] = 1.0;
         pi[i] = 0.0;
@@ -103,6 +104,7 @@ void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCur
         // 20 * factor * ln|H| (twice that for |H|^2) as its decibels.
         const double dMag = LN10 * aSec[k].fltFactor * (aSec[k].bSquaredMagnitude ? 2.0 : 1.0);
         const int nPower = aSec[k].nPhasePower;
+        const bool bSquare = nPower == 2;
         for (int i = 0; i < POINTS; ++i) {
             // H = N / D with N = b0 + b1 z^-1 + b2 z^-2, z^-1 = cos w - j sin w.
             const double nr = b0 + b1 * c1[i] + b2 * c2[i], ni = -(b1 * s1[i] + b2 * s2[i]);
@@ -117,14 +119,12 @@ void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCur
             const double li = (dni * nr - dnr * ni) / nn - (ddi * dr - ddr * di) / dd;
             pm[i] += dMag * lr;
             pp[i] += nPower * li;
-            // N conj(D) has the phase of H; the carrier's size is of no interest.
-            const double hr = nr * dr + ni * di, hi = ni * dr - nr * di;
-            double xr = pr[i], xi = pi[i];
-            for (int p = 0; p < nPower; ++p) {
-                const double tr = xr * hr - xi * hi;
-                xi = xr * hi + xi * hr;
-                xr = tr;
-            }
+            // N conj(D) has the phase of H (squared for a Linkwitz-Riley
+            // slope); the carrier's size is of no interest.
+            const double gr = nr * dr + ni * di, gi = ni * dr - nr * di;
+            const double hr = bSquare ? gr * gr - gi * gi : gr, hi = bSquare ? 2.0 * gr * gi : gi;
+            const double xr = pr[i] * hr - pi[i] * hi;
+            const double xi = pr[i] * hi + pi[i] * hr;
             // Kept near 1 so that no product of sections under- or overflows.
             const double dScale = std::fabs(xr) + std::fabs(xi);
             const double dInv = dScale > 0.0 && dScale < INF ? 1.0 / dScale : 1.0;
