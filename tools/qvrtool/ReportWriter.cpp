@@ -12,8 +12,8 @@
 #include "model/FieldRanges.h"
 #include "model/PlotGeometry.h"
 #include "model/ProfileInfo.h"
+#include "model/ChannelNames.h"
 #include "model/SummedResponse.h"
-#include "tools/qvrtool/ChannelNames.h"
 #include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 
