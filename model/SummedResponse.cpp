@@ -9,6 +9,7 @@
 
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
+#include "model/PlotGeometry.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ constexpr double NEG_INF = -INF;
 constexpr double SAMPLES_PER_MS = CBandResponse::SAMPLE_RATE / 1000.0;
 
 // The points the plot draws and the dip search looks at: 25 Hz .. 20 kHz.
-constexpr int FIRST_POINT = 5;
-constexpr int LAST_POINT = 4000;
-constexpr double HZ_PER_POINT = 5.0;
+constexpr int FIRST_POINT = CPlotGeometry::FIRST_POINT;
+constexpr int LAST_POINT = CPlotGeometry::LAST_POINT;
+constexpr double HZ_PER_POINT = CBandResponse::SAMPLE_RATE / (2.0 * CBandResponse::GRID_POINTS);
 
 int BandSlot(int nBand) { return nBand == BAND_LOW ? 0 : nBand == BAND_MID ? 1 : 2; }
 
@@ -58,7 +59,7 @@ CSummedResponse::CSummedResponse()
 {
     for (int i = 0; i < POINTS; ++i) {
         // Point i at 5 * i Hz of 96 kHz: w = 2 pi * 5 i / 96000 = pi i / 9600.
-        m_pdW[i] = PI * i / 9600.0;
+        m_pdW[i] = PI * i / CBandResponse::GRID_POINTS;
         m_pdCos1[i] = std::cos(m_pdW[i]);
         m_pdSin1[i] = std::sin(m_pdW[i]);
         m_pdCos2[i] = std::cos(2.0 * m_pdW[i]);
