@@ -9,6 +9,7 @@
 
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
+#include "model/FastMath.h"
 #include "model/PlotGeometry.h"
 
 namespace {
@@ -115,22 +116,23 @@ void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCur
             const double ddr = -(a1 * s1[i] + 2.0 * a2 * s2[i]), ddi = -(a1 * c1[i] + 2.0 * a2 * c2[i]);
             // d ln H / dw = N'/N - D'/D: the real part is the slope of ln|H|,
             // the imaginary part the slope of the phase.
+            // (Both quotients over one division.)
             const double nn = nr * nr + ni * ni, dd = dr * dr + di * di;
-            const double lr = (dnr * nr + dni * ni) / nn - (ddr * dr + ddi * di) / dd;
-            const double li = (dni * nr - dnr * ni) / nn - (ddi * dr - ddr * di) / dd;
+            const double dInv = 1.0 / (nn * dd);
+            const double lr = ((dnr * nr + dni * ni) * dd - (ddr * dr + ddi * di) * nn) * dInv;
+            const double li = ((dni * nr - dnr * ni) * dd - (ddi * dr - ddr * di) * nn) * dInv;
             pm[i] += dMag * lr;
             pp[i] += nPower * li;
             // N conj(D) has the phase of H (squared for a Linkwitz-Riley
-            // slope); the carrier's size is of no interest.
+            // slope); the carrier's size is of no interest and is normalised
+            // at the end: with coefficients of the editor's ranges a section's
+            // |N conj(D)| lies between about 1e-14 (next to 0 Hz) and 1e3,
+            // so six of them, squared, stay far inside double's range.
             const double gr = nr * dr + ni * di, gi = ni * dr - nr * di;
             const double hr = bSquare ? gr * gr - gi * gi : gr, hi = bSquare ? 2.0 * gr * gi : gi;
             const double xr = pr[i] * hr - pi[i] * hi;
-            const double xi = pr[i] * hi + pi[i] * hr;
-            // Kept near 1 so that no product of sections under- or overflows.
-            const double dScale = std::fabs(xr) + std::fabs(xi);
-            const double dInv = dScale > 0.0 && dScale < INF ? 1.0 / dScale : 1.0;
-            pr[i] = xr * dInv;
-            pi[i] = xi * dInv;
+            pi[i] = pr[i] * hi + pi[i] * hr;
+            pr[i] = xr;
         }
     }
     // The drawn magnitude with the sections' phase.  Where the curve is
@@ -139,7 +141,7 @@ void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCur
     for (int i = 0; i < POINTS; ++i) {
         const double dAbs = std::sqrt(pr[i] * pr[i] + pi[i] * pi[i]);
         const double dDb = pfltCurve[i];
-        const double dAmp = dDb == NEG_INF ? 0.0 : std::exp(dDb * (LN10 / 20.0));
+        const double dAmp = dDb == NEG_INF ? 0.0 : CFastMath::Exp(dDb * (LN10 / 20.0));
         const double dUnit = dAbs > 0.0 && dAbs < INF ? dAmp / dAbs : 0.0;
         pr[i] *= dUnit;
         pi[i] *= dUnit;
@@ -218,7 +220,7 @@ void CSummedResponse::Combine(const CChannelConfig& cfg)
             m_pdGroupDelay[i] = NaN;
             continue;
         }
-        double dDeg = std::atan2(si[i], sr[i]) * (180.0 / PI);
+        double dDeg = CFastMath::Atan2(si[i], sr[i]) * (180.0 / PI);
         if (dDeg <= -180.0)
             dDeg += 360.0;
         m_pdPhase[i] = dDeg;

@@ -8,6 +8,7 @@
 #include "model/BandResponse.h"
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
+#include "model/FastMath.h"
 #include "model/SummedResponse.h"
 
 namespace {
@@ -308,6 +309,43 @@ TEST(SummedResponse, ValuesNoEditorWouldTakeGiveUndefinedPointsAndNothingWorse)
             EXPECT_LE(dip.dFreq, 20000.0);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(FastMath, ExpAndAtan2AgreeWithTheLibrary)
+{
+    for (double x = -707.9; x < 709.7; x += 0.0137) {
+        const double e = std::exp(x);
+        ASSERT_NEAR(CFastMath::Exp(x), e, 2e-15 * e) << x;
+    }
+    for (const double x : {0.0, -0.0, 1e-300, 1.0, -1.0, 0.5 * std::log(2.0)})
+        EXPECT_NEAR(CFastMath::Exp(x), std::exp(x), 2e-16 * std::exp(x)) << x;
+    EXPECT_EQ(CFastMath::Exp(-800.0), 0.0);
+    EXPECT_EQ(CFastMath::Exp(710.0), std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(CFastMath::Exp(std::numeric_limits<double>::quiet_NaN())));
+
+    // Every direction around the circle, at several distances, the axes and
+    // the octant borders included.
+    for (int n = 0; n < 3600; ++n) {
+        const double a = -3.141592653589793 + n * (2 * 3.141592653589793 / 3600) + 1e-7;
+        for (const double r : {1e-200, 1e-6, 1.0, 3e5, 1e200}) {
+            const double x = r * std::cos(a), y = r * std::sin(a);
+            ASSERT_NEAR(CFastMath::Atan2(y, x), std::atan2(y, x), 1e-13) << x << " " << y;
+        }
+    }
+    for (const double x : {-2.0, -0.5, 0.5, 2.0})
+        for (const double y : {-2.0, -0.5, 0.0, 0.5, 2.0, x, -x}) {
+            // (-2, -0.0 and such: the sign of a zero y is not kept; the sum wraps -180 to +180 anyway)
+            if (y == 0.0 && x < 0.0)
+                continue;
+            EXPECT_NEAR(CFastMath::Atan2(y, x), std::atan2(y, x), 1e-15) << x << " " << y;
+        }
+    EXPECT_EQ(CFastMath::Atan2(0.0, 0.0), 0.0);
+    EXPECT_NEAR(CFastMath::Atan2(0.0, -1.0), 3.141592653589793, 1e-15);
+    EXPECT_TRUE(std::isnan(CFastMath::Atan2(std::numeric_limits<double>::quiet_NaN(), 1.0)));
 }
 
 } // namespace
