@@ -366,6 +366,8 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
     m_viewOptions.UpdateMenu(hMenu);
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_pdlgCrossoverForm->EditRecorder().UpdateMenu(hMenu);
     return 0;
 }
 
