@@ -405,6 +405,8 @@ LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
         else
             m_ctlPlot.SetHighFlags(dwFlags, true);
     }
+    // The band curves do not change, the summed response does.
+    m_ctlPlot.RecalcBands(0);
     return 0;
 }
 

@@ -145,6 +145,8 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
+    m_viewOptions.Load();
+    m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
 
     m_fntTabFont.Reset(
         CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
@@ -363,6 +365,7 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     // Like its toolbar button, Disconnect waits until the settings have been read.
     ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
+    m_viewOptions.UpdateMenu(hMenu);
     if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
         m_pdlgCrossoverForm->EditRecorder().UpdateMenu(hMenu);
     return 0;
@@ -879,6 +882,14 @@ LRESULT CMainFrame::OnAppAbout(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainFrame::OnSystemMute(UINT, WPARAM, LPARAM, BOOL&)
 {
     SetSystemFlags(GetSystemFlags() ^ 1u, true);
+    return 0;
+}
+
+LRESULT CMainFrame::OnViewOption(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    // Only the drawing changes: no need to wait for a read-back.
+    if (m_viewOptions.Toggle(LOWORD(wParam)) && m_pdlgCrossoverForm)
+        m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
     return 0;
 }
 

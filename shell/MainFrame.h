@@ -19,6 +19,7 @@
 #include "shell/ConnectionFlow.h"
 #include "shell/DlgConnecting.h"
 #include "shell/SiblingLink.h"
+#include "shell/ViewOptions.h"
 
 class CMainFrame : public CWindowImpl<CMainFrame> {
 public:
@@ -100,6 +101,8 @@ public:
         COMMAND_ID_HANDLER(ID_DIAGNOSTICS, OnDiagnostics)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
         COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
+        COMMAND_ID_HANDLER(ID_VIEW_SUMMED_RESPONSE, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_PHASE, OnViewOption)
     ALT_MSG_MAP(2) // toolbar
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     ALT_MSG_MAP(3) // status bar
@@ -142,6 +145,8 @@ public:
     LRESULT OnDiagnostics(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnAppAbout(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // View > Summed Response and View > Phase: shown on the plot, remembered.
+    LRESULT OnViewOption(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
     void CreateToolBar();
@@ -183,6 +188,7 @@ private:
     CSiblingLink m_link; // the sibling program's link and its window
     CDlgConnecting m_dlgConnecting;
     CConnectionFlow m_flow;
+    CViewOptions m_viewOptions;
     // The unit chosen in the Select Device dialog (its serial number), kept
     // while it is attached; empty when none was chosen.
     std::wstring m_strChosenSerial;

@@ -35,6 +35,7 @@ METER_CLASS = "QVRInputMeter"
 
 BASE_DPI = 96
 DPI_KEY = r"HKCU\Control Panel\Desktop"
+SETTINGS_KEY = r"HKCU\Software\QVR500"  # what the program remembers
 
 WM_CLOSE = 0x10
 WM_COMMAND = 0x111
@@ -599,6 +600,23 @@ class Harness:
 
     def command(self, command_id):
         return self.probe("command", FRAME, command_id)
+
+    # -- what the program remembers ----------------------------------------------
+
+    def setting(self, name):
+        """A REG_DWORD the program keeps under its settings key, or None."""
+        r = subprocess.run(["wine", "reg", "query", SETTINGS_KEY, "/v", name], env=self.env,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                           timeout=60)
+        for line in r.stdout.splitlines():
+            parts = line.split()
+            if len(parts) == 3 and parts[0] == name and parts[1] == "REG_DWORD":
+                return int(parts[2], 16)
+        return None
+
+    def forget_setting(self, name):
+        subprocess.run(["wine", "reg", "delete", SETTINGS_KEY, "/v", name, "/f"], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     # -- the simulator's view -------------------------------------------------
 

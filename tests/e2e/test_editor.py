@@ -2,11 +2,11 @@
 """The crossover editor in the real program with a simulated unit (qvr500-sim
 over TCP), driven with xdotool: typing into a field with the range check's
 colours, Up/Down at the range edges, dragging the plot's handles (Low LP to
-the far left in Triamp and Biamp, a Q handle onto its centre line), the
-Subwoofer and Biamp rules, the level trackbar from top to bottom, both
-answers to the mode question, and Undo and Redo walking a typed value, a
-drag, a speaker preset and a Copy Channel.  Every case checks what the unit
-received."""
+the far left in Triamp and Biamp, a Q handle onto its centre line) with the
+summed response shown from the View menu, the Subwoofer and Biamp rules, the
+level trackbar from top to bottom, both answers to the mode question, and
+Undo and Redo walking a typed value, a drag, a speaker preset and a Copy
+Channel.  Every case checks what the unit received."""
 
 import time
 
@@ -15,6 +15,7 @@ from harness import FRAME, E2ETestCase
 
 RED = (255, 0, 0)
 ADJUSTER = (128, 255, 255)
+SUM = (255, 255, 255)
 ES_READONLY = 0x0800
 
 
@@ -252,11 +253,42 @@ class Editor(E2ETestCase):
         self.assertEqual(self.text(250), "20")
         self.assertEqual(self.param(2, 0), 20.0)
 
+    def sum_pixels(self):
+        """Where the plot shows the summed response's colour."""
+        px = grab(self.h, self.ctl(209)["rect"])
+        return {(x, y) for y, row in enumerate(px) for x, c in enumerate(row) if c == SUM}
+
     def test_dragging_low_lp_to_the_far_left(self):
+        h = self.h
+        self.addCleanup(h.forget_setting, "SummedResponse")
+        # View > Summed Response (Ctrl+U) draws the sum over the bands; Invert
+        # of a band changes it at once; switched off from the menu (Alt, V, S)
+        # the plot is again exactly what it was, and the choice is remembered.
+        bands_only = grab(h, self.ctl(209)["rect"])
+        h.key("ctrl+u")
+        self.assertEventually(lambda: len(self.sum_pixels()) > 300, 10, "the sum drawn")
+        with_sum = self.sum_pixels()
+        self.assertEqual(h.setting("SummedResponse"), 1)
+        self.click(228)  # Mid Invert
+        self.assertEventually(lambda: len(self.sum_pixels() ^ with_sum) > 50, 10, "the sum follows Invert")
+        self.click(228)
+        self.assertEventually(lambda: self.sum_pixels() == with_sum, 10, "the sum as before")
+        h.key("alt")
+        h.key("v")
+        h.key("s")
+        self.assertEventually(lambda: grab(h, self.ctl(209)["rect"]) == bands_only, 10, "the plot as before")
+        self.assertEqual(h.setting("SummedResponse"), 0)
+        h.key("ctrl+u")  # shown while the handle is dragged
+        self.assertEventually(lambda: self.sum_pixels() == with_sum, 10, "the sum shown again")
+
         self.type_into(211, "1000")
         self.unit_has(2, 23, 1000.0)
+        self.assertEventually(lambda: len(self.sum_pixels() ^ with_sum) > 50, 10, "the sum follows the edit")
         x, y, _, _ = self.adjuster()
         self.drag((x, y), (5, y), lambda: self.text(211) == "200")  # past the left edge: negative x in the plot
+        # Back at 200 Hz: the sum is where it was, but for what the handle now covers.
+        self.assertEventually(lambda: not self.sum_pixels() - with_sum and len(with_sum - self.sum_pixels()) < 25,
+                              10, "the sum follows the drag back to 200 Hz")
         self.unit_has(2, 23, 200.0)
         self.assertEventually(lambda: self.text(211) == "200", 5, "field follows the drag")
         # Biamp: the same drag ends at 100 Hz.

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "editor/FieldRules.h"
+#include "model/ChannelFields.h"
 #include "model/PlotGeometry.h"
+#include "model/SummedResponse.h"
 #include "framework/AppGlobals.h"
 #include "tests/editor/FormDriver.h"
 
@@ -532,8 +534,27 @@ TEST_F(EditorForm, ChannelButtonsSelectAndTellTheSibling)
 TEST_F(EditorForm, MuteInvertAndHighPassQ)
 {
     ASSERT_TRUE(m_d.Connect());
+    // The summed response is shown: it follows every one of these changes at once.
+    Plot().ShowSum(true);
+    auto sumIsCurrent = [&] {
+        CBandResponse bands;
+        CSummedResponse sum;
+        bands.RecalcBands(Plot(), BAND_ALL);
+        sum.Recalc(Plot(), bands, BAND_ALL);
+        return std::memcmp(sum.GetSum(), Plot().GetSum().GetSum(), sizeof(double) * CSummedResponse::POINTS) == 0 &&
+               std::memcmp(sum.GetGroupDelay(), Plot().GetSum().GetGroupDelay(),
+                           sizeof(double) * CSummedResponse::POINTS) == 0;
+    };
+    const double dBefore = Plot().GetSum().GetSum()[2000 / 5];
     m_d.Click(IDC_LOW_MUTE);
+    EXPECT_TRUE(sumIsCurrent());
     m_d.Click(IDC_HIGH_INVERT);
+    EXPECT_TRUE(sumIsCurrent());
+    EXPECT_GT(std::fabs(Plot().GetSum().GetSum()[2000 / 5] - dBefore), 3.0); // the Mid/High crossover
+    m_d.ClearField(IDC_HIGH_DELAY);
+    m_d.Type("0.5");
+    EXPECT_FLOAT_EQ(Plot().GetHighDelay(), 0.5f);
+    EXPECT_TRUE(sumIsCurrent());
     ASSERT_TRUE(m_d.Drain());
     EXPECT_EQ(m_d.Unit().GetParameter(CENTER, 30), BAND_FLAG_MUTE);
     EXPECT_EQ(m_d.Unit().GetParameter(CENTER, 13), BAND_FLAG_INVERT);
@@ -544,6 +565,7 @@ TEST_F(EditorForm, MuteInvertAndHighPassQ)
     EXPECT_EQ(m_d.Unit().GetParameter(CENTER, 30), 0u);
     EXPECT_FLOAT_EQ(UnitFloat(CENTER, 1), 2.0f);
     EXPECT_FALSE(m_d.Checked(IDC_LOW_MUTE));
+    EXPECT_TRUE(sumIsCurrent());
     // The other flag bits are carried over.
     m_d.Click(IDC_CH_LEFT);
     Plot().SetHighFlags(0x00000005, false);

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "device/RXQueue.h"
 #include "framework/AppGlobals.h"
+#include "framework/AppSettings.h"
 #include "shell/DlgSplash.h"
 #include "shell/MainFrame.h"
 #include "shell/MessageLoop.h"
+#include "shell/ViewOptions.h"
 
 TEST(MainFrame, ClientSizeFollowsTheScreenResolution)
 {
@@ -273,4 +276,48 @@ TEST(MainFrame, DeviceChangeNeverSwapsAKnownUnit)
 
     ::SetEnvironmentVariableW(L"QVR500_DEVICES", nullptr);
     g_Comm.SetDeviceNumber(nSaved);
+}
+
+TEST(ViewOptions, RememberedAcrossStartsAndAppliedToThePlotAndMenu)
+{
+    CAppSettings::DeleteValue(CViewOptions::VALUE_SUMMED_RESPONSE);
+    CAppSettings::DeleteValue(CViewOptions::VALUE_PHASE);
+    HMENU hMenu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    ASSERT_TRUE(hMenu);
+    auto checked = [&](UINT nId) { return (::GetMenuState(hMenu, nId, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+
+    // Nothing stored: both off, the plot as it always was.
+    CViewOptions first;
+    first.Load();
+    CCtlQVRXOPlot plot(CHANNEL_CENTER);
+    first.ApplyTo(plot);
+    first.UpdateMenu(hMenu);
+    EXPECT_FALSE(plot.IsSumShown() || plot.IsPhaseShown());
+    EXPECT_FALSE(checked(ID_VIEW_SUMMED_RESPONSE) || checked(ID_VIEW_PHASE));
+
+    EXPECT_TRUE(first.Toggle(ID_VIEW_SUMMED_RESPONSE));
+    EXPECT_FALSE(first.Toggle(ID_SYSTEM_MUTE)); // not a View command: nothing changes
+    first.ApplyTo(plot);
+    first.UpdateMenu(hMenu);
+    EXPECT_TRUE(plot.IsSumShown());
+    EXPECT_FALSE(plot.IsPhaseShown());
+    EXPECT_TRUE(checked(ID_VIEW_SUMMED_RESPONSE));
+    EXPECT_FALSE(checked(ID_VIEW_PHASE));
+    EXPECT_EQ(CAppSettings::ReadDword(CViewOptions::VALUE_SUMMED_RESPONSE), std::optional<DWORD>(1));
+
+    // The next start finds both choices; switching one off is remembered too.
+    first.Toggle(ID_VIEW_PHASE);
+    first.Toggle(ID_VIEW_SUMMED_RESPONSE);
+    CViewOptions next;
+    next.Load();
+    EXPECT_FALSE(next.IsSumShown());
+    EXPECT_TRUE(next.IsPhaseShown());
+
+    // A value of another type reads as nothing stored.
+    CAppSettings::WriteString(CViewOptions::VALUE_PHASE, L"1");
+    next.Load();
+    EXPECT_FALSE(next.IsPhaseShown());
+    CAppSettings::DeleteValue(CViewOptions::VALUE_SUMMED_RESPONSE);
+    CAppSettings::DeleteValue(CViewOptions::VALUE_PHASE);
+    ::DestroyMenu(hMenu);
 }

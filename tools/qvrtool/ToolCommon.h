@@ -26,6 +26,7 @@ struct SOptions {
     bool bJson = false;
     bool bForce = false;
     bool bStore = false;
+    bool bSum = false;   // response: the summed response's columns too
     std::string profile; // --profile JSON
     std::string output;  // -o FILE
 };
