@@ -113,6 +113,14 @@ int CDlgCrossover::SiblingNumberOfButton(int nButton)
     return p ? p->nSibling : -1;
 }
 
+int CDlgCrossover::ButtonOfChannel(int nChannel)
+{
+    for (const auto& b : s_aChannelButtons)
+        if (b.nChannel == nChannel)
+            return b.nButton;
+    return -1;
+}
+
 int CDlgCrossover::ChannelOfButton(int nButton)
 {
     const SChannelButton* p = FindChannelButton(nButton);

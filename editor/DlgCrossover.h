@@ -116,6 +116,7 @@ public:
     static int SiblingNumberOfButton(int nButton);
     static int ButtonOfSiblingNumber(int nSibling);
     static int ChannelOfButton(int nButton);
+    static int ButtonOfChannel(int nChannel);
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
