@@ -677,7 +677,7 @@ bool CMainFrame::ConfigurationSettled() const
 
 LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.QueueFailed());
+    Perform(m_flow.QueueFailed(g_Comm.IsOpen()));
     return 0;
 }
 
