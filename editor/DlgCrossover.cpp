@@ -489,7 +489,8 @@ LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 // --- configuration files -------------------------------------------------------------
 
-int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult)
+int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult,
+                                   const std::function<bool(const std::uint8_t*, std::size_t)>& gate)
 {
     CHandleStream stream(hFile);
     const int nShown = ShownChannel();
@@ -497,7 +498,7 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     if (nDirection == 0) {
         r = CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
     } else {
-        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE, gate);
         if (r.Ok()) {
             m_ctlPlot.RecalcBands(BAND_ALL);
             UpdateLevelControls();

@@ -8,6 +8,9 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -80,8 +83,10 @@ public:
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
-    // says why.
-    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr);
+    // says why.  A read asks gate (when given) once the whole file has been
+    // read, before anything is applied: its No leaves everything as it was.
+    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr,
+                        const std::function<bool(const std::uint8_t*, std::size_t)>& gate = {});
     // Stores the profile and the speaker names in the unit's text memory
     // (and in the process-wide directory copy).  Nothing is sent when the
     // unit is known to hold exactly these texts already.

@@ -89,6 +89,12 @@
 #define IDS_SAVE_CANNOT_CREATE 708
 #define IDS_SAVE_WRITE_FAILED 709
 #define IDS_SAVE_CANNOT_REPLACE 710
+// Open: values of a file that must not reach the unit unasked.
+#define IDS_OPEN_NOT_NUMBERS 740
+#define IDS_OPEN_CONFIRM_RANGES 741
+#define IDS_OPEN_VALUE_OUTSIDE 742
+#define IDS_OPEN_VALUE_NOT_NUMBER 743
+#define IDS_OPEN_MORE_VALUES 744
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

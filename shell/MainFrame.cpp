@@ -23,6 +23,7 @@
 #include "shell/DlgPLM40Link.h"
 #include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
+#include "shell/OpenApproval.h"
 
 namespace {
 
@@ -697,9 +698,22 @@ bool CMainFrame::OpenFrom(const wchar_t* pszPath)
         ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
         return false;
     }
+    // The whole file is looked at before anything of it reaches the screen
+    // or the unit: values that are no numbers are refused, values the editor
+    // would not take are applied only when the user says so.
+    CDlgCrossover& form = *m_pdlgCrossoverForm;
+    const auto approve = [&](const std::uint8_t* pImage, std::size_t cb) {
+        const int nShown = form.GetPlot().GetChannel();
+        const CChannelConfig* apCurrent[CHANNEL_COUNT];
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            apCurrent[c] = c == nShown ? &form.GetPlot() : &form.GetChannelRecord(c);
+        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, form.GetPlot().GetMode());
+    };
     ConfigResult result;
-    if (m_pdlgCrossoverForm->SerializeConfig(hFile, 1, FALSE, &result))
+    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve))
         return true;
+    if (result.status == EConfigStatus::Declined)
+        return false; // the refusal or the question has said why
     std::wstring reason;
     if (result.status == EConfigStatus::WrongSignature) {
         reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
