@@ -95,6 +95,8 @@
 #define IDS_OPEN_VALUE_OUTSIDE 742
 #define IDS_OPEN_VALUE_NOT_NUMBER 743
 #define IDS_OPEN_MORE_VALUES 744
+// Save: the system took the old file away and the new one could not take its place.
+#define IDS_SAVE_KEPT_ASIDE 745
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

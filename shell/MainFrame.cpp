@@ -670,6 +670,13 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
         r = file.Commit();
     if (r.Ok())
         return true;
+    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
+    if (r.status == CSafeFile::EStatus::KeptAside) {
+        // The only copy of the new content: the message says where it is.
+        const std::wstring text = CDocumentFile::Format(IDS_SAVE_KEPT_ASIDE, {pszPath, system, r.kept.wstring()});
+        ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+        return false;
+    }
     UINT nReason = IDS_SAVE_CANNOT_CREATE;
     switch (r.status) {
     case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
@@ -678,7 +685,6 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
     default: break;
     }
     const std::wstring reason = g_Module.LoadString(nReason);
-    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
     const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, {pszPath, reason, system});
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
     return false;
@@ -752,9 +758,13 @@ LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
             form.GetChannelRecord(c) = saved[static_cast<size_t>(c)];
         form.GetProfile() = savedProfile;
         if (bWritten) {
+            // All or nothing: a defaults file that cannot be loaded again
+            // leaves the profile as it was, with the channels.
             form.GetProfile().SetDefaults();
             if (OpenFrom(szPath))
                 TakeFileName(szPath);
+            else
+                form.GetProfile() = savedProfile;
         }
     }
     g_Comm.SetPolling(true);
