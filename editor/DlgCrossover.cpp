@@ -783,11 +783,13 @@ LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
     CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
     if (dlg.DoModal(m_hWnd) != IDOK)
         return 0;
-    // Left, Left Center, Center, Right Center, Right: each changed value is sent.
+    // Left, Left Center, Center, Right Center, Right: the preset's keys and
+    // name on each channel's own record (its level, channel delay and
+    // Mute/Invert stay its own); each changed value is sent.
     for (int i = 0; i < 5; ++i) {
         const CDlgSpeakerLib::SChannelBit& b = CDlgSpeakerLib::ChannelBits()[i];
         if (dlg.GetChannelMask() & b.dwBit)
-            m_aChannels[static_cast<size_t>(b.nChannel)].Assign(dlg.GetWorkingCopy(), true);
+            dlg.GetPreset().ApplyTo(m_aChannels[static_cast<size_t>(b.nChannel)], true);
     }
     if (g_Comm.IsOpen())
         WriteTextMemory(); // the speaker names live in the unit's text memory

@@ -231,6 +231,7 @@
 #define IDS_PRESET_NOT_A_NUMBER 548
 #define IDS_PRESET_OUT_OF_RANGE 549
 #define IDS_PRESET_HP_Q 550
+#define IDS_PRESET_NAME_CLASH 746
 // (end speakerlib ids)
 
 // --- copy channel dialog (226) ------------------------------------------------
