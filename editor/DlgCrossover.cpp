@@ -192,6 +192,24 @@ void CDlgCrossover::SetFieldText(const SFieldRule& rule, float fltValue)
 {
     const std::u16string text = CFieldRules::Format(rule, fltValue);
     ::SetDlgItemTextW(m_hWnd, rule.nId, reinterpret_cast<const wchar_t*>(text.c_str()));
+    // What the program writes is the value in use: nothing waits, and typing
+    // is judged against it.
+    CTabberWnd& field = Field(rule);
+    m_waiting.Clear(m_hWnd, field);
+    field.SetHeld(fltValue);
+}
+
+CTabberWnd& CDlgCrossover::Field(const SFieldRule& rule)
+{
+    return *m_apFields[static_cast<size_t>(&rule - CFieldRules::Begin())];
+}
+
+bool CDlgCrossover::HasUnappliedField() const
+{
+    for (const auto& pField : m_apFields)
+        if (pField->HasError() || pField->IsWaiting())
+            return true;
+    return false;
 }
 
 void CDlgCrossover::UpdateControls()
@@ -416,6 +434,8 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
     const float v = CFieldRules::ParseText(FieldText(hField));
     const bool bError = !CFieldRules::IsInRange(*pRule, m_ctlPlot.GetMode(), v);
     ::SendMessageW(hField, WM_SET_FIELD_ERROR, bError ? 1 : 0, 0);
+    if (bError)
+        m_waiting.Clear(m_hWnd, Field(*pRule)); // red text never applies
     ::InvalidateRect(hField, nullptr, TRUE);
     return 0;
 }
@@ -423,6 +443,9 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
 LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
     if (!::SendMessageW(reinterpret_cast<HWND>(lParam), WM_GET_FIELD_ERROR, 0, 0)) {
+        const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        if (const HBRUSH hbr = pRule ? m_waiting.Colour(reinterpret_cast<HDC>(wParam), Field(*pRule)) : nullptr)
+            return reinterpret_cast<LRESULT>(hbr);
         bHandled = FALSE;
         return 0;
     }
@@ -438,11 +461,37 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     HWND hField = reinterpret_cast<HWND>(lParam);
     if (!pRule || !hField)
         return 0;
-    // The field reports only valid text; the value goes in as typed.
-    const float v = CFieldRules::ParseText(FieldText(hField));
-    CFieldRules::SetValue(m_ctlPlot, *pRule, v, true);
-    m_ctlPlot.RecalcBands(pRule->nMask);
+    // The field reports only valid text; a value that could harm a driver on
+    // the way to the one meant waits for Enter, Tab or the focus leaving.
+    if (m_waiting.MayApply(m_hWnd, Field(*pRule), *pRule, FieldText(hField)))
+        ApplyFieldText(*pRule, hField);
     return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldCommit(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
+    HWND hField = reinterpret_cast<HWND>(lParam);
+    if (!pRule || !hField)
+        return 0;
+    CTabberWnd& field = Field(*pRule);
+    const bool bWaited = field.IsWaiting() && !field.HasError();
+    m_waiting.Clear(m_hWnd, field);
+    // A read-back about to rewrite every field takes the focus away: what
+    // waited is dropped, never sent over the unit's values.
+    if (bWaited && !m_bReadingBack && ::IsWindowEnabled(m_hWnd)) {
+        ApplyFieldText(*pRule, hField);
+        field.SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
+    }
+    return 0;
+}
+
+void CDlgCrossover::ApplyFieldText(const SFieldRule& rule, HWND hField)
+{
+    // The value goes in as typed.
+    const float v = CFieldRules::ParseText(FieldText(hField));
+    CFieldRules::SetValue(m_ctlPlot, rule, v, true);
+    m_ctlPlot.RecalcBands(rule.nMask);
 }
 
 LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
@@ -467,6 +516,9 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
+    // Typing is judged against what the field holds as it gets the focus.
+    if (const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam)))
+        Field(*pRule).SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
     const int nAdjuster =
         CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
     if (nAdjuster >= 0)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/TabberWnd.h"
+#include "editor/WaitingFields.h"
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
 #include "framework/Handles.h"
@@ -45,6 +46,7 @@ public:
         MESSAGE_HANDLER(WM_FIELD_FOCUS, OnFieldFocus)
         MESSAGE_HANDLER(WM_FIELD_CHANGED, OnFieldChanged)
         MESSAGE_HANDLER(WM_FIELD_KEYDOWN, OnFieldKeyDown)
+        MESSAGE_HANDLER(WM_FIELD_COMMIT, OnFieldCommit)
         MESSAGE_HANDLER(WM_ADJUSTER_MOVED, OnAdjusterMoved)
         MESSAGE_HANDLER(WM_READ_SETTINGS, OnReadSettings)
         MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
@@ -101,6 +103,10 @@ public:
     // what the unit's text memory holds is no longer known.
     void OnLinkClosed();
 
+    // A field shows text that is not the value in use: red (out of range)
+    // or waiting to be applied (CWaitingFields).
+    bool HasUnappliedField() const;
+
     // Channel set, working copy and profile.
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
     CCtlQVRXOPlot& GetPlot() { return m_ctlPlot; }
@@ -120,6 +126,7 @@ private:
     LRESULT OnFieldFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldKeyDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldCommit(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnAdjusterMoved(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnReadSettings(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommData(UINT, WPARAM, LPARAM, BOOL&);
@@ -157,6 +164,10 @@ private:
     CCtlQVRXOPlot m_ctlPlot;
     CProfileInfo m_profile;
     std::vector<std::unique_ptr<CTabberWnd>> m_apFields; // in the order of the field rules
+    CTabberWnd& Field(const SFieldRule& rule);
+    // Applies a field's text to the working copy (sending) and redraws its band.
+    void ApplyFieldText(const SFieldRule& rule, HWND hField);
+    CWaitingFields m_waiting;
     CContainedWindow m_wndSpeaker;
     CContainedWindow m_wndLevel;
     CContainedWindow m_wndLevelText;

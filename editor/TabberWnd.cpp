@@ -37,8 +37,31 @@ LRESULT CTabberWnd::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
+LRESULT CTabberWnd::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // Leaving the field (Tab, a click elsewhere, another window) confirms
+    // what it shows.
+    if (m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CTabberWnd::OnGetDlgCode(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    // While a value waits, Enter is the field's (it applies the value)
+    // rather than the dialog navigation's.
+    const MSG* pMsg = reinterpret_cast<const MSG*>(lParam);
+    if (m_bWaiting && pMsg && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN)
+        return DefWindowProc(WM_GETDLGCODE, wParam, lParam) | DLGC_WANTALLKEYS;
+    bHandled = FALSE;
+    return 0;
+}
+
 LRESULT CTabberWnd::OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
+    if (wParam == L'\r' || wParam == L'\n')
+        return 0; // Enter is a command here, never text (a single-line field would beep)
     if (CFieldRules::IsCharAllowed(static_cast<char16_t>(wParam), m_bAllowDecimalPoint)) {
         bHandled = FALSE;
         return 0;
@@ -66,6 +89,8 @@ LRESULT CTabberWnd::OnPaste(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CTabberWnd::OnKeyDown(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
+    if (wParam == VK_RETURN && m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
     ::SendMessageW(GetParent(), WM_FIELD_KEYDOWN, FieldId(m_hWnd), static_cast<LPARAM>(wParam));
     bHandled = FALSE;
     return 0;

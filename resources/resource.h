@@ -232,6 +232,10 @@
 #define IDS_PRESET_OUT_OF_RANGE 549
 #define IDS_PRESET_HP_Q 550
 #define IDS_PRESET_NAME_CLASH 746
+// Editor: a typed value that waits for Enter.
+#define IDS_FIELD_WAITS_GAIN 747
+#define IDS_FIELD_WAITS_FREQ 748
+#define IDS_FIELD_WAITS_FOR_NUMBER 749
 // (end speakerlib ids)
 
 // --- copy channel dialog (226) ------------------------------------------------

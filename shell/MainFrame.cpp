@@ -360,7 +360,7 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
 void CMainFrame::ShowDescription(int nId)
 {
     if (nId < 1) {
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        ShowHint();
         return;
     }
     wchar_t szText[kDescriptionChars];
@@ -369,6 +369,20 @@ void CMainFrame::ShowDescription(int nId)
     const wchar_t* pszNewline = std::wcschr(szText, L'\n');
     if (pszNewline)
         m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(pszNewline + 1));
+}
+
+void CMainFrame::ShowHint()
+{
+    m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(m_strStatusHint.c_str()));
+}
+
+LRESULT CMainFrame::OnSetStatusHint(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    const auto* pszHint = reinterpret_cast<const wchar_t*>(lParam);
+    // Bounded: a status text is one line.
+    m_strStatusHint = pszHint ? std::wstring(pszHint, ::wcsnlen(pszHint, 256)) : std::wstring();
+    ShowHint();
+    return 0;
 }
 
 LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -403,7 +417,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
     POINT pt;
     RECT rcToolBar;
     if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        ShowHint();
     bHandled = FALSE;
     return 0;
 }
