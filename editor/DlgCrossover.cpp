@@ -477,9 +477,9 @@ LRESULT CDlgCrossover::OnFieldCommit(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     CTabberWnd& field = Field(*pRule);
     const bool bWaited = field.IsWaiting() && !field.HasError();
     m_waiting.Clear(m_hWnd, field);
-    // A read-back about to rewrite every field takes the focus away: what
-    // waited is dropped, never sent over the unit's values.
-    if (bWaited && !m_bReadingBack && ::IsWindowEnabled(m_hWnd)) {
+    // A read-back about to rewrite every field takes the focus away, and so
+    // does the window closing: what waited is then dropped, never sent.
+    if (bWaited && !m_bReadingBack && ::IsWindowEnabled(m_hWnd) && ::IsWindowVisible(m_hWnd)) {
         ApplyFieldText(*pRule, hField);
         field.SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
     }
