@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/EditRecorder.h"
 #include "editor/TabberWnd.h"
 #include "editor/WaitingFields.h"
 #include "framework/ContainedWindow.h"
@@ -22,7 +23,7 @@
 #include "model/ChannelConfig.h"
 #include "model/CtlQVRXOPlot.h"
 #include "model/ProfileInfo.h"
-#include "model/TextMemoryReader.h"
+#include "editor/ReadBack.h"
 #include "resources/resource.h"
 #include "framework/AppMessages.h"
 
@@ -54,7 +55,9 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        MESSAGE_HANDLER(WM_ADJUSTER_DRAG, OnAdjusterDrag)
         COMMAND_CODE_HANDLER(EN_UPDATE, OnFieldUpdate)
+        COMMAND_CODE_HANDLER(EN_KILLFOCUS, OnFieldKillFocus)
         COMMAND_RANGE_HANDLER(IDC_CH_LEFT, IDC_CH_SUBWOOFER, OnChannelButton)
         COMMAND_RANGE_HANDLER(IDC_BIAMP, IDC_TRIAMP, OnModeButton)
         COMMAND_ID_HANDLER(IDC_LOW_MUTE, OnMuteInvert)
@@ -67,6 +70,8 @@ public:
         COMMAND_ID_HANDLER(IDC_SPEAKER, OnSpeakerLibrary)
         COMMAND_ID_HANDLER(ID_COPY_CHANNEL, OnCopyChannel)
         COMMAND_ID_HANDLER(ID_PROFILE_INFO, OnProfileInformation)
+        COMMAND_ID_HANDLER(ID_EDIT_UNDO, OnUndoRedo)
+        COMMAND_ID_HANDLER(ID_EDIT_REDO, OnUndoRedo)
     END_MSG_MAP()
 
     // Refreshes every control from the working copy (mode, enabled states,
@@ -77,11 +82,11 @@ public:
     // Shows the channel of a channel button (201..206).  Returns its number
     // in the sibling program, or -1 when it is the channel already shown.
     int SelectChannel(int nButton);
+    // Shows a channel (0..5) as a click on its button does, telling a linked
+    // sibling program.
+    void ChooseChannel(int nChannel);
     // Asks, then switches every channel to the mode of the checked mode button.
     void ChangeMode();
-    // Queues the reads of every channel the unit has (channels 3 and 4 only
-    // when the system flags say they exist).
-    void ReadAllChannels();
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
@@ -98,10 +103,14 @@ public:
     // change while connected, until its end-of-read marker): the form takes
     // no input meanwhile, so nothing edited can be overwritten by a reply
     // that was already on its way.
-    bool IsReadingBack() const { return m_bReadingBack; }
+    bool IsReadingBack() const { return m_readBack.IsActive(); }
+    // Connect opened the link: the form takes no input from now until the
+    // read-back ends, and keeps its configuration for a read-back that fails.
+    void HoldForReadBack() { m_readBack.Hold(); }
     // The link was closed (or lost): a read-back in progress has ended, and
-    // what the unit's text memory holds is no longer known.
-    void OnLinkClosed();
+    // what the unit's text memory holds is no longer known.  True when a
+    // read-back was running and the configuration from before it was put back.
+    bool OnLinkClosed();
 
     // A field shows text that is not the value in use: red (out of range)
     // or waiting to be applied (CWaitingFields).
@@ -111,11 +120,14 @@ public:
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
     CCtlQVRXOPlot& GetPlot() { return m_ctlPlot; }
     CProfileInfo& GetProfile() { return m_profile; }
+    // Undo and Redo, and the Edit menu.
+    CEditRecorder& EditRecorder() { return m_recorder; }
 
     // The sibling program's number of a channel button's channel, and back.
     static int SiblingNumberOfButton(int nButton);
     static int ButtonOfSiblingNumber(int nSibling);
     static int ChannelOfButton(int nButton);
+    static int ButtonOfChannel(int nChannel);
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
@@ -142,20 +154,12 @@ private:
     LRESULT OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAdjusterDrag(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnUndoRedo(UINT, WPARAM, LPARAM, BOOL&);
 
     // Message box with a string-table text, caption "QVR500", owned by the form.
     int ShowMessage(UINT nText, UINT uStyle);
-    // The end-of-read marker for the shown channel (a GET of parameter 32).
-    void QueueMarker();
-    void BeginReadBack();
-    void EndReadBack();
-    // Replies of the read-back.
-    void ApplyOutputReading(const utRXQueue& record);
-    void ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue);
-    // Queues the reads of text section nSection (unless queued already) and
-    // of the sections after it while the queue has room to spare.
-    void QueueTextReads(int nSection);
-
     void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;
@@ -175,11 +179,10 @@ private:
     CFont m_fntChannel;
     bool m_bLevelFocus = false; // the trackbar had the focus when its paint began
 
-    CTextMemoryReader m_textReader;
-    bool m_bReadingBack = false;
-    HWND m_hWndFocusBeforeRead = nullptr;
+    CReadBack m_readBack{*this};
     // Replies to this form's own text-memory writes still to come; any other
     // write or erase reply means someone else changed the unit's memory.
     int m_nOwnTextReplies = 0;
-    int m_nTextQueuedThrough = 0; // text sections up to this one have their reads queued
+
+    CEditRecorder m_recorder{*this};
 };

@@ -19,3 +19,4 @@ constexpr unsigned WM_FIELD_COMMIT = 2055;     // edit field -> editor form: Ent
 constexpr unsigned WM_SET_STATUS_HINT = 2056;  // child -> main frame: lParam text for the status bar while it shows
                                                // no description (nullptr: none)
 constexpr unsigned WM_DOWNLOAD_STOPPED = 2060; // download thread -> download dialog: it stopped before the end
+constexpr unsigned WM_ADJUSTER_DRAG = 2075;    // plot -> editor form: wParam 1 a drag begins, 0 it ended

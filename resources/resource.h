@@ -20,6 +20,8 @@
 #define ID_SYSTEM_MUTE 32781
 #define ID_DIAGNOSTICS 32783
 #define ID_PROFILE_INFO 32785
+#define ID_EDIT_UNDO 32810
+#define ID_EDIT_REDO 32811
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)
@@ -89,6 +91,14 @@
 #define IDS_SAVE_CANNOT_CREATE 708
 #define IDS_SAVE_WRITE_FAILED 709
 #define IDS_SAVE_CANNOT_REPLACE 710
+// The connection and the read-back of the unit.
+#define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
+#define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
+// Edit menu items: with nothing to take back, and naming the step (%ls).
+#define IDS_UNDO_NOTHING 790
+#define IDS_UNDO_STEP 791
+#define IDS_REDO_NOTHING 792
+#define IDS_REDO_STEP 793
 // Open: values of a file that must not reach the unit unasked.
 #define IDS_OPEN_NOT_NUMBERS 740
 #define IDS_OPEN_CONFIRM_RANGES 741

@@ -11,6 +11,15 @@ bool IsArrowKey(WPARAM vk)
     return vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN;
 }
 
+// Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: Undo and Redo, also while a field has the
+// focus.  They go to the accelerators before dialog navigation would hand
+// them to the field, whose edit control would undo its own text.
+bool IsUndoRedoKey(const MSG& msg)
+{
+    return msg.message == WM_KEYDOWN && (msg.wParam == 'Z' || msg.wParam == 'Y') && ::GetKeyState(VK_CONTROL) < 0 &&
+           ::GetKeyState(VK_MENU) >= 0;
+}
+
 bool IsButton(HWND hWnd)
 {
     wchar_t szClass[251] = {};
@@ -40,6 +49,9 @@ void CMessageLoop::ProcessMessage(MSG& msg)
     if (msg.message == WM_MOUSEWHEEL)
         return;
 
+    if (IsUndoRedoKey(msg) && ::TranslateAcceleratorW(hWndMain, m_hAccel, &msg))
+        return;
+
     if (msg.message == WM_KEYDOWN && ::IsDialogMessageW(hWndMain, &msg)) {
         // The control has already had this key-down.  An arrow key that moved
         // within a non-button control is finished; anything else may still be
@@ -52,32 +64,16 @@ void CMessageLoop::ProcessMessage(MSG& msg)
         return;
     }
 
-    if (msg.message == g_uMsgChannelChange) {
-        ::PostMessageW(hWndMain, WM_SELECT_CHANNEL, msg.wParam, 0);
+    // The sibling program's messages; a link end goes on to its window like
+    // any other message (the frame, which handles it once more to no effect).
+    if (m_Frame.SiblingLink().Handle(hWndMain, msg.message, msg.wParam, msg.lParam) &&
+        msg.message != g_uMsgTermLink)
         return;
-    }
-    if (msg.message == g_uMsgInitLink) {
-        OnLinkStart(reinterpret_cast<HWND>(msg.lParam));
-        return;
-    }
-    if (msg.message == g_uMsgTermLink)
-        OnLinkEnd(); // and on to the frame like any other message
 
     if (!::TranslateAcceleratorW(hWndMain, m_hAccel, &msg))
         ::DispatchMessageW(&msg);
 }
 
-void CMessageLoop::OnLinkStart(HWND hWndSibling)
-{
-    const bool bAnswer = hWndSibling != g_hWndSibling;
-    g_hWndSibling = hWndSibling;
-    m_Frame.OpenLinkWindow();
-    if (bAnswer && hWndSibling)
-        ::PostMessageW(hWndSibling, g_uMsgInitLink, 0, reinterpret_cast<LPARAM>(g_hWndMain));
-}
+void CMessageLoop::OnLinkStart(HWND hWndSibling) { m_Frame.SiblingLink().Start(hWndSibling); }
 
-void CMessageLoop::OnLinkEnd()
-{
-    g_hWndSibling = nullptr;
-    m_Frame.CloseLinkWindow();
-}
+void CMessageLoop::OnLinkEnd() { m_Frame.SiblingLink().End(); }

@@ -31,21 +31,7 @@ protected:
     // A point of the plot's client area on the screen.
     POINT PlotPoint(int x, int y) { return CFormDriver::ClientToScreenPt(m_d.Item(IDC_PLOT), POINT{x, y}); }
     POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
-    // Presses on a handle of the plot, moves to (x, y) in plot client
-    // coordinates, lets the plot take the position, releases.
-    void Drag(const RECT& rcHandle, int x, int y)
-    {
-        m_d.Settle(); // the handle rectangles come from the last paint
-        m_d.MoveMouse(PlotPoint(Centre(rcHandle).x, Centre(rcHandle).y));
-        m_d.MouseButton(true);
-        ASSERT_TRUE(Plot().IsDragging());
-        m_d.MoveMouse(PlotPoint(x, y));
-        // The plot follows the pointer on its drag timer: one tick, driven
-        // here rather than waited for, applies the position.
-        ::SendMessageW(m_d.Item(IDC_PLOT), WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
-        m_d.MouseButton(false);
-        EXPECT_FALSE(Plot().IsDragging());
-    }
+    void Drag(const RECT& rcHandle, int x, int y) { ASSERT_TRUE(m_d.DragHandle(rcHandle, x, y)); }
     float UnitFloat(int c, int p) { return m_d.Unit().GetParameterFloat(c, p); }
 
     CFormDriver m_d;
@@ -700,10 +686,15 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
         EXPECT_EQ(m_d.Form().SerializeConfig(h, 0, FALSE), 1);
         EXPECT_EQ(::GetFileSize(h, nullptr), 1144u);
     }
-    // Change it, then read the file back: the fields show it and the unit gets what changed.
-    Plot().SetLowLPFreq(300.0f, false);
-    m_d.Form().GetChannelRecord(CENTER).SetLowLPFreq(300.0f, false);
+    // Edit the shown channel as typing does: the working copy and the unit
+    // change, the set keeps the file's value until another channel is chosen.
+    // Reading the file back must still bring the edit back to the file's value.
+    Plot().SetLowLPFreq(300.0f, true);
     m_d.Form().UpdateControls();
+    ASSERT_TRUE(m_d.Drain());
+    ASSERT_FLOAT_EQ(UnitFloat(CENTER, 23), 300.0f);
+    ASSERT_FLOAT_EQ(m_d.Form().GetChannelRecord(CENTER).GetLowLPFreq(), 1234.0f);
+    m_d.Unit().ClearLog();
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(h);
