@@ -294,8 +294,8 @@ class RoundTrip(E2ETestCase):
 
         # Center (shown) edited, then the file opened again: the edit is gone
         # from the screen and from the unit; the unit holds the whole file.
-        self.edit_then_open_brings_the_unit_back(sim, ID_FILE_OPEN, other)
-        self.check_file_holds_unit(other, sim, 3)
+        self.edit_then_open_brings_the_unit_back(sim, ID_FILE_OPEN, differs)
+        self.check_file_holds_unit(differs, sim, 3)
 
     def test_b_biamp_unit_is_read_whole(self):
         self.read_whole(2)
