@@ -101,6 +101,14 @@
 #define IDS_UNDO_STEP 791
 #define IDS_REDO_NOTHING 792
 #define IDS_REDO_STEP 793
+// Open: values of a file that must not reach the unit unasked.
+#define IDS_OPEN_NOT_NUMBERS 740
+#define IDS_OPEN_CONFIRM_RANGES 741
+#define IDS_OPEN_VALUE_OUTSIDE 742
+#define IDS_OPEN_VALUE_NOT_NUMBER 743
+#define IDS_OPEN_MORE_VALUES 744
+// Save: the system took the old file away and the new one could not take its place.
+#define IDS_SAVE_KEPT_ASIDE 745
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523
@@ -235,6 +243,11 @@
 #define IDS_PRESET_NOT_A_NUMBER 548
 #define IDS_PRESET_OUT_OF_RANGE 549
 #define IDS_PRESET_HP_Q 550
+#define IDS_PRESET_NAME_CLASH 746
+// Editor: a typed value that waits for Enter.
+#define IDS_FIELD_WAITS_GAIN 747
+#define IDS_FIELD_WAITS_FREQ 748
+#define IDS_FIELD_WAITS_FOR_NUMBER 749
 // (end speakerlib ids)
 
 // --- copy channel dialog (226) ------------------------------------------------

@@ -22,6 +22,7 @@
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
+#include "shell/OpenApproval.h"
 
 namespace {
 
@@ -374,7 +375,7 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
 void CMainFrame::ShowDescription(int nId)
 {
     if (nId < 1) {
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        ShowHint();
         return;
     }
     wchar_t szText[kDescriptionChars];
@@ -383,6 +384,20 @@ void CMainFrame::ShowDescription(int nId)
     const wchar_t* pszNewline = std::wcschr(szText, L'\n');
     if (pszNewline)
         m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(pszNewline + 1));
+}
+
+void CMainFrame::ShowHint()
+{
+    m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(m_strStatusHint.c_str()));
+}
+
+LRESULT CMainFrame::OnSetStatusHint(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    const auto* pszHint = reinterpret_cast<const wchar_t*>(lParam);
+    // Bounded: a status text is one line.
+    m_strStatusHint = pszHint ? std::wstring(pszHint, ::wcsnlen(pszHint, 256)) : std::wstring();
+    ShowHint();
+    return 0;
 }
 
 LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -417,7 +432,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
     POINT pt;
     RECT rcToolBar;
     if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        ShowHint();
     bHandled = FALSE;
     return 0;
 }
@@ -700,6 +715,13 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
         r = file.Commit();
     if (r.Ok())
         return true;
+    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
+    if (r.status == CSafeFile::EStatus::KeptAside) {
+        // The only copy of the new content: the message says where it is.
+        const std::wstring text = CDocumentFile::Format(IDS_SAVE_KEPT_ASIDE, {pszPath, system, r.kept.wstring()});
+        ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+        return false;
+    }
     UINT nReason = IDS_SAVE_CANNOT_CREATE;
     switch (r.status) {
     case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
@@ -708,7 +730,6 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
     default: break;
     }
     const std::wstring reason = g_Module.LoadString(nReason);
-    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
     const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, {pszPath, reason, system});
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
     return false;
@@ -728,9 +749,22 @@ bool CMainFrame::OpenFrom(const wchar_t* pszPath)
         ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
         return false;
     }
+    // The whole file is looked at before anything of it reaches the screen
+    // or the unit: values that are no numbers are refused, values the editor
+    // would not take are applied only when the user says so.
+    CDlgCrossover& form = *m_pdlgCrossoverForm;
+    const auto approve = [&](const std::uint8_t* pImage, std::size_t cb) {
+        const int nShown = form.GetPlot().GetChannel();
+        const CChannelConfig* apCurrent[CHANNEL_COUNT];
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            apCurrent[c] = c == nShown ? &form.GetPlot() : &form.GetChannelRecord(c);
+        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, form.GetPlot().GetMode());
+    };
     ConfigResult result;
-    if (m_pdlgCrossoverForm->SerializeConfig(hFile, 1, FALSE, &result))
+    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve))
         return true;
+    if (result.status == EConfigStatus::Declined)
+        return false; // the refusal or the question has said why
     std::wstring reason;
     if (result.status == EConfigStatus::WrongSignature) {
         reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
@@ -769,9 +803,13 @@ LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
             form.GetChannelRecord(c) = saved[static_cast<size_t>(c)];
         form.GetProfile() = savedProfile;
         if (bWritten) {
+            // All or nothing: a defaults file that cannot be loaded again
+            // leaves the profile as it was, with the channels.
             form.GetProfile().SetDefaults();
             if (OpenFrom(szPath))
                 TakeFileName(szPath);
+            else
+                form.GetProfile() = savedProfile;
         }
     }
     g_Comm.SetPolling(true);

@@ -70,6 +70,7 @@ public:
         MESSAGE_HANDLER(WM_MOVE, OnMove)
         MESSAGE_HANDLER(WM_INITMENU, OnInitMenu)
         MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+        MESSAGE_HANDLER(WM_SET_STATUS_HINT, OnSetStatusHint)
         MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
@@ -116,6 +117,7 @@ public:
     LRESULT OnMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnInitMenu(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnMenuSelect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSetStatusHint(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSetCursor(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDeviceChange(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -154,8 +156,11 @@ private:
     void ShowMeters();
     void CreateStatusBar();
     void RaiseOwnedWindows();
-    // Status bar part 0: the description after the first newline of string nId.
+    // Status bar part 0: the description after the first newline of string nId
+    // (the hint, when there is one, for nId < 1).
     void ShowDescription(int nId);
+    // Status bar part 0 without a description: the hint (a field waiting for Enter).
+    void ShowHint();
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DestroyWaitBox();
     // Closes the link and tells the form, whose read-back (if any) ends with it.
@@ -183,6 +188,7 @@ private:
     CContainedWindow m_wndToolBar;
     CContainedWindow m_wndStatusBar;
     CWindow m_wndStatusText;
+    std::wstring m_strStatusHint; // what part 0 shows while no description is shown
     CInputMeter m_Meters[CHANNEL_COUNT];
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
     CSiblingLink m_link; // the sibling program's link and its window

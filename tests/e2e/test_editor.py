@@ -8,11 +8,13 @@ level trackbar from top to bottom, both answers to the mode question, and
 Undo and Redo walking a typed value, a drag, a speaker preset and a Copy
 Channel.  Every case checks what the unit received."""
 
+import os
 import time
 
 import harness
 from harness import FRAME, E2ETestCase
 
+WAITING = (255, 221, 128)  # black on amber: a typed value waiting for Enter
 RED = (255, 0, 0)
 ADJUSTER = (128, 255, 255)
 SUM = (255, 255, 255)
@@ -219,6 +221,28 @@ class Editor(E2ETestCase):
         self.type_into(1151, "0.0208")  # the fence: a later field's value arrives, HP Freq. sent nothing
         self.unit_has(2, 29, 0.0208)
         self.assertEqual(self.sets(2, 0), 0)
+
+        # A gain typed more than 6 dB above what the field held waits, in its
+        # own colour, with the status bar saying that Enter applies it.
+        h = self.h
+        self.type_into(232, "-15")  # High Gain: Center High is output (1, 0)
+        self.assertEventually(lambda: abs(self.output(1, 0) - (-23.0)) < 1e-4, 10, "High gain -15 at the unit")
+        h.key("Tab", "shift+Tab")  # back in the field, its text selected
+        h.type("0")
+        self.assertEventually(lambda: "Enter applies it" in h.status()["parts"][0]["text"], 5, "status hint")
+        self.assertEqual(h.dominant("hwnd:" + self.ctl(232)["hwnd"], 2, 2, 6, 6), WAITING)
+        before = self.sim.count_cmd(11)
+        h.command(32781)  # System Mute on and off: a fence that leaves the focus where it is
+        h.command(32781)
+        self.assertEventually(lambda: self.sim.count_cmd(11) >= before + 4, 20, "fence at the unit")
+        self.assertAlmostEqual(self.output(1, 0), -23.0, 4, "0 dB waited")
+        if os.environ.get("QVR_DOCS_SHOTS"):
+            frame = h.info(FRAME)
+            h.screenshot("editor-waiting", frame["rect"], os.path.join(h.paths.source, "docs", "editor-waiting.png"))
+        self.type_into(1151, "0.0416")  # the fence, and the focus leaving applies what waited
+        self.unit_has(2, 29, 0.0416)
+        self.assertEventually(lambda: abs(self.output(1, 0) - (-8.0)) < 1e-4, 10, "High gain 0 at the unit")
+        self.assertNotIn("Enter applies it", h.status()["parts"][0]["text"])
 
     def test_up_down_stop_at_the_range_edges(self):
         h = self.h

@@ -222,3 +222,38 @@ TEST(FieldRules, FocusedFieldsSelectTheirAdjuster)
 }
 
 } // namespace
+
+TEST(FieldRules, RisesOfMoreThanSixDecibelsAndFallsOfMoreThanAnOctaveWait)
+{
+    using J = CFieldRules::EJump;
+    const SFieldRule& highGain = *CFieldRules::Find(IDC_HIGH_GAIN);
+    const SFieldRule& highHP = *CFieldRules::Find(IDC_HIGH_HP_FREQ);
+    // Retyping -15 as -12 passes 0 and -1: both wait; -12 itself does not.
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, 0.0f), J::GainRise);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -1.0f), J::GainRise);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -9.0f), J::None); // exactly 6 dB
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -8.9f), J::GainRise);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -12.0f), J::None);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, 0.0f, -18.0f), J::None); // down is never harmful
+    // Retyping 1600 Hz as 2000 passes 200: it waits; exactly an octave does not.
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 200.0f), J::OctaveFall);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 799.0f), J::OctaveFall);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 800.0f), J::None);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 4000.0f), J::None);
+    // Which fields: every gain of a band or an equaliser, the three high-pass frequencies.
+    int nGains = 0, nHighPasses = 0;
+    for (const SFieldRule* p = CFieldRules::Begin(); p != CFieldRules::Begin() + CFieldRules::Count(); ++p) {
+        nGains += CFieldRules::HarmfulJump(*p, -12.0f, 0.0f) == J::GainRise;
+        nHighPasses += CFieldRules::HarmfulJump(*p, 1000.0f, 100.0f) == J::OctaveFall;
+    }
+    EXPECT_EQ(nGains, 8);      // Low, Mid, High, their PEQs, SEQ, HEQ
+    EXPECT_EQ(nHighPasses, 3); // HP Filter, Mid HP, High HP
+    EXPECT_EQ(CFieldRules::HarmfulJump(*CFieldRules::Find(IDC_LOW_LP_FREQ), 1000.0f, 100.0f), J::None);
+    EXPECT_EQ(CFieldRules::HarmfulJump(*CFieldRules::Find(IDC_HIGH_DELAY), 0.0f, 5.0f), J::None);
+
+    // What holds a number: the same text ParseText reads one from.
+    for (const char16_t* psz : {u"", u"-", u"+", u".", u"-.", u" ", u"e5", u"x1"})
+        EXPECT_FALSE(CFieldRules::HasNumber(psz));
+    for (const char16_t* psz : {u"0", u"-1", u".5", u"-.5", u" 7", u"5-", u"1e"})
+        EXPECT_TRUE(CFieldRules::HasNumber(psz));
+}

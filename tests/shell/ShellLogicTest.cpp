@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "device/RXQueue.h"
@@ -320,4 +322,34 @@ TEST(ViewOptions, RememberedAcrossStartsAndAppliedToThePlotAndMenu)
     CAppSettings::DeleteValue(CViewOptions::VALUE_SUMMED_RESPONSE);
     CAppSettings::DeleteValue(CViewOptions::VALUE_PHASE);
     ::DestroyMenu(hMenu);
+}
+
+#include "shell/OpenApproval.h"
+
+TEST(OpenApproval, ValuesAreNamedByChannelAndFieldWithTheRangeAndTheListIsBounded)
+{
+    std::vector<CConfigCheck::SFinding> named;
+    auto finding = [](int nRecord, EChannelField eField, float v, bool bNonFinite) {
+        CConfigCheck::SFinding f;
+        f.nRecord = nRecord;
+        f.eField = eField;
+        f.fltValue = v;
+        f.bNonFinite = bNonFinite;
+        f.eVerdict = bNonFinite ? CConfigCheck::EVerdict::NonFinite : CConfigCheck::EVerdict::OutOfRange;
+        return f;
+    };
+    named.push_back(finding(0, FIELD_HP_FREQ, 45.0f, false));
+    named.push_back(finding(2, FIELD_HIGH_GAIN, 1e30f, false));
+    named.push_back(finding(5, FIELD_HP_Q, 5.0f, false));
+    EXPECT_EQ(COpenApproval::ListValues(named, MODE_BIAMP),
+              L"Left: HP Freq. is 45 (the editor takes 20 to 40 Hz)\r\n"
+              L"Center: High Gain is 1e+30 (the editor takes -18 to 0 dB)\r\n"
+              L"Subwoofer: HP Q is 5 (the editor takes 0.707 or 2.0)");
+    named.clear();
+    for (int i = 0; i < 14; ++i)
+        named.push_back(finding(i % CHANNEL_COUNT, FIELD_LOW_GAIN, std::numeric_limits<float>::quiet_NaN(), true));
+    const std::wstring list = COpenApproval::ListValues(named, MODE_TRIAMP);
+    EXPECT_EQ(list.substr(0, 25), L"Left: Low Gain is NaN\r\nRi");
+    EXPECT_EQ(std::count(list.begin(), list.end(), L'\n'), static_cast<long>(COpenApproval::MAX_LISTED));
+    EXPECT_EQ(list.substr(list.size() - 10), L"and 4 more");
 }
