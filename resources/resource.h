@@ -20,6 +20,7 @@
 #define ID_SYSTEM_MUTE 32781
 #define ID_DIAGNOSTICS 32783
 #define ID_PROFILE_INFO 32785
+#define ID_SAVE_LINK_LOG 32790
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)
@@ -89,6 +90,7 @@
 #define IDS_SAVE_CANNOT_CREATE 708
 #define IDS_SAVE_WRITE_FAILED 709
 #define IDS_SAVE_CANNOT_REPLACE 710
+#define IDS_LINK_LOG_CANNOT_SAVE 760
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

@@ -9,7 +9,6 @@
 #include "device/Advise.h"
 #include "device/Comm.h"
 #include "device/DlgDownload.h"
-#include "device/DlgSelectDevice.h"
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
 #include "device/usbxp/DeviceEnvironment.h"
@@ -23,6 +22,8 @@
 #include "shell/DlgPLM40Link.h"
 #include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
+#include "shell/LinkLogCommand.h"
+#include "shell/StartFolder.h"
 
 namespace {
 
@@ -154,6 +155,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
     m_hbrDisconnected.Reset(::CreateSolidBrush(kRed));
 
+    m_deviceChoice.Restore();
     UpdateConnectionState();
     ShowWindow(SW_SHOWNORMAL);
     ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
@@ -409,13 +411,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // A unit already known is never swapped for another one; a unit chosen
-    // in Select Device is kept while it is attached.
-    const int nChosen = CDlgSelectDevice::FindListedDevice(m_strChosenSerial);
-    if (nChosen < 0)
-        m_strChosenSerial.clear();
-    g_Comm.SetDeviceNumber(
-        CConnectionFlow::DeviceAfterChange(g_Comm.GetDeviceNumber(), CComm::FindDevice(), nChosen));
+    m_deviceChoice.Refresh();
     return TRUE;
 }
 
@@ -552,6 +548,9 @@ LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
     case CMD_STORE_SETTINGS:
         Perform(m_flow.StoreAnswered());
         break;
+    case CMD_FIRMWARE_REVISION:
+        CLinkLogCommand::NoteFirmwareRevision(*pRecord);
+        break;
     default:
         break;
     }
@@ -566,6 +565,7 @@ void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
         case A::SetPollingOn: g_Comm.SetPolling(true); break;
         case A::SetPollingOff: g_Comm.SetPolling(false); break;
         case A::FindDeviceAndOpen:
+            m_deviceChoice.ResolveForConnect();
             if (g_Comm.GetDeviceNumber() == -1 && g_Comm.LookupDevice() == -1)
                 Perform(m_flow.DeviceMissing());
             else if (!g_Comm.Open())
@@ -655,6 +655,7 @@ void CMainFrame::TakeFileName(const wchar_t* pszPath)
 {
     // The dialogs never hand over more than the buffer holds.
     ::lstrcpynW(m_pszFileName.get(), pszPath, CDocumentFile::PATH_UNITS);
+    CStartFolder::Remember(pszPath);
 }
 
 bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
@@ -669,16 +670,7 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
         r = file.Commit();
     if (r.Ok())
         return true;
-    UINT nReason = IDS_SAVE_CANNOT_CREATE;
-    switch (r.status) {
-    case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
-    case CSafeFile::EStatus::WriteFailed: nReason = IDS_SAVE_WRITE_FAILED; break;
-    case CSafeFile::EStatus::CannotReplace: nReason = IDS_SAVE_CANNOT_REPLACE; break;
-    default: break;
-    }
-    const std::wstring reason = g_Module.LoadString(nReason);
-    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
-    const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, {pszPath, reason, system});
+    const std::wstring text = CDocumentFile::SaveFailure(IDS_FILE_CANNOT_SAVE, pszPath, r);
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
     return false;
 }
@@ -811,9 +803,7 @@ LRESULT CMainFrame::OnAppExit(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnSelectDevice(UINT, WPARAM, LPARAM, BOOL&)
 {
-    CDlgSelectDevice dlg;
-    if (dlg.DoModal(m_hWnd) == IDOK)
-        m_strChosenSerial = dlg.GetChosenSerial();
+    m_deviceChoice.Choose(m_hWnd);
     return 0;
 }
 
@@ -830,6 +820,12 @@ LRESULT CMainFrame::OnDiagnostics(UINT, WPARAM, LPARAM, BOOL&)
 {
     CDlgTerminal dlg;
     dlg.DoModal(m_hWnd);
+    return 0;
+}
+
+LRESULT CMainFrame::OnSaveLinkLog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CLinkLogCommand::Save(m_hWnd);
     return 0;
 }
 

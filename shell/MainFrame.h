@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
+#include "shell/DeviceChoice.h"
 #include "shell/DlgConnecting.h"
 
 class CDlgPLM40Link;
@@ -92,6 +93,7 @@ public:
         COMMAND_ID_HANDLER(ID_SELECT_DEVICE, OnSelectDevice)
         COMMAND_ID_HANDLER(ID_DOWNLOAD_FIRMWARE, OnDownloadFirmware)
         COMMAND_ID_HANDLER(ID_DIAGNOSTICS, OnDiagnostics)
+        COMMAND_ID_HANDLER(ID_SAVE_LINK_LOG, OnSaveLinkLog)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
         COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
     ALT_MSG_MAP(2) // toolbar
@@ -133,6 +135,7 @@ public:
     LRESULT OnSelectDevice(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDownloadFirmware(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDiagnostics(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSaveLinkLog(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnAppAbout(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
@@ -172,9 +175,8 @@ private:
     std::unique_ptr<CDlgPLM40Link> m_pdlgLink; // the sibling link window; null when none
     CDlgConnecting m_dlgConnecting;
     CConnectionFlow m_flow;
-    // The unit chosen in the Select Device dialog (its serial number), kept
-    // while it is attached; empty when none was chosen.
-    std::wstring m_strChosenSerial;
+    // The unit chosen in Select Device (in this run or remembered).
+    CDeviceChoice m_deviceChoice;
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
     CBrush m_hbrConnected;

@@ -212,6 +212,43 @@ class Connected(E2ETestCase):
         self.assertEqual(auto.count_cmd(11), 0)
         self.assertEqual(h.exit_program(app, "close"), 0)
 
+    def test_serial_port_chosen_from_the_menu_is_remembered(self):
+        # The installer's laptop: no QVR500_DEVICES, the unit behind a
+        # USB-serial bridge that Windows lists as a COM port.
+        h = self.h
+        sim = h.start_sim(transport="pty")
+        h.set_serial_ports(sim.com)
+        app = self.start("")
+        h.activate()
+        h.key("alt")
+        h.key("c")
+        h.key("l")  # Communication > Select Device...
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 10, "Select Device from the menu")
+        combo = h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+        port = "COM%d" % sim.com
+        self.assertEqual([(i["text"], i["data"]) for i in combo["items"]], [("None", -1), ("QVR500 USB (%s)" % port, 0)])
+        self.assertEqual(combo["selected"], 1)
+        h.screenshot("select-device-com-port", dlg["rect"])
+        h.click_control("hwnd:" + dlg["hwnd"], 1)  # OK
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
+        # Listing and choosing never opened the port: its line is still in the
+        # state the simulator starts it in, and nothing arrived.
+        self.assertTrue(sim.ctl("line").startswith("speed=9600"), sim.ctl("line"))
+        self.assertIn("requests=0 ", sim.ctl("stats"))
+        h.activate()
+        self.connect()
+        self.assertEqual(sim.ctl("line"), "speed=115200 bits=8 parity=none stop=1 rtscts=off xonxoff=off")
+        self.assertGreaterEqual(sim.count_cmd(11), 1)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+        # The next start: F2 alone connects to the same port.
+        sim.ctl("clearlog")
+        app = self.start("")
+        h.activate()
+        self.connect()
+        self.assertGreaterEqual(sim.count_cmd(11), 1)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
 
 if __name__ == "__main__":
     harness.main()

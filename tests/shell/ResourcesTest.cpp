@@ -53,8 +53,8 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
         {{L"&New\tCtrl+N", 32773}, {L"&Open\tCtrl+O", 32774}, {L"&Save\tCtrl+S", 32775}, {L"S&ave As...", 32776},
          {L"&Profile Information...", 32785}, {L"", 0}, {L"&Copy Channel...\tCtrl+Shift+C", 32780}, {L"", 0},
          {L"System &Mute", 32781}, {L"", 0}, {L"E&xit\tAlt+F4", 32768}},
-        {{L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0}, {L"Download &Firmware...", 32771}},
-        {{L"Diagnostics", 32783}, {L"", 0}, {L"&About...", 32769}},
+        {{L"Se&lect Device...", 32777}, {L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0}, {L"Download &Firmware...", 32771}},
+        {{L"Diagnostics", 32783}, {L"Save Link Log...", 32790}, {L"", 0}, {L"&About...", 32769}},
     };
     const wchar_t* titles[] = {L"&File", L"&Communication", L"&Help"};
     ASSERT_EQ(::GetMenuItemCount(hMenu), 3);
