@@ -160,6 +160,7 @@ std::string CDeviceList::Describe(const SDeviceEntry& entry)
     case ETransport::Tcp: text = "tcp:" + entry.address + ":" + std::to_string(entry.nPort); break;
     case ETransport::Com: text = "com:" + entry.address; break;
     }
+    text += std::string(entry.bInstant ? ",instant" : "") + (entry.bNoLcr ? ",nolcr" : "") + (entry.bTrace ? ",trace" : "");
     return text + " \"" + entry.description + "\" " + entry.serial;
 }
 
