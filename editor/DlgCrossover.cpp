@@ -11,6 +11,7 @@
 #include "editor/DlgCopyChannel.h"
 #include "editor/DlgProfileInfo.h"
 #include "editor/FieldRules.h"
+#include "editor/FieldStatusText.h"
 #include "editor/HandleStream.h"
 #include "files/ConfigFile.h"
 #include "framework/DpiScale.h"
@@ -417,7 +418,28 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
     const bool bError = !CFieldRules::IsInRange(*pRule, m_ctlPlot.GetMode(), v);
     ::SendMessageW(hField, WM_SET_FIELD_ERROR, bError ? 1 : 0, 0);
     ::InvalidateRect(hField, nullptr, TRUE);
+    if (hField == ::GetFocus())
+        ShowFieldStatus(hField);
     return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (!CFieldRules::Find(LOWORD(wParam))) {
+        bHandled = FALSE;
+        return 0;
+    }
+    ShowFieldStatus(nullptr); // a field that takes the focus next says so itself
+    return 0;
+}
+
+void CDlgCrossover::ShowFieldStatus(HWND hField)
+{
+    const SFieldRule* pRule = hField ? CFieldRules::Find(::GetDlgCtrlID(hField)) : nullptr;
+    const bool bError = pRule && ::SendMessageW(hField, WM_GET_FIELD_ERROR, 0, 0) != 0;
+    const std::u16string text = CFieldStatusText::ForField(pRule, m_ctlPlot.GetMode(), bError);
+    const std::wstring wide(text.begin(), text.end());
+    ::SendMessageW(GetParent(), WM_FIELD_STATUS, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
@@ -465,12 +487,13 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 // --- the plot's adjusters ------------------------------------------------------------
 
-LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     const int nAdjuster =
         CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
     if (nAdjuster >= 0)
         m_ctlPlot.SelectAdjuster(nAdjuster);
+    ShowFieldStatus(reinterpret_cast<HWND>(lParam));
     return 0;
 }
 

@@ -50,6 +50,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
         COMMAND_CODE_HANDLER(EN_UPDATE, OnFieldUpdate)
+        COMMAND_CODE_HANDLER(EN_KILLFOCUS, OnFieldKillFocus)
         COMMAND_RANGE_HANDLER(IDC_CH_LEFT, IDC_CH_SUBWOOFER, OnChannelButton)
         COMMAND_RANGE_HANDLER(IDC_BIAMP, IDC_TRIAMP, OnModeButton)
         COMMAND_ID_HANDLER(IDC_LOW_MUTE, OnMuteInvert)
@@ -123,6 +124,10 @@ private:
     LRESULT OnCommFailure(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    // Tells the frame what the status bar says about hField (the focused
+    // field, or nullptr when none has the focus).
+    void ShowFieldStatus(HWND hField);
     LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnModeButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMuteInvert(UINT, WPARAM, LPARAM, BOOL&);

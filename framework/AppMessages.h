@@ -15,4 +15,5 @@ constexpr unsigned WM_COMM_FAILURE = 2046;
 constexpr unsigned WM_SELECT_CHANNEL = 2047;  // message loop -> main frame -> editor form: wParam sibling number
 
 // Private messages of single windows.
+constexpr unsigned WM_FIELD_STATUS = 2065; // editor form -> main frame: lParam the focused field's status text (wide, may be empty)
 constexpr unsigned WM_DOWNLOAD_STOPPED = 2060; // download thread -> download dialog: it stopped before the end

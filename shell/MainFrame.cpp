@@ -34,7 +34,6 @@ constexpr int kImageSize = 32;
 constexpr int kImageMuteOff = 8; // 9 while muted
 constexpr int kStatusPartWidth = 580;
 constexpr int kSplashMilliseconds = 2000;
-constexpr int kDescriptionChars = 256;
 constexpr int kTipChars = 80;
 constexpr UINT_PTR kZOrderTimer = 1;
 constexpr UINT kZOrderCheckMilliseconds = 250;
@@ -259,6 +258,7 @@ void CMainFrame::CreateStatusBar()
     m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
     int anParts[2] = {CDpiScale::FromScreen().X(kStatusPartWidth), -1};
     m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
+    m_statusHelp.Attach(m_wndStatusBar);
     const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
     m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
                                         m_wndStatusBar, nullptr, g_Module.GetInstance(), nullptr);
@@ -360,16 +360,13 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 void CMainFrame::ShowDescription(int nId)
 {
-    if (nId < 1) {
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
-        return;
-    }
-    wchar_t szText[kDescriptionChars];
-    if (!g_Module.LoadString(static_cast<UINT>(nId), szText, kDescriptionChars))
-        return;
-    const wchar_t* pszNewline = std::wcschr(szText, L'\n');
-    if (pszNewline)
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(pszNewline + 1));
+    m_statusHelp.ShowCommand(nId);
+}
+
+LRESULT CMainFrame::OnFieldStatus(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    m_statusHelp.SetFieldText(reinterpret_cast<const wchar_t*>(lParam));
+    return 0;
 }
 
 LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -404,7 +401,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
     POINT pt;
     RECT rcToolBar;
     if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        m_statusHelp.ShowCommand(0);
     bHandled = FALSE;
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
 #include "shell/DeviceChoice.h"
+#include "shell/StatusHelp.h"
 #include "shell/DlgConnecting.h"
 
 class CDlgPLM40Link;
@@ -81,6 +82,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnForwardToForm)
+        MESSAGE_HANDLER(WM_FIELD_STATUS, OnFieldStatus)
         COMMAND_ID_HANDLER(ID_FILE_NEW, OnFileNew)
         COMMAND_ID_HANDLER(ID_FILE_OPEN, OnFileOpen)
         COMMAND_ID_HANDLER(ID_FILE_SAVE, OnFileSave)
@@ -121,6 +123,7 @@ public:
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnFieldStatus(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
     // Commands.
     LRESULT OnFileNew(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -177,6 +180,13 @@ private:
     CConnectionFlow m_flow;
     // The unit chosen in Select Device (in this run or remembered).
     CDeviceChoice m_deviceChoice;
+    CStatusHelp m_statusHelp;
+
+public:
+    // The status bar's first part (tests).
+    const CStatusHelp& GetStatusHelp() const { return m_statusHelp; }
+
+private:
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
     CBrush m_hbrConnected;

@@ -1,0 +1,45 @@
+#include "shell/StatusHelp.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "framework/AppGlobals.h"
+#include "framework/ExeModule.h"
+
+namespace {
+constexpr int kDescriptionChars = 256;
+constexpr size_t kFieldTextChars = 255;
+} // namespace
+
+void CStatusHelp::Show(const wchar_t* pszText)
+{
+    if (m_hStatusBar)
+        ::SendMessageW(m_hStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(pszText));
+}
+
+void CStatusHelp::ShowCommand(int nId)
+{
+    if (nId < 1) {
+        m_bCommandShown = false;
+        Show(m_fieldText.c_str());
+        return;
+    }
+    wchar_t szText[kDescriptionChars];
+    if (!g_Module.LoadString(static_cast<UINT>(nId), szText, kDescriptionChars))
+        return;
+    const wchar_t* pszNewline = std::wcschr(szText, L'\n');
+    if (!pszNewline)
+        return;
+    m_bCommandShown = true;
+    Show(pszNewline + 1);
+}
+
+void CStatusHelp::SetFieldText(const wchar_t* pszText)
+{
+    m_fieldText = pszText ? pszText : L"";
+    if (m_fieldText.size() > kFieldTextChars)
+        m_fieldText.resize(kFieldTextChars);
+    if (!m_bCommandShown)
+        Show(m_fieldText.c_str());
+}
