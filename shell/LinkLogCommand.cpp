@@ -5,7 +5,6 @@
 #include "framework/AppGlobals.h"
 #include "framework/ExeModule.h"
 #include "resources/resource.h"
-#include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
 #include "shell/StartFolder.h"
 
@@ -13,12 +12,6 @@ namespace {
 constexpr wchar_t LOG_FILTER[] = L"Text Files (*.txt)\0*.txt\0";
 constexpr wchar_t LOG_EXTENSION[] = L"txt";
 } // namespace
-
-std::string CLinkLogCommand::ProgramText()
-{
-    return "QVR500 " + std::to_string(CDlgSplash::VERSION_MAJOR) + "." + std::to_string(CDlgSplash::VERSION_MINOR) +
-           "." + std::to_string(CDlgSplash::VERSION_PATCH) + " Build " + std::to_string(CDlgSplash::VERSION_BUILD);
-}
 
 void CLinkLogCommand::NoteFirmwareRevision(const utRXQueue& record)
 {

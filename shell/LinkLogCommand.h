@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device/RXQueue.h"
+#include "shell/DlgSplash.h"
 
 class CLinkLogCommand {
 public:
@@ -15,7 +16,12 @@ public:
     // a file that cannot be written is reported and left as it was.
     static void Save(HWND hOwner);
     // The program and its version as the log's first lines name them.
-    static std::string ProgramText();
+    static std::string ProgramText()
+    {
+        return "QVR500 " + std::to_string(CDlgSplash::VERSION_MAJOR) + "." +
+               std::to_string(CDlgSplash::VERSION_MINOR) + "." + std::to_string(CDlgSplash::VERSION_PATCH) +
+               " Build " + std::to_string(CDlgSplash::VERSION_BUILD);
+    }
     // A firmware revision reply (command 10): kept for the log's header.
     static void NoteFirmwareRevision(const utRXQueue& record);
 };
