@@ -16,10 +16,9 @@ public:
     static std::u16string ForField(const SFieldRule* pRule, int nMode, bool bError);
     // "NAME: MIN to MAX UNIT" for a mode (2 Biamp, 3 Triamp).
     static std::u16string RangeText(const SFieldRule& rule, int nMode);
-    // The field's name as the form labels it ("Low PEQ Gain").
-    static const char16_t* Name(EChannelField eField);
-    // "Hz", "dB", "ms", or nothing (Q).
-    static const char16_t* Unit(EFieldFormat eFormat);
+    // The field's name as the form labels it, without the abbreviation
+    // point ("Low LP Freq").
+    static std::u16string Name(EChannelField eField);
     // A bound as short as it can be written exactly: "200", "-12", "5.304", "0.5".
     static std::u16string Number(float v);
 };

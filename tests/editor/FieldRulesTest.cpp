@@ -244,7 +244,7 @@ TEST(FieldStatusText, RedFieldNamesItsRangeInTheModeAndUnit)
         for (const int nMode : {MODE_BIAMP, MODE_TRIAMP}) {
             const std::u16string text = CFieldStatusText::RangeText(*p, nMode);
             const CFieldRules::SRange r = CFieldRules::GetRange(*p, nMode);
-            EXPECT_NE(std::u16string(CFieldStatusText::Name(p->eField)), u"") << p->nId;
+            EXPECT_EQ(text.rfind(CFieldStatusText::Name(p->eField) + u": ", 0), 0u) << p->nId;
             EXPECT_NE(text.find(CFieldStatusText::Number(r.fltMin) + u" to " + CFieldStatusText::Number(r.fltMax)),
                       std::u16string::npos)
                 << p->nId;
