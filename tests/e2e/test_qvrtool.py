@@ -210,8 +210,13 @@ class Tool(E2ETestCase):
         sim = self.h.start_sim(transport="pty")  # the line at its real rate
         unit = sim.device_entry("QVR500 USB", "COM-1")
         self.configure(sim)
+        # The machine's serial port is a unit without any device list, named by its port.
+        port = "COM%d" % sim.com
+        self.h.set_serial_ports(sim.com)
+        rc, out, err = self.run_tool("units", "--json")
+        self.assertEqual((rc, json.loads(out)), (0, [{"index": 0, "description": "QVR500 USB", "serial": port}]))
         a = self.path("com.qvr")
-        self.ok("pull", unit, a)
+        self.ok("pull", port, a)
         self.assertEqual(self.dump(a)["channels"][2]["m_fltLowLPFreq"], 800)
         self.native("set", a, "0", "m_fltDelay=2.5")
         sim.ctl("clearlog")
