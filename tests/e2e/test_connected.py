@@ -281,6 +281,24 @@ class Connected(E2ETestCase):
         h.activate()
         self.connect()
         self.assertGreaterEqual(sim.count_cmd(11), 1)
+        # "None" forgets the choice: the start after finds no unit of its own.
+        h.key("alt")
+        h.key("c")
+        h.key("l")
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 10, "Select Device again")
+        h.activate(dlg)
+        h.key("Up")  # "None"
+        h.wait_for(lambda: h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)["selected"] == 0, 5, "None chosen")
+        h.key("Return")
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
+        self.assertEqual(h.exit_program(app, "close"), 0)
+        app = self.start("")
+        h.activate()
+        h.key("F2")
+        box = h.wait_for(h.message_box, 10, "no unit")
+        self.assertEqual(box[1], "QVR500 device could not be found.")
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message closed")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
 
