@@ -233,11 +233,15 @@ LRESULT CDlgDownload::OnDownload(UINT, WPARAM, LPARAM, BOOL&)
     szPath[PATH_CHARS - 1] = L'\0';
     if (!OpenImage(szPath))
         return 0;
-    // A link opened here stays open when the dialog ends.
-    if (!g_Comm.IsOpen() && !g_Comm.Open()) {
-        m_hFile.Reset();
-        g_Module.ShowMessage(m_hWnd, IDS_COMM_FAILED, IDS_APP_TITLE, MB_ICONERROR);
-        return 0;
+    // A link opened here outlives the dialog: the frame reads the unit back
+    // over it, or closes it, when the dialog ends.
+    if (!g_Comm.IsOpen()) {
+        if (!g_Comm.Open()) {
+            m_hFile.Reset();
+            g_Module.ShowMessage(m_hWnd, IDS_COMM_FAILED, IDS_APP_TITLE, MB_ICONERROR);
+            return 0;
+        }
+        m_bOpenedLink = true;
     }
 
     m_nTotalWords = static_cast<std::uint32_t>(m_Image.WordCount());

@@ -41,6 +41,10 @@ public:
     ~CDlgDownload() override;
 
     EPhase GetPhase() const { return m_ePhase; }
+    // What the dialog leaves behind for its owner: whether it opened the link
+    // itself, and whether its last download completed ("Firmware download complete").
+    bool OpenedLink() const { return m_bOpenedLink; }
+    bool Completed() const { return m_ePhase == EPhase::Complete; }
     bool IsRunning() const { return m_ePhase == EPhase::Erasing || m_ePhase == EPhase::Writing ||
                                     m_ePhase == EPhase::Verifying; }
     std::uint32_t GetTotalWords() const { return m_nTotalWords; }
@@ -116,6 +120,7 @@ private:
     std::uint32_t m_nMismatches = 0;
     std::uint32_t m_dwFirstBadAddress = 0;
     EPhase m_ePhase = EPhase::Idle;
+    bool m_bOpenedLink = false;
 
     // Shared with the download thread.
     CHandle m_hThread;

@@ -162,6 +162,11 @@ ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, C
         return result;
     }
 
+    // Edits of the shown channel live in the working copy until another
+    // channel is chosen; the set takes them first, so that a file value equal
+    // to the set's stale one still reaches the unit and the screen.
+    if (pWorking && ValidPosition(nShown))
+        pChannels[nShown].Assign(*pWorking, false);
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         if (bReset)
             pChannels[i].ResetToDefaults();

@@ -63,7 +63,8 @@ public:
 
     // Reads a configuration.  The whole file is read and checked first; only
     // a complete file with the right signature that the gate (if given)
-    // lets through is applied: for each record
+    // lets through is applied: the working copy (if given) is first stored
+    // into pChannels[nShown]; then for each record
     // (reset first with bReset) the channel index, the name and then every
     // value field through its setter with send on, band gains without force.
     // Then the profile gets its defaults (bReset) and the working copy (if
