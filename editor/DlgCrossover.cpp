@@ -10,6 +10,7 @@
 #include "device/RXQueue.h"
 #include "editor/DlgCopyChannel.h"
 #include "editor/DlgProfileInfo.h"
+#include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
 #include "editor/FieldStatusText.h"
 #include "editor/HandleStream.h"
@@ -85,15 +86,7 @@ std::uint32_t BandFlags(const CChannelConfig& cfg, int nBand)
     return nBand == 4 ? cfg.GetLowFlags() : nBand == 2 ? cfg.GetMidFlags() : cfg.GetHighFlags();
 }
 
-// A field's text, at most 31 units as the range check reads it.
-std::u16string FieldText(HWND hWnd)
-{
-    wchar_t sz[32] = {};
-    ::GetWindowTextW(hWnd, sz, 32);
-    return std::u16string(reinterpret_cast<const char16_t*>(sz));
-}
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
+std::u16string FieldText(HWND hWnd) { return CTabberWnd::FieldText(hWnd); }
 
 } // namespace
 
@@ -263,10 +256,13 @@ LRESULT CDlgCrossover::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHand
     const int nPos = static_cast<int>(::SendMessageW(hTrack, TBM_GETPOS, 0, 0));
     const float fltLevel = static_cast<float>(-nPos) / 2.0f;
     SetLevelText(fltLevel);
-    if (LOWORD(wParam) != TB_ENDTRACK)
-        m_ctlPlot.SetLevel(fltLevel, true); // also re-sends the band gains
-    else
+    if (LOWORD(wParam) != TB_ENDTRACK) {
+        m_recorder.Begin(CEditStepNames::Level()); // press to release, or one key
+        m_ctlPlot.SetLevel(fltLevel, true);        // also re-sends the band gains
+    } else {
         m_ctlPlot.RecalcBands(BAND_ALL);
+        m_recorder.End();
+    }
     return 0;
 }
 
@@ -317,6 +313,7 @@ int CDlgCrossover::SelectChannel(int nButton)
     const int nCurrent = ShownChannel();
     if (pButton->nChannel == nCurrent)
         return -1;
+    m_recorder.End(); // a field's edit belongs to the channel it was made on
     // During a read-back the set holds the unit's values as they arrive and
     // the form takes no edits: the working copy has nothing to give back.
     if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
@@ -331,10 +328,19 @@ int CDlgCrossover::SelectChannel(int nButton)
 
 LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    const int nSibling = SelectChannel(LOWORD(wParam));
+    ChooseChannel(ChannelOfButton(LOWORD(wParam)));
+    return 0;
+}
+
+void CDlgCrossover::ChooseChannel(int nChannel)
+{
+    const int nButton = ButtonOfChannel(nChannel);
+    if (nButton < 0)
+        return;
+    const int nSibling = SelectChannel(nButton);
+    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
     if (nSibling != -1 && g_hWndSibling)
         ::PostMessageW(g_hWndSibling, g_uMsgChannelChange, static_cast<WPARAM>(nSibling), 0);
-    return 0;
 }
 
 LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -372,6 +378,7 @@ void CDlgCrossover::ChangeMode()
     if (bShownInSet)
         m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
     ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, true);
+    m_recorder.Clear(); // every channel changed mode: no step reaches back over it
     if (bShownInSet)
         m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
     if (g_Comm.IsOpen()) {
@@ -395,6 +402,7 @@ LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::OfControl(LOWORD(wParam)));
     for (const auto& b : s_aFlagButtons) {
         if (b.nButton != LOWORD(wParam))
             continue;
@@ -411,6 +419,7 @@ LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnHPQ(UINT, WPARAM, LPARAM, BOOL&)
 {
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::HPQ());
     m_ctlPlot.SetHPQ(::IsDlgButtonChecked(m_hWnd, IDC_HP_Q_707) == BST_CHECKED ? 0.707f : 2.0f, true);
     m_ctlPlot.RecalcBands(BAND_ALL);
     return 0;
@@ -474,6 +483,7 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         return 0;
     // The field reports only valid text; the value goes in as typed.
     const float v = CFieldRules::ParseText(FieldText(hField));
+    m_recorder.Begin(CEditStepNames::OfControl(pRule->nId)); // until Enter or the focus leaves
     CFieldRules::SetValue(m_ctlPlot, *pRule, v, true);
     m_ctlPlot.RecalcBands(pRule->nMask);
     return 0;
@@ -481,11 +491,14 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
+    if (lParam == VK_RETURN)
+        m_recorder.End(CEditStepNames::OfControl(static_cast<int>(wParam))); // Enter ends the field's edit
     if (lParam != VK_UP && lParam != VK_DOWN)
         return 0;
     const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
     if (!pRule)
         return 0;
+    m_recorder.Begin(CEditStepNames::OfControl(pRule->nId)); // presses while the field keeps the focus
     // Step leaves the Subwoofer's Low LP Freq. alone.
     int nMask = 0;
     float fltNew = 0.0f;
@@ -534,6 +547,7 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     } else {
         r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
         if (r.Ok()) {
+            m_recorder.Clear();
             m_ctlPlot.RecalcBands(BAND_ALL);
             UpdateLevelControls();
             UpdateControls();
@@ -609,6 +623,8 @@ LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
     // The end-of-read marker: a read-back ends here with the unit's values
     // on screen; the values it did not take are named once they are.
     const bool bEnded = m_readBack.OnMarker();
+    if (bEnded)
+        m_recorder.Clear(); // the unit's values replaced the configuration
     m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
@@ -678,6 +694,7 @@ LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
     const int nShown = ShownChannel();
     if (nShown < 0 || nShown >= CHANNEL_SUBWOOFER)
         return 0;
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::SpeakerLibrary());
     CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
     shown.Assign(m_ctlPlot, false);
     CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
@@ -703,6 +720,7 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
     const int nShown = ShownChannel();
     if (nShown < 0 || nShown >= CHANNEL_COUNT)
         return 0;
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::CopyChannel());
     // Edits of the shown channel are copied too.
     CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
     shown.Assign(m_ctlPlot, false);
@@ -725,6 +743,7 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
 {
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::ProfileInformation());
     CDlgProfileInfo dlg(m_profile);
     if (dlg.DoModal(m_hWnd) != IDOK)
         return 0;
@@ -734,5 +753,32 @@ LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
     m_profile.SetScreen(edited.Screen());
     m_profile.SetComments(edited.Comments());
     WriteTextMemory();
+    return 0;
+}
+
+// --- Undo and Redo -------------------------------------------------------------------------
+
+LRESULT CDlgCrossover::OnAdjusterDrag(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    // Press to release is one step, whatever fields the handle moved.
+    if (wParam)
+        m_recorder.Begin(CEditStepNames::OfDrag(m_ctlPlot.GetAdjuster()));
+    else
+        m_recorder.End();
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    m_recorder.End(CEditStepNames::OfControl(LOWORD(wParam))); // a field's edit ends when the focus leaves it
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnUndoRedo(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    if (LOWORD(wParam) == ID_EDIT_UNDO)
+        m_recorder.Undo();
+    else
+        m_recorder.Redo();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/EditRecorder.h"
 #include "editor/TabberWnd.h"
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
@@ -49,6 +50,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        MESSAGE_HANDLER(WM_ADJUSTER_DRAG, OnAdjusterDrag)
         COMMAND_CODE_HANDLER(EN_UPDATE, OnFieldUpdate)
         COMMAND_CODE_HANDLER(EN_KILLFOCUS, OnFieldKillFocus)
         COMMAND_RANGE_HANDLER(IDC_CH_LEFT, IDC_CH_SUBWOOFER, OnChannelButton)
@@ -63,6 +65,8 @@ public:
         COMMAND_ID_HANDLER(IDC_SPEAKER, OnSpeakerLibrary)
         COMMAND_ID_HANDLER(ID_COPY_CHANNEL, OnCopyChannel)
         COMMAND_ID_HANDLER(ID_PROFILE_INFO, OnProfileInformation)
+        COMMAND_ID_HANDLER(ID_EDIT_UNDO, OnUndoRedo)
+        COMMAND_ID_HANDLER(ID_EDIT_REDO, OnUndoRedo)
     END_MSG_MAP()
 
     // Refreshes every control from the working copy (mode, enabled states,
@@ -73,6 +77,9 @@ public:
     // Shows the channel of a channel button (201..206).  Returns its number
     // in the sibling program, or -1 when it is the channel already shown.
     int SelectChannel(int nButton);
+    // Shows a channel (0..5) as a click on its button does, telling a linked
+    // sibling program.
+    void ChooseChannel(int nChannel);
     // Asks, then switches every channel to the mode of the checked mode button.
     void ChangeMode();
     // Writes (0) or reads (1) a configuration file through an open handle;
@@ -102,6 +109,8 @@ public:
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
     CCtlQVRXOPlot& GetPlot() { return m_ctlPlot; }
     CProfileInfo& GetProfile() { return m_profile; }
+    // Undo and Redo, and the Edit menu.
+    CEditRecorder& EditRecorder() { return m_recorder; }
 
     // The sibling program's number of a channel button's channel, and back.
     static int SiblingNumberOfButton(int nButton);
@@ -137,6 +146,9 @@ private:
     LRESULT OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAdjusterDrag(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnUndoRedo(UINT, WPARAM, LPARAM, BOOL&);
 
     // Message box with a string-table text, caption "QVR500", owned by the form.
     int ShowMessage(UINT nText, UINT uStyle);
@@ -159,4 +171,6 @@ private:
     // Replies to this form's own text-memory writes still to come; any other
     // write or erase reply means someone else changed the unit's memory.
     int m_nOwnTextReplies = 0;
+
+    CEditRecorder m_recorder{*this};
 };

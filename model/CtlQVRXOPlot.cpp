@@ -282,6 +282,8 @@ LRESULT CCtlQVRXOPlot::OnLButtonDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         m_bDragQ = bQ ? 1 : 0;
         m_bDragging = 1;
         m_ptMouse = pt;
+        // Before the first step moves anything: the form records from here.
+        ::SendMessageW(::GetParent(m_hWnd), WM_ADJUSTER_DRAG, 1, 0);
         ::SetCapture(m_hWnd);
         ::SetTimer(m_hWnd, DRAG_TIMER, DRAG_PERIOD_MS, nullptr);
     } else {
@@ -337,6 +339,7 @@ void CCtlQVRXOPlot::EndDrag()
     if (::GetCapture() == m_hWnd)
         ::ReleaseCapture();
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::SendMessageW(::GetParent(m_hWnd), WM_ADJUSTER_DRAG, 0, 0);
 }
 
 void CCtlQVRXOPlot::DragStep()

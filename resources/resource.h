@@ -21,6 +21,8 @@
 #define ID_DIAGNOSTICS 32783
 #define ID_PROFILE_INFO 32785
 #define ID_SAVE_LINK_LOG 32790
+#define ID_EDIT_UNDO 32810
+#define ID_EDIT_REDO 32811
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)
@@ -94,6 +96,11 @@
 #define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
 #define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
 #define IDS_LINK_LOG_CANNOT_SAVE 760
+// Edit menu items: with nothing to take back, and naming the step (%ls).
+#define IDS_UNDO_NOTHING 790
+#define IDS_UNDO_STEP 791
+#define IDS_REDO_NOTHING 792
+#define IDS_REDO_STEP 793
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

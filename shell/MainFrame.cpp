@@ -365,6 +365,8 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     // Like its toolbar button, Disconnect waits until the settings have been read.
     ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_pdlgCrossoverForm->EditRecorder().UpdateMenu(hMenu);
     return 0;
 }
 

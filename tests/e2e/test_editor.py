@@ -3,8 +3,10 @@
 over TCP), driven with xdotool: typing into a field with the range check's
 colours, Up/Down at the range edges, dragging the plot's handles (Low LP to
 the far left in Triamp and Biamp, a Q handle onto its centre line), the
-Subwoofer and Biamp rules, the level trackbar from top to bottom, and both
-answers to the mode question.  Every case checks what the unit received."""
+Subwoofer and Biamp rules, the level trackbar from top to bottom, both
+answers to the mode question, and Undo and Redo walking a typed value, a
+drag, a speaker preset and a Copy Channel.  Every case checks what the unit
+received."""
 
 import time
 
@@ -102,6 +104,47 @@ class Editor(E2ETestCase):
 
     def sets(self, c, p):
         return int(self.sim.ctl("count set %d %d" % (c, p)))
+
+    def unit_state(self):
+        """What the edits reach at the unit: every parameter but the meter's,
+        every output, and the texts of its text memory."""
+        params = [self.sim.ctl("get param %d %d" % (c, p)).split()[0] for c in range(6) for p in range(32) if p != 12]
+        outputs = [self.sim.ctl("get output %d %d" % (b, i)).split()[0] for b in range(4) for i in range(4)]
+        return params, outputs, self.unit_texts()
+
+    # A unit whose text memory was never written gives the program no texts:
+    # it keeps its own, the ones it starts with.
+    STARTING_TEXTS = ["* FACTORY DEFAULTS *", "", "", ""] + ["DEFAULT Triamp"] * 5
+
+    def unit_texts(self):
+        """The profile texts and the speaker names the unit's text memory holds."""
+        words = [int(w, 16) for w in self.sim.ctl("get mem 0x90060000 21").split()]
+        if words[0] != 1:
+            return self.STARTING_TEXTS
+        texts = []
+        for section in range(1, 10):
+            address, length = words[2 * section - 1], words[2 * section]
+            data = [int(w, 16) for w in self.sim.ctl("get mem %d %d" % (address, (length + 1) // 2)).split()] \
+                if length else []
+            units = [u for w in data for u in (w & 0xFFFF, w >> 16)]
+            texts.append("".join(chr(u) for u in units[:length]))
+        return texts
+
+    def fence(self):
+        """System Mute on and off (no step of the edit history): once both flag
+        writes have arrived, so has every request of an earlier action."""
+        writes = self.sim.count_cmd(11)
+        self.h.key("ctrl+m", "ctrl+m")
+        self.assertEventually(lambda: self.sim.count_cmd(11) == writes + 4, 10, "fence")
+
+    def dialog(self, title):
+        return self.h.wait_for(lambda: self.h.dialogs(title), 10, title)[0]["hwnd"]
+
+    def click_in(self, dlg, cid):
+        self.h.click_rect(self.h.info("hwnd:" + dlg, cid)["rect"])
+
+    def shown_channel_button(self):
+        return next(b for b in range(201, 207) if self.checked(b))
 
     def unit_has(self, c, p, value, timeout=10):
         self.assertEventually(lambda: abs(self.param(c, p) - value) < 1e-4, timeout,
@@ -348,6 +391,62 @@ class Editor(E2ETestCase):
         # Everything of Yes has arrived: No before it sent nothing.
         self.assertEqual(self.sim.count_cmd(11), writes + 2, "No: nothing sent")
         self.assertEqual(self.sets(0, 14), 1)
+
+    def test_undo_and_redo_walk_a_typed_value_a_drag_a_preset_and_a_copy(self):
+        h = self.h
+        # The Edit menu opened once with nothing to undo (its items greyed
+        # then): the keys still find them ready later.
+        popups = lambda: [w for w in h.windows() if w["class"] == "#32768"]
+        h.key("alt", "e")
+        h.wait_for(popups, 10, "Edit menu")
+        h.key("Escape", "Escape")
+        h.wait_for(lambda: not popups(), 10, "Edit menu closed")
+        states = [self.unit_state()]
+        # A typed value, ended with Enter.
+        self.type_into(229, "1500")
+        h.key("Return")
+        self.fence()
+        states.append(self.unit_state())
+        # The Low crossover dragged to the right (its gain left as it is).
+        self.click(211)
+        x, y, _, _ = self.adjuster()
+        self.drag((x, y), (x + self.px(60), y), lambda: float(self.text(211)) > 250)
+        self.fence()
+        states.append(self.unit_state())
+        # The library's first preset for Center (ticked as shown) and Right.
+        self.click(236)
+        lib = self.dialog("Speaker Library")
+        self.click_in(lib, 205)
+        self.click_in(lib, 1)
+        h.wait_for(lambda: not h.dialogs("Speaker Library"), 10, "library closed")
+        self.fence()
+        states.append(self.unit_state())
+        # Center onto Left Center and Right Center.
+        h.key("ctrl+shift+c")
+        copy = self.dialog("Copy Channel")
+        self.click_in(copy, 1028)
+        self.click_in(copy, 1030)
+        self.click_in(copy, 1)
+        h.wait_for(lambda: not h.dialogs("Copy Channel"), 10, "Copy Channel closed")
+        self.fence()
+        states.append(self.unit_state())
+        self.assertEqual(len({repr(s) for s in states}), 5, "every action changed the unit")
+
+        # Ctrl+Z while a field has the focus: the history's undo, not the field's own.
+        self.click(229)
+        shown = {4: 202, 3: 203, 2: 203, 1: 203}  # the step's channel: Copy Channel's first target
+        for k in (4, 3, 2, 1):
+            h.key("ctrl+z")
+            self.fence()
+            self.assertEqual(self.unit_state(), states[k - 1], "after undo %d" % k)
+            self.assertEqual(self.shown_channel_button(), shown[k])
+        self.click(203)
+        self.assertEqual(self.text(229), "3000")
+        for k, keys in ((1, "ctrl+y"), (2, "ctrl+shift+z"), (3, "ctrl+y"), (4, "ctrl+y")):
+            h.key(keys)
+            self.fence()
+            self.assertEqual(self.unit_state(), states[k], "after redo %d" % k)
+        self.assertEqual(self.shown_channel_button(), 202)
 
 
 if __name__ == "__main__":

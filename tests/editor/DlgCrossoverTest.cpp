@@ -27,21 +27,7 @@ protected:
     // A point of the plot's client area on the screen.
     POINT PlotPoint(int x, int y) { return CFormDriver::ClientToScreenPt(m_d.Item(IDC_PLOT), POINT{x, y}); }
     POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
-    // Presses on a handle of the plot, moves to (x, y) in plot client
-    // coordinates, lets the plot take the position, releases.
-    void Drag(const RECT& rcHandle, int x, int y)
-    {
-        m_d.Settle(); // the handle rectangles come from the last paint
-        m_d.MoveMouse(PlotPoint(Centre(rcHandle).x, Centre(rcHandle).y));
-        m_d.MouseButton(true);
-        ASSERT_TRUE(Plot().IsDragging());
-        m_d.MoveMouse(PlotPoint(x, y));
-        // The plot follows the pointer on its drag timer: one tick, driven
-        // here rather than waited for, applies the position.
-        ::SendMessageW(m_d.Item(IDC_PLOT), WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
-        m_d.MouseButton(false);
-        EXPECT_FALSE(Plot().IsDragging());
-    }
+    void Drag(const RECT& rcHandle, int x, int y) { ASSERT_TRUE(m_d.DragHandle(rcHandle, x, y)); }
     float UnitFloat(int c, int p) { return m_d.Unit().GetParameterFloat(c, p); }
 
     CFormDriver m_d;
