@@ -444,16 +444,6 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
     return 0;
 }
 
-LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
-{
-    if (!CFieldRules::Find(LOWORD(wParam))) {
-        bHandled = FALSE;
-        return 0;
-    }
-    ShowFieldStatus(nullptr); // a field that takes the focus next says so itself
-    return 0;
-}
-
 void CDlgCrossover::ShowFieldStatus(HWND hField)
 {
     const SFieldRule* pRule = hField ? CFieldRules::Find(::GetDlgCtrlID(hField)) : nullptr;
@@ -771,6 +761,8 @@ LRESULT CDlgCrossover::OnAdjusterDrag(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
     m_recorder.End(CEditStepNames::OfControl(LOWORD(wParam))); // a field's edit ends when the focus leaves it
+    if (CFieldRules::Find(LOWORD(wParam)))
+        ShowFieldStatus(nullptr); // a field that takes the focus next says so itself
     return 0;
 }
 

@@ -135,7 +135,6 @@ private:
     LRESULT OnCommFailure(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
     // Tells the frame what the status bar says about hField (the focused
     // field, or nullptr when none has the focus).
     void ShowFieldStatus(HWND hField);
