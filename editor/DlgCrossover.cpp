@@ -12,6 +12,7 @@
 #include "editor/DlgProfileInfo.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
+#include "editor/FieldStatusText.h"
 #include "editor/HandleStream.h"
 #include "files/ConfigFile.h"
 #include "framework/DpiScale.h"
@@ -460,7 +461,18 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
     if (bError)
         m_waiting.Clear(m_hWnd, Field(*pRule)); // red text never applies
     ::InvalidateRect(hField, nullptr, TRUE);
+    if (hField == ::GetFocus())
+        ShowFieldStatus(hField);
     return 0;
+}
+
+void CDlgCrossover::ShowFieldStatus(HWND hField)
+{
+    const SFieldRule* pRule = hField ? CFieldRules::Find(::GetDlgCtrlID(hField)) : nullptr;
+    const bool bError = pRule && ::SendMessageW(hField, WM_GET_FIELD_ERROR, 0, 0) != 0;
+    const std::u16string text = CFieldStatusText::ForField(pRule, m_ctlPlot.GetMode(), bError);
+    const std::wstring wide(text.begin(), text.end());
+    ::SendMessageW(GetParent(), WM_FIELD_STATUS, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
@@ -541,7 +553,7 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 // --- the plot's adjusters ------------------------------------------------------------
 
-LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     // Typing is judged against what the field holds as it gets the focus.
     if (const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam)))
@@ -550,6 +562,7 @@ LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
         CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
     if (nAdjuster >= 0)
         m_ctlPlot.SelectAdjuster(nAdjuster);
+    ShowFieldStatus(reinterpret_cast<HWND>(lParam));
     return 0;
 }
 
@@ -805,6 +818,8 @@ LRESULT CDlgCrossover::OnAdjusterDrag(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
     m_recorder.End(CEditStepNames::OfControl(LOWORD(wParam))); // a field's edit ends when the focus leaves it
+    if (CFieldRules::Find(LOWORD(wParam)))
+        ShowFieldStatus(nullptr); // a field that takes the focus next says so itself
     return 0;
 }
 

@@ -147,6 +147,9 @@ private:
     LRESULT OnCommFailure(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
+    // Tells the frame what the status bar says about hField (the focused
+    // field, or nullptr when none has the focus).
+    void ShowFieldStatus(HWND hField);
     LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnModeButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMuteInvert(UINT, WPARAM, LPARAM, BOOL&);

@@ -22,6 +22,7 @@
 #define ID_PROFILE_INFO 32785
 #define ID_VIEW_SUMMED_RESPONSE 32800
 #define ID_VIEW_PHASE 32801
+#define ID_SAVE_LINK_LOG 32790
 #define ID_EDIT_UNDO 32810
 #define ID_EDIT_REDO 32811
 
@@ -96,6 +97,7 @@
 // The connection and the read-back of the unit.
 #define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
 #define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
+#define IDS_LINK_LOG_CANNOT_SAVE 760
 // Edit menu items: with nothing to take back, and naming the step (%ls).
 #define IDS_UNDO_NOTHING 790
 #define IDS_UNDO_STEP 791
@@ -109,6 +111,7 @@
 #define IDS_OPEN_MORE_VALUES 744
 // Save: the system took the old file away and the new one could not take its place.
 #define IDS_SAVE_KEPT_ASIDE 745
+#define IDS_SAVE_KEPT_BESIDE 750
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

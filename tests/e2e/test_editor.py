@@ -12,7 +12,7 @@ import os
 import time
 
 import harness
-from harness import FRAME, E2ETestCase
+from harness import FRAME, ID_CONNECT, E2ETestCase
 
 WAITING = (255, 221, 128)  # black on amber: a typed value waiting for Enter
 RED = (255, 0, 0)
@@ -196,9 +196,26 @@ class Editor(E2ETestCase):
 
     # -- the cases ------------------------------------------------------------------
 
+    def hint(self):
+        """The status bar's first part."""
+        return self.h.status()["parts"][0]["text"]
+
     def test_typing_1500_into_high_peq_freq(self):
+        h = self.h
         self.clear(229)
         self.assertTrue(self.red(229))
+        # The red field says why, in the status bar; a toolbar button's
+        # description takes its place while pointed at, and it comes back.
+        self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range of the red field")
+        h.screenshot("editor-red-field-range", h.info(FRAME)["rect"])
+        b = h.button(ID_CONNECT)["rect"]
+        h.move(b[0] + 5, b[1] + 5)
+        h.move(b[0] + 12, b[1] + 12)
+        self.assertEventually(lambda: self.hint() == "Establish a connection with a QVR", 5, "button description")
+        field = self.ctl(229)["rect"]
+        h.move(field[0] + 3, field[1] + 3)
+        h.move(field[0] + 5, field[1] + 5)
+        self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range back")
         typed = ""
         for key in "150":
             typed += key
@@ -208,6 +225,7 @@ class Editor(E2ETestCase):
         self.h.type("0")
         self.unit_has(2, 3, 1500.0)
         self.assertFalse(self.red(229))
+        self.assertEqual(self.hint(), "")
         self.assertEqual(self.text(229), "1500")
         # The last key's value arrived, so the earlier keys were handled before it: none applied a value.
         self.assertEqual(self.sets(2, 3), 1, "nothing applied while red")
@@ -368,8 +386,11 @@ class Editor(E2ETestCase):
             self.assertFalse(ctls[cid]["enabled"], "Mid control %d disabled in Biamp" % cid)
         self.assertEqual(ctls[223]["text"], "1600")
         self.assertTrue(ctls[229]["enabled"])
-        # Low PEQ Freq. 1000 is valid in Biamp.
-        self.type_into(213, "1000")
+        # Low PEQ Freq. 1000 is valid in Biamp, whose range the red field names.
+        self.clear(213)
+        self.assertEventually(lambda: self.hint() == "Low PEQ Freq: 25 to 4000 Hz", 5, "Biamp range")
+        h.type("1000")
+        self.assertEventually(lambda: self.text(213) == "1000", 5, "field 213 shows 1000")
         self.assertFalse(self.red(213))
         self.unit_has(0, 24, 1000.0)
 

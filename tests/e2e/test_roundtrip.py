@@ -528,7 +528,9 @@ class RoundTrip(E2ETestCase):
         sim.ctl("unplug")
         box, text = h.wait_for(h.message_box, 30, "message 524")
         self.assertEqual(text.replace("\r\n", "\n"), "Communication to active device has been lost.\n"
-                         "The configuration shown before the unit was read has been put back.")
+                         "The configuration shown before the unit was read has been put back.\n"
+                         "For support, save what happened on the link with Help > Save Link Log... before closing "
+                         "the program (the log is lost when the program ends).")
         h.screenshot("read-back-lost", box["rect"])
         h.activate(box)
         h.key("Return")

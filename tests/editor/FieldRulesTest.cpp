@@ -5,6 +5,7 @@
 #include <set>
 
 #include "editor/FieldRules.h"
+#include "editor/FieldStatusText.h"
 #include "model/ChannelConfig.h"
 #include "resources/resource.h"
 #include "tests/editor/RecordingSink.h"
@@ -256,4 +257,31 @@ TEST(FieldRules, RisesOfMoreThanSixDecibelsAndFallsOfMoreThanAnOctaveWait)
         EXPECT_FALSE(CFieldRules::HasNumber(psz));
     for (const char16_t* psz : {u"0", u"-1", u".5", u"-.5", u" 7", u"5-", u"1e"})
         EXPECT_TRUE(CFieldRules::HasNumber(psz));
+}
+
+TEST(FieldStatusText, RedFieldNamesItsRangeInTheModeAndUnit)
+{
+    const SFieldRule* pLowLp = CFieldRules::FindByField(FIELD_LOW_LP_FREQ);
+    ASSERT_NE(pLowLp, nullptr);
+    EXPECT_EQ(CFieldStatusText::ForField(pLowLp, MODE_TRIAMP, true), u"Low LP Freq: 200 to 4000 Hz");
+    EXPECT_EQ(CFieldStatusText::ForField(pLowLp, MODE_BIAMP, true), u"Low LP Freq: 100 to 4000 Hz");
+    EXPECT_EQ(CFieldStatusText::ForField(pLowLp, MODE_TRIAMP, false), u""); // not red: nothing to say
+    EXPECT_EQ(CFieldStatusText::ForField(nullptr, MODE_TRIAMP, true), u"");
+    // Each kind of bound is written exactly and as short as it can be.
+    EXPECT_EQ(CFieldStatusText::RangeText(*CFieldRules::FindByField(FIELD_LOW_DELAY), MODE_BIAMP),
+              u"Low Delay: 0 to 5.304 ms");
+    EXPECT_EQ(CFieldStatusText::RangeText(*CFieldRules::FindByField(FIELD_MID_PEQ_Q), MODE_TRIAMP),
+              u"Mid PEQ Q: 0.5 to 10");
+    EXPECT_EQ(CFieldStatusText::RangeText(*CFieldRules::FindByField(FIELD_HIGH_PEQ_GAIN), MODE_TRIAMP),
+              u"High PEQ Gain: -12 to 6 dB");
+    // Every field the form edits has a name, and its text shows its own bounds.
+    for (const SFieldRule* p = CFieldRules::Begin(); p != CFieldRules::Begin() + CFieldRules::Count(); ++p)
+        for (const int nMode : {MODE_BIAMP, MODE_TRIAMP}) {
+            const std::u16string text = CFieldStatusText::RangeText(*p, nMode);
+            const CFieldRules::SRange r = CFieldRules::GetRange(*p, nMode);
+            EXPECT_EQ(text.rfind(CFieldStatusText::Name(p->eField) + u": ", 0), 0u) << p->nId;
+            EXPECT_NE(text.find(CFieldStatusText::Number(r.fltMin) + u" to " + CFieldStatusText::Number(r.fltMax)),
+                      std::u16string::npos)
+                << p->nId;
+        }
 }
