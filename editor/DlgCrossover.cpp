@@ -12,6 +12,7 @@
 #include "editor/DlgProfileInfo.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
+#include "editor/FieldStatusText.h"
 #include "editor/HandleStream.h"
 #include "files/ConfigFile.h"
 #include "framework/DpiScale.h"
@@ -193,6 +194,24 @@ void CDlgCrossover::SetFieldText(const SFieldRule& rule, float fltValue)
 {
     const std::u16string text = CFieldRules::Format(rule, fltValue);
     ::SetDlgItemTextW(m_hWnd, rule.nId, reinterpret_cast<const wchar_t*>(text.c_str()));
+    // What the program writes is the value in use: nothing waits, and typing
+    // is judged against it.
+    CTabberWnd& field = Field(rule);
+    m_waiting.Clear(m_hWnd, field);
+    field.SetHeld(fltValue);
+}
+
+CTabberWnd& CDlgCrossover::Field(const SFieldRule& rule)
+{
+    return *m_apFields[static_cast<size_t>(&rule - CFieldRules::Begin())];
+}
+
+bool CDlgCrossover::HasUnappliedField() const
+{
+    for (const auto& pField : m_apFields)
+        if (pField->HasError() || pField->IsWaiting())
+            return true;
+    return false;
 }
 
 void CDlgCrossover::UpdateControls()
@@ -439,13 +458,29 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
     const float v = CFieldRules::ParseText(FieldText(hField));
     const bool bError = !CFieldRules::IsInRange(*pRule, m_ctlPlot.GetMode(), v);
     ::SendMessageW(hField, WM_SET_FIELD_ERROR, bError ? 1 : 0, 0);
+    if (bError)
+        m_waiting.Clear(m_hWnd, Field(*pRule)); // red text never applies
     ::InvalidateRect(hField, nullptr, TRUE);
+    if (hField == ::GetFocus())
+        ShowFieldStatus(hField);
     return 0;
+}
+
+void CDlgCrossover::ShowFieldStatus(HWND hField)
+{
+    const SFieldRule* pRule = hField ? CFieldRules::Find(::GetDlgCtrlID(hField)) : nullptr;
+    const bool bError = pRule && ::SendMessageW(hField, WM_GET_FIELD_ERROR, 0, 0) != 0;
+    const std::u16string text = CFieldStatusText::ForField(pRule, m_ctlPlot.GetMode(), bError);
+    const std::wstring wide(text.begin(), text.end());
+    ::SendMessageW(GetParent(), WM_FIELD_STATUS, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
     if (!::SendMessageW(reinterpret_cast<HWND>(lParam), WM_GET_FIELD_ERROR, 0, 0)) {
+        const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        if (const HBRUSH hbr = pRule ? m_waiting.Colour(reinterpret_cast<HDC>(wParam), Field(*pRule)) : nullptr)
+            return reinterpret_cast<LRESULT>(hbr);
         bHandled = FALSE;
         return 0;
     }
@@ -461,12 +496,38 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     HWND hField = reinterpret_cast<HWND>(lParam);
     if (!pRule || !hField)
         return 0;
-    // The field reports only valid text; the value goes in as typed.
-    const float v = CFieldRules::ParseText(FieldText(hField));
-    m_recorder.Begin(CEditStepNames::OfControl(pRule->nId)); // until Enter or the focus leaves
-    CFieldRules::SetValue(m_ctlPlot, *pRule, v, true);
-    m_ctlPlot.RecalcBands(pRule->nMask);
+    // The field reports only valid text; a value that could harm a driver on
+    // the way to the one meant waits for Enter, Tab or the focus leaving.
+    if (m_waiting.MayApply(m_hWnd, Field(*pRule), *pRule, FieldText(hField)))
+        ApplyFieldText(*pRule, hField);
     return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldCommit(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
+    HWND hField = reinterpret_cast<HWND>(lParam);
+    if (!pRule || !hField)
+        return 0;
+    CTabberWnd& field = Field(*pRule);
+    const bool bWaited = field.IsWaiting() && !field.HasError();
+    m_waiting.Clear(m_hWnd, field);
+    // A read-back about to rewrite every field takes the focus away, and so
+    // does the window closing: what waited is then dropped, never sent.
+    if (bWaited && !IsReadingBack() && ::IsWindowEnabled(m_hWnd) && ::IsWindowVisible(m_hWnd)) {
+        ApplyFieldText(*pRule, hField);
+        field.SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
+    }
+    return 0;
+}
+
+void CDlgCrossover::ApplyFieldText(const SFieldRule& rule, HWND hField)
+{
+    // The value goes in as typed.
+    const float v = CFieldRules::ParseText(FieldText(hField));
+    m_recorder.Begin(CEditStepNames::OfControl(rule.nId)); // until Enter or the focus leaves
+    CFieldRules::SetValue(m_ctlPlot, rule, v, true);
+    m_ctlPlot.RecalcBands(rule.nMask);
 }
 
 LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
@@ -492,12 +553,16 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 // --- the plot's adjusters ------------------------------------------------------------
 
-LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
+    // Typing is judged against what the field holds as it gets the focus.
+    if (const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam)))
+        Field(*pRule).SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
     const int nAdjuster =
         CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
     if (nAdjuster >= 0)
         m_ctlPlot.SelectAdjuster(nAdjuster);
+    ShowFieldStatus(reinterpret_cast<HWND>(lParam));
     return 0;
 }
 
@@ -516,7 +581,8 @@ LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 // --- configuration files -------------------------------------------------------------
 
-int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult)
+int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult,
+                                   const std::function<bool(const std::uint8_t*, std::size_t)>& gate)
 {
     CHandleStream stream(hFile);
     const int nShown = ShownChannel();
@@ -524,7 +590,7 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     if (nDirection == 0) {
         r = CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
     } else {
-        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE, gate);
         if (r.Ok()) {
             m_recorder.Clear();
             m_ctlPlot.RecalcBands(BAND_ALL);
@@ -679,11 +745,13 @@ LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
     CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
     if (dlg.DoModal(m_hWnd) != IDOK)
         return 0;
-    // Left, Left Center, Center, Right Center, Right: each changed value is sent.
+    // Left, Left Center, Center, Right Center, Right: the preset's keys and
+    // name on each channel's own record (its level, channel delay and
+    // Mute/Invert stay its own); each changed value is sent.
     for (int i = 0; i < 5; ++i) {
         const CDlgSpeakerLib::SChannelBit& b = CDlgSpeakerLib::ChannelBits()[i];
         if (dlg.GetChannelMask() & b.dwBit)
-            m_aChannels[static_cast<size_t>(b.nChannel)].Assign(dlg.GetWorkingCopy(), true);
+            dlg.GetPreset().ApplyTo(m_aChannels[static_cast<size_t>(b.nChannel)], true);
     }
     if (g_Comm.IsOpen())
         WriteTextMemory(); // the speaker names live in the unit's text memory
@@ -750,6 +818,8 @@ LRESULT CDlgCrossover::OnAdjusterDrag(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
     m_recorder.End(CEditStepNames::OfControl(LOWORD(wParam))); // a field's edit ends when the focus leaves it
+    if (CFieldRules::Find(LOWORD(wParam)))
+        ShowFieldStatus(nullptr); // a field that takes the focus next says so itself
     return 0;
 }
 

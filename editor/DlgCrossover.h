@@ -8,11 +8,15 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "editor/EditRecorder.h"
 #include "editor/TabberWnd.h"
+#include "editor/WaitingFields.h"
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
 #include "framework/Handles.h"
@@ -43,6 +47,7 @@ public:
         MESSAGE_HANDLER(WM_FIELD_FOCUS, OnFieldFocus)
         MESSAGE_HANDLER(WM_FIELD_CHANGED, OnFieldChanged)
         MESSAGE_HANDLER(WM_FIELD_KEYDOWN, OnFieldKeyDown)
+        MESSAGE_HANDLER(WM_FIELD_COMMIT, OnFieldCommit)
         MESSAGE_HANDLER(WM_ADJUSTER_MOVED, OnAdjusterMoved)
         MESSAGE_HANDLER(WM_READ_SETTINGS, OnReadSettings)
         MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
@@ -85,8 +90,10 @@ public:
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
-    // says why.
-    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr);
+    // says why.  A read asks gate (when given) once the whole file has been
+    // read, before anything is applied: its No leaves everything as it was.
+    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr,
+                        const std::function<bool(const std::uint8_t*, std::size_t)>& gate = {});
     // Stores the profile and the speaker names in the unit's text memory
     // (and in the process-wide directory copy).  Nothing is sent when the
     // unit is known to hold exactly these texts already.
@@ -104,6 +111,10 @@ public:
     // what the unit's text memory holds is no longer known.  True when a
     // read-back was running and the configuration from before it was put back.
     bool OnLinkClosed();
+
+    // A field shows text that is not the value in use: red (out of range)
+    // or waiting to be applied (CWaitingFields).
+    bool HasUnappliedField() const;
 
     // Channel set, working copy and profile.
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
@@ -127,6 +138,7 @@ private:
     LRESULT OnFieldFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldKeyDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldCommit(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnAdjusterMoved(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnReadSettings(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommData(UINT, WPARAM, LPARAM, BOOL&);
@@ -135,6 +147,9 @@ private:
     LRESULT OnCommFailure(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
+    // Tells the frame what the status bar says about hField (the focused
+    // field, or nullptr when none has the focus).
+    void ShowFieldStatus(HWND hField);
     LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnModeButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMuteInvert(UINT, WPARAM, LPARAM, BOOL&);
@@ -156,6 +171,10 @@ private:
     CCtlQVRXOPlot m_ctlPlot;
     CProfileInfo m_profile;
     std::vector<std::unique_ptr<CTabberWnd>> m_apFields; // in the order of the field rules
+    CTabberWnd& Field(const SFieldRule& rule);
+    // Applies a field's text to the working copy (sending) and redraws its band.
+    void ApplyFieldText(const SFieldRule& rule, HWND hField);
+    CWaitingFields m_waiting;
     CContainedWindow m_wndSpeaker;
     CContainedWindow m_wndLevel;
     CContainedWindow m_wndLevelText;

@@ -37,12 +37,23 @@ LRESULT CTabberWnd::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
+LRESULT CTabberWnd::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // Leaving the field (Tab, a click elsewhere, another window) confirms
+    // what it shows.
+    if (m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
+    bHandled = FALSE;
+    return 0;
+}
+
 LRESULT CTabberWnd::OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
     // Ctrl+Z's character: the edit control's own undo (the Edit menu's Undo
     // is the one that counts).
     // Enter's character: the key-down already told the form (it ends the
-    // field's edit); a single-line edit control has no use for it.
+    // field's edit, and applies a value that waits); a single-line edit
+    // control has no use for it.
     constexpr WPARAM CHAR_CTRL_Z = 0x1A;
     if (wParam == CHAR_CTRL_Z || wParam == L'\r')
         return 0;
@@ -73,6 +84,8 @@ LRESULT CTabberWnd::OnPaste(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CTabberWnd::OnKeyDown(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
+    if (wParam == VK_RETURN && m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
     ::SendMessageW(GetParent(), WM_FIELD_KEYDOWN, FieldId(m_hWnd), static_cast<LPARAM>(wParam));
     bHandled = FALSE;
     return 0;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "framework/ExeModule.h"
+#include "resources/resource.h"
+#include "shell/StartFolder.h"
 
 namespace {
 constexpr wchar_t FILTER[] = L"QVR Configuration Files (*.qvr)\0*.qvr\0";
@@ -30,23 +32,36 @@ std::wstring CDocumentFile::ProgramFolder()
 
 CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&szPath)[PATH_UNITS])
 {
+    SDialog dialog;
+    dialog.bOpen = bOpen;
+    dialog.pszFilter = FILTER;
+    dialog.pszDefaultExtension = DEFAULT_EXTENSION;
+    dialog.initialFolder = CStartFolder::Get();
+    return Choose(hOwner, dialog, szPath);
+}
+
+CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, const SDialog& dialog, wchar_t (&szPath)[PATH_UNITS])
+{
     szPath[0] = L'\0';
     // The dialog gets room for much more than the program keeps, so that a
     // path too long for it comes back whole and is refused here, never cut
     // (some dialogs crash on a path longer than their buffer instead of
     // reporting it).
     std::vector<wchar_t> chosen(DIALOG_UNITS, L'\0');
-    const std::wstring folder = ProgramFolder();
+    const std::wstring proposed = dialog.proposedName.substr(0, PATH_UNITS - 1);
+    std::copy(proposed.begin(), proposed.end(), chosen.begin());
+    const std::wstring& folder = dialog.initialFolder;
+    const bool bOpen = dialog.bOpen;
     OPENFILENAMEW ofn{};
     // The older layout, without the fields that Windows 2000 added.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = hOwner;
-    ofn.lpstrFilter = FILTER;
+    ofn.lpstrFilter = dialog.pszFilter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = chosen.data();
     ofn.nMaxFile = DIALOG_UNITS;
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    ofn.lpstrDefExt = DEFAULT_EXTENSION;
+    ofn.lpstrDefExt = dialog.pszDefaultExtension;
     ofn.Flags = bOpen ? OPEN_FLAGS : SAVE_FLAGS;
     const BOOL bChosen = bOpen ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
     if (!bChosen)
@@ -75,6 +90,24 @@ std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring>
         }
     }
     return out;
+}
+
+std::wstring CDocumentFile::SaveFailure(UINT nId, const wchar_t* pszPath, const CSafeFile::SResult& r)
+{
+    UINT nReason = IDS_SAVE_CANNOT_CREATE;
+    switch (r.status) {
+    case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
+    case CSafeFile::EStatus::WriteFailed: nReason = IDS_SAVE_WRITE_FAILED; break;
+    case CSafeFile::EStatus::CannotReplace: nReason = IDS_SAVE_CANNOT_REPLACE; break;
+    case CSafeFile::EStatus::KeptAside: nReason = IDS_SAVE_KEPT_BESIDE; break;
+    default: break;
+    }
+    // A kept-aside file is the only copy of the new content: name it.
+    const std::wstring reason = r.status == CSafeFile::EStatus::KeptAside
+                                    ? Format(nReason, {r.kept.wstring()})
+                                    : g_Module.LoadString(nReason);
+    const std::wstring system = r.nSystemError ? SystemReason(static_cast<DWORD>(r.nSystemError)) : std::wstring();
+    return Format(nId, {pszPath, reason, system});
 }
 
 std::wstring CDocumentFile::SystemReason(DWORD dwError)

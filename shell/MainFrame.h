@@ -17,6 +17,8 @@
 #include "framework/AppGlobals.h"
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
+#include "shell/DeviceChoice.h"
+#include "shell/StatusHelp.h"
 #include "shell/DlgConnecting.h"
 #include "shell/SiblingLink.h"
 #include "shell/ViewOptions.h"
@@ -70,6 +72,7 @@ public:
         MESSAGE_HANDLER(WM_MOVE, OnMove)
         MESSAGE_HANDLER(WM_INITMENU, OnInitMenu)
         MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+        MESSAGE_HANDLER(WM_SET_STATUS_HINT, OnSetStatusHint)
         MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
@@ -82,6 +85,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnForwardToForm)
+        MESSAGE_HANDLER(WM_FIELD_STATUS, OnFieldStatus)
         MESSAGE_HANDLER(g_uMsgChannelChange, OnSiblingMessage)
         MESSAGE_HANDLER(g_uMsgInitLink, OnSiblingMessage)
         MESSAGE_HANDLER(g_uMsgTermLink, OnSiblingMessage)
@@ -99,6 +103,7 @@ public:
         COMMAND_ID_HANDLER(ID_SELECT_DEVICE, OnSelectDevice)
         COMMAND_ID_HANDLER(ID_DOWNLOAD_FIRMWARE, OnDownloadFirmware)
         COMMAND_ID_HANDLER(ID_DIAGNOSTICS, OnDiagnostics)
+        COMMAND_ID_HANDLER(ID_SAVE_LINK_LOG, OnSaveLinkLog)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
         COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
         COMMAND_ID_HANDLER(ID_VIEW_SUMMED_RESPONSE, OnViewOption)
@@ -116,6 +121,7 @@ public:
     LRESULT OnMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnInitMenu(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnMenuSelect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSetStatusHint(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSetCursor(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDeviceChange(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -128,6 +134,7 @@ public:
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnFieldStatus(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
     // Commands.
@@ -143,6 +150,7 @@ public:
     LRESULT OnSelectDevice(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDownloadFirmware(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDiagnostics(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSaveLinkLog(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnAppAbout(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     // View > Summed Response and View > Phase: shown on the plot, remembered.
@@ -154,8 +162,10 @@ private:
     void ShowMeters();
     void CreateStatusBar();
     void RaiseOwnedWindows();
-    // Status bar part 0: the description after the first newline of string nId.
+    // Status bar part 0: the description after the first newline of string nId
+    // (the hint, when there is one, for nId < 1).
     void ShowDescription(int nId);
+    // Status bar part 0 without a description: the hint (a field waiting for Enter).
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DestroyWaitBox();
     // Closes the link and tells the form, whose read-back (if any) ends with it.
@@ -189,9 +199,15 @@ private:
     CDlgConnecting m_dlgConnecting;
     CConnectionFlow m_flow;
     CViewOptions m_viewOptions;
-    // The unit chosen in the Select Device dialog (its serial number), kept
-    // while it is attached; empty when none was chosen.
-    std::wstring m_strChosenSerial;
+    // The unit chosen in Select Device (in this run or remembered).
+    CDeviceChoice m_deviceChoice;
+    CStatusHelp m_statusHelp;
+
+public:
+    // The status bar's first part (tests).
+    const CStatusHelp& GetStatusHelp() const { return m_statusHelp; }
+
+private:
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
     bool m_bConfigurationPutBack = false; // the last link close ended a read-back and put the configuration back

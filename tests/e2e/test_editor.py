@@ -8,11 +8,13 @@ level trackbar from top to bottom, both answers to the mode question, and
 Undo and Redo walking a typed value, a drag, a speaker preset and a Copy
 Channel.  Every case checks what the unit received."""
 
+import os
 import time
 
 import harness
-from harness import FRAME, E2ETestCase
+from harness import FRAME, ID_CONNECT, E2ETestCase
 
+WAITING = (255, 221, 128)  # black on amber: a typed value waiting for Enter
 RED = (255, 0, 0)
 ADJUSTER = (128, 255, 255)
 SUM = (255, 255, 255)
@@ -194,9 +196,26 @@ class Editor(E2ETestCase):
 
     # -- the cases ------------------------------------------------------------------
 
+    def hint(self):
+        """The status bar's first part."""
+        return self.h.status()["parts"][0]["text"]
+
     def test_typing_1500_into_high_peq_freq(self):
+        h = self.h
         self.clear(229)
         self.assertTrue(self.red(229))
+        # The red field says why, in the status bar; a toolbar button's
+        # description takes its place while pointed at, and it comes back.
+        self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range of the red field")
+        h.screenshot("editor-red-field-range", h.info(FRAME)["rect"])
+        b = h.button(ID_CONNECT)["rect"]
+        h.move(b[0] + 5, b[1] + 5)
+        h.move(b[0] + 12, b[1] + 12)
+        self.assertEventually(lambda: self.hint() == "Establish a connection with a QVR", 5, "button description")
+        field = self.ctl(229)["rect"]
+        h.move(field[0] + 3, field[1] + 3)
+        h.move(field[0] + 5, field[1] + 5)
+        self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range back")
         typed = ""
         for key in "150":
             typed += key
@@ -206,6 +225,7 @@ class Editor(E2ETestCase):
         self.h.type("0")
         self.unit_has(2, 3, 1500.0)
         self.assertFalse(self.red(229))
+        self.assertEqual(self.hint(), "")
         self.assertEqual(self.text(229), "1500")
         # The last key's value arrived, so the earlier keys were handled before it: none applied a value.
         self.assertEqual(self.sets(2, 3), 1, "nothing applied while red")
@@ -219,6 +239,28 @@ class Editor(E2ETestCase):
         self.type_into(1151, "0.0208")  # the fence: a later field's value arrives, HP Freq. sent nothing
         self.unit_has(2, 29, 0.0208)
         self.assertEqual(self.sets(2, 0), 0)
+
+        # A gain typed more than 6 dB above what the field held waits, in its
+        # own colour, with the status bar saying that Enter applies it.
+        h = self.h
+        self.type_into(232, "-15")  # High Gain: Center High is output (1, 0)
+        self.assertEventually(lambda: abs(self.output(1, 0) - (-23.0)) < 1e-4, 10, "High gain -15 at the unit")
+        h.key("Tab", "shift+Tab")  # back in the field, its text selected
+        h.type("0")
+        self.assertEventually(lambda: "Enter applies it" in h.status()["parts"][0]["text"], 5, "status hint")
+        self.assertEqual(h.dominant("hwnd:" + self.ctl(232)["hwnd"], 2, 2, 6, 6), WAITING)
+        before = self.sim.count_cmd(11)
+        h.command(32781)  # System Mute on and off: a fence that leaves the focus where it is
+        h.command(32781)
+        self.assertEventually(lambda: self.sim.count_cmd(11) >= before + 4, 20, "fence at the unit")
+        self.assertAlmostEqual(self.output(1, 0), -23.0, 4, "0 dB waited")
+        if os.environ.get("QVR_DOCS_SHOTS"):
+            frame = h.info(FRAME)
+            h.screenshot("editor-waiting", frame["rect"], os.path.join(h.paths.source, "docs", "editor-waiting.png"))
+        self.type_into(1151, "0.0416")  # the fence, and the focus leaving applies what waited
+        self.unit_has(2, 29, 0.0416)
+        self.assertEventually(lambda: abs(self.output(1, 0) - (-8.0)) < 1e-4, 10, "High gain 0 at the unit")
+        self.assertNotIn("Enter applies it", h.status()["parts"][0]["text"])
 
     def test_up_down_stop_at_the_range_edges(self):
         h = self.h
@@ -344,8 +386,11 @@ class Editor(E2ETestCase):
             self.assertFalse(ctls[cid]["enabled"], "Mid control %d disabled in Biamp" % cid)
         self.assertEqual(ctls[223]["text"], "1600")
         self.assertTrue(ctls[229]["enabled"])
-        # Low PEQ Freq. 1000 is valid in Biamp.
-        self.type_into(213, "1000")
+        # Low PEQ Freq. 1000 is valid in Biamp, whose range the red field names.
+        self.clear(213)
+        self.assertEventually(lambda: self.hint() == "Low PEQ Freq: 25 to 4000 Hz", 5, "Biamp range")
+        h.type("1000")
+        self.assertEventually(lambda: self.text(213) == "1000", 5, "field 213 shows 1000")
         self.assertFalse(self.red(213))
         self.unit_has(0, 24, 1000.0)
 

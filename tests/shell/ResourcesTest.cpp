@@ -55,8 +55,9 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
          {L"System &Mute", 32781}, {L"", 0}, {L"E&xit\tAlt+F4", 32768}},
         {{L"&Undo\tCtrl+Z", 32810}, {L"&Redo\tCtrl+Y", 32811}},
         {{L"&Summed Response\tCtrl+U", 32800}, {L"&Phase", 32801}},
-        {{L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0}, {L"Download &Firmware...", 32771}},
-        {{L"Diagnostics", 32783}, {L"", 0}, {L"&About...", 32769}},
+        {{L"Se&lect Device...", 32777}, {L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0},
+         {L"Download &Firmware...", 32771}},
+        {{L"Diagnostics", 32783}, {L"Save Link Log...", 32790}, {L"", 0}, {L"&About...", 32769}},
     };
     const wchar_t* titles[] = {L"&File", L"&Edit", L"&View", L"&Communication", L"&Help"};
     ASSERT_EQ(::GetMenuItemCount(hMenu), 5);

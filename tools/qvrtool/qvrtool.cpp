@@ -88,6 +88,7 @@ const char kUsage[] =
     "       qvrtool push FILE UNIT [--store] [--profile JSON] [--force]\n"
     "       qvrtool diff FILE UNIT\n"
     "       qvrtool firmware IMAGE UNIT\n"
+    "       (each of these, and report UNIT, also takes --log FILE)\n"
     "CHANNEL is 0..5 (Left, Right, Center, Left Center, Right Center, Subwoofer).\n"
     "NAME is a record member: m_szSpeaker, m_nChannel, m_fltLevel, ..., m_dwHighFlags.\n"
     "--mode puts every record into that mode (default 3) after the file is loaded;\n"
@@ -791,6 +792,11 @@ bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>&, CP
     Fail(unit, "no such file (units are read by qvrtool.exe, the Windows build)");
     return false;
 }
+
+bool WriteLinkLog(const std::string&)
+{
+    return true; // no unit was talked to: the verbs above refused
+}
 #endif
 
 int Run(std::vector<std::string> args)
@@ -824,12 +830,12 @@ int Run(std::vector<std::string> args)
             opt.bStore = true;
         } else if (arg == "--sum") {
             opt.bSum = true;
-        } else if (arg == "--profile" || arg == "-o") {
+        } else if (arg == "--profile" || arg == "-o" || arg == "--log") {
             if (!bHasValue) {
                 UsageError(arg + " takes a file");
                 return EXIT_ERROR;
             }
-            (arg == "-o" ? opt.output : opt.profile) = args[++i];
+            (arg == "-o" ? opt.output : arg == "--log" ? opt.log : opt.profile) = args[++i];
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             UsageError("unknown option '" + arg + "'");
             return EXIT_ERROR;
@@ -838,7 +844,11 @@ int Run(std::vector<std::string> args)
         }
     }
     // Which command takes which option.
-    const bool bOk = (!bModeGiven || command == "set" || command == "response" || command == "dump" || command == "report") &&
+    // The verbs that talk to units; report does when its source is one.
+    const bool bTalksToUnits = command == "pull" || command == "push" || command == "firmware" ||
+                               (command == "diff" && positional.size() == 2 && IsUnitArgument(positional[1])) ||
+                               (command == "report" && positional.size() == 1 && IsUnitArgument(positional[0]));
+    const bool bOk = (opt.log.empty() || bTalksToUnits) && (!bModeGiven || command == "set" || command == "response" || command == "dump" || command == "report") &&
                      (!opt.bJson || command == "dump" || command == "units") && (!opt.bForce || command == "set") &&
                      (!opt.bStore || command == "push") && (!opt.bSum || command == "response") &&
                      (opt.profile.empty() || command == "push" || command == "report") &&
@@ -858,12 +868,18 @@ int Run(std::vector<std::string> args)
         return CmdResponse(positional, opt.nMode, opt.bSum);
     if (command == "diff" && (positional.size() != 2 || !IsUnitArgument(positional[1])))
         return CmdDiff(positional);
+    int nExit = EXIT_ERROR;
     if (command == "report")
-        return CmdReport(positional, opt);
-    if (command == "units" || command == "pull" || command == "push" || command == "diff" || command == "firmware")
-        return RunUnitCommand(command, positional, opt);
-    UsageError("unknown command '" + command + "'");
-    return EXIT_ERROR;
+        nExit = CmdReport(positional, opt);
+    else if (command == "units" || command == "pull" || command == "push" || command == "diff" || command == "firmware")
+        nExit = RunUnitCommand(command, positional, opt);
+    else
+        UsageError("unknown command '" + command + "'");
+    // The log is written whatever the verb's outcome: a failed one is what
+    // support needs it for.
+    if (!opt.log.empty() && !WriteLinkLog(opt.log))
+        return EXIT_ERROR;
+    return nExit;
 }
 
 } // namespace qvrtool
