@@ -7,6 +7,7 @@
 #include "device/RXQueue.h"
 #include "editor/DlgCrossover.h"
 #include "framework/ExeModule.h"
+#include "model/ConfigCheck.h"
 #include "model/ChannelFields.h"
 #include "model/ChannelNames.h"
 #include "model/ParameterMap.h"
@@ -135,8 +136,9 @@ void CReadBack::OnValue(const utRXQueue& record)
     if (eField == FIELD_NONE)
         return;
     const std::uint32_t dwBits = RXGetWord(record.bValue);
-    const ChannelFieldInfo& info = GetChannelFieldInfo(eField);
-    if (!info.bFlags && !std::isfinite(BitsToFloat(dwBits))) {
+    // The unit is outside the program too: a value that is not a number is
+    // never applied (flag words are carried as they are).
+    if (CConfigCheck::CheckBits(eField, m_form.GetPlot().GetMode(), dwBits) == CConfigCheck::EVerdict::NonFinite) {
         Reject(record.bChannel, eField, (L"parameter " + std::to_wstring(record.bParameter)).c_str());
         return;
     }
@@ -154,7 +156,7 @@ void CReadBack::OnOutput(const utRXQueue& record)
     CChannelConfig& cfg = m_form.GetChannelRecord(nChannel);
     const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
     const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
-    if (!std::isfinite(fltGain)) {
+    if (CConfigCheck::CheckValue(eField, plot.GetMode(), fltGain) == CConfigCheck::EVerdict::NonFinite) {
         const std::wstring where =
             L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
         Reject(nChannel, eField, where.c_str());

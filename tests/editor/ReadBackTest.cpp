@@ -314,6 +314,11 @@ TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
     before[CHANNEL_CENTER].Assign(form.GetPlot(), false);
     ASSERT_TRUE(m_d.Connect());
     SetSystemFlags(m_d.Unit().GetFlags(), false);
+    // Every reply comes late, so that the whole read-back takes seconds: on a
+    // loaded machine the form's thread may otherwise see Left's values only
+    // after the last answer, and the cable would be pulled from a finished
+    // read-back.
+    m_d.Unit().DelayReplies(100000, 20);
     ::SendMessageW(m_d.FormWnd(), WM_READ_SETTINGS, 0, 0);
     // Some of the unit's values have arrived (Left is read first): the cable goes.
     ASSERT_TRUE(m_d.WaitFor([&] {
@@ -332,6 +337,7 @@ TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
         }
     EXPECT_EQ(std::u16string(form.GetProfile().Theater()), u"Before");
     EXPECT_EQ(m_d.Text(IDC_LOW_LP_FREQ), L"432");
+    m_d.Unit().ClearFaults();
     m_d.Unit().Plug();
 }
 
