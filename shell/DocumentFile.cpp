@@ -1,6 +1,5 @@
 #include "shell/DocumentFile.h"
 
-#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -30,12 +29,6 @@ std::wstring CDocumentFile::ProgramFolder()
 
 CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&szPath)[PATH_UNITS])
 {
-    szPath[0] = L'\0';
-    // The dialog gets room for much more than the program keeps, so that a
-    // path too long for it comes back whole and is refused here, never cut
-    // (some dialogs crash on a path longer than their buffer instead of
-    // reporting it).
-    std::vector<wchar_t> chosen(DIALOG_UNITS, L'\0');
     const std::wstring folder = ProgramFolder();
     OPENFILENAMEW ofn{};
     // The older layout, without the fields that Windows 2000 added.
@@ -43,20 +36,10 @@ CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&
     ofn.hwndOwner = hOwner;
     ofn.lpstrFilter = FILTER;
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = chosen.data();
-    ofn.nMaxFile = DIALOG_UNITS;
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrDefExt = DEFAULT_EXTENSION;
     ofn.Flags = bOpen ? OPEN_FLAGS : SAVE_FLAGS;
-    const BOOL bChosen = bOpen ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
-    if (!bChosen)
-        return ::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? EChoice::PathTooLong : EChoice::Cancelled;
-    chosen.back() = L'\0';
-    const size_t nLength = std::wcslen(chosen.data());
-    if (nLength >= PATH_UNITS)
-        return EChoice::PathTooLong;
-    std::copy(chosen.begin(), chosen.begin() + static_cast<std::ptrdiff_t>(nLength) + 1, szPath);
-    return EChoice::Chosen;
+    return CFileChoice::Run(ofn, bOpen, szPath);
 }
 
 std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring> args)

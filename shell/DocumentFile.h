@@ -8,12 +8,13 @@
 #include <initializer_list>
 #include <string>
 
+#include "framework/FileChoice.h"
+
 class CDocumentFile {
 public:
-    static constexpr int PATH_UNITS = MAX_PATH; // 260, with the terminator
-    static constexpr int DIALOG_UNITS = 32768;  // what the dialog may hand back
+    static constexpr int PATH_UNITS = CFileChoice::PATH_UNITS; // 260, with the terminator
 
-    enum class EChoice { Chosen, Cancelled, PathTooLong };
+    using EChoice = CFileChoice::EResult;
     // The open (bOpen) or save dialog owned by hOwner, starting in the
     // program's folder with no name proposed.  On Chosen the full path is in
     // szPath; a path that does not fit is never cut: PathTooLong.
