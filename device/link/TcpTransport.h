@@ -27,4 +27,5 @@ public:
 private:
     bool m_bStarted = false; // WSAStartup succeeded
     SOCKET m_socket = INVALID_SOCKET;
+    DWORD m_dwReadTimeout = 0; // the receive time-out set on the socket (0: none yet)
 };
