@@ -117,6 +117,21 @@ void SetBenchDevice(const char* pszUnit, bool bInstant)
     ::SetEnvironmentVariableA("QVR500_DEVICES", devices.c_str());
 }
 
+// The processor time this process has used, in microseconds: unlike the
+// rate, it hardly changes when other programs load the machine, so it tells
+// whether the link's own work per request went down.
+double ProcessCpuUs()
+{
+    FILETIME ftCreate, ftExit, ftKernel, ftUser;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &ftCreate, &ftExit, &ftKernel, &ftUser))
+        return 0.0;
+    const auto us = [](const FILETIME& ft) {
+        return double((ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10.0;
+    };
+    return us(ftKernel) + us(ftUser);
+}
+double g_dCpuPerRequestUs = 0.0; // of the last timed run
+
 double Median(std::vector<double> v)
 {
     if (v.empty())
@@ -223,6 +238,7 @@ double Run(const char* pszUnit, bool bInstant, long nRequests, CLinkTimeline* pT
         ::QueryPerformanceCounter(&start);
         if (pTimeline)
             pTimeline->Activate();
+        const double dCpuStart = ProcessCpuUs();
         while (nQueued < nRequests) {
             if (comm.GetQueueLength() > QUEUE_LOW) {
                 ::Sleep(1); // dozens of exchanges are still waiting
@@ -240,6 +256,7 @@ double Run(const char* pszUnit, bool bInstant, long nRequests, CLinkTimeline* pT
             ::Sleep(1);
         if (pTimeline)
             pTimeline->Deactivate();
+        g_dCpuPerRequestUs = (ProcessCpuUs() - dCpuStart) / double(nRequests);
         const double dSeconds = double(counter.LastReadTime() - start.QuadPart) / double(freq.QuadPart);
         dRate = double(nRequests) / dSeconds;
         comm.DetachWritePipe();
@@ -315,6 +332,7 @@ int main(int argc, char** argv)
     std::printf("requests_per_s=%.1f\n", dWire);
     std::printf("wire_limit_per_s=%.1f\n", dWireLimit);
     std::printf("ratio=%.3f\n", dWire / dWireLimit);
+    std::printf("process_cpu_us_per_request=%.1f\n", g_dCpuPerRequestUs);
     PrintTimeline("wire", timeline, pszCsv);
     double dInstant = 1.0;
     if (g_tcpAddress.empty()) {
