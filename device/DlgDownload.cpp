@@ -270,13 +270,16 @@ void CDlgDownload::Ended()
     m_wndEstimate.ShowWindow(SW_HIDE);
     m_File.Close();
     switch (m_Download.GetFailure()) {
+    // Each line fits the status list's column: what does not fit is
+    // split over two lines, the newest on top.
     case CFirmwareDownload::EFailure::None:
-        AddStatus(m_File.ExtentText(IDS_DOWNLOAD_COMPLETE_EXTENT).c_str(), ICON_INFORMATION);
+        AddStatus(m_File.ExtentText(IDS_VERIFIED_EXTENT).c_str(), ICON_INFORMATION);
+        AddStatus(IDS_DOWNLOAD_COMPLETE, ICON_INFORMATION);
         break;
     case CFirmwareDownload::EFailure::Verify:
-        AddStatus(CFirmwareFile::Format(IDS_VERIFY_FAILED_AT, m_Download.GetBadAddress(), m_Download.GetUnitWord(),
-                                        m_Download.GetFileWord()).c_str(),
+        AddStatus(CFirmwareFile::Format(IDS_VERIFY_WORDS, m_Download.GetUnitWord(), m_Download.GetFileWord()).c_str(),
                   ICON_ERROR);
+        AddStatus(CFirmwareFile::Format(IDS_VERIFY_FAILED_AT, m_Download.GetBadAddress()).c_str(), ICON_ERROR);
         AddStatus(IDS_DOWNLOAD_NEEDED, ICON_ERROR);
         break;
     case CFirmwareDownload::EFailure::LinkLost:

@@ -248,7 +248,8 @@ TEST_F(DeviceDialogs, DownloadWritesVerifiesAndOwnsTheDialogUntilDone)
     }, 60000));
     EXPECT_EQ(dlg.GetPhase(), CDlgDownload::EPhase::Complete);
     EXPECT_EQ(dlg.GetWordsWritten(), 3000u);
-    const std::vector<std::wstring> expected = {L"Firmware download complete: 3000 words, 0x90000000 to 0x90002EDC",
+    const std::vector<std::wstring> expected = {L"Firmware download complete",
+                                                L"3000 words verified, 0x90000000 to 0x90002EDC",
                                                 L"Writing program to flash", L"Erasing flash RAM",
                                                 L"Image: 3000 words, 0x90000000 to 0x90002EDC"};
     EXPECT_EQ(StatusLines(hDlg), expected);
@@ -303,12 +304,12 @@ TEST_F(DeviceDialogs, ABitTheFlashKeepsEndsTheDownloadAtThatWord)
     EXPECT_EQ(dlg.GetPhase(), CDlgDownload::EPhase::Failed);
     EXPECT_EQ(dlg.GetWordsWritten(), 37u);
     const auto lines = StatusLines(dlg.m_hWnd);
-    ASSERT_GE(lines.size(), 2u);
+    ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], L"The unit needs a new firmware download");
+    EXPECT_EQ(lines[1], L"Verify failed at 0x90000094");
     wchar_t szExpected[128];
-    std::swprintf(szExpected, 128, L"Verify failed at 0x90000094: the unit holds 0x%08X, the file 0x%08X",
-                  dwFile | dwStuck, dwFile);
-    EXPECT_EQ(lines[1], szExpected);
+    std::swprintf(szExpected, 128, L"The unit holds 0x%08X, the file 0x%08X", dwFile | dwStuck, dwFile);
+    EXPECT_EQ(lines[2], szExpected);
     EXPECT_EQ(ItemIcon(::GetDlgItem(dlg.m_hWnd, IDC_DOWNLOAD_STATUS), 0), CDlgDownload::ICON_ERROR);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDOK)));
     // At once, from the write's own reply: nothing is read back, and the

@@ -114,12 +114,12 @@ class Firmware(E2ETestCase):
         # Closing the dialog under the download does nothing.
         h.post(sel, 0x10)  # WM_CLOSE
         # Long waits look every few seconds: each look starts a process under Wine.
-        h.wait_for(lambda: self.status(sel)[0][0].startswith("Firmware download complete"), 900,
-                   "download complete", interval=5)
+        h.wait_for(lambda: self.status(sel)[0][0] == "Firmware download complete", 900, "download complete",
+                   interval=5)
 
         self.assertEqual([t for t, _ in self.status(sel)],
-                         ["Firmware download complete: " + extent, "Writing program to flash",
-                          "Erasing flash RAM", "Image: " + extent])
+                         ["Firmware download complete", "65536 words verified, 0x90000000 to 0x9003FFFC",
+                          "Writing program to flash", "Erasing flash RAM", "Image: " + extent])
         self.assertFalse(h.info(sel, PROGRESS)["visible"])
         self.assertFalse(h.info(sel, ESTIMATE)["visible"])
         self.assertTrue(h.info(sel, OK)["enabled"])

@@ -229,7 +229,8 @@ class Tool(E2ETestCase):
         self.write(fw, image(words))
         out = self.ok("firmware", fw, unit)
         extent = "300 words, 0x90000000 to 0x900004AC"
-        self.assertEqual(out, "Image: %s\nFirmware download complete: %s\n" % (extent, extent))
+        self.assertEqual(out, "Image: %s\n300 words verified, 0x90000000 to 0x900004AC\nFirmware download complete\n"
+                         % extent)
         held = [int(w, 16) for w in sim.ctl("get mem 0x%08X 301" % PROGRAM_START).split()]
         self.assertEqual(held[:300], words)
         self.assertEqual(held[300], 0xFFFFFFFF)
@@ -245,7 +246,7 @@ class Tool(E2ETestCase):
         sim.ctl("stuck 0x%08X 0x1" % (PROGRAM_START + 64))
         rc, out, err = self.run_tool("firmware", fw, unit)
         self.assertEqual((rc, out), (1, "Image: %s\n" % extent))
-        self.assertEqual(err, "qvrtool: unit %s: Verify failed at 0x90000040: the unit holds 0x%08X, the file 0x%08X. "
+        self.assertEqual(err, "qvrtool: unit %s: Verify failed at 0x90000040. The unit holds 0x%08X, the file 0x%08X. "
                               "The unit needs a new firmware download\n" % (unit, bad_word | 1, bad_word))
         self.assertEqual(sim.count_cmd(1), 0)
         sim.ctl("clearfaults")

@@ -430,11 +430,12 @@ int CmdFirmware(const std::vector<std::string>& args)
     image.Close();
     switch (download.GetFailure()) {
     case CFirmwareDownload::EFailure::None:
-        std::printf("%s\n", Narrow(image.ExtentText(IDS_DOWNLOAD_COMPLETE_EXTENT)).c_str());
+        std::printf("%s\n%s\n", Narrow(image.ExtentText(IDS_VERIFIED_EXTENT)).c_str(), Text(IDS_DOWNLOAD_COMPLETE).c_str());
         return 0;
     case CFirmwareDownload::EFailure::Verify:
-        UnitFail(unit, Narrow(CFirmwareFile::Format(IDS_VERIFY_FAILED_AT, download.GetBadAddress(),
-                                                    download.GetUnitWord(), download.GetFileWord())) +
+        UnitFail(unit, Narrow(CFirmwareFile::Format(IDS_VERIFY_FAILED_AT, download.GetBadAddress())) + ". " +
+                           Narrow(CFirmwareFile::Format(IDS_VERIFY_WORDS, download.GetUnitWord(),
+                                                        download.GetFileWord())) +
                            ". " + Text(IDS_DOWNLOAD_NEEDED));
         return EXIT_DIFFERENT;
     case CFirmwareDownload::EFailure::LinkLost:
