@@ -42,6 +42,8 @@ void CLink::Stop()
 {
     m_bStop = true;
     const bool bOnReceiveThread = ::GetCurrentThreadId() == m_dwThreadId;
+    if (m_hThread && !bOnReceiveThread && m_pTransport)
+        m_pTransport->Interrupt(); // a read that waits for bytes returns now
     if (m_hThread) {
         // Called from the callback itself (the receive thread): the thread
         // ends on its own when the callback returns.

@@ -69,27 +69,26 @@ bool CTcpTransport::Connect(const std::string& host, std::uint16_t nPort, DWORD 
     return bConnected;
 }
 
-int CTcpTransport::Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs)
+int CTcpTransport::Read(std::uint8_t* pBuffer, int cbBuffer, DWORD /*nTimeoutMs*/)
 {
     if (m_socket == INVALID_SOCKET)
         return -1;
-    // One call per read: a receive that waits at most the time-out itself.
-    // Every Winsock call is a round trip to Wine's server, and a select
-    // before each receive made every exchange about a tenth of the wire's
-    // time longer.
-    if (nTimeoutMs != m_dwReadTimeout) {
-        const DWORD dwTimeout = nTimeoutMs == 0 ? 1 : nTimeoutMs; // 0 would mean no time-out
-        if (::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&dwTimeout),
-                         sizeof dwTimeout) != 0)
-            return -1;
-        m_dwReadTimeout = nTimeoutMs;
-    }
+    // One call per read: a receive that waits until bytes come, or until
+    // Interrupt shuts the socket down.  Every Winsock call is a round trip to
+    // Wine's server, and a select before each receive made every exchange
+    // about a tenth of the wire's time longer; a receive time-out instead
+    // would leave the connection in an undefined state on Windows whenever
+    // it expires.
     const int nGot = ::recv(m_socket, reinterpret_cast<char*>(pBuffer), cbBuffer, 0);
-    if (nGot > 0)
-        return nGot;
-    // Nothing within the time-out; 0: the other side closed the connection;
-    // any other error: it was reset.
-    return nGot == SOCKET_ERROR && ::WSAGetLastError() == WSAETIMEDOUT ? 0 : -1;
+    // 0: the other side closed the connection, or Interrupt; an error: it
+    // was reset.
+    return nGot > 0 ? nGot : -1;
+}
+
+void CTcpTransport::Interrupt()
+{
+    if (m_socket != INVALID_SOCKET)
+        ::shutdown(m_socket, SD_BOTH);
 }
 
 bool CTcpTransport::Write(const std::uint8_t* pBytes, int cbBytes)
