@@ -157,8 +157,8 @@ LRESULT CDlgDownload::OnDownload(UINT, WPARAM, LPARAM, BOOL&)
         ShowFileError(m_File.FailureText());
         return 0;
     }
-    // A link opened here stays open when the dialog ends.
-    m_bOpenedLink = false;
+    // A link opened here outlives the dialog: the frame reads the unit back
+    // over it, or closes it, when the dialog ends.
     if (!g_Comm.IsOpen()) {
         if (!g_Comm.Open()) {
             m_File.Close();

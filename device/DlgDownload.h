@@ -13,7 +13,7 @@
 //
 // The frame's side: it runs the dialog modally (DoModal) and gets IDOK or
 // IDCANCEL; the link is opened by the dialog when it was closed and left
-// open (WasLinkOpenedHere and GetPhase tell the frame what happened).
+// open; OpenedLink and Completed tell the frame what happened.
 
 #include <windows.h>
 
@@ -42,8 +42,10 @@ public:
     bool IsRunning() const { return m_Download.IsRunning(); }
     std::uint32_t GetTotalWords() const { return m_Download.GetTotalWords(); }
     std::uint32_t GetWordsWritten() const { return m_Download.GetWordsWritten(); }
-    // Whether the last download opened the link (it was closed before).
-    bool WasLinkOpenedHere() const { return m_bOpenedLink; }
+    // What the dialog leaves behind for its owner: whether it opened the link
+    // itself, and whether its last download completed ("Firmware download complete").
+    bool OpenedLink() const { return m_bOpenedLink; }
+    bool Completed() const { return GetPhase() == EPhase::Complete; }
 
     // Estimate text of one timer tick, or an empty string when no word was
     // answered during the tick (the text then stays as it was).

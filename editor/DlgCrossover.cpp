@@ -120,6 +120,14 @@ int CDlgCrossover::SiblingNumberOfButton(int nButton)
     return p ? p->nSibling : -1;
 }
 
+int CDlgCrossover::ButtonOfChannel(int nChannel)
+{
+    for (const auto& b : s_aChannelButtons)
+        if (b.nChannel == nChannel)
+            return b.nButton;
+    return -1;
+}
+
 int CDlgCrossover::ChannelOfButton(int nButton)
 {
     const SChannelButton* p = FindChannelButton(nButton);
@@ -310,7 +318,7 @@ int CDlgCrossover::SelectChannel(int nButton)
         return -1;
     // During a read-back the set holds the unit's values as they arrive and
     // the form takes no edits: the working copy has nothing to give back.
-    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_bReadingBack)
+    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
         m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
     m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(pButton->nChannel)], false);
     m_ctlPlot.SetChannel(pButton->nChannel);
@@ -331,6 +339,12 @@ LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
     const int nButton = ButtonOfSiblingNumber(static_cast<int>(wParam));
+    // A unit without Left Center and Right Center has them disabled: the
+    // sibling's number for one is not a channel of this unit.
+    const int nChannel = ChannelOfButton(nButton);
+    if ((nChannel == CHANNEL_LEFT_CENTER || nChannel == CHANNEL_RIGHT_CENTER) &&
+        (GetSystemFlags() & SYSFLAG_NO_LCR) != 0)
+        return 0;
     SelectChannel(nButton);
     ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
     return 0;
@@ -362,9 +376,7 @@ void CDlgCrossover::ChangeMode()
     if (g_Comm.IsOpen()) {
         // The unit's values after the mode change reach the screen when the
         // marker behind the channel reads arrives.
-        BeginReadBack();
-        ReadAllChannels();
-        QueueMarker();
+        m_readBack.Reread();
     } else {
         m_ctlPlot.RecalcBands(BAND_ALL);
         UpdateLevelControls();
@@ -512,57 +524,10 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
 
 // --- the unit: read-back and text memory --------------------------------------------------
 
-void CDlgCrossover::QueueMarker()
+bool CDlgCrossover::OnLinkClosed()
 {
-    g_Comm.QueueRequest(false, static_cast<BYTE>(ShownChannel()), static_cast<BYTE>(PARAMETER_MARKER), 0.0f);
-}
-
-void CDlgCrossover::ReadAllChannels()
-{
-    const int nMode = m_ctlPlot.GetMode();
-    const bool bNoLeftRightCenter = (GetSystemFlags() & SYSFLAG_NO_LCR) != 0;
-    for (int c = 0; c < CHANNEL_COUNT; ++c) {
-        if (bNoLeftRightCenter && (c == CHANNEL_LEFT_CENTER || c == CHANNEL_RIGHT_CENTER))
-            continue;
-        g_Comm.QueueReadChannel(c, nMode);
-    }
-}
-
-void CDlgCrossover::BeginReadBack()
-{
-    if (m_bReadingBack)
-        return;
-    m_bReadingBack = true;
-    // A drag in progress would go on sending while the unit's values arrive.
-    if (::GetCapture() == m_ctlPlot.m_hWnd)
-        ::ReleaseCapture();
-    // A disabled form takes no clicks, but a field that has the focus would
-    // still take keys: the focus waits on the frame until the read-back ends.
-    const HWND hFocus = ::GetFocus();
-    m_hWndFocusBeforeRead = (hFocus && ::IsChild(m_hWnd, hFocus)) ? hFocus : nullptr;
-    if (m_hWndFocusBeforeRead)
-        ::SetFocus(::GetParent(m_hWnd));
-    ::EnableWindow(m_hWnd, FALSE);
-}
-
-void CDlgCrossover::EndReadBack()
-{
-    if (!m_bReadingBack)
-        return;
-    m_bReadingBack = false;
-    ::EnableWindow(m_hWnd, TRUE);
-    const HWND hFocus = ::GetFocus();
-    if (m_hWndFocusBeforeRead && ::IsWindow(m_hWndFocusBeforeRead) &&
-        (hFocus == nullptr || hFocus == ::GetParent(m_hWnd)))
-        ::SetFocus(m_hWndFocusBeforeRead);
-    m_hWndFocusBeforeRead = nullptr;
-}
-
-void CDlgCrossover::OnLinkClosed()
-{
-    m_textReader.Abort();
     m_nOwnTextReplies = 0;
-    EndReadBack();
+    return m_readBack.OnLinkClosed();
 }
 
 LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
@@ -571,99 +536,16 @@ LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
     // when the link closed starts nothing.
     if (!g_Comm.IsOpen())
         return 0;
-    const bool bBiamp = (GetSystemFlags() & SYSFLAG_BIAMP) != 0;
-    const int nMode = bBiamp ? MODE_BIAMP : MODE_TRIAMP;
-    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, bBiamp ? IDC_BIAMP : IDC_TRIAMP);
-    const int nShown = ShownChannel();
-    m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
-    ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, false);
-    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
-
-    BeginReadBack();
     m_nOwnTextReplies = 0;
-    m_nTextQueuedThrough = 0;
-    m_textReader.BeginDirectory();
-    int nSection = 0;
-    g_Comm.QueueReadMemory(nSection);
-    ReadAllChannels();
+    m_readBack.Start();
     return 0;
 }
 
 LRESULT CDlgCrossover::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
-    if (!pRecord || pRecord->bChannel >= CHANNEL_COUNT)
-        return 0;
-    // Parameters without a field (band gains come per output, 12 is the
-    // meter) and the Subwoofer's unused ones map to no field.
-    const EChannelField eField = FieldForParameter(pRecord->bChannel, pRecord->bParameter);
-    if (eField == FIELD_NONE)
-        return 0;
-    SetChannelFieldBits(m_aChannels[pRecord->bChannel], eField, RXGetWord(pRecord->bValue), false, false);
+    if (const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam))
+        m_readBack.OnValue(*pRecord);
     return 0;
-}
-
-void CDlgCrossover::ApplyOutputReading(const utRXQueue& record)
-{
-    int nChannel = -1;
-    EBand band = BAND_LOW;
-    if (!OutputToBand(RXGetWord(record.bUWord), m_ctlPlot.GetMode(), &nChannel, &band) || nChannel < 0 ||
-        nChannel >= CHANNEL_COUNT)
-        return;
-    CChannelConfig& cfg = m_aChannels[static_cast<size_t>(nChannel)];
-    const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
-    const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
-    SetChannelFieldBits(cfg, eField, FloatToBits(fltGain), false, false);
-    if (nChannel == ShownChannel())
-        SetChannelFieldBits(m_ctlPlot, eField, GetChannelFieldBits(cfg, eField), false, false);
-}
-
-void CDlgCrossover::ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)
-{
-    const CTextMemoryReader::SStep step = m_textReader.OnWord(dwAddress, dwValue);
-    for (int n = 1; n <= TEXT_SECTION_COUNT; ++n) {
-        if (!(step.nStoreMask & (1u << (n - 1))))
-            continue;
-        const char16_t* psz = step.aszText[n - 1];
-        switch (n) {
-        case 1: m_profile.SetProject(psz); break;
-        case 2: m_profile.SetTheater(psz); break;
-        case 3: m_profile.SetScreen(psz); break;
-        case 4: m_profile.SetComments(psz); break;
-        default: m_aChannels[static_cast<size_t>(n - TEXT_FIRST_NAME_SECTION)].SetSpeakerName(psz); break;
-        }
-    }
-    if (step.nReadSection != 0)
-        QueueTextReads(step.nReadSection);
-    if (step.bFinished)
-        QueueMarker();
-}
-
-void CDlgCrossover::QueueTextReads(int nSection)
-{
-    if (m_nTextQueuedThrough == 0) {
-        // The checked table: skipped sections read as empty ones.
-        std::uint32_t adwStart[TEXT_SECTION_COUNT + 1];
-        std::uint32_t adwLength[TEXT_SECTION_COUNT + 1];
-        std::copy_n(m_textReader.SectionStarts(), TEXT_SECTION_COUNT + 1, adwStart);
-        std::copy_n(m_textReader.SectionLengths(), TEXT_SECTION_COUNT + 1, adwLength);
-        g_Comm.SetSectionTable(reinterpret_cast<const DWORD*>(adwStart), reinterpret_cast<const DWORD*>(adwLength));
-    }
-    // The sections after this one are queued too while the queue stays
-    // short enough that no later section ever waits for room (a section is
-    // 64 reads at most): the worker then never idles between two sections,
-    // and the unit gets the same reads in the same order.
-    constexpr size_t READ_AHEAD_LIMIT = 190;
-    for (int n = nSection; n != 0; n = m_textReader.NextSection(n)) {
-        if (n <= m_nTextQueuedThrough)
-            continue;
-        const size_t nWords = (m_textReader.SectionLengths()[n] + 1) / 2;
-        if (n != nSection && g_Comm.GetQueueLength() + nWords > READ_AHEAD_LIMIT)
-            break;
-        int nQueued = n;
-        g_Comm.QueueReadMemory(nQueued);
-        m_nTextQueuedThrough = n;
-    }
 }
 
 LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
@@ -679,10 +561,10 @@ LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
         break;
     }
     case CMD_READ_OUTPUT:
-        ApplyOutputReading(*pRecord);
+        m_readBack.OnOutput(*pRecord);
         break;
     case CMD_READ_WORD:
-        ApplyMemoryWord(RXGetWord(pRecord->bUWord), RXGetWord(pRecord->bLWord));
+        m_readBack.OnMemoryWord(RXGetWord(pRecord->bUWord), RXGetWord(pRecord->bLWord));
         break;
     case CMD_WRITE_WORD:
     case CMD_ERASE:
@@ -691,7 +573,7 @@ LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
         if (m_nOwnTextReplies > 0)
             --m_nOwnTextReplies;
         else
-            m_textReader.ForgetUnitImage();
+            m_readBack.TextReader().ForgetUnitImage();
         break;
     default:
         break;
@@ -701,18 +583,14 @@ LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
 
 LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The end-of-read marker: every request queued before it has been
-    // answered.  A read-back ends here with the unit's values on screen: the
-    // channel on show now is reloaded from the channel set, whichever channel
-    // the marker was queued for (the sibling program may have changed the
-    // channel meanwhile; the set holds the unit's values of every channel).
-    if (m_bReadingBack) {
-        m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(ShownChannel())], false);
-        EndReadBack();
-    }
+    // The end-of-read marker: a read-back ends here with the unit's values
+    // on screen; the values it did not take are named once they are.
+    const bool bEnded = m_readBack.OnMarker();
     m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
+    if (bEnded)
+        m_readBack.ReportRejected();
     return 0;
 }
 
@@ -739,7 +617,7 @@ void CDlgCrossover::WriteTextMemory()
 
     // Flash wears with every erase: a unit that holds these very texts (as
     // read back, or as written since) is left alone.
-    if (!g_Comm.IsOpen() || m_textReader.UnitHolds(image))
+    if (!g_Comm.IsOpen() || m_readBack.TextReader().UnitHolds(image))
         return;
     // Erase, the texts, then the directory last: a write cut short leaves a
     // directory that is erased (never written) rather than one that points
@@ -762,11 +640,11 @@ void CDlgCrossover::WriteTextMemory()
     }
     // A link that closed while the writes were queued took none of them.
     if (!bOk || !g_Comm.IsOpen()) {
-        m_textReader.ForgetUnitImage();
+        m_readBack.TextReader().ForgetUnitImage();
         return;
     }
     m_nOwnTextReplies += nQueued;
-    m_textReader.SetUnitImage(image);
+    m_readBack.TextReader().SetUnitImage(image);
 }
 
 // --- commands that open their own dialogs -------------------------------------------------

@@ -18,7 +18,7 @@
 #include "model/ChannelConfig.h"
 #include "model/CtlQVRXOPlot.h"
 #include "model/ProfileInfo.h"
-#include "model/TextMemoryReader.h"
+#include "editor/ReadBack.h"
 #include "resources/resource.h"
 #include "framework/AppMessages.h"
 
@@ -74,9 +74,6 @@ public:
     int SelectChannel(int nButton);
     // Asks, then switches every channel to the mode of the checked mode button.
     void ChangeMode();
-    // Queues the reads of every channel the unit has (channels 3 and 4 only
-    // when the system flags say they exist).
-    void ReadAllChannels();
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
@@ -91,10 +88,14 @@ public:
     // change while connected, until its end-of-read marker): the form takes
     // no input meanwhile, so nothing edited can be overwritten by a reply
     // that was already on its way.
-    bool IsReadingBack() const { return m_bReadingBack; }
+    bool IsReadingBack() const { return m_readBack.IsActive(); }
+    // Connect opened the link: the form takes no input from now until the
+    // read-back ends, and keeps its configuration for a read-back that fails.
+    void HoldForReadBack() { m_readBack.Hold(); }
     // The link was closed (or lost): a read-back in progress has ended, and
-    // what the unit's text memory holds is no longer known.
-    void OnLinkClosed();
+    // what the unit's text memory holds is no longer known.  True when a
+    // read-back was running and the configuration from before it was put back.
+    bool OnLinkClosed();
 
     // Channel set, working copy and profile.
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
@@ -105,6 +106,7 @@ public:
     static int SiblingNumberOfButton(int nButton);
     static int ButtonOfSiblingNumber(int nSibling);
     static int ChannelOfButton(int nButton);
+    static int ButtonOfChannel(int nChannel);
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
@@ -133,17 +135,6 @@ private:
 
     // Message box with a string-table text, caption "QVR500", owned by the form.
     int ShowMessage(UINT nText, UINT uStyle);
-    // The end-of-read marker for the shown channel (a GET of parameter 32).
-    void QueueMarker();
-    void BeginReadBack();
-    void EndReadBack();
-    // Replies of the read-back.
-    void ApplyOutputReading(const utRXQueue& record);
-    void ApplyMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue);
-    // Queues the reads of text section nSection (unless queued already) and
-    // of the sections after it while the queue has room to spare.
-    void QueueTextReads(int nSection);
-
     void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;
@@ -159,11 +150,8 @@ private:
     CFont m_fntChannel;
     bool m_bLevelFocus = false; // the trackbar had the focus when its paint began
 
-    CTextMemoryReader m_textReader;
-    bool m_bReadingBack = false;
-    HWND m_hWndFocusBeforeRead = nullptr;
+    CReadBack m_readBack{*this};
     // Replies to this form's own text-memory writes still to come; any other
     // write or erase reply means someone else changed the unit's memory.
     int m_nOwnTextReplies = 0;
-    int m_nTextQueuedThrough = 0; // text sections up to this one have their reads queued
 };

@@ -125,7 +125,7 @@ ConfigResult CConfigFile::Write(IByteStream& stream, CChannelConfig* pChannels, 
 }
 
 ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, CChannelConfig* pWorking, int nShown,
-                               CProfileInfo* pProfile, bool bReset)
+                               CProfileInfo* pProfile, bool bReset, const Gate& gate)
 {
     ConfigResult result;
     std::uint8_t image[FILE_BYTES];
@@ -157,7 +157,16 @@ ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, C
         result.nOffset = SIGNATURE_BYTES + static_cast<std::uint64_t>(n);
         return result;
     }
+    if (gate && !gate(image, FILE_BYTES)) {
+        result.status = EConfigStatus::Declined;
+        return result;
+    }
 
+    // Edits of the shown channel live in the working copy until another
+    // channel is chosen; the set takes them first, so that a file value equal
+    // to the set's stale one still reaches the unit and the screen.
+    if (pWorking && ValidPosition(nShown))
+        pChannels[nShown].Assign(*pWorking, false);
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         if (bReset)
             pChannels[i].ResetToDefaults();
@@ -170,6 +179,34 @@ ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, C
     return result;
 }
 
+bool CConfigFile::SplitImage(const std::uint8_t* pData, std::size_t nSize,
+                             CConfigCheck::SRecordBits (&records)[CHANNEL_COUNT])
+{
+    if (pData == nullptr || nSize < FILE_BYTES)
+        return false;
+    for (int r = 0; r < CHANNEL_COUNT; ++r) {
+        const std::uint8_t* pRecord = pData + HEADER_BYTES + r * RECORD_BYTES;
+        records[r].nChannel = static_cast<std::int32_t>(GetU32(pRecord));
+        for (int f = 0; f < FIELD_COUNT; ++f)
+            records[r].adwValues[f] = GetU32(pRecord + VALUES_OFFSET + 4 * f);
+    }
+    return true;
+}
+
+std::vector<CConfigCheck::SFinding> CConfigFile::Check(const std::uint8_t* pData, std::size_t nSize, int nMode)
+{
+    CConfigCheck::SRecordBits records[CHANNEL_COUNT];
+    if (!SplitImage(pData, nSize, records))
+        return {};
+    std::vector<CConfigCheck::SFinding> findings = CConfigCheck::Check(records, nMode);
+    if (nSize > FILE_BYTES) {
+        CConfigCheck::SFinding f;
+        f.text = std::to_string(nSize - FILE_BYTES) + " bytes follow the sixth record; the program ignores them";
+        findings.push_back(std::move(f));
+    }
+    return findings;
+}
+
 const char* CConfigFile::StatusText(EConfigStatus status)
 {
     switch (status) {
@@ -177,6 +214,7 @@ const char* CConfigFile::StatusText(EConfigStatus status)
     case EConfigStatus::WrongSignature: return "not a QVR configuration file (wrong signature)";
     case EConfigStatus::ShortFile: return "file is too short (truncated configuration)";
     case EConfigStatus::ReadError: return "file could not be read";
+    case EConfigStatus::Declined: return "file was not applied";
     case EConfigStatus::WriteError: return "file could not be written completely";
     }
     return "unknown error";

@@ -7,9 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "files/ByteStream.h"
 #include "model/ChannelConfig.h"
+#include "model/ConfigCheck.h"
 
 class CProfileInfo;
 
@@ -18,6 +21,7 @@ enum class EConfigStatus {
     WrongSignature, // not a configuration file: nothing read beyond the signature, nothing changed
     ShortFile,      // the data ends at nOffset, before the end of the last record: nothing changed
     ReadError,      // the stream could not be read: nothing changed
+    Declined,       // the caller's check of the complete file said no: nothing changed
     WriteError,     // the stream refused part of the data
 };
 
@@ -53,15 +57,30 @@ public:
     static ConfigResult Write(IByteStream& stream, CChannelConfig* pChannels /* [6] */,
                               const CChannelConfig* pWorking, int nShown, CProfileInfo* pProfile, bool bReset);
 
+    // Looks at a complete file before anything of it is applied (the 1144
+    // bytes, signature checked); false keeps the configuration as it is.
+    using Gate = std::function<bool(const std::uint8_t* pImage, std::size_t cb)>;
+
     // Reads a configuration.  The whole file is read and checked first; only
-    // a complete file with the right signature is applied: for each record
+    // a complete file with the right signature that the gate (if given)
+    // lets through is applied: the working copy (if given) is first stored
+    // into pChannels[nShown]; then for each record
     // (reset first with bReset) the channel index, the name and then every
     // value field through its setter with send on, band gains without force.
     // Then the profile gets its defaults (bReset) and the working copy (if
     // given) is loaded from pChannels[nShown] without sending.  The caller
     // recomputes the curves, refreshes its controls and writes the text memory.
     static ConfigResult Read(IByteStream& stream, CChannelConfig* pChannels /* [6] */, CChannelConfig* pWorking,
-                             int nShown, CProfileInfo* pProfile, bool bReset);
+                             int nShown, CProfileInfo* pProfile, bool bReset, const Gate& gate = Gate());
+
+    // The records of a file's bytes as they stand (nothing applied); false
+    // when fewer than FILE_BYTES bytes are given.
+    static bool SplitImage(const std::uint8_t* pData, std::size_t nSize,
+                           CConfigCheck::SRecordBits (&records)[CHANNEL_COUNT]);
+    // What a file holds that the editor would not accept in nMode
+    // (CConfigCheck), and bytes after the sixth record.  Nothing for a file
+    // shorter than FILE_BYTES (the reader refuses it anyway).
+    static std::vector<CConfigCheck::SFinding> Check(const std::uint8_t* pData, std::size_t nSize, int nMode);
 
     // The 1144 bytes of a file holding these six records as they are.
     static void BuildImage(const CChannelConfig* pChannels, std::uint8_t (&image)[FILE_BYTES]);

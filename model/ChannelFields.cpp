@@ -16,7 +16,54 @@ const ChannelFieldInfo kFields[FIELD_COUNT] = {QVR_CHANNEL_FIELDS(QVR_VALUE_INFO
 #undef QVR_GAIN_INFO
 #undef QVR_FLAGS_INFO
 
+struct SFieldLabel {
+    const char* pszLabel;
+    const char* pszUnit;
+};
+const SFieldLabel kLabels[FIELD_COUNT] = {
+    {"Level", "dB"},
+    {"HP Freq.", "Hz"},
+    {"HP Q", ""},
+    {"CH Delay", "ms"},
+    {"Low LP Freq.", "Hz"},
+    {"Low PEQ Freq.", "Hz"},
+    {"Low PEQ Q", ""},
+    {"Low PEQ Gain", "dB"},
+    {"Low Gain", "dB"},
+    {"Low Delay", "ms"},
+    {"Low Mute/Invert", ""},
+    {"Mid HP Freq.", "Hz"},
+    {"Mid LP Freq.", "Hz"},
+    {"Mid PEQ Freq.", "Hz"},
+    {"Mid PEQ Q", ""},
+    {"Mid PEQ Gain", "dB"},
+    {"Mid Gain", "dB"},
+    {"Mid Delay", "ms"},
+    {"Mid Mute/Invert", ""},
+    {"High HP Freq.", "Hz"},
+    {"High PEQ Freq.", "Hz"},
+    {"High PEQ Q", ""},
+    {"High PEQ Gain", "dB"},
+    {"SEQ Freq.", "Hz"},
+    {"SEQ Gain", "dB"},
+    {"HEQ Freq.", "Hz"},
+    {"HEQ Gain", "dB"},
+    {"High Gain", "dB"},
+    {"High Delay", "ms"},
+    {"High Mute/Invert", ""},
+};
+
 } // namespace
+
+const char* GetChannelFieldLabel(EChannelField field)
+{
+    return kLabels[field].pszLabel;
+}
+
+const char* GetChannelFieldUnit(EChannelField field)
+{
+    return kLabels[field].pszUnit;
+}
 
 std::uint32_t FloatToBits(float v)
 {

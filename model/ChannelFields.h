@@ -65,6 +65,11 @@ struct ChannelFieldInfo {
 
 // Info of one field (field must be 0..FIELD_COUNT-1).
 const ChannelFieldInfo& GetChannelFieldInfo(EChannelField field);
+// The field as the editor's form labels it for a person ("Low LP Freq.",
+// "CH Delay", "High Mute/Invert") and its unit ("Hz", "dB", "ms"; empty for
+// the Q values and the flag words).  field must be 0..FIELD_COUNT-1.
+const char* GetChannelFieldLabel(EChannelField field);
+const char* GetChannelFieldUnit(EChannelField field);
 // The field with this member name, or FIELD_NONE.
 EChannelField FindChannelField(const char* pszName);
 

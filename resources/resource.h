@@ -89,6 +89,9 @@
 #define IDS_SAVE_CANNOT_CREATE 708
 #define IDS_SAVE_WRITE_FAILED 709
 #define IDS_SAVE_CANNOT_REPLACE 710
+// The connection and the read-back of the unit.
+#define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
+#define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523

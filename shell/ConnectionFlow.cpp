@@ -13,13 +13,32 @@ CConnectionFlow::Actions CConnectionFlow::DeviceMissing() { return {A::ShowDevic
 
 CConnectionFlow::Actions CConnectionFlow::OpenFailed() { return {A::ShowCommFailed}; }
 
-CConnectionFlow::Actions CConnectionFlow::Opened()
+CConnectionFlow::Actions CConnectionFlow::Opened() { return AwaitFlags(); }
+
+CConnectionFlow::Actions CConnectionFlow::AwaitFlags()
 {
     m_ePhase = EPhase::AwaitingFlags;
     m_bConnectEnabled = false;
     // The unit's first answer is on its way while the box is made (the
-    // answer is handled only once the frame's handler has returned).
-    return {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox};
+    // answer is handled only once the frame's handler has returned).  The
+    // form is held from here, not from the flags answer: a preset or a
+    // channel copy taken meanwhile would be overwritten by the read-back.
+    return {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox, A::HoldForm};
+}
+
+CConnectionFlow::Actions CConnectionFlow::DownloadClosed(bool bOpenedLink, bool bCompleted, bool bLinkOpen)
+{
+    if (!bOpenedLink || !bLinkOpen || m_ePhase != EPhase::Idle)
+        return {A::ShowState}; // the link is someone else's, or already gone (and said so)
+    if (!bCompleted) {
+        Actions actions = DropLink();
+        actions.push_back(A::ShowState);
+        return actions;
+    }
+    Actions actions{A::SetPollingOn};
+    const Actions await = AwaitFlags();
+    actions.insert(actions.end(), await.begin(), await.end());
+    return actions;
 }
 
 CConnectionFlow::Actions CConnectionFlow::FlagsAnswered(bool bLinkOpen)
@@ -93,6 +112,10 @@ CConnectionFlow::Actions CConnectionFlow::DisconnectAnswered(EAnswer answer, boo
 
 CConnectionFlow::Actions CConnectionFlow::StoreAnswered()
 {
+    // Only the store that Disconnect's Yes asked for ends the link: the
+    // terminal may send the same command, and its answer is the terminal's.
+    if (m_ePhase != EPhase::Storing)
+        return {};
     Actions actions = DropLink();
     actions.push_back(A::ShowState);
     return actions;

@@ -21,6 +21,8 @@ public:
                            // DeviceMissing, OpenFailed or Opened
         QueueFlagsRead,    // the first request of a connection
         CreateWaitBox,     // "Retrieving Settings..."
+        HoldForm,          // the form takes no input and keeps a copy of the configuration until the
+                           // read-back ends; a read-back that fails puts the copy back
         DestroyWaitBox,
         SendReadSettings,  // WM_READ_SETTINGS to the frame's children: the read-back starts
         AskDisconnect,     // the Disconnect question; answer with DisconnectAnswered
@@ -61,6 +63,10 @@ public:
     Actions Disconnect(bool bLinkOpen);
     Actions DisconnectAnswered(EAnswer answer, bool bMuted);
     Actions StoreAnswered();
+    // The firmware dialog closed.  A link it opened itself is either read
+    // back like a Connect (the download completed: "Connected" always means
+    // the screen shows the unit) or closed again (it did not).
+    Actions DownloadClosed(bool bOpenedLink, bool bCompleted, bool bLinkOpen);
 
     // --- state -------------------------------------------------------------
     EPhase GetPhase() const { return m_ePhase; }
@@ -78,6 +84,7 @@ public:
 
 private:
     Actions DropLink(); // close the link, clear the flags, Connect usable again
+    Actions AwaitFlags(); // the link is open: read the flags, the wait box up, the form held
 
     EPhase m_ePhase = EPhase::Idle;
     bool m_bConnectEnabled = true;

@@ -20,7 +20,6 @@
 #include "files/SafeFile.h"
 #include "framework/DpiScale.h"
 #include "shell/DlgDisconnect.h"
-#include "shell/DlgPLM40Link.h"
 #include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
 
@@ -156,6 +155,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     UpdateConnectionState();
     ShowWindow(SW_SHOWNORMAL);
+    ShowMeters();
     ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
 
     // The splash stays up for two seconds; the frame keeps painting meanwhile.
@@ -248,7 +248,17 @@ void CMainFrame::CreateMeters()
 {
     const RECT rcEmpty{};
     for (CInputMeter& meter : m_Meters)
-        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_NOACTIVATE);
+}
+
+void CMainFrame::ShowMeters()
+{
+    // Shown, and kept, without activation (they never take the focus): a
+    // window manager (and Wine without one) then treats them as the frame's
+    // decorations rather than as windows of their own, whose every hiding
+    // Wine waits for when no window manager answers (two seconds each at exit).
+    for (CInputMeter& meter : m_Meters)
+        ::ShowWindow(meter, SW_SHOWNOACTIVATE);
 }
 
 void CMainFrame::CreateStatusBar()
@@ -578,6 +588,10 @@ void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
             if (!m_dlgConnecting.IsWindow())
                 m_dlgConnecting.Create(m_hWnd);
             break;
+        case A::HoldForm:
+            if (m_pdlgCrossoverForm)
+                m_pdlgCrossoverForm->HoldForReadBack();
+            break;
         case A::DestroyWaitBox: DestroyWaitBox(); break;
         case A::SendReadSettings: SendToChildren(WM_READ_SETTINGS, 0, 0); break;
         case A::AskDisconnect: {
@@ -605,7 +619,7 @@ void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
         case A::ShowDeviceNotFound: ShowDeviceNotFound(); break;
         case A::ShowCommFailed: ShowMessage(IDS_COMM_FAILED, MB_ICONERROR); break;
         case A::ShowConnectFailed: ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR); break;
-        case A::ShowCommLost: ShowMessage(IDS_COMM_LOST, MB_ICONERROR); break;
+        case A::ShowCommLost: ShowCommLost(); break;
         }
     }
 }
@@ -625,8 +639,20 @@ LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 void CMainFrame::CloseLink()
 {
     g_Comm.Close();
-    if (m_pdlgCrossoverForm)
-        m_pdlgCrossoverForm->OnLinkClosed();
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed())
+        m_bConfigurationPutBack = true;
+}
+
+void CMainFrame::ShowCommLost()
+{
+    // A read-back that the loss cut short has put the configuration from
+    // before it back: the second line says so, so nobody takes the screen
+    // for the unit's.
+    std::wstring text = g_Module.LoadString(IDS_COMM_LOST);
+    if (m_bConfigurationPutBack)
+        text += L"\r\n" + g_Module.LoadString(IDS_CONFIG_PUT_BACK);
+    m_bConfigurationPutBack = false;
+    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
 }
 
 bool CMainFrame::IsConnecting() const
@@ -819,15 +845,22 @@ LRESULT CMainFrame::OnSelectDevice(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnDownloadFirmware(UINT, WPARAM, LPARAM, BOOL&)
 {
+    // While the unit is read its replies are the read-back's, and a download
+    // would mix its own among them.
+    if (!ConfigurationSettled())
+        return 0;
     CDlgDownload dlg;
     dlg.DoModal(m_hWnd);
-    // The dialog may have opened the link (it stays open): menu and toolbar follow it.
-    UpdateConnectionState();
+    // A link the dialog opened is read back (so "Connected" means the screen
+    // shows the unit) or closed; menu and toolbar follow the link.
+    Perform(m_flow.DownloadClosed(dlg.OpenedLink(), dlg.Completed(), g_Comm.IsOpen()));
     return 0;
 }
 
 LRESULT CMainFrame::OnDiagnostics(UINT, WPARAM, LPARAM, BOOL&)
 {
+    if (!ConfigurationSettled())
+        return 0;
     CDlgTerminal dlg;
     dlg.DoModal(m_hWnd);
     return 0;
@@ -848,26 +881,16 @@ LRESULT CMainFrame::OnSystemMute(UINT, WPARAM, LPARAM, BOOL&)
 
 // --- sibling program link ----------------------------------------------------
 
-void CMainFrame::OpenLinkWindow()
-{
-    // One link window at most: a link start while one is up keeps it.
-    if (m_pdlgLink && m_pdlgLink->IsWindow())
-        return;
-    m_pdlgLink = std::make_unique<CDlgPLM40Link>();
-    if (!m_pdlgLink->Create(::GetDesktopWindow()))
-        m_pdlgLink.reset();
-}
+void CMainFrame::OpenLinkWindow() { m_link.OpenWindow(); }
 
-void CMainFrame::CloseLinkWindow()
-{
-    if (!m_pdlgLink)
-        return;
-    if (m_pdlgLink->IsWindow())
-        m_pdlgLink->DestroyWindow();
-    m_pdlgLink.reset();
-}
+void CMainFrame::CloseLinkWindow() { m_link.CloseWindow(); }
 
-bool CMainFrame::HasLinkWindow() const
+bool CMainFrame::HasLinkWindow() const { return m_link.HasWindow(); }
+
+LRESULT CMainFrame::OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    return m_pdlgLink && m_pdlgLink->IsWindow();
+    // Dispatched here by a modal loop (a dialog or a message box is up): the
+    // program's own loop would have taken it first.
+    m_link.Handle(m_hWnd, uMsg, wParam, lParam);
+    return 0;
 }

@@ -14,11 +14,11 @@
 #include "framework/Handles.h"
 #include "framework/WindowImpl.h"
 #include "resources/resource.h"
+#include "framework/AppGlobals.h"
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
 #include "shell/DlgConnecting.h"
-
-class CDlgPLM40Link;
+#include "shell/SiblingLink.h"
 
 class CMainFrame : public CWindowImpl<CMainFrame> {
 public:
@@ -59,6 +59,7 @@ public:
     void OpenLinkWindow();
     void CloseLinkWindow();
     bool HasLinkWindow() const;
+    CSiblingLink& SiblingLink() { return m_link; }
 
     BEGIN_MSG_MAP(CMainFrame)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -80,6 +81,9 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnForwardToForm)
+        MESSAGE_HANDLER(g_uMsgChannelChange, OnSiblingMessage)
+        MESSAGE_HANDLER(g_uMsgInitLink, OnSiblingMessage)
+        MESSAGE_HANDLER(g_uMsgTermLink, OnSiblingMessage)
         COMMAND_ID_HANDLER(ID_FILE_NEW, OnFileNew)
         COMMAND_ID_HANDLER(ID_FILE_OPEN, OnFileOpen)
         COMMAND_ID_HANDLER(ID_FILE_SAVE, OnFileSave)
@@ -119,6 +123,7 @@ public:
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
     // Commands.
     LRESULT OnFileNew(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -139,6 +144,7 @@ public:
 private:
     void CreateToolBar();
     void CreateMeters();
+    void ShowMeters();
     void CreateStatusBar();
     void RaiseOwnedWindows();
     // Status bar part 0: the description after the first newline of string nId.
@@ -147,6 +153,9 @@ private:
     void DestroyWaitBox();
     // Closes the link and tells the form, whose read-back (if any) ends with it.
     void CloseLink();
+    // "Communication to active device has been lost.", with a second line when
+    // a read-back that the loss ended put the configuration back.
+    void ShowCommLost();
     // The wait box is up: the unit's settings are still being read.
     bool IsConnecting() const;
     // Commands that change or save the whole configuration wait until the
@@ -169,7 +178,7 @@ private:
     CWindow m_wndStatusText;
     CInputMeter m_Meters[CHANNEL_COUNT];
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
-    std::unique_ptr<CDlgPLM40Link> m_pdlgLink; // the sibling link window; null when none
+    CSiblingLink m_link; // the sibling program's link and its window
     CDlgConnecting m_dlgConnecting;
     CConnectionFlow m_flow;
     // The unit chosen in the Select Device dialog (its serial number), kept
@@ -177,6 +186,7 @@ private:
     std::wstring m_strChosenSerial;
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
+    bool m_bConfigurationPutBack = false; // the last link close ended a read-back and put the configuration back
     CBrush m_hbrConnected;
     CBrush m_hbrDisconnected;
     CFont m_fntTabFont;

@@ -52,32 +52,16 @@ void CMessageLoop::ProcessMessage(MSG& msg)
         return;
     }
 
-    if (msg.message == g_uMsgChannelChange) {
-        ::PostMessageW(hWndMain, WM_SELECT_CHANNEL, msg.wParam, 0);
+    // The sibling program's messages; a link end goes on to its window like
+    // any other message (the frame, which handles it once more to no effect).
+    if (m_Frame.SiblingLink().Handle(hWndMain, msg.message, msg.wParam, msg.lParam) &&
+        msg.message != g_uMsgTermLink)
         return;
-    }
-    if (msg.message == g_uMsgInitLink) {
-        OnLinkStart(reinterpret_cast<HWND>(msg.lParam));
-        return;
-    }
-    if (msg.message == g_uMsgTermLink)
-        OnLinkEnd(); // and on to the frame like any other message
 
     if (!::TranslateAcceleratorW(hWndMain, m_hAccel, &msg))
         ::DispatchMessageW(&msg);
 }
 
-void CMessageLoop::OnLinkStart(HWND hWndSibling)
-{
-    const bool bAnswer = hWndSibling != g_hWndSibling;
-    g_hWndSibling = hWndSibling;
-    m_Frame.OpenLinkWindow();
-    if (bAnswer && hWndSibling)
-        ::PostMessageW(hWndSibling, g_uMsgInitLink, 0, reinterpret_cast<LPARAM>(g_hWndMain));
-}
+void CMessageLoop::OnLinkStart(HWND hWndSibling) { m_Frame.SiblingLink().Start(hWndSibling); }
 
-void CMessageLoop::OnLinkEnd()
-{
-    g_hWndSibling = nullptr;
-    m_Frame.CloseLinkWindow();
-}
+void CMessageLoop::OnLinkEnd() { m_Frame.SiblingLink().End(); }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "model/ChannelConfig.h"
+#include "model/ConfigCheck.h"
 #include "model/FieldRanges.h"
 #include "resources/resource.h"
 #include "resources/strings/StringTable.h"
@@ -13,9 +14,6 @@
 #include "speakerlib/TextFormat.h"
 
 namespace {
-
-constexpr float HP_Q_LOW = 0.707f; // the two Q values the editor offers
-constexpr float HP_Q_HIGH = 2.0f;
 
 // Library keys in the order they are applied, with their library defaults.
 const CSpeakerPreset::SKey s_aKeys[CSpeakerPreset::KEY_COUNT] = {
@@ -48,9 +46,7 @@ const CSpeakerPreset::SKey s_aKeys[CSpeakerPreset::KEY_COUNT] = {
 
 bool Accepted(EChannelField eField, int nBands, float v)
 {
-    if (eField == FIELD_HP_Q)
-        return v == HP_Q_LOW || v == HP_Q_HIGH;
-    return CFieldRanges::IsInRange(eField, nBands, v);
+    return CConfigCheck::CheckValue(eField, nBands, v) == CConfigCheck::EVerdict::Ok;
 }
 
 std::u16string Widen(const char* psz)

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "model/ParameterMap.h"
+#include "model/TextMemory.h"
 
 namespace {
 
@@ -127,6 +128,20 @@ void AppendFloat(std::u16string& out, std::uint32_t dwBits)
         out.push_back(static_cast<char16_t>(*p));
 }
 
+// The unit's memory: the program area, then the text memory, which ends it.
+bool IsUnitWord(std::uint32_t dwAddress)
+{
+    return dwAddress >= PROGRAM_AREA_START && dwAddress < TEXT_MEMORY_END && dwAddress % 4 == 0;
+}
+
+bool IsOutputSelector(std::uint32_t dwSelector)
+{
+    for (const OutputRow& row : kOutputRows)
+        if (OutputAddress(row.nBank, row.nIndex) == dwSelector)
+            return true;
+    return false;
+}
+
 void AppendAscii(std::u16string& out, const char* psz)
 {
     for (; *psz; ++psz)
@@ -166,8 +181,25 @@ bool CTerminalCommand::Parse(std::u16string_view line, STerminalCommand& cmd)
         return false;
     if (!ParseWord(fields[2], parsed.dwUWord) || !ParseWord(fields[3], parsed.dwLWord))
         return false;
+    if (UnitRefuses(parsed))
+        return false;
     cmd = parsed;
     return true;
+}
+
+bool CTerminalCommand::UnitRefuses(const STerminalCommand& cmd)
+{
+    switch (cmd.bCommand) {
+    case CMD_READ_WORD:
+    case CMD_WRITE_WORD: return !IsUnitWord(cmd.dwUWord);
+    case CMD_ERASE:
+        // 64 bits: a length that runs past the end must not wrap around to pass.
+        return !IsUnitWord(cmd.dwUWord) ||
+               static_cast<std::uint64_t>(cmd.dwUWord) + cmd.dwLWord > static_cast<std::uint64_t>(TEXT_MEMORY_END);
+    case CMD_WRITE_OUTPUT:
+    case CMD_READ_OUTPUT: return !IsOutputSelector(cmd.dwUWord);
+    default: return false;
+    }
 }
 
 std::u16string CTerminalCommand::FormatReply(std::uint32_t dwIter, std::uint32_t dwUWord, std::uint32_t dwLWord)

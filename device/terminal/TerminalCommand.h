@@ -17,7 +17,12 @@
 //  - a number with a point may carry a sign and an exponent; one that a
 //    32-bit float cannot hold (infinite, or beyond its largest value) is an
 //    error;
-//  - fewer or more than four fields, or any other text, is an error.
+//  - fewer or more than four fields, or any other text, is an error;
+//  - a command the unit would refuse is an error too: a read or write of an
+//    address outside the unit's memory or not 4-aligned, an erase that
+//    starts so or runs past the memory's end, an output selector that names
+//    no output.  The unit's refusal is retried like any other, and three of
+//    them end the link.
 // An error sends nothing; the terminal answers "INVALID ENTRY".
 
 #include <cstddef>
@@ -39,6 +44,8 @@ public:
 
     // True when the line is a valid command; cmd is then filled in.
     static bool Parse(std::u16string_view line, STerminalCommand& cmd);
+    // True when the unit would answer the command with a refusal (NACK 5).
+    static bool UnitRefuses(const STerminalCommand& cmd);
 
     // "ITR: %d UW: %08X (%f) LW: %08X (%f)\r\n": Iter as a signed number,
     // each word in hexadecimal and read as a float.

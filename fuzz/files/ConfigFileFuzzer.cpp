@@ -1,7 +1,10 @@
-// libFuzzer target for the configuration file reader.  Besides the
-// sanitizers it checks that no request ever addresses a channel outside
-// 0..5 and that what was read survives a write and a second read unchanged.
+// libFuzzer target for the configuration file reader and its check.
+// Besides the sanitizers it checks that no request ever addresses a channel
+// outside 0..5, that a file read through the gate the program's Open uses
+// (no value that is not finite) leaves no such value in any record and sends
+// none, and that what was read survives a write and a second read unchanged.
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +22,11 @@ namespace {
 
 class CCheckingSink : public ICommandSink {
 public:
-    bool QueueRequest(bool, std::uint8_t channel, std::uint8_t parameter, float) override
+    bool QueueRequest(bool, std::uint8_t channel, std::uint8_t parameter, float v) override
     {
         Check(channel, parameter);
+        if (m_bFiniteOnly && !std::isfinite(v))
+            std::abort();
         return true;
     }
     bool QueueRequestBits(bool, std::uint8_t channel, std::uint8_t parameter, std::uint32_t) override
@@ -35,6 +40,8 @@ public:
             std::abort(); // output address outside the 16 outputs
         return true;
     }
+
+    bool m_bFiniteOnly = false;
 
 private:
     static void Check(std::uint8_t channel, std::uint8_t parameter)
@@ -78,11 +85,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t sel = size > CConfigFile::FILE_BYTES ? data[CConfigFile::FILE_BYTES] : 0;
     SetSystemFlags((sel & 0x40) ? SYSFLAG_BIAMP : 0, false);
 
+    const int nMode = (sel & 0x40) ? MODE_BIAMP : MODE_TRIAMP;
+    const bool bGated = (sel & 0x20) != 0;
+    CConfigFile::Gate gate;
+    if (bGated)
+        gate = [nMode](const std::uint8_t* p, std::size_t cb) {
+            for (const CConfigCheck::SFinding& f : CConfigFile::Check(p, cb, nMode))
+                if (f.bNonFinite)
+                    return false;
+            return true;
+        };
+
     Set a;
     CMemoryStream in(data, size);
-    const ConfigResult r = CConfigFile::Read(in, a.ch, &a.working, sel % 7, &a.profile, (sel & 0x80) != 0);
+    sink.m_bFiniteOnly = bGated;
+    const ConfigResult r = CConfigFile::Read(in, a.ch, &a.working, sel % 7, &a.profile, (sel & 0x80) != 0, gate);
+    sink.m_bFiniteOnly = false;
     if (!r.Ok())
         return 0;
+    if (bGated)
+        for (const CChannelConfig& c : a.ch)
+            for (int f = 0; f < FIELD_COUNT; ++f) {
+                const auto field = static_cast<EChannelField>(f);
+                if (!GetChannelFieldInfo(field).bFlags && !std::isfinite(GetChannelFieldFloat(c, field)))
+                    std::abort();
+            }
 
     CMemoryStream out;
     if (!CConfigFile::Write(out, a.ch, nullptr, -1, nullptr, false).Ok() || out.Data().size() != CConfigFile::FILE_BYTES)

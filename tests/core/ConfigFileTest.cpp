@@ -180,6 +180,24 @@ TEST(ConfigFile, ShortFileChangesNothingAndReportsWhereItEnds)
     ChannelSet s;
     EXPECT_TRUE(ReadInto(s, longer).Ok());
     EXPECT_EQ(s.ch[5].GetLevel(), -5.0f);
+
+    // The gate sees the whole file before anything is applied; its No changes
+    // nothing and sends nothing, its Yes applies the file as without a gate.
+    for (const bool bLetThrough : {false, true}) {
+        CRecordingSink sink;
+        ChannelSet t;
+        std::vector<std::uint8_t> seen;
+        CMemoryStream in(longer);
+        const ConfigResult r = CConfigFile::Read(in, t.ch, &t.working, 0, &t.profile, false,
+                                                 [&](const std::uint8_t* p, std::size_t cb) {
+                                                     seen.assign(p, p + cb);
+                                                     return bLetThrough;
+                                                 });
+        EXPECT_EQ(seen, good);
+        EXPECT_EQ(r.status, bLetThrough ? EConfigStatus::Ok : EConfigStatus::Declined);
+        EXPECT_EQ(t.ch[5].GetLevel(), bLetThrough ? -5.0f : 0.0f);
+        EXPECT_EQ(sink.requests.empty(), !bLetThrough);
+    }
 }
 
 TEST(ConfigFile, UnreadableAndUnwritableStreams)

@@ -218,6 +218,9 @@ TEST(TextMemoryReader, BadSectionsAreSkippedAndTheRestIsRead)
         {"start that wraps around", 5, [](std::uint32_t (&d)[21]) { d[9] = 0xFFFFFFFCu; }},
         {"misaligned start", 6, [](std::uint32_t (&d)[21]) { d[11] += 2; }},
         {"running backwards", 7, [](std::uint32_t (&d)[21]) { d[13] = d[1]; }},
+        // The theater name starts on the project name's last word.
+        {"overlapping the section before by one word", 2,
+         [](std::uint32_t (&d)[21]) { d[3] = d[1] + 4 * ((d[2] + 1) / 2) - 4; }},
     };
     for (const SCase& c : cases) {
         SMemory mem;

@@ -212,11 +212,39 @@ TEST(Advise, UserInterfaceWaitsOnTheQueueHandleTheRecordsMeanwhile)
     for (size_t i = 0; i < a.delivered.size(); ++i)
         ASSERT_EQ(RXGetWord(a.delivered[i].record.bIter), DWORD(i)) << "in order, none lost";
 
-    // Close with requests waiting and records on their way.
+    // Close with requests waiting and records on their way: every one of
+    // them, the last (held until the queue ran dry) included, reaches the
+    // window, in order.
+    a.onMessage = nullptr;
     for (int i = 0; i < 250; ++i)
-        rig.comm.QueueCommand(10, DWORD(i), 0, 0);
+        rig.comm.QueueCommand(10, DWORD(2 * COUNT + i), 0, 0);
     rig.comm.Close();
     EXPECT_FALSE(rig.comm.IsOpen());
     EXPECT_EQ(rig.comm.GetQueueLength(), 0u);
     EXPECT_EQ(rig.unit.CountCommands(10), 2u * COUNT + 250u);
+    ASSERT_TRUE(PumpUntil([&] { return a.delivered.size() >= 2u * COUNT + 250u; }));
+    ASSERT_EQ(a.delivered.size(), 2u * COUNT + 250u);
+    for (size_t i = 2u * COUNT; i < a.delivered.size(); ++i)
+        ASSERT_EQ(RXGetWord(a.delivered[i].record.bIter), DWORD(i)) << "in order, none lost";
+}
+
+// A failure right after a request whose record is still held: the held
+// record comes first, then the failure.
+TEST(Advise, AFailureAfterAHeldRecordComesAfterIt)
+{
+    SAdviseRig rig("advise-held");
+    CRecordingWindow a;
+    rig.advise.Advise(a.Handle());
+    ASSERT_TRUE(rig.comm.Open());
+    rig.unit.SetParameterFloat(2, 23, 321.0f);
+    rig.comm.QueueRequest(false, 2, 23, 0.0f);                 // answered: its record is held
+    rig.comm.QueueCommand(1, 0, 0x90070000u, 0);               // refused three times: the link is lost
+    ASSERT_TRUE(PumpUntil([&] { return a.delivered.size() >= 2u; }));
+    Pump(100);
+    ASSERT_EQ(a.delivered.size(), 2u);
+    EXPECT_EQ(a.delivered[0].uMsg, 2043u);
+    EXPECT_EQ(a.delivered[0].record.bParameter, 23);
+    EXPECT_FLOAT_EQ(RXGetValue(a.delivered[0].record), 321.0f);
+    EXPECT_EQ(a.delivered[1].uMsg, 2046u);
+    rig.comm.Close();
 }

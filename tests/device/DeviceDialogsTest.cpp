@@ -219,7 +219,7 @@ TEST_F(DeviceDialogs, DownloadWritesVerifiesAndOwnsTheDialogUntilDone)
     StartDownload(dlg, file.Path()); // the link is opened by the dialog
     ASSERT_TRUE(dlg.IsRunning());
     EXPECT_TRUE(g_Comm.IsOpen());
-    EXPECT_TRUE(dlg.WasLinkOpenedHere());
+    EXPECT_TRUE(dlg.OpenedLink());
     EXPECT_FALSE(g_Comm.IsPolling());
     EXPECT_EQ(dlg.GetTotalWords(), 3000u);
 
@@ -335,7 +335,7 @@ TEST_F(DeviceDialogs, TheDownloadTakesOnlyTheRepliesToItsOwnRequests)
     CDlgDownload dlg;
     ASSERT_TRUE(dlg.Create(nullptr));
     StartDownload(dlg, file.Path());
-    EXPECT_FALSE(dlg.WasLinkOpenedHere());
+    EXPECT_FALSE(dlg.OpenedLink());
     std::uint32_t nForeign = 0;
     ASSERT_TRUE(WaitFor([&] {
         if (dlg.GetPhase() == CDlgDownload::EPhase::Writing && nForeign < 40) {

@@ -38,14 +38,14 @@ TEST(TerminalCommand, HexadecimalAndFloatFields)
     EXPECT_EQ(c.dwUWord, 0x90060000u);
     EXPECT_EQ(c.dwLWord, 0u);
 
-    ASSERT_TRUE(Parse("7 0 1.5 -4.25", c));
+    ASSERT_TRUE(Parse("0 0 1.5 -4.25", c));
     EXPECT_EQ(c.dwUWord, Bits(1.5f));
     EXPECT_EQ(c.dwLWord, Bits(-4.25f));
 
-    ASSERT_TRUE(Parse("d ffffffff 0x1F .5", c)); // lower case, a 0x prefix, a point first
+    ASSERT_TRUE(Parse("d ffffffff 0x103 .5", c)); // lower case, a 0x prefix, a point first
     EXPECT_EQ(c.bCommand, 13);
     EXPECT_EQ(c.dwIter, 0xFFFFFFFFu);
-    EXPECT_EQ(c.dwUWord, 0x1Fu);
+    EXPECT_EQ(c.dwUWord, 0x103u);
     EXPECT_EQ(c.dwLWord, Bits(0.5f));
 
     ASSERT_TRUE(Parse("  4\t0  90000000 2.5e3  ", c)); // blanks around and between fields
@@ -98,6 +98,36 @@ TEST(TerminalCommand, EverythingElseIsAnInvalidEntry)
     EXPECT_FALSE(CTerminalCommand::Parse(U("1 0 0 0") + std::u16string(300, u' '), c));
     // Characters outside ASCII are no digits.
     EXPECT_FALSE(CTerminalCommand::Parse(u"1 0 \uFF11 0", c));
+}
+
+// Lines the unit would refuse (NACK 5) are not sent: three refusals would end
+// the link.  The edges of what it takes are sent.
+TEST(TerminalCommand, CommandsTheUnitWouldRefuseAreInvalidEntries)
+{
+    STerminalCommand c;
+    for (const char* psz : {
+             "1 0 8FFFFFFC 0",  // below the program area
+             "1 0 90070000 0",  // past the text memory
+             "1 0 90060002 0",  // not 4-aligned
+             "4 0 90070000 0",
+             "4 0 90000001 0",
+             "6 0 90060000 10001", // one byte past the end
+             "6 0 90070000 0",     // starts past the end
+             "6 0 90000002 4",
+             "6 0 9006FFFC FFFFFFFF", // would wrap around in 32 bits
+             "7 0 4 0",         // bank 4
+             "7 0 400 0",       // index 4
+             "D 0 10000 0",     // bytes 2 and 3 set
+             "d 0 1.5 0",
+         }) {
+        EXPECT_FALSE(Parse(psz, c)) << psz;
+    }
+    for (const char* psz : {
+             "1 0 90000000 0", "1 0 9006FFFC 0", "4 0 9006FFFC 1", "6 0 90060000 10000", "6 0 9006FFFC 4",
+             "6 0 90000000 0", "7 0 303 -2.5", "D 0 0 0", "3 0 0 0", "B 0 0 0", "C 0 1 2", "2 0 FFFFFFFF 0",
+         }) {
+        EXPECT_TRUE(Parse(psz, c)) << psz;
+    }
 }
 
 TEST(TerminalCommand, ReplyLineFormat)

@@ -383,10 +383,11 @@ class Harness:
             app.wait_exit(10)
         app.kill()
 
-    def exit_program(self, app, how="close", timeout=15):
+    def exit_program(self, app, how="close", timeout=15, leave_nothing=False):
         """Closes the program the way a person would ("close": the caption's
         close box, "altf4", "menu": File > Exit, "post": WM_CLOSE) and returns
-        its exit code."""
+        its exit code.  With leave_nothing, no window of the program may stay
+        on screen once its main window has gone, until the process has ended."""
         frame = self.info(FRAME)
         if how == "close":
             left, top, right, _ = frame["rect"]
@@ -401,6 +402,12 @@ class Harness:
             self.key("x")
         else:
             self.post(FRAME, WM_CLOSE)
+        if leave_nothing:
+            deadline = time.time() + timeout
+            while app.proc.poll() is None and time.time() < deadline:
+                left = [w for w in self.windows() if w["pid"] == frame["pid"]]
+                if left and app.proc.poll() is None and self.find(FRAME) is None:
+                    raise HarnessError("windows left on screen after %s: %s" % (how, left))
         code = app.wait_exit(timeout)
         if code is None:
             raise HarnessError("program did not exit after %s" % how)

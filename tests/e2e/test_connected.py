@@ -161,7 +161,7 @@ class Connected(E2ETestCase):
         # The unit comes back: Connect works again.
         sim.ctl("plug")
         self.connect()
-        self.assertEqual(h.exit_program(app, "menu"), 0, "Exit while connected")
+        self.assertEqual(h.exit_program(app, "menu", leave_nothing=True), 0, "Exit while connected")
 
     def test_cable_pulled_while_connected(self):
         app = self.start_with_unit()
@@ -191,7 +191,7 @@ class Connected(E2ETestCase):
         h.click(about["rect"][0] + 40, about["rect"][1] + 70)
         h.wait_for(lambda: h.splash() is None, 5, "about closed")
         self.assertEqual(h.status_text(), "Connected")
-        self.assertEqual(h.exit_program(app, "altf4"), 0, "Alt+F4 while connected")
+        self.assertEqual(h.exit_program(app, "altf4", leave_nothing=True), 0, "Alt+F4 while connected")
 
     def test_select_device_then_connect(self):
         h = self.h

@@ -12,6 +12,7 @@ import harness
 from harness import FRAME, E2ETestCase
 
 DIALOG = "Download Firmware"
+IDC_LOW_LP_FREQ = 211
 PATH, BROWSE, DOWNLOAD, STATUS, PROGRESS, ESTIMATE, OK = 259, 260, 261, 262, 316, 317, 1
 PBM_GETPOS = 0x408
 PROGRAM_START = 0x90000000
@@ -87,6 +88,7 @@ class Firmware(E2ETestCase):
         words = [rng.getrandbits(32) for _ in range(65536)]
         path = self.write_file("full.XOF", image(words))
         sim = h.start_sim()
+        sim.ctl("set param 2 23 432")  # Center's Low LP: the program shows another value until it reads the unit
         app = self.start(sim.device_entry())
         dlg, sel = self.open_dialog()
         self.start_download(sel, path)  # not connected: the dialog opens the link
@@ -131,6 +133,12 @@ class Firmware(E2ETestCase):
         self.assertEqual(self.unit_words(sim, 65536), words)
         h.click_control(sel, OK)
         h.wait_for(lambda: not h.dialogs(DIALOG), 5, "dialog closed")
+        # The link the dialog opened is read back like a Connect's: "Connected"
+        # means the screen shows the unit.
+        h.wait_for(lambda: h.status_text() == "Connected", 60, "read back after the download")
+        self.assertIsNone(h.wait_box())
+        form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        self.assertEqual(h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"], "432")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
     def test_pulled_link_stops_the_download_and_connect_works_again(self):

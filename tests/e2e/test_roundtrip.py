@@ -18,7 +18,10 @@ from harness import FRAME, E2ETestCase
 
 ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_PROFILE_INFO = 32773, 32774, 32775, 32776, 32785
 ID_SYSTEM_MUTE = 32781
+ID_DOWNLOAD_FIRMWARE, ID_DIAGNOSTICS = 32771, 32783
 IDC_SPEAKER = 236
+IDC_LOW_LP_FREQ = 211
+CENTER_LOW_LP = (2, 23)  # Center's Low LP frequency: channel, parameter
 PROFILE_IDS = (1366, 1367, 1368, 1394)
 
 TEXTS = ["Odeon Refit", "Grand Theatre", "7", "Two-way screen set-up\r\nchecked",
@@ -110,6 +113,33 @@ class RoundTrip(E2ETestCase):
     def form(self):
         return [k for k in self.h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
 
+    def field_text(self, cid):
+        return self.h.info("hwnd:" + self.form(), cid)["text"]
+
+    def type_field(self, cid, text, sim, channel_parameter):
+        """Types a value into a field of the shown channel as a user would and
+        waits until the unit holds it."""
+        h = self.h
+        h.click_rect(h.info("hwnd:" + self.form(), cid)["rect"])
+        h.key("End", "shift+Home", "BackSpace")
+        h.type(text)
+        self.assertEventually(lambda: rt.from_bits(self.unit_param(sim, *channel_parameter)) == float(text), 10,
+                              "%s at the unit" % text)
+
+    def edit_then_open_brings_the_unit_back(self, sim, command, path):
+        """An edit of the shown channel that the file does not hold: after the
+        command (Open or New of path) the screen and the unit hold the file's
+        value, and every other value of the file is at the unit too."""
+        self.type_field(IDC_LOW_LP_FREQ, "400", sim, CENTER_LOW_LP)
+        self.file_dialog(command, path)
+        self.assertEventually(lambda: os.path.exists(path), 10, "file there")
+        self.fence(sim)
+        with open(path, "rb") as f:
+            lp = rt.from_bits(rt.parse_file(f.read())[2]["bits"]["m_fltLowLPFreq"])
+        self.assertNotEqual(lp, 400.0)
+        self.assertEqual(self.field_text(IDC_LOW_LP_FREQ), "%.0f" % lp)
+        self.assertEqual(rt.from_bits(self.unit_param(sim, *CENTER_LOW_LP)), lp)
+
     def speaker_text(self):
         return self.h.info("hwnd:" + self.form(), IDC_SPEAKER)["text"]
 
@@ -150,7 +180,7 @@ class RoundTrip(E2ETestCase):
 
     # -- what the file must hold ---------------------------------------------------
 
-    def check_file_holds_unit(self, path, sim, mode):
+    def check_file_holds_unit(self, path, sim, mode, names=True):
         with open(path, "rb") as f:
             records = rt.parse_file(f.read())
         for c, rec in enumerate(records):
@@ -168,7 +198,8 @@ class RoundTrip(E2ETestCase):
                     continue  # not read in this mode
                 expected = rt.bits(rt.shown_gain(self.unit_output(sim, b, i), level))
                 self.assertEqual(rec["bits"]["m_flt%sGain" % use[1]], expected, "channel %d %s gain" % (c, use[1]))
-            self.assertEqual(rec["name"], TEXTS[4 + c] if c < 5 else "Subwoofer")
+            if names:
+                self.assertEqual(rec["name"], TEXTS[4 + c] if c < 5 else "Subwoofer")
 
     def read_whole(self, mode):
         sim = self.start_connected(setup=lambda s: self.load_unit(s, mode))  # wire timing
@@ -220,6 +251,11 @@ class RoundTrip(E2ETestCase):
         for cmd in (4, 6):
             self.assertEqual(self.count(sim, "cmd %d" % cmd), 0, "the texts are the unit's already")
 
+        # Center (shown) edited, then the file opened again: the edit is gone
+        # from the screen and from the unit; the unit holds the whole file.
+        self.edit_then_open_brings_the_unit_back(sim, ID_FILE_OPEN, other)
+        self.check_file_holds_unit(other, sim, 3)
+
     def test_b_biamp_unit_is_read_whole(self):
         self.read_whole(2)
         self.h.screenshot("roundtrip-biamp")
@@ -268,10 +304,11 @@ class RoundTrip(E2ETestCase):
     def test_d_new_refused_open_and_failed_save(self):
         sim = self.start_connected("--instant")
         h = self.h
-        # New writes the factory defaults (as qvrtool new does) and shows them.
+        # New writes the factory defaults (as qvrtool new does) and shows them;
+        # an edit of the shown channel goes back to its default at the unit too.
         new = self.artifact("roundtrip-new.qvr")
-        self.file_dialog(ID_FILE_NEW, new)
-        self.assertEventually(lambda: os.path.exists(new), 10, "new file")
+        self.edit_then_open_brings_the_unit_back(sim, ID_FILE_NEW, new)
+        self.check_file_holds_unit(new, sim, 3, names=False)
         reference = self.artifact("roundtrip-reference.qvr")
         subprocess.run([os.path.join(h.paths.native, "tools", "qvrtool", "qvrtool"), "new", reference], check=True)
         self.assertEqual(read_bytes(new), read_bytes(reference))
@@ -398,16 +435,68 @@ class RoundTrip(E2ETestCase):
         self.app = self.start(sim.device_entry())
         h = self.h
         h.activate()
+        # The unit is untrusted: a parameter that is not a number and an infinite output gain.
+        sim.ctl("set param 0 0 0x7fc00000")  # Left's HP frequency: NaN
+        sim.ctl("set output 0 3 0x7f800000")  # Right's High output: +infinity
         # Slow replies keep the wait box up; F3 meanwhile asks nothing and ends nothing.
         sim.ctl("delay 40 50")
         h.key("F2")
         h.wait_for(h.wait_box, 10, "wait box")
+        # The form is held from the start: the speaker button opens nothing.
+        h.click_rect(h.info("hwnd:" + self.form(), IDC_SPEAKER)["rect"])
         h.key("F3")
         h.command(32779)  # the command itself, as the menu would send it
+        # Download Firmware and Diagnostics wait too (their replies would mix with the read-back's).
+        h.command(ID_DOWNLOAD_FIRMWARE)
+        h.command(ID_DIAGNOSTICS)
         h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
         self.assertIsNone(h.wait_box())
         self.assertEqual([d for d in h.dialogs("QVR500") if h.control("hwnd:" + d["hwnd"], 1541)], [])
+        self.assertEqual(h.dialogs("Download Firmware") + h.dialogs("Terminal") + h.dialogs("Speaker Library"), [])
+        # Once the screen shows the unit, the values not taken are named.
+        box, text = h.wait_for(h.message_box, 10, "values not taken")
+        self.assertIn("Left: HPFreq (parameter 0)", text)
+        self.assertIn("Right: HighGain (output 0,3)", text)
+        self.assertEqual(len(text.strip().splitlines()), 3, text)
+        h.screenshot("read-back-not-numbers", box["rect"])
+        h.activate(box)
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 10, "message closed")
         self.assertEqual(self.speaker_text(), TEXTS[6])
+
+    def test_g_a_link_lost_during_the_read_back_puts_the_configuration_back(self):
+        """The cable goes while the unit is read: the screen must not keep some
+        of the unit's values beside the program's own (Save As would write
+        that mixture).  The configuration from before Connect comes back, and
+        the message says so."""
+        sim = self.h.start_sim()  # wire timing
+        self.load_unit(sim, 3)
+        for addr, word in rt.text_memory(TEXTS):
+            sim.ctl("set mem 0x%08x 0x%08x" % (addr, word))
+        self.app = self.start(sim.device_entry())
+        h = self.h
+        h.activate()
+        before = self.artifact("roundtrip-before-lost.qvr")
+        self.file_dialog(ID_FILE_SAVE_AS, before)
+        self.assertEventually(lambda: os.path.exists(before), 10, "file before Connect")
+        sim.ctl("delay 300 15")  # slower replies: the read-back lasts long enough to pull the cable
+        h.key("F2")
+        h.wait_for(h.wait_box, 10, "wait box")
+        # Past the text directory and Left, into the other channels.
+        h.wait_for(lambda: self.stats(sim)["requests"] >= 80, 30, "part of the unit read", interval=0.05)
+        sim.ctl("unplug")
+        box, text = h.wait_for(h.message_box, 30, "message 524")
+        self.assertEqual(text.replace("\r\n", "\n"), "Communication to active device has been lost.\n"
+                         "The configuration shown before the unit was read has been put back.")
+        h.screenshot("read-back-lost", box["rect"])
+        h.activate(box)
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 10, "message closed")
+        self.assertEqual(h.status_text(), "Disconnected")
+        after = self.artifact("roundtrip-after-lost.qvr")
+        self.file_dialog(ID_FILE_SAVE_AS, after)
+        self.assertEventually(lambda: os.path.exists(after), 10, "file after the loss")
+        self.assertEqual(read_bytes(after), read_bytes(before))
 
 
 if __name__ == "__main__":

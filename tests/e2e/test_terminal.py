@@ -56,20 +56,32 @@ class Terminal(E2ETestCase):
             ("1 0 90060000 0 junk", "INVALID ENTRY"),
             ("0 5 1.5 -2.25", "ITR: 5 UW: 3FC00000 (1.500000) LW: C0100000 (-2.250000)"),
             ("4 0 90060004 DEADBEEF", "ITR: 0 UW: 90060004 (-0.000000) LW: DEADBEEF (-6259853398707798016.000000)"),
+            # What the unit would refuse (three refusals end the link) is not sent.
+            ("1 0 90070000 0", "INVALID ENTRY"),
+            ("6 0 90060000 10001", "INVALID ENTRY"),
+            ("D 0 4 0", "INVALID ENTRY"),
+            # The unit's store: the terminal's own, not Disconnect's, so the link stays.
+            ("3 0 0 0", "ITR: 0 UW: 00000000 (0.000000) LW: 00000000 (0.000000)"),
         ]:
             self.line(sel, typed)
             expected += typed + "\r\n" + answer + "\r\n"
             h.wait_for(lambda: self.text(sel) == expected, 10, "answer to " + typed)
         h.screenshot("terminal", dlg["rect"])
-        # Only the three valid lines reached the unit.
+        # Only the four valid lines reached the unit.
         self.assertEqual(sim.count_cmd(1), 1)
         self.assertEqual(sim.count_cmd(0), 1)
         self.assertEqual(sim.count_cmd(4), 1)
-        self.assertIn(" raw=3 ", sim.ctl("stats"))  # (the meter polls before the terminal opened are GETs)
+        self.assertEqual(sim.count_cmd(3), 1)
+        self.assertIn(" raw=4 ", sim.ctl("stats"))  # (the meter polls before the terminal opened are GETs)
         self.assertEqual(sim.ctl("get mem 0x90060004"), "0xDEADBEEF")
         h.key("Escape")  # Cancel closes the terminal
         h.wait_for(lambda: not h.dialogs(DIALOG), 5, "terminal closed")
         self.assertEqual(h.status_text(), "Connected")
+        h.key("F3")  # the link is still up: Disconnect asks
+        box = h.wait_for(lambda: [d for d in h.dialogs("QVR500") if h.control("hwnd:" + d["hwnd"], 1541)], 10,
+                         "disconnect question")[0]
+        h.click_control("hwnd:" + box["hwnd"], 1541)  # Do Not Save
+        h.wait_for(lambda: h.status_text() == "Disconnected", 10, "disconnected")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
 

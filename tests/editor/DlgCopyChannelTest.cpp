@@ -8,6 +8,7 @@
 
 #include "editor/DlgCopyChannel.h"
 #include "model/ParameterMap.h"
+#include "model/TextMemory.h"
 #include "tests/editor/DialogScript.h"
 #include "tests/editor/FormDriver.h"
 
@@ -55,6 +56,24 @@ protected:
         }
     }
 
+    // A text of the unit's text memory as its directory describes it (section
+    // 5 + c is channel c's speaker name).
+    std::u16string UnitText(int nSection)
+    {
+        CSimUnit& u = m_d.Unit();
+        const auto word = [&](std::uint32_t a) { return u.ReadMemory(a).value_or(0xFFFFFFFFu); };
+        const std::uint32_t dwStart = word(TEXT_MEMORY_START + 4u * TextSectionStartWord(nSection));
+        const std::uint32_t dwLength = word(TEXT_MEMORY_START + 4u * TextSectionLengthWord(nSection));
+        std::u16string text;
+        for (std::uint32_t i = 0; i < dwLength && i < TEXT_SECTION_MAX_UNITS; ++i) {
+            const std::uint32_t w = word(dwStart + 4u * (i / 2));
+            text.push_back(static_cast<char16_t>(i % 2 ? w >> 16 : w & 0xFFFFu));
+        }
+        while (!text.empty() && text.back() == u'\0')
+            text.pop_back();
+        return text;
+    }
+
     CFormDriver m_d;
 };
 
@@ -97,6 +116,13 @@ TEST_F(CopyChannel, LeftToRightAndRightCenterSendsTheDifferencesAndTheForcedGain
     EXPECT_EQ(u.GetParameterFloat(CHANNEL_RIGHT_CENTER, 23), 500.0f);
     EXPECT_EQ(u.GetOutputFloat(0, 3), -3.0f - 8.0f); // Right High
     EXPECT_EQ(u.GetOutputFloat(3, 3), -3.0f - 8.0f); // Right Center High
+
+    // The unit's text memory names Left's speaker for the two copies too.
+    EXPECT_EQ(UnitText(TEXT_FIRST_NAME_SECTION + CHANNEL_LEFT), u"Model L");
+    EXPECT_EQ(UnitText(TEXT_FIRST_NAME_SECTION + CHANNEL_RIGHT), u"Model L");
+    EXPECT_EQ(UnitText(TEXT_FIRST_NAME_SECTION + CHANNEL_RIGHT_CENTER), u"Model L");
+    EXPECT_EQ(UnitText(TEXT_FIRST_NAME_SECTION + CHANNEL_CENTER), u"DEFAULT Triamp");
+    EXPECT_EQ(UnitText(TEXT_FIRST_NAME_SECTION + CHANNEL_LEFT_CENTER), u"DEFAULT Triamp");
 
     // Right now shows Left's speaker.
     m_d.Click(IDC_CH_RIGHT);

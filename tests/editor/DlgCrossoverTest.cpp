@@ -592,10 +592,15 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
         EXPECT_EQ(m_d.Form().SerializeConfig(h, 0, FALSE), 1);
         EXPECT_EQ(::GetFileSize(h, nullptr), 1144u);
     }
-    // Change it, then read the file back: the fields show it and the unit gets what changed.
-    Plot().SetLowLPFreq(300.0f, false);
-    m_d.Form().GetChannelRecord(CENTER).SetLowLPFreq(300.0f, false);
+    // Edit the shown channel as typing does: the working copy and the unit
+    // change, the set keeps the file's value until another channel is chosen.
+    // Reading the file back must still bring the edit back to the file's value.
+    Plot().SetLowLPFreq(300.0f, true);
     m_d.Form().UpdateControls();
+    ASSERT_TRUE(m_d.Drain());
+    ASSERT_FLOAT_EQ(UnitFloat(CENTER, 23), 300.0f);
+    ASSERT_FLOAT_EQ(m_d.Form().GetChannelRecord(CENTER).GetLowLPFreq(), 1234.0f);
+    m_d.Unit().ClearLog();
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(h);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <vector>
 #include <string>
 
 #include "device/Comm.h"
@@ -276,20 +278,83 @@ TEST_F(ReadBack, BrokenDirectoriesEndTheReadBackWithTheValidPartApplied)
         const CProfileInfo& profile = m_d.Form().GetProfile();
         if (c.nSkippedSection == 0) {
             EXPECT_EQ(std::u16string(profile.Theater()), u"old theater");
+            // Nothing but the directory was read.
+            EXPECT_EQ(m_d.Unit().GetStats().nRawByCommand[CMD_READ_WORD],
+                      static_cast<std::uint64_t>(TEXT_DIRECTORY_WORDS));
         } else {
             EXPECT_EQ(std::u16string(profile.Project()), u"Odeon Refit");
             EXPECT_EQ(std::u16string(profile.Theater()), c.nSkippedSection == 2 ? u"old theater" : u"Grand Theatre");
             EXPECT_EQ(std::u16string(profile.Comments()), c.nSkippedSection == 4 ? u"old comments" : u"Two-way\r\nchecked");
-            if (c.nSkippedSection >= 5)
-                EXPECT_EQ(Name(c.nSkippedSection - 5), u"old");
-            if (c.nSkippedSection < 0) // the end address cuts off every name
-                EXPECT_EQ(Name(CHANNEL_LEFT), u"old");
-            else
-                EXPECT_EQ(Name(CHANNEL_RIGHT_CENTER), u"RC");
+        }
+        // Every name: the unit's, but where its section was skipped (the end
+        // address cuts off every name; an unreadable directory reads none).
+        for (int ch = 0; ch < 5; ++ch) {
+            const bool bKept = c.nSkippedSection == 0 || c.nSkippedSection < 0 || c.nSkippedSection == ch + 5;
+            EXPECT_EQ(Name(ch), bKept ? std::u16string(u"old") : std::u16string(kTexts.aszText[4 + ch])) << ch;
         }
         g_Comm.Close();
         m_d.Form().OnLinkClosed();
     }
+}
+
+// The link goes while the unit is read: values already read would stand
+// beside the program's own (gains derived from the unit's level next to the
+// program's level).  The configuration from before the read-back comes back:
+// channel set, working copy, profile and screen.
+TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
+{
+    StoreTexts(m_d.Unit(), kTexts);
+    CUnitSetUp setUp(m_d.Unit(), MODE_TRIAMP);
+    CDlgCrossover& form = m_d.Form();
+    form.GetPlot().SetLowLPFreq(432.0f, false); // an edit of the shown channel, not in the set yet
+    form.GetProfile().SetTheater(u"Before");
+    std::vector<CChannelConfig> before;
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        before.push_back(form.GetChannelRecord(c));
+    before[CHANNEL_CENTER].Assign(form.GetPlot(), false);
+    ASSERT_TRUE(m_d.Connect());
+    SetSystemFlags(m_d.Unit().GetFlags(), false);
+    ::SendMessageW(m_d.FormWnd(), WM_READ_SETTINGS, 0, 0);
+    // Some of the unit's values have arrived (Left is read first): the cable goes.
+    ASSERT_TRUE(m_d.WaitFor([&] {
+        return GetChannelFieldBits(form.GetChannelRecord(CHANNEL_LEFT), FIELD_LEVEL) == m_d.Unit().GetParameter(0, 31);
+    }));
+    m_d.Unit().Unplug();
+    ASSERT_TRUE(m_d.WaitFor([&] { return !form.IsReadingBack(); }, 20000));
+    g_Comm.Close();
+    EXPECT_FALSE(form.OnLinkClosed()); // already ended, nothing more to put back
+    EXPECT_TRUE(::IsWindowEnabled(m_d.FormWnd()));
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        for (int f = 0; f < FIELD_COUNT; ++f) {
+            const auto field = static_cast<EChannelField>(f);
+            EXPECT_EQ(GetChannelFieldBits(Record(c), field), GetChannelFieldBits(before[static_cast<size_t>(c)], field))
+                << "channel " << c << " " << GetChannelFieldInfo(field).pszName;
+        }
+    EXPECT_EQ(std::u16string(form.GetProfile().Theater()), u"Before");
+    EXPECT_EQ(m_d.Text(IDC_LOW_LP_FREQ), L"432");
+    m_d.Unit().Plug();
+}
+
+// The unit is untrusted: a value that is not a finite number is not taken
+// (the program's stays), the read-back still ends, and its end names it.
+TEST_F(ReadBack, ValuesThatAreNotNumbersAreNotTakenAndAreNamed)
+{
+    m_d.Unit().SetTiming(ESimTiming::Instant);
+    const float fltLeftHP = m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq();
+    const float fltRightHigh = m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain();
+    m_d.Unit().SetParameter(CHANNEL_LEFT, 0, 0x7FC00000u);                      // NaN HP frequency
+    m_d.Unit().SetParameterFloat(CHANNEL_CENTER, 28, 1.5f);                    // a good value beside them
+    m_d.Unit().SetOutputFloat(0, 3, std::numeric_limits<float>::infinity());  // Right High output
+    m_d.AnswerNextMessageBox(IDOK);
+    ASSERT_TRUE(ConnectAndRead());
+    ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq(), fltLeftHP);
+    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain(), fltRightHigh);
+    EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetLowDelay(), 1.5f);
+    const std::wstring box = m_d.LastBoxText();
+    EXPECT_NE(box.find(L"Left: HPFreq (parameter 0)"), std::wstring::npos) << box;
+    EXPECT_NE(box.find(L"Right: HighGain (output 0,3)"), std::wstring::npos) << box;
+    EXPECT_EQ(box.find(L"Center"), std::wstring::npos) << box;
 }
 
 TEST_F(ReadBack, ALostLinkEndsTheReadBackAndALateAnswerStartsNone)

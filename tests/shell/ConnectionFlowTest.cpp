@@ -27,6 +27,10 @@ enum class E {
     AnswerDoNotSave,
     AnswerNo,
     Stored,
+    // The firmware dialog closed; arg: the link is open.
+    DownloadOpenedCompleted,
+    DownloadOpenedFailed,
+    DownloadOnOurLink,
 };
 
 struct Step {
@@ -52,6 +56,9 @@ CConnectionFlow::Actions Fire(CConnectionFlow& flow, const Step& s)
     case E::AnswerDoNotSave: return flow.DisconnectAnswered(Answer::DoNotSave, s.arg);
     case E::AnswerNo: return flow.DisconnectAnswered(Answer::No, s.arg);
     case E::Stored: return flow.StoreAnswered();
+    case E::DownloadOpenedCompleted: return flow.DownloadClosed(true, true, s.arg);
+    case E::DownloadOpenedFailed: return flow.DownloadClosed(true, false, s.arg);
+    case E::DownloadOnOurLink: return flow.DownloadClosed(false, true, s.arg);
     }
     return {};
 }
@@ -68,9 +75,11 @@ void Play(const char* name, const std::vector<Step>& steps)
     }
 }
 
+const std::vector<A> kAwait = {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox, A::HoldForm};
+
 const std::vector<Step> kConnect = {
     {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
-    {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+    {E::Opened, false, kAwait, P::AwaitingFlags, false},
     {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
     {E::Marker, false, {A::DestroyWaitBox, A::ShowState}, P::Connected, false},
 };
@@ -116,7 +125,7 @@ TEST(ConnectionFlow, ConnectThatCannotStartChangesNothing)
     Play("already connecting or open", {
         {E::Connect, true, {}, P::Idle, true}, // a firmware download holds the link
         {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
-        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Opened, false, kAwait, P::AwaitingFlags, false},
         {E::Connect, false, {}, P::AwaitingFlags, false},
         {E::Connect, true, {}, P::AwaitingFlags, false},
     });
@@ -127,7 +136,7 @@ TEST(ConnectionFlow, DisconnectWaitsForTheReadBackAndNeedsALink)
     Play("while reading", {
         {E::Disconnect, false, {}, P::Idle, true},
         {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
-        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Opened, false, kAwait, P::AwaitingFlags, false},
         {E::Disconnect, true, {A::Beep}, P::AwaitingFlags, false},
         {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
         {E::Disconnect, true, {A::Beep}, P::ReadingBack, false},
@@ -144,7 +153,7 @@ TEST(ConnectionFlow, FailuresSayWhatFailedAndLeaveConnectUsable)
     // Connect stays grey while the message is up.
     Play("no answer to the flags read", {
         {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
-        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Opened, false, kAwait, P::AwaitingFlags, false},
         {E::Failure, false,
          {A::CloseLink, A::ClearFlags, A::ShowStateConnectOff, A::DestroyWaitBox, A::ShowConnectFailed,
           A::EnableConnectButton},
@@ -153,7 +162,7 @@ TEST(ConnectionFlow, FailuresSayWhatFailedAndLeaveConnectUsable)
     const std::vector<A> lost = {A::CloseLink, A::ClearFlags, A::DestroyWaitBox, A::ShowState, A::ShowCommLost};
     Play("lost during the read-back", {
         {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
-        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Opened, false, kAwait, P::AwaitingFlags, false},
         {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
         {E::Failure, false, lost, P::Idle, true},
         // The marker of requests queued before the failure never comes; a late one changes nothing.
@@ -174,7 +183,7 @@ TEST(ConnectionFlow, AFlagsAnswerStartsAReadBackOnlyForItsOwnConnection)
     // else's read, e.g. the terminal's) starts nothing.
     Play("answer after the close", {
         {E::Connect, false, {A::SetPollingOn, A::FindDeviceAndOpen}, P::Idle, true},
-        {E::Opened, false, {A::DisableConnectButton, A::QueueFlagsRead, A::CreateWaitBox}, P::AwaitingFlags, false},
+        {E::Opened, false, kAwait, P::AwaitingFlags, false},
         {E::Flags, false, {A::ShowState}, P::AwaitingFlags, false},
     });
     Play("answers while connected or idle", Then(kConnect, {
@@ -206,4 +215,39 @@ TEST(ConnectionFlow, DeviceChangeKeepsAKnownUnitAndAChosenOneWhileAttached)
     for (const Row& r : rows)
         EXPECT_EQ(CConnectionFlow::DeviceAfterChange(r.nDevice, r.nFound, r.nChosen), r.nExpected)
             << r.nDevice << " " << r.nFound << " " << r.nChosen;
+}
+
+// The terminal may send the store command too: only the store that
+// Disconnect's Yes queued ends the link.
+TEST(ConnectionFlow, OnlyTheStoreOfDisconnectEndsTheLink)
+{
+    Play("terminal's store while connected", Then(kConnect, {
+        {E::Stored, false, {}, P::Connected, false},
+        {E::Disconnect, true, {A::SetPollingOff, A::AskDisconnect}, P::Connected, false},
+    }));
+    Play("terminal's store on a download's link", {{E::Stored, false, {}, P::Idle, true}});
+}
+
+// A download that opened the link itself: completed, the unit is read back
+// like a Connect (and its failure ends as a Connect's read-back does); not
+// completed, the link it opened is closed.  On a link of ours nothing changes.
+TEST(ConnectionFlow, ALinkOpenedByADownloadIsReadBackOrClosed)
+{
+    std::vector<A> readBack = {A::SetPollingOn};
+    readBack.insert(readBack.end(), kAwait.begin(), kAwait.end());
+    Play("completed", {
+        {E::DownloadOpenedCompleted, true, readBack, P::AwaitingFlags, false},
+        {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
+        {E::Marker, false, {A::DestroyWaitBox, A::ShowState}, P::Connected, false},
+    });
+    Play("completed, then the read-back fails", {
+        {E::DownloadOpenedCompleted, true, readBack, P::AwaitingFlags, false},
+        {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
+        {E::Failure, false, {A::CloseLink, A::ClearFlags, A::DestroyWaitBox, A::ShowState, A::ShowCommLost}, P::Idle,
+         true},
+    });
+    Play("failed", {{E::DownloadOpenedFailed, true, {A::CloseLink, A::ClearFlags, A::ShowState}, P::Idle, true}});
+    Play("link lost during the download", {{E::DownloadOpenedCompleted, false, {A::ShowState}, P::Idle, true},
+                                            {E::DownloadOpenedFailed, false, {A::ShowState}, P::Idle, true}});
+    Play("on a connection of ours", Then(kConnect, {{E::DownloadOnOurLink, true, {A::ShowState}, P::Connected, false}}));
 }

@@ -191,12 +191,16 @@ TEST(MessageLoop, WheelAndSiblingMessagesAreFiltered)
     CMainFrame frame;
     CMessageLoop loop(frame, nullptr);
     SSibling target;
-    static int s_nWheel;
-    s_nWheel = 0;
+    static int s_nWheel, s_nTermLink, s_nChannelChange;
+    s_nWheel = s_nTermLink = s_nChannelChange = 0;
     ::SetWindowLongPtrW(target.hWnd, GWLP_WNDPROC,
                         reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
                             if (m == WM_MOUSEWHEEL)
                                 ++s_nWheel;
+                            if (m == g_uMsgTermLink)
+                                ++s_nTermLink;
+                            if (m == g_uMsgChannelChange)
+                                ++s_nChannelChange;
                             return ::DefWindowProcW(h, m, w, l);
                         }));
     MSG msg{target.hWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0, 0, {}};
@@ -211,6 +215,37 @@ TEST(MessageLoop, WheelAndSiblingMessagesAreFiltered)
     MSG end{target.hWnd, g_uMsgTermLink, 0, 0, 0, {}};
     loop.ProcessMessage(end);
     EXPECT_EQ(g_hWndSibling, nullptr);
+    EXPECT_EQ(s_nTermLink, 1); // still dispatched to its window
+    SSibling::Pump();
+
+    // A channel change becomes WM_SELECT_CHANNEL (2047) with the sibling's
+    // number, for the frame; the message itself goes no further.
+    MSG change{target.hWnd, g_uMsgChannelChange, 6, 0, 0, {}};
+    loop.ProcessMessage(change);
+    MSG posted{};
+    ASSERT_TRUE(::PeekMessageW(&posted, nullptr, 2047, 2047, PM_REMOVE));
+    EXPECT_EQ(posted.wParam, 6u);
+    EXPECT_EQ(s_nChannelChange, 0);
+}
+
+// A modal dialog's loop dispatches the sibling's messages straight to the
+// frame: the frame handles them as the program's own loop does.
+TEST(MainFrame, SiblingMessagesReachingTheFrameAreHandled)
+{
+    CMainFrame frame;
+    SSibling target;
+    BOOL bHandled = TRUE;
+    g_hWndSibling = nullptr;
+    frame.OnSiblingMessage(g_uMsgInitLink, 0, reinterpret_cast<LPARAM>(target.hWnd), bHandled);
+    EXPECT_EQ(g_hWndSibling, target.hWnd);
+    EXPECT_TRUE(frame.HasLinkWindow());
+    frame.OnSiblingMessage(g_uMsgTermLink, 0, 0, bHandled);
+    EXPECT_EQ(g_hWndSibling, nullptr);
+    EXPECT_FALSE(frame.HasLinkWindow());
+    frame.OnSiblingMessage(g_uMsgChannelChange, 7, 0, bHandled);
+    MSG posted{};
+    ASSERT_TRUE(::PeekMessageW(&posted, nullptr, 2047, 2047, PM_REMOVE));
+    EXPECT_EQ(posted.wParam, 7u);
     SSibling::Pump();
 }
 

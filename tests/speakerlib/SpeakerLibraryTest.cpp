@@ -183,6 +183,10 @@ TEST(SpeakerLibrary, HarmfulOrMalformedPresetsAreUnusableAndNameTheKey)
         {u"Bands=2\nLBLP=1200\nHBHP=1200\nHPF=10\nHPQ=2\n", 2, CSpeakerPreset::EFault::OutOfRange, u"HPF", nullptr},
         {u"Bands=2\nLBLP=1200\nHBHP=1200\nHPF=30\nHPQ=1\n", 2, CSpeakerPreset::EFault::OutOfRange, u"HPQ",
          "\"S\" cannot be used: HPQ = 1 is neither 0.707 nor 2.0."},
+        // The two values the editor offers are the only ones: not a range between or above them.
+        {u"Bands=2\nLBLP=1200\nHBHP=1200\nHPF=30\nHPQ=2.5\n", 2, CSpeakerPreset::EFault::OutOfRange, u"HPQ", nullptr},
+        {u"Bands=2\nLBLP=1200\nHBHP=1200\nHPF=30\nHPQ=2.0000002\n", 2, CSpeakerPreset::EFault::OutOfRange, u"HPQ", nullptr},
+        {u"Bands=2\nLBLP=1200\nHBHP=1200\nHPF=30\nHPQ=0.5\n", 2, CSpeakerPreset::EFault::OutOfRange, u"HPQ", nullptr},
         {kThreeBand + u"MBD=6\n", 3, CSpeakerPreset::EFault::OutOfRange, u"MBD", nullptr},
     };
     for (const SCase& c : cases) {

@@ -11,7 +11,7 @@
 #include "model/FieldRanges.h"
 #include "model/PlotGeometry.h"
 #include "model/ProfileInfo.h"
-#include "tools/qvrtool/ChannelNames.h"
+#include "model/ChannelNames.h"
 #include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 

@@ -21,7 +21,7 @@
 #include "model/ParameterMap.h"
 #include "resources/resource.h"
 #include "resources/strings/StringTable.h"
-#include "tools/qvrtool/ConfigCheck.h"
+#include "model/ConfigCheck.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
@@ -308,7 +308,7 @@ bool CheckPushable(const std::string& file, const Config& cfg, int nMode, bool b
             return false;
         }
     bool bOk = true;
-    for (const CConfigCheck::SFinding& f : CConfigCheck::Check(cfg.bytes.data(), cfg.bytes.size(), nMode)) {
+    for (const CConfigCheck::SFinding& f : CConfigFile::Check(cfg.bytes.data(), cfg.bytes.size(), nMode)) {
         if (f.eField == FIELD_NONE)
             continue; // trailing bytes: the program ignores them too
         if (f.bNonFinite || !bForce) {

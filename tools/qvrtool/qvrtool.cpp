@@ -32,9 +32,8 @@
 #include "model/BandResponse.h"
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
-#include "model/FieldRanges.h"
-#include "tools/qvrtool/ChannelNames.h"
-#include "tools/qvrtool/ConfigCheck.h"
+#include "model/ChannelNames.h"
+#include "model/ConfigCheck.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReportWriter.h"
 #include "tools/qvrtool/TextCodec.h"
@@ -433,15 +432,11 @@ int CmdSet(const std::vector<std::string>& args, int nMode, bool bForce)
                     UsageError(a.name + ": bad value '" + value + "' (expected a finite number)");
                     return EXIT_ERROR;
                 }
-                CFieldRanges::SRange range{};
-                if (!bForce && CFieldRanges::GetEditorRange(a.field, nMode, range) &&
-                    !(v >= range.fltMin && v <= range.fltMax)) {
-                    std::fprintf(stderr,
-                                 "qvrtool: %s=%s is outside the editor's range %s..%s (%s); --force writes it "
-                                 "anyway\n",
-                                 a.name.c_str(), value.c_str(), CConfigCheck::FormatFloat(range.fltMin).c_str(),
-                                 CConfigCheck::FormatFloat(range.fltMax).c_str(),
-                                 nMode == MODE_BIAMP ? "Biamp" : "Triamp");
+                if (!bForce && CConfigCheck::CheckValue(a.field, nMode, v) != CConfigCheck::EVerdict::Ok) {
+                    std::fprintf(stderr, "qvrtool: %s=%s is outside the editor's range %s (%s); --force writes it "
+                                         "anyway\n",
+                                 a.name.c_str(), value.c_str(), CConfigCheck::BoundsText(a.field, nMode).c_str(),
+                                 CConfigCheck::ModeName(nMode));
                     return EXIT_ERROR;
                 }
                 a.bits = FloatToBits(v);
@@ -480,7 +475,7 @@ int CmdSet(const std::vector<std::string>& args, int nMode, bool bForce)
 bool WarnFindings(const std::string& file, const Config& cfg, int nMode, int nRecord)
 {
     bool bNonFinite = false;
-    for (const CConfigCheck::SFinding& f : CConfigCheck::Check(cfg.bytes.data(), cfg.bytes.size(), nMode)) {
+    for (const CConfigCheck::SFinding& f : CConfigFile::Check(cfg.bytes.data(), cfg.bytes.size(), nMode)) {
         if (nRecord >= 0 && f.nRecord >= 0 && f.nRecord != nRecord)
             continue;
         if (f.bNonFinite) {
@@ -558,7 +553,7 @@ int CmdResponse(const std::vector<std::string>& args, int nMode)
     if (!Load(args[0], cfg, nMode))
         return EXIT_ERROR;
     if (WarnFindings(args[0], cfg, nMode, nChannel)) {
-        for (const CConfigCheck::SFinding& f : CConfigCheck::Check(cfg.bytes.data(), cfg.bytes.size(), nMode))
+        for (const CConfigCheck::SFinding& f : CConfigFile::Check(cfg.bytes.data(), cfg.bytes.size(), nMode))
             if (f.bNonFinite && f.nRecord == nChannel) {
                 Fail(args[0], f.text + ": the response cannot be computed");
                 break;

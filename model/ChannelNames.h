@@ -1,5 +1,6 @@
 #pragma once
-// The channels' names as the tool prints them, by channel index.
+// The channels' names as people read them (the tool, the program's messages), by
+// channel index.
 
 #include "model/ChannelConfig.h"
 

@@ -1,0 +1,275 @@
+#include "editor/ReadBack.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "device/Comm.h"
+#include "device/RXQueue.h"
+#include "editor/DlgCrossover.h"
+#include "framework/ExeModule.h"
+#include "model/ChannelFields.h"
+#include "model/ParameterMap.h"
+#include "resources/resource.h"
+
+namespace {
+
+// A field's name as the report shows it: the member name without its type prefix.
+std::wstring FieldName(const char* pszMember)
+{
+    std::string name(pszMember ? pszMember : "");
+    for (const char* pszPrefix : {"m_flt", "m_dw"})
+        if (name.rfind(pszPrefix, 0) == 0) {
+            name.erase(0, std::char_traits<char>::length(pszPrefix));
+            break;
+        }
+    return std::wstring(name.begin(), name.end()); // member names are ASCII
+}
+
+} // namespace
+
+std::wstring CReadBack::DescribeValue(const wchar_t* pszChannel, const char* pszField, const wchar_t* pszWhere)
+{
+    return std::wstring(pszChannel) + L": " + FieldName(pszField) + L" (" + pszWhere + L")";
+}
+
+std::wstring CReadBack::ChannelName(int nChannel) const
+{
+    // The channel buttons carry the names the user knows.
+    wchar_t sz[32] = {};
+    const int nButton = CDlgCrossover::ButtonOfChannel(nChannel);
+    if (nButton < 0 || !::GetDlgItemTextW(m_form.m_hWnd, nButton, sz, 32))
+        return L"Channel " + std::to_wstring(nChannel);
+    return sz;
+}
+
+void CReadBack::Hold()
+{
+    if (m_bActive)
+        return;
+    m_bActive = true;
+    m_rejected.clear();
+    CCtlQVRXOPlot& plot = m_form.GetPlot();
+    const int nShown = plot.GetChannel();
+    m_snapshot.channels.clear();
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        m_snapshot.channels.push_back(m_form.GetChannelRecord(c));
+    if (nShown >= 0 && nShown < CHANNEL_COUNT)
+        m_snapshot.channels[static_cast<size_t>(nShown)].Assign(plot, false);
+    m_snapshot.profile = m_form.GetProfile();
+
+    // A drag in progress would go on sending while the unit's values arrive.
+    if (::GetCapture() == plot.m_hWnd)
+        ::ReleaseCapture();
+    // A disabled form takes no clicks, but a field that has the focus would
+    // still take keys: the focus waits on the frame until the read-back ends.
+    const HWND hFocus = ::GetFocus();
+    m_hWndFocusBefore = (hFocus && ::IsChild(m_form.m_hWnd, hFocus)) ? hFocus : nullptr;
+    if (m_hWndFocusBefore)
+        ::SetFocus(::GetParent(m_form.m_hWnd));
+    ::EnableWindow(m_form.m_hWnd, FALSE);
+}
+
+void CReadBack::Release()
+{
+    if (!m_bActive)
+        return;
+    m_bActive = false;
+    ::EnableWindow(m_form.m_hWnd, TRUE);
+    const HWND hFocus = ::GetFocus();
+    if (m_hWndFocusBefore && ::IsWindow(m_hWndFocusBefore) &&
+        (hFocus == nullptr || hFocus == ::GetParent(m_form.m_hWnd)))
+        ::SetFocus(m_hWndFocusBefore);
+    m_hWndFocusBefore = nullptr;
+}
+
+void CReadBack::Start()
+{
+    Hold();
+    const bool bBiamp = (GetSystemFlags() & SYSFLAG_BIAMP) != 0;
+    const int nMode = bBiamp ? MODE_BIAMP : MODE_TRIAMP;
+    ::CheckRadioButton(m_form.m_hWnd, IDC_BIAMP, IDC_TRIAMP, bBiamp ? IDC_BIAMP : IDC_TRIAMP);
+    CCtlQVRXOPlot& plot = m_form.GetPlot();
+    const int nShown = plot.GetChannel();
+    CChannelConfig& shown = m_form.GetChannelRecord(nShown);
+    shown.Assign(plot, false);
+    ApplyMode(&m_form.GetChannelRecord(0), plot, nMode, false);
+    plot.Assign(shown, false);
+
+    m_nTextQueuedThrough = 0;
+    m_textReader.BeginDirectory();
+    int nSection = 0;
+    g_Comm.QueueReadMemory(nSection);
+    ReadAllChannels();
+}
+
+void CReadBack::Reread()
+{
+    Hold();
+    ReadAllChannels();
+    QueueMarker();
+}
+
+void CReadBack::ReadAllChannels()
+{
+    const int nMode = m_form.GetPlot().GetMode();
+    const bool bNoLeftRightCenter = (GetSystemFlags() & SYSFLAG_NO_LCR) != 0;
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        if (bNoLeftRightCenter && (c == CHANNEL_LEFT_CENTER || c == CHANNEL_RIGHT_CENTER))
+            continue;
+        g_Comm.QueueReadChannel(c, nMode);
+    }
+}
+
+void CReadBack::QueueMarker()
+{
+    g_Comm.QueueRequest(false, static_cast<BYTE>(m_form.GetPlot().GetChannel()), static_cast<BYTE>(PARAMETER_MARKER),
+                        0.0f);
+}
+
+void CReadBack::Reject(int nChannel, const char* pszField, const wchar_t* pszWhere)
+{
+    // A unit that sends rubbish sends it for every value: the report stays short.
+    constexpr size_t REPORT_LIMIT = 64;
+    if (m_rejected.size() < REPORT_LIMIT)
+        m_rejected.push_back(DescribeValue(ChannelName(nChannel).c_str(), pszField, pszWhere));
+    else if (m_rejected.size() == REPORT_LIMIT)
+        m_rejected.emplace_back(L"...");
+}
+
+void CReadBack::OnValue(const utRXQueue& record)
+{
+    if (record.bChannel >= CHANNEL_COUNT)
+        return;
+    // Parameters without a field (band gains come per output, 12 is the
+    // meter) and the Subwoofer's unused ones map to no field.
+    const EChannelField eField = FieldForParameter(record.bChannel, record.bParameter);
+    if (eField == FIELD_NONE)
+        return;
+    const std::uint32_t dwBits = RXGetWord(record.bValue);
+    const ChannelFieldInfo& info = GetChannelFieldInfo(eField);
+    if (!info.bFlags && !std::isfinite(BitsToFloat(dwBits))) {
+        Reject(record.bChannel, info.pszName, (L"parameter " + std::to_wstring(record.bParameter)).c_str());
+        return;
+    }
+    SetChannelFieldBits(m_form.GetChannelRecord(record.bChannel), eField, dwBits, false, false);
+}
+
+void CReadBack::OnOutput(const utRXQueue& record)
+{
+    CCtlQVRXOPlot& plot = m_form.GetPlot();
+    int nChannel = -1;
+    EBand band = BAND_LOW;
+    const std::uint32_t dwAddress = RXGetWord(record.bUWord);
+    if (!OutputToBand(dwAddress, plot.GetMode(), &nChannel, &band) || nChannel < 0 || nChannel >= CHANNEL_COUNT)
+        return;
+    CChannelConfig& cfg = m_form.GetChannelRecord(nChannel);
+    const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
+    const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
+    if (!std::isfinite(fltGain)) {
+        const std::wstring where =
+            L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
+        Reject(nChannel, GetChannelFieldInfo(eField).pszName, where.c_str());
+        return;
+    }
+    SetChannelFieldBits(cfg, eField, FloatToBits(fltGain), false, false);
+    if (nChannel == plot.GetChannel())
+        SetChannelFieldBits(plot, eField, GetChannelFieldBits(cfg, eField), false, false);
+}
+
+void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)
+{
+    const CTextMemoryReader::SStep step = m_textReader.OnWord(dwAddress, dwValue);
+    CProfileInfo& profile = m_form.GetProfile();
+    for (int n = 1; n <= TEXT_SECTION_COUNT; ++n) {
+        if (!(step.nStoreMask & (1u << (n - 1))))
+            continue;
+        const char16_t* psz = step.aszText[n - 1];
+        switch (n) {
+        case 1: profile.SetProject(psz); break;
+        case 2: profile.SetTheater(psz); break;
+        case 3: profile.SetScreen(psz); break;
+        case 4: profile.SetComments(psz); break;
+        default: m_form.GetChannelRecord(n - TEXT_FIRST_NAME_SECTION).SetSpeakerName(psz); break;
+        }
+    }
+    if (step.nReadSection != 0)
+        QueueTextReads(step.nReadSection);
+    if (step.bFinished)
+        QueueMarker();
+}
+
+void CReadBack::QueueTextReads(int nSection)
+{
+    if (m_nTextQueuedThrough == 0) {
+        // The checked table: skipped sections read as empty ones.
+        std::uint32_t adwStart[TEXT_SECTION_COUNT + 1];
+        std::uint32_t adwLength[TEXT_SECTION_COUNT + 1];
+        std::copy_n(m_textReader.SectionStarts(), TEXT_SECTION_COUNT + 1, adwStart);
+        std::copy_n(m_textReader.SectionLengths(), TEXT_SECTION_COUNT + 1, adwLength);
+        g_Comm.SetSectionTable(reinterpret_cast<const DWORD*>(adwStart), reinterpret_cast<const DWORD*>(adwLength));
+    }
+    // The sections after this one are queued too while the queue stays
+    // short enough that no later section ever waits for room (a section is
+    // 64 reads at most): the worker then never idles between two sections,
+    // and the unit gets the same reads in the same order.
+    constexpr size_t READ_AHEAD_LIMIT = 190;
+    for (int n = nSection; n != 0; n = m_textReader.NextSection(n)) {
+        if (n <= m_nTextQueuedThrough)
+            continue;
+        const size_t nWords = (m_textReader.SectionLengths()[n] + 1) / 2;
+        if (n != nSection && g_Comm.GetQueueLength() + nWords > READ_AHEAD_LIMIT)
+            break;
+        int nQueued = n;
+        g_Comm.QueueReadMemory(nQueued);
+        m_nTextQueuedThrough = n;
+    }
+}
+
+bool CReadBack::OnMarker()
+{
+    // Every request queued before the marker has been answered.  The channel
+    // on show now is reloaded from the channel set, whichever channel the
+    // marker was queued for (the sibling program may have changed the channel
+    // meanwhile; the set holds the unit's values of every channel).
+    if (!m_bActive)
+        return false;
+    CCtlQVRXOPlot& plot = m_form.GetPlot();
+    plot.Assign(m_form.GetChannelRecord(plot.GetChannel()), false);
+    Release();
+    return true;
+}
+
+void CReadBack::ReportRejected()
+{
+    if (m_rejected.empty())
+        return;
+    std::wstring list;
+    for (const std::wstring& one : m_rejected)
+        list += L"\r\n" + one;
+    m_rejected.clear();
+    std::wstring text = g_Module.LoadString(IDS_READ_BACK_REJECTED);
+    const size_t nAt = text.find(L"%ls");
+    if (nAt != std::wstring::npos)
+        text.replace(nAt, 3, list);
+    ::MessageBoxW(m_form.m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONWARNING);
+}
+
+bool CReadBack::OnLinkClosed()
+{
+    m_textReader.Abort();
+    if (!m_bActive)
+        return false;
+    // The unit's values that arrived before the link went would stand beside
+    // the program's own: the configuration goes back to what it was.
+    for (int c = 0; c < CHANNEL_COUNT && static_cast<size_t>(c) < m_snapshot.channels.size(); ++c)
+        m_form.GetChannelRecord(c) = m_snapshot.channels[static_cast<size_t>(c)];
+    m_form.GetProfile() = m_snapshot.profile;
+    CCtlQVRXOPlot& plot = m_form.GetPlot();
+    plot.Assign(m_form.GetChannelRecord(plot.GetChannel()), false);
+    m_rejected.clear();
+    Release();
+    plot.RecalcBands(BAND_ALL);
+    m_form.UpdateLevelControls();
+    m_form.UpdateControls();
+    return true;
+}

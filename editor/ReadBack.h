@@ -1,0 +1,85 @@
+#pragma once
+// CReadBack: reads a connected unit's configuration into the editor form:
+// the mode from the system flags, every parameter of every channel, the
+// output gains and the profile texts and speaker names of the text memory.
+// The replies are applied to the channel set with sending off; the marker
+// queued last brings them to the screen.
+//
+// While it runs the form takes no input (nothing edited can be overwritten
+// by a reply already on its way).  It keeps a copy of the configuration as it
+// stood when it began: a read-back that the link ends early puts the copy
+// back, so the screen (and Save As) never shows some of the unit's values
+// beside the program's old ones.  The unit's replies are untrusted: a value
+// that is not a finite number is not applied, and the end of the read-back
+// names each one.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/ChannelConfig.h"
+#include "model/ProfileInfo.h"
+#include "model/TextMemoryReader.h"
+
+class CDlgCrossover;
+struct utRXQueue;
+
+class CReadBack {
+public:
+    explicit CReadBack(CDlgCrossover& form) : m_form(form) {}
+
+    // The read-back is about to start (Connect opened the link): the form is
+    // held and the configuration kept.  Nothing happens while one runs.
+    void Hold();
+    // WM_READ_SETTINGS: the mode from the system flags, then the text
+    // directory and every channel are queued (the form held first if it is not).
+    void Start();
+    // After a mode change while connected: every channel is read again and the
+    // configuration as it stood before the re-read is kept for a failure.
+    void Reread();
+    bool IsActive() const { return m_bActive; }
+
+    // Replies (records of the notification pipe).
+    void OnValue(const utRXQueue& record);
+    void OnOutput(const utRXQueue& record);
+    void OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue);
+    // The end-of-read marker: the channel on show is reloaded from the set and
+    // the form is given back.  True when a read-back ended here.
+    bool OnMarker();
+    // After the marker, once the screen shows the unit: a message naming the
+    // values of the read-back that were not taken (none: nothing is shown).
+    void ReportRejected();
+    // The link was closed or lost.  A read-back that was running ends with the
+    // kept configuration put back; true when that happened.
+    bool OnLinkClosed();
+
+    // The unit's text memory as far as the read-back (and the form's own
+    // writes) tell.
+    CTextMemoryReader& TextReader() { return m_textReader; }
+
+    // What a rejected value is called in the report: "<channel>: <field>".
+    static std::wstring DescribeValue(const wchar_t* pszChannel, const char* pszField, const wchar_t* pszWhere);
+
+private:
+    struct SSnapshot {
+        std::vector<CChannelConfig> channels; // the shown channel's working copy stored in
+        CProfileInfo profile;
+    };
+
+    void ReadAllChannels();
+    void QueueMarker();
+    void QueueTextReads(int nSection);
+    void Release();
+    void Reject(int nChannel, const char* pszField, const wchar_t* pszWhere);
+    std::wstring ChannelName(int nChannel) const;
+
+    CDlgCrossover& m_form;
+    CTextMemoryReader m_textReader;
+    bool m_bActive = false;
+    HWND m_hWndFocusBefore = nullptr;
+    int m_nTextQueuedThrough = 0; // text sections up to this one have their reads queued
+    SSnapshot m_snapshot;
+    std::vector<std::wstring> m_rejected; // values of this read-back that were not taken
+};

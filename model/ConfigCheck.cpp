@@ -1,0 +1,108 @@
+#include "model/ConfigCheck.h"
+
+#include <cmath>
+#include <cstdio>
+
+const char* CConfigCheck::ModeName(int nMode)
+{
+    return nMode == MODE_BIAMP ? "Biamp" : "Triamp";
+}
+
+std::string CConfigCheck::FormatFloat(float v)
+{
+    if (std::isnan(v))
+        return "NaN";
+    if (std::isinf(v))
+        return v > 0 ? "inf" : "-inf";
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    return buf;
+}
+
+CConfigCheck::EVerdict CConfigCheck::CheckValue(EChannelField eField, int nMode, float v)
+{
+    if (eField < 0 || eField >= FIELD_COUNT || GetChannelFieldInfo(eField).bFlags)
+        return EVerdict::Ok;
+    if (!std::isfinite(v))
+        return EVerdict::NonFinite;
+    if (eField == FIELD_HP_Q)
+        return v == HP_Q_LOW || v == HP_Q_HIGH ? EVerdict::Ok : EVerdict::OutOfRange;
+    CFieldRanges::SRange range{};
+    if (!CFieldRanges::GetEditorRange(eField, nMode, range))
+        return EVerdict::Ok;
+    return v >= range.fltMin && v <= range.fltMax ? EVerdict::Ok : EVerdict::OutOfRange;
+}
+
+CConfigCheck::EVerdict CConfigCheck::CheckBits(EChannelField eField, int nMode, std::uint32_t bits)
+{
+    return CheckValue(eField, nMode, BitsToFloat(bits));
+}
+
+std::string CConfigCheck::DescribeRange(EChannelField eField, int nMode)
+{
+    if (eField == FIELD_HP_Q)
+        return "0.707 or 2.0";
+    CFieldRanges::SRange range{};
+    if (eField < 0 || eField >= FIELD_COUNT || !CFieldRanges::GetEditorRange(eField, nMode, range))
+        return std::string();
+    std::string text = FormatFloat(range.fltMin) + " to " + FormatFloat(range.fltMax);
+    const char* pszUnit = GetChannelFieldUnit(eField);
+    if (*pszUnit)
+        text += std::string(" ") + pszUnit;
+    return text;
+}
+
+std::string CConfigCheck::BoundsText(EChannelField eField, int nMode)
+{
+    if (eField == FIELD_HP_Q)
+        return "0.707|2";
+    CFieldRanges::SRange range{};
+    if (eField < 0 || eField >= FIELD_COUNT || !CFieldRanges::GetEditorRange(eField, nMode, range))
+        return std::string();
+    return FormatFloat(range.fltMin) + ".." + FormatFloat(range.fltMax);
+}
+
+std::vector<CConfigCheck::SFinding> CConfigCheck::Check(const SRecordBits (&records)[CHANNEL_COUNT], int nMode)
+{
+    std::vector<SFinding> findings;
+    int anClaimedBy[CHANNEL_COUNT];
+    for (int& n : anClaimedBy)
+        n = -1;
+    for (int r = 0; r < CHANNEL_COUNT; ++r) {
+        const SRecordBits& record = records[r];
+        const std::int32_t nChannel = record.nChannel;
+        if (nChannel >= 0 && nChannel < CHANNEL_COUNT) {
+            if (anClaimedBy[nChannel] >= 0) {
+                SFinding f;
+                f.nRecord = r;
+                f.text = "records " + std::to_string(anClaimedBy[nChannel]) + " and " + std::to_string(r) +
+                         " both claim channel " + std::to_string(nChannel);
+                findings.push_back(std::move(f));
+            } else {
+                anClaimedBy[nChannel] = r;
+            }
+        }
+        for (int i = 0; i < FIELD_COUNT; ++i) {
+            const auto eField = static_cast<EChannelField>(i);
+            const float v = BitsToFloat(record.adwValues[i]);
+            const EVerdict eVerdict = CheckValue(eField, nMode, v);
+            if (eVerdict == EVerdict::Ok)
+                continue;
+            SFinding f;
+            f.nRecord = r;
+            f.eField = eField;
+            f.eVerdict = eVerdict;
+            f.bNonFinite = eVerdict == EVerdict::NonFinite;
+            f.fltValue = v;
+            const std::string what =
+                "record " + std::to_string(r) + " " + GetChannelFieldInfo(eField).pszName + " is " + FormatFloat(v);
+            if (f.bNonFinite)
+                f.text = what + ", which no field of the editor takes";
+            else
+                f.text = what + ", outside the editor's range " + BoundsText(eField, nMode) + " (" +
+                         ModeName(nMode) + ")";
+            findings.push_back(std::move(f));
+        }
+    }
+    return findings;
+}
