@@ -12,6 +12,7 @@
 #include "device/link/LinkTimeline.h"
 #include "device/link/ReplyMatch.h"
 #include "device/scp/QVRSCP.h"
+#include "device/usbxp/DeviceEnvironment.h"
 #include "device/usbxp/SiUSBXp.h"
 #include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
@@ -374,6 +375,7 @@ bool CComm::Open()
     unsigned long nStatus = 1;
     const QVRCOMM_HANDLE hComm = OpenComm(m_Settings, &CComm::ReceiveCallback, this, &nStatus);
     if (nStatus != 0 || hComm == 0) {
+        m_LinkLog.OpenFailed(DescribeDevice(m_Settings.nDevice), nStatus);
         // Whatever a refusing library returned is not kept as an open link.
         if (hComm != 0) {
             unsigned long nCloseStatus = 0;
@@ -381,6 +383,7 @@ bool CComm::Open()
         }
         return false;
     }
+    m_LinkLog.LinkOpened(DescribeDevice(m_Settings.nDevice));
     m_hComm = hComm;
     m_bFailureLatch = false;
     m_hQManagementThread.Reset(::CreateThread(nullptr, 0, &CComm::QManagementThread, this, 0, nullptr));
@@ -423,6 +426,7 @@ void CComm::Close()
     unsigned long nStatus = 0;
     const QVRCOMM_HANDLE hComm = m_hComm.exchange(0);
     CloseComm(hComm, &nStatus);
+    m_LinkLog.LinkClosed();
     m_bClosing = false;
 }
 
@@ -519,6 +523,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
         return EOutcome::Success;
     }
 
+    m_LinkLog.CountRequest();
     const BYTE bCommand = entry.bPacket[2];
     const DWORD dwTimeout =
         (entry.bKind == KIND_RAW && bCommand == CMD_ERASE) ? ERASE_TIMEOUT_MS : REPLY_TIMEOUT_MS;
@@ -587,12 +592,17 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             return EOutcome::Stopped;
         }
 
+        // Attempts are counted from 1 in the link log.
+        const int nAttemptShown = ATTEMPTS_AFTER_FIRST + 1 - nRetry;
         const bool bTimedOut = !bReplied;
         if (bTimedOut || !SCP_IsValidChecksum(m_bReply, m_bReply[15])) {
             ::OutputDebugStringW(L"Comm:QueManagement thread - Response failed!");
+            m_LinkLog.Add(bTimedOut ? CLinkLog::EEvent::TimeOut : CLinkLog::EEvent::BadChecksum, LogRequest(entry),
+                          nAttemptShown);
             if (nRetry == 0)
                 break;
             --nRetry;
+            m_LinkLog.Add(CLinkLog::EEvent::Resend, LogRequest(entry), nAttemptShown + 1);
             // A reply with a bad checksum is answered by sending again at
             // once, whatever its type: one reply is taken per attempt.
             // (The pause is the unit's, not ours: a reply that comes during
@@ -603,9 +613,11 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             continue;
         }
         if (SCP_IsNack(m_bReply)) {
+            m_LinkLog.Add(CLinkLog::EEvent::Nack, LogRequest(entry), nAttemptShown);
             if (nRetry == 0)
                 break;
             --nRetry;
+            m_LinkLog.Add(CLinkLog::EEvent::Resend, LogRequest(entry), nAttemptShown + 1);
             m_bReleaseReply = true;
             continue;
         }
@@ -631,6 +643,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
     }
 
     // The third attempt failed: the link is taken as lost.
+    m_LinkLog.Add(CLinkLog::EEvent::Failure, LogRequest(entry), ATTEMPTS_AFTER_FIRST + 1);
     m_bFollowOn = 0;
     pEntry.reset();
     m_bReleaseReply = true;
@@ -639,6 +652,40 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
     FlushQueue();
     WriteSimpleRecord(RX_FAILURE, 0);
     return EOutcome::Failure;
+}
+
+CLinkLog::SRequest CComm::LogRequest(const SEntry& entry)
+{
+    CLinkLog::SRequest r;
+    r.bKind = entry.bKind;
+    r.bChannel = entry.bChannel;
+    r.bParameter = entry.bParameter;
+    r.fltValue = entry.fltValue;
+    if (entry.bKind == KIND_RAW) {
+        r.bCommand = entry.bPacket[2];
+        r.dwIter = SCP_GetWord(entry.bPacket, 3);
+        r.dwUWord = SCP_GetWord(entry.bPacket, 7);
+        r.dwLWord = SCP_GetWord(entry.bPacket, 11);
+    }
+    return r;
+}
+
+std::string CComm::DescribeDevice(int nDevice)
+{
+    const CDeviceList list = ReadAttachedDevices();
+    const SDeviceEntry* pEntry = list.Find(nDevice);
+    const std::string number = "device " + std::to_string(nDevice);
+    return pEntry ? CDeviceList::Describe(*pEntry) + " (" + number + ")" : number + " (not in the device list)";
+}
+
+std::string CComm::DescribeLineSettings() const
+{
+    static const char* const s_apszParity[] = {"no", "odd", "even", "mark", "space"};
+    static const char* const s_apszStop[] = {"1", "1.5", "2"};
+    const char* pszParity = m_Settings.bParity < 5 ? s_apszParity[m_Settings.bParity] : "?";
+    const char* pszStop = m_Settings.bStopBits < 3 ? s_apszStop[m_Settings.bStopBits] : "?";
+    return std::to_string(m_Settings.dwBaudRate) + " baud, " + std::to_string(m_Settings.bByteSize) +
+           " data bits, " + pszParity + " parity, " + pszStop + " stop bit(s), no flow control";
 }
 
 void CComm::FlushQueue()
@@ -742,8 +789,12 @@ void CComm::ReceiveCallback(void* /*pReserved*/, const unsigned char* pPacket, u
         return;
     // Only a worker that waits takes a reply, one per attempt, and only one
     // that answers the packet of that attempt (see CReplySlot).
-    if (pThis->m_ReplySlot.Offer(pPacket) == 0)
+    if (pThis->m_ReplySlot.Offer(pPacket) == 0) {
+        BYTE bDropped[16];
+        std::memcpy(bDropped, pPacket, sizeof bDropped);
+        pThis->m_LinkLog.AddLateReply(bDropped);
         return;
+    }
     if (nTrace != 0)
         pThis->m_bTrace = true;
     // Signal the worker and wait for it to be done with the reply, in one

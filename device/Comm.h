@@ -7,7 +7,9 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <string>
 
+#include "device/link/LinkLog.h"
 #include "device/link/QVRCOMM.h"
 #include "device/link/ReplySlot.h"
 #include "framework/Handles.h"
@@ -58,6 +60,13 @@ public:
     // the write end.  Nothing is written to the pipe afterwards.
     void DetachWritePipe();
 
+    // What went wrong on the links of this run (for support).
+    CLinkLog& GetLinkLog() { return m_LinkLog; }
+    // The link's line settings as a support log names them.
+    std::string DescribeLineSettings() const;
+    // The device entry of device number nDevice as a support log names it.
+    static std::string DescribeDevice(int nDevice);
+
     // Number of requests waiting (tests and diagnostics).
     size_t GetQueueLength();
     // Number of producers waiting for room in a full queue (tests and diagnostics).
@@ -88,6 +97,7 @@ private:
     void WriteCommandRecord(const SEntry& entry);
     void WriteSimpleRecord(BYTE bKind, BYTE bChannel);
     void FlushQueue();
+    static CLinkLog::SRequest LogRequest(const SEntry& entry);
     void StopWorker();
     static void ReceiveCallback(void* pReserved, const unsigned char* pPacket, unsigned long nLength, void* pContext,
                                 int nTrace);
@@ -132,6 +142,8 @@ private:
     // Worker state, reset each time a worker starts.
     int m_bFollowOn = 0;
     DWORD m_dwSavedFlags = 0; // LWord of the last system flags read
+
+    CLinkLog m_LinkLog;
 
     DWORD m_adwSectionStart[10] = {};
     DWORD m_adwSectionLength[10] = {};

@@ -10,7 +10,9 @@
 #include "device/RXQueue.h"
 #include "editor/DlgCopyChannel.h"
 #include "editor/DlgProfileInfo.h"
+#include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
+#include "editor/FieldStatusText.h"
 #include "editor/HandleStream.h"
 #include "files/ConfigFile.h"
 #include "framework/DpiScale.h"
@@ -84,15 +86,7 @@ std::uint32_t BandFlags(const CChannelConfig& cfg, int nBand)
     return nBand == 4 ? cfg.GetLowFlags() : nBand == 2 ? cfg.GetMidFlags() : cfg.GetHighFlags();
 }
 
-// A field's text, at most 31 units as the range check reads it.
-std::u16string FieldText(HWND hWnd)
-{
-    wchar_t sz[32] = {};
-    ::GetWindowTextW(hWnd, sz, 32);
-    return std::u16string(reinterpret_cast<const char16_t*>(sz));
-}
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
+std::u16string FieldText(HWND hWnd) { return CTabberWnd::FieldText(hWnd); }
 
 } // namespace
 
@@ -200,6 +194,24 @@ void CDlgCrossover::SetFieldText(const SFieldRule& rule, float fltValue)
 {
     const std::u16string text = CFieldRules::Format(rule, fltValue);
     ::SetDlgItemTextW(m_hWnd, rule.nId, reinterpret_cast<const wchar_t*>(text.c_str()));
+    // What the program writes is the value in use: nothing waits, and typing
+    // is judged against it.
+    CTabberWnd& field = Field(rule);
+    m_waiting.Clear(m_hWnd, field);
+    field.SetHeld(fltValue);
+}
+
+CTabberWnd& CDlgCrossover::Field(const SFieldRule& rule)
+{
+    return *m_apFields[static_cast<size_t>(&rule - CFieldRules::Begin())];
+}
+
+bool CDlgCrossover::HasUnappliedField() const
+{
+    for (const auto& pField : m_apFields)
+        if (pField->HasError() || pField->IsWaiting())
+            return true;
+    return false;
 }
 
 void CDlgCrossover::UpdateControls()
@@ -262,10 +274,13 @@ LRESULT CDlgCrossover::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHand
     const int nPos = static_cast<int>(::SendMessageW(hTrack, TBM_GETPOS, 0, 0));
     const float fltLevel = static_cast<float>(-nPos) / 2.0f;
     SetLevelText(fltLevel);
-    if (LOWORD(wParam) != TB_ENDTRACK)
-        m_ctlPlot.SetLevel(fltLevel, true); // also re-sends the band gains
-    else
+    if (LOWORD(wParam) != TB_ENDTRACK) {
+        m_recorder.Begin(CEditStepNames::Level()); // press to release, or one key
+        m_ctlPlot.SetLevel(fltLevel, true);        // also re-sends the band gains
+    } else {
         m_ctlPlot.RecalcBands(BAND_ALL);
+        m_recorder.End();
+    }
     return 0;
 }
 
@@ -316,6 +331,7 @@ int CDlgCrossover::SelectChannel(int nButton)
     const int nCurrent = ShownChannel();
     if (pButton->nChannel == nCurrent)
         return -1;
+    m_recorder.End(); // a field's edit belongs to the channel it was made on
     // During a read-back the set holds the unit's values as they arrive and
     // the form takes no edits: the working copy has nothing to give back.
     if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
@@ -330,10 +346,19 @@ int CDlgCrossover::SelectChannel(int nButton)
 
 LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    const int nSibling = SelectChannel(LOWORD(wParam));
+    ChooseChannel(ChannelOfButton(LOWORD(wParam)));
+    return 0;
+}
+
+void CDlgCrossover::ChooseChannel(int nChannel)
+{
+    const int nButton = ButtonOfChannel(nChannel);
+    if (nButton < 0)
+        return;
+    const int nSibling = SelectChannel(nButton);
+    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
     if (nSibling != -1 && g_hWndSibling)
         ::PostMessageW(g_hWndSibling, g_uMsgChannelChange, static_cast<WPARAM>(nSibling), 0);
-    return 0;
 }
 
 LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -371,6 +396,7 @@ void CDlgCrossover::ChangeMode()
     if (bShownInSet)
         m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
     ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, true);
+    m_recorder.Clear(); // every channel changed mode: no step reaches back over it
     if (bShownInSet)
         m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
     if (g_Comm.IsOpen()) {
@@ -394,6 +420,7 @@ LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::OfControl(LOWORD(wParam)));
     for (const auto& b : s_aFlagButtons) {
         if (b.nButton != LOWORD(wParam))
             continue;
@@ -405,11 +432,14 @@ LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
         else
             m_ctlPlot.SetHighFlags(dwFlags, true);
     }
+    // The band curves do not change, the summed response does.
+    m_ctlPlot.RecalcBands(0);
     return 0;
 }
 
 LRESULT CDlgCrossover::OnHPQ(UINT, WPARAM, LPARAM, BOOL&)
 {
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::HPQ());
     m_ctlPlot.SetHPQ(::IsDlgButtonChecked(m_hWnd, IDC_HP_Q_707) == BST_CHECKED ? 0.707f : 2.0f, true);
     m_ctlPlot.RecalcBands(BAND_ALL);
     return 0;
@@ -428,13 +458,29 @@ LRESULT CDlgCrossover::OnFieldUpdate(UINT, WPARAM wParam, LPARAM lParam, BOOL& b
     const float v = CFieldRules::ParseText(FieldText(hField));
     const bool bError = !CFieldRules::IsInRange(*pRule, m_ctlPlot.GetMode(), v);
     ::SendMessageW(hField, WM_SET_FIELD_ERROR, bError ? 1 : 0, 0);
+    if (bError)
+        m_waiting.Clear(m_hWnd, Field(*pRule)); // red text never applies
     ::InvalidateRect(hField, nullptr, TRUE);
+    if (hField == ::GetFocus())
+        ShowFieldStatus(hField);
     return 0;
+}
+
+void CDlgCrossover::ShowFieldStatus(HWND hField)
+{
+    const SFieldRule* pRule = hField ? CFieldRules::Find(::GetDlgCtrlID(hField)) : nullptr;
+    const bool bError = pRule && ::SendMessageW(hField, WM_GET_FIELD_ERROR, 0, 0) != 0;
+    const std::u16string text = CFieldStatusText::ForField(pRule, m_ctlPlot.GetMode(), bError);
+    const std::wstring wide(text.begin(), text.end());
+    ::SendMessageW(GetParent(), WM_FIELD_STATUS, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
     if (!::SendMessageW(reinterpret_cast<HWND>(lParam), WM_GET_FIELD_ERROR, 0, 0)) {
+        const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        if (const HBRUSH hbr = pRule ? m_waiting.Colour(reinterpret_cast<HDC>(wParam), Field(*pRule)) : nullptr)
+            return reinterpret_cast<LRESULT>(hbr);
         bHandled = FALSE;
         return 0;
     }
@@ -450,20 +496,50 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     HWND hField = reinterpret_cast<HWND>(lParam);
     if (!pRule || !hField)
         return 0;
-    // The field reports only valid text; the value goes in as typed.
-    const float v = CFieldRules::ParseText(FieldText(hField));
-    CFieldRules::SetValue(m_ctlPlot, *pRule, v, true);
-    m_ctlPlot.RecalcBands(pRule->nMask);
+    // The field reports only valid text; a value that could harm a driver on
+    // the way to the one meant waits for Enter, Tab or the focus leaving.
+    if (m_waiting.MayApply(m_hWnd, Field(*pRule), *pRule, FieldText(hField)))
+        ApplyFieldText(*pRule, hField);
     return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldCommit(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
+    HWND hField = reinterpret_cast<HWND>(lParam);
+    if (!pRule || !hField)
+        return 0;
+    CTabberWnd& field = Field(*pRule);
+    const bool bWaited = field.IsWaiting() && !field.HasError();
+    m_waiting.Clear(m_hWnd, field);
+    // A read-back about to rewrite every field takes the focus away, and so
+    // does the window closing: what waited is then dropped, never sent.
+    if (bWaited && !IsReadingBack() && ::IsWindowEnabled(m_hWnd) && ::IsWindowVisible(m_hWnd)) {
+        ApplyFieldText(*pRule, hField);
+        field.SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
+    }
+    return 0;
+}
+
+void CDlgCrossover::ApplyFieldText(const SFieldRule& rule, HWND hField)
+{
+    // The value goes in as typed.
+    const float v = CFieldRules::ParseText(FieldText(hField));
+    m_recorder.Begin(CEditStepNames::OfControl(rule.nId)); // until Enter or the focus leaves
+    CFieldRules::SetValue(m_ctlPlot, rule, v, true);
+    m_ctlPlot.RecalcBands(rule.nMask);
 }
 
 LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
+    if (lParam == VK_RETURN)
+        m_recorder.End(CEditStepNames::OfControl(static_cast<int>(wParam))); // Enter ends the field's edit
     if (lParam != VK_UP && lParam != VK_DOWN)
         return 0;
     const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
     if (!pRule)
         return 0;
+    m_recorder.Begin(CEditStepNames::OfControl(pRule->nId)); // presses while the field keeps the focus
     // Step leaves the Subwoofer's Low LP Freq. alone.
     int nMask = 0;
     float fltNew = 0.0f;
@@ -477,12 +553,16 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 // --- the plot's adjusters ------------------------------------------------------------
 
-LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
+    // Typing is judged against what the field holds as it gets the focus.
+    if (const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam)))
+        Field(*pRule).SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
     const int nAdjuster =
         CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
     if (nAdjuster >= 0)
         m_ctlPlot.SelectAdjuster(nAdjuster);
+    ShowFieldStatus(reinterpret_cast<HWND>(lParam));
     return 0;
 }
 
@@ -501,7 +581,8 @@ LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 // --- configuration files -------------------------------------------------------------
 
-int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult)
+int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult,
+                                   const std::function<bool(const std::uint8_t*, std::size_t)>& gate)
 {
     CHandleStream stream(hFile);
     const int nShown = ShownChannel();
@@ -509,8 +590,9 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     if (nDirection == 0) {
         r = CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
     } else {
-        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE, gate);
         if (r.Ok()) {
+            m_recorder.Clear();
             m_ctlPlot.RecalcBands(BAND_ALL);
             UpdateLevelControls();
             UpdateControls();
@@ -586,6 +668,8 @@ LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
     // The end-of-read marker: a read-back ends here with the unit's values
     // on screen; the values it did not take are named once they are.
     const bool bEnded = m_readBack.OnMarker();
+    if (bEnded)
+        m_recorder.Clear(); // the unit's values replaced the configuration
     m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
@@ -655,16 +739,19 @@ LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
     const int nShown = ShownChannel();
     if (nShown < 0 || nShown >= CHANNEL_SUBWOOFER)
         return 0;
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::SpeakerLibrary());
     CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
     shown.Assign(m_ctlPlot, false);
     CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
     if (dlg.DoModal(m_hWnd) != IDOK)
         return 0;
-    // Left, Left Center, Center, Right Center, Right: each changed value is sent.
+    // Left, Left Center, Center, Right Center, Right: the preset's keys and
+    // name on each channel's own record (its level, channel delay and
+    // Mute/Invert stay its own); each changed value is sent.
     for (int i = 0; i < 5; ++i) {
         const CDlgSpeakerLib::SChannelBit& b = CDlgSpeakerLib::ChannelBits()[i];
         if (dlg.GetChannelMask() & b.dwBit)
-            m_aChannels[static_cast<size_t>(b.nChannel)].Assign(dlg.GetWorkingCopy(), true);
+            dlg.GetPreset().ApplyTo(m_aChannels[static_cast<size_t>(b.nChannel)], true);
     }
     if (g_Comm.IsOpen())
         WriteTextMemory(); // the speaker names live in the unit's text memory
@@ -680,6 +767,7 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
     const int nShown = ShownChannel();
     if (nShown < 0 || nShown >= CHANNEL_COUNT)
         return 0;
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::CopyChannel());
     // Edits of the shown channel are copied too.
     CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
     shown.Assign(m_ctlPlot, false);
@@ -702,6 +790,7 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
 {
+    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::ProfileInformation());
     CDlgProfileInfo dlg(m_profile);
     if (dlg.DoModal(m_hWnd) != IDOK)
         return 0;
@@ -711,5 +800,34 @@ LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
     m_profile.SetScreen(edited.Screen());
     m_profile.SetComments(edited.Comments());
     WriteTextMemory();
+    return 0;
+}
+
+// --- Undo and Redo -------------------------------------------------------------------------
+
+LRESULT CDlgCrossover::OnAdjusterDrag(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    // Press to release is one step, whatever fields the handle moved.
+    if (wParam)
+        m_recorder.Begin(CEditStepNames::OfDrag(m_ctlPlot.GetAdjuster()));
+    else
+        m_recorder.End();
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnFieldKillFocus(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    m_recorder.End(CEditStepNames::OfControl(LOWORD(wParam))); // a field's edit ends when the focus leaves it
+    if (CFieldRules::Find(LOWORD(wParam)))
+        ShowFieldStatus(nullptr); // a field that takes the focus next says so itself
+    return 0;
+}
+
+LRESULT CDlgCrossover::OnUndoRedo(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    if (LOWORD(wParam) == ID_EDIT_UNDO)
+        m_recorder.Undo();
+    else
+        m_recorder.Redo();
     return 0;
 }

@@ -8,10 +8,15 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "editor/EditRecorder.h"
 #include "editor/TabberWnd.h"
+#include "editor/WaitingFields.h"
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
 #include "framework/Handles.h"
@@ -42,6 +47,7 @@ public:
         MESSAGE_HANDLER(WM_FIELD_FOCUS, OnFieldFocus)
         MESSAGE_HANDLER(WM_FIELD_CHANGED, OnFieldChanged)
         MESSAGE_HANDLER(WM_FIELD_KEYDOWN, OnFieldKeyDown)
+        MESSAGE_HANDLER(WM_FIELD_COMMIT, OnFieldCommit)
         MESSAGE_HANDLER(WM_ADJUSTER_MOVED, OnAdjusterMoved)
         MESSAGE_HANDLER(WM_READ_SETTINGS, OnReadSettings)
         MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
@@ -49,7 +55,9 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        MESSAGE_HANDLER(WM_ADJUSTER_DRAG, OnAdjusterDrag)
         COMMAND_CODE_HANDLER(EN_UPDATE, OnFieldUpdate)
+        COMMAND_CODE_HANDLER(EN_KILLFOCUS, OnFieldKillFocus)
         COMMAND_RANGE_HANDLER(IDC_CH_LEFT, IDC_CH_SUBWOOFER, OnChannelButton)
         COMMAND_RANGE_HANDLER(IDC_BIAMP, IDC_TRIAMP, OnModeButton)
         COMMAND_ID_HANDLER(IDC_LOW_MUTE, OnMuteInvert)
@@ -62,6 +70,8 @@ public:
         COMMAND_ID_HANDLER(IDC_SPEAKER, OnSpeakerLibrary)
         COMMAND_ID_HANDLER(ID_COPY_CHANNEL, OnCopyChannel)
         COMMAND_ID_HANDLER(ID_PROFILE_INFO, OnProfileInformation)
+        COMMAND_ID_HANDLER(ID_EDIT_UNDO, OnUndoRedo)
+        COMMAND_ID_HANDLER(ID_EDIT_REDO, OnUndoRedo)
     END_MSG_MAP()
 
     // Refreshes every control from the working copy (mode, enabled states,
@@ -72,13 +82,18 @@ public:
     // Shows the channel of a channel button (201..206).  Returns its number
     // in the sibling program, or -1 when it is the channel already shown.
     int SelectChannel(int nButton);
+    // Shows a channel (0..5) as a click on its button does, telling a linked
+    // sibling program.
+    void ChooseChannel(int nChannel);
     // Asks, then switches every channel to the mode of the checked mode button.
     void ChangeMode();
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
-    // says why.
-    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr);
+    // says why.  A read asks gate (when given) once the whole file has been
+    // read, before anything is applied: its No leaves everything as it was.
+    int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr,
+                        const std::function<bool(const std::uint8_t*, std::size_t)>& gate = {});
     // Stores the profile and the speaker names in the unit's text memory
     // (and in the process-wide directory copy).  Nothing is sent when the
     // unit is known to hold exactly these texts already.
@@ -97,10 +112,16 @@ public:
     // read-back was running and the configuration from before it was put back.
     bool OnLinkClosed();
 
+    // A field shows text that is not the value in use: red (out of range)
+    // or waiting to be applied (CWaitingFields).
+    bool HasUnappliedField() const;
+
     // Channel set, working copy and profile.
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
     CCtlQVRXOPlot& GetPlot() { return m_ctlPlot; }
     CProfileInfo& GetProfile() { return m_profile; }
+    // Undo and Redo, and the Edit menu.
+    CEditRecorder& EditRecorder() { return m_recorder; }
 
     // The sibling program's number of a channel button's channel, and back.
     static int SiblingNumberOfButton(int nButton);
@@ -117,6 +138,7 @@ private:
     LRESULT OnFieldFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldKeyDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldCommit(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnAdjusterMoved(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnReadSettings(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommData(UINT, WPARAM, LPARAM, BOOL&);
@@ -125,6 +147,9 @@ private:
     LRESULT OnCommFailure(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSelectChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldUpdate(UINT, WPARAM, LPARAM, BOOL&);
+    // Tells the frame what the status bar says about hField (the focused
+    // field, or nullptr when none has the focus).
+    void ShowFieldStatus(HWND hField);
     LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnModeButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMuteInvert(UINT, WPARAM, LPARAM, BOOL&);
@@ -132,6 +157,9 @@ private:
     LRESULT OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAdjusterDrag(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnUndoRedo(UINT, WPARAM, LPARAM, BOOL&);
 
     // Message box with a string-table text, caption "QVR500", owned by the form.
     int ShowMessage(UINT nText, UINT uStyle);
@@ -143,6 +171,10 @@ private:
     CCtlQVRXOPlot m_ctlPlot;
     CProfileInfo m_profile;
     std::vector<std::unique_ptr<CTabberWnd>> m_apFields; // in the order of the field rules
+    CTabberWnd& Field(const SFieldRule& rule);
+    // Applies a field's text to the working copy (sending) and redraws its band.
+    void ApplyFieldText(const SFieldRule& rule, HWND hField);
+    CWaitingFields m_waiting;
     CContainedWindow m_wndSpeaker;
     CContainedWindow m_wndLevel;
     CContainedWindow m_wndLevelText;
@@ -154,4 +186,6 @@ private:
     // Replies to this form's own text-memory writes still to come; any other
     // write or erase reply means someone else changed the unit's memory.
     int m_nOwnTextReplies = 0;
+
+    CEditRecorder m_recorder{*this};
 };

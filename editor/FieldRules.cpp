@@ -102,6 +102,45 @@ bool CFieldRules::IsInRange(const SFieldRule& rule, int nMode, float v)
     return CFieldRanges::IsInRange(rule.eField, nMode, v);
 }
 
+bool CFieldRules::HasNumber(std::u16string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        ++i;
+    bool bPoint = false;
+    for (; i < text.size(); ++i) {
+        if (IsDigit(text[i]))
+            return true;
+        if (text[i] != u'.' || bPoint)
+            return false;
+        bPoint = true;
+    }
+    return false;
+}
+
+CFieldRules::EJump CFieldRules::HarmfulJump(const SFieldRule& rule, float fltHeld, float fltTyped)
+{
+    switch (rule.eField) {
+    case FIELD_LOW_GAIN:
+    case FIELD_MID_GAIN:
+    case FIELD_HIGH_GAIN:
+    case FIELD_LOW_PEQ_GAIN:
+    case FIELD_MID_PEQ_GAIN:
+    case FIELD_HIGH_PEQ_GAIN:
+    case FIELD_SEQ_GAIN:
+    case FIELD_HEQ_GAIN:
+        return fltTyped > fltHeld + MAX_GAIN_RISE ? EJump::GainRise : EJump::None;
+    case FIELD_HP_FREQ:
+    case FIELD_MID_HP_FREQ:
+    case FIELD_HIGH_HP_FREQ:
+        return fltTyped < fltHeld / 2.0f ? EJump::OctaveFall : EJump::None;
+    default:
+        return EJump::None;
+    }
+}
+
 float CFieldRules::ParseText(std::u16string_view text)
 {
     size_t i = 0;

@@ -37,8 +37,26 @@ LRESULT CTabberWnd::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
+LRESULT CTabberWnd::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // Leaving the field (Tab, a click elsewhere, another window) confirms
+    // what it shows.
+    if (m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
+    bHandled = FALSE;
+    return 0;
+}
+
 LRESULT CTabberWnd::OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
+    // Ctrl+Z's character: the edit control's own undo (the Edit menu's Undo
+    // is the one that counts).
+    // Enter's character: the key-down already told the form (it ends the
+    // field's edit, and applies a value that waits); a single-line edit
+    // control has no use for it.
+    constexpr WPARAM CHAR_CTRL_Z = 0x1A;
+    if (wParam == CHAR_CTRL_Z || wParam == L'\r')
+        return 0;
     if (CFieldRules::IsCharAllowed(static_cast<char16_t>(wParam), m_bAllowDecimalPoint)) {
         bHandled = FALSE;
         return 0;
@@ -66,6 +84,8 @@ LRESULT CTabberWnd::OnPaste(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CTabberWnd::OnKeyDown(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
+    if (wParam == VK_RETURN && m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
     ::SendMessageW(GetParent(), WM_FIELD_KEYDOWN, FieldId(m_hWnd), static_cast<LPARAM>(wParam));
     bHandled = FALSE;
     return 0;
@@ -78,6 +98,28 @@ LRESULT CTabberWnd::OnKeyUp(UINT, WPARAM, LPARAM, BOOL& bHandled)
     bHandled = FALSE;
     return 0;
 }
+
+std::u16string CTabberWnd::FieldText(HWND hWnd)
+{
+    wchar_t sz[32] = {};
+    ::GetWindowTextW(hWnd, sz, 32);
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
+    return std::u16string(reinterpret_cast<const char16_t*>(sz));
+}
+
+// Enter comes to the field (and so to the form, as a key-down) rather than
+// being taken by dialog navigation as the default button's key.
+LRESULT CTabberWnd::OnGetDlgCode(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT lr = DefWindowProc(uMsg, wParam, lParam);
+    const auto* pMsg = reinterpret_cast<const MSG*>(lParam);
+    if (pMsg && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN)
+        lr |= DLGC_WANTMESSAGE;
+    return lr;
+}
+
+// Nothing to undo, and nothing undone (also from the context menu's Undo).
+LRESULT CTabberWnd::OnOwnUndo(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
 
 LRESULT CTabberWnd::OnGetFieldError(UINT, WPARAM, LPARAM, BOOL&) { return m_bError ? 1 : 0; }
 

@@ -3,7 +3,18 @@
 // typed and pasted characters (a beep for anything else), tells the form when the
 // field gets the focus, when a key goes down and when a key release leaves
 // a changed, valid text, and keeps the field's error flag that the form
-// sets after its range check and reads when it colours the field.
+// sets after its range check and reads when it colours the field.  The
+// edit control's own undo is off: the editor's history takes changes back,
+// and a text reverted behind its back would no longer be what was applied.
+//
+// A field also knows whether its text waits: shown but not applied, because
+// the value could harm a driver on its way (CFieldRules::HarmfulJump) or the
+// text holds no number yet.  The form decides it at each key release against
+// the value the field held (SetHeld: at the focus, and at each value the
+// program writes or the user confirms); the field asks the form to apply a
+// waiting value (WM_FIELD_COMMIT) when Enter is pressed or the focus leaves.
+
+#include <string>
 
 #include "framework/WindowImplBase.h"
 #include "framework/AppMessages.h"
@@ -14,23 +25,45 @@ public:
 
     BEGIN_MSG_MAP(CTabberWnd)
         MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
+        MESSAGE_HANDLER(WM_KILLFOCUS, OnKillFocus)
         MESSAGE_HANDLER(WM_CHAR, OnChar)
         MESSAGE_HANDLER(WM_PASTE, OnPaste)
         MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
         MESSAGE_HANDLER(WM_KEYUP, OnKeyUp)
         MESSAGE_HANDLER(WM_GET_FIELD_ERROR, OnGetFieldError)
         MESSAGE_HANDLER(WM_SET_FIELD_ERROR, OnSetFieldError)
+        MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)
+        MESSAGE_HANDLER(WM_UNDO, OnOwnUndo)
+        MESSAGE_HANDLER(EM_UNDO, OnOwnUndo)
+        MESSAGE_HANDLER(EM_CANUNDO, OnOwnUndo)
     END_MSG_MAP()
+
+    // A field's text, at most 31 units as the range check reads it.
+    static std::u16string FieldText(HWND hWnd);
+
+    // The text is red: out of range, never applied.
+    bool HasError() const { return m_bError; }
+    // The text is shown but not applied yet (see above).
+    bool IsWaiting() const { return m_bWaiting; }
+    void SetWaiting(bool bWaiting) { m_bWaiting = bWaiting; }
+    // The value the field held: typed values are judged against it.
+    float Held() const { return m_fltHeld; }
+    void SetHeld(float fltHeld) { m_fltHeld = fltHeld; }
 
 private:
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnChar(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnPaste(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKeyDown(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKeyUp(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnGetFieldError(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetFieldError(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnOwnUndo(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, BOOL&);
 
     const bool m_bAllowDecimalPoint;
     bool m_bError = false;
+    bool m_bWaiting = false;
+    float m_fltHeld = 0.0f;
 };

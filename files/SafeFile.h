@@ -8,6 +8,7 @@
 // refused before anything is written.  Abandoning (or destroying) the object
 // before Commit removes the temporary file and leaves the old one untouched.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -22,14 +23,39 @@ public:
         NotRegularFile,  // the path names a directory, a device or another special file
         CannotCreate,    // the temporary file could not be made (folder missing, read-only, full, ...)
         WriteFailed,     // the content did not reach the disk
-        CannotReplace,   // the old file could not be replaced (it is in use, read-only, ...)
+        CannotReplace,   // the old file could not be replaced (it is in use, read-only, ...): it is as it was
+        KeptAside,       // the system took the old file away while failing to replace it, and the new
+                         // content could not be put in its place either: it is kept in `kept`
     };
     struct SResult {
         EStatus status = EStatus::Ok;
         // errno (POSIX) or GetLastError() (Windows) of the failing call; 0 when none.
         unsigned long nSystemError = 0;
+        // KeptAside: the file that holds the new content (the only copy of it).
+        std::filesystem::path kept;
         bool Ok() const { return status == EStatus::Ok; }
     };
+
+    // The platform calls a save is made of that can fail half way.  Each
+    // returns 0 or the system's error code.  Tests put their own in place
+    // (SetSystem) to make each step fail in turn, leaving behind what the
+    // failing call leaves; otherwise the platform's own are used.
+    class ISystem {
+    public:
+        virtual ~ISystem() = default;
+        // Writes all of cb bytes to the temporary file.
+        virtual unsigned long Write(void* hFile, const void* pData, std::size_t cb) = 0;
+        // Puts the written content on the disk (before the handle is closed).
+        virtual unsigned long Flush(void* hFile) = 0;
+        // Replaces the existing file `target` by `temp` (ReplaceFileW, rename).
+        virtual unsigned long Replace(const std::filesystem::path& target, const std::filesystem::path& temp) = 0;
+        // Moves `from` to the free name `to` (a new file, or the old file's
+        // name after a replacement that took the old file away).
+        virtual unsigned long Move(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    };
+    static ISystem& PlatformSystem();
+    // nullptr: the platform's own again.
+    static void SetSystem(ISystem* pSystem);
 
     CSafeFile();
     ~CSafeFile();
@@ -54,6 +80,13 @@ public:
     static const char* StatusText(EStatus status);
 
 private:
+    static ISystem& System();
+    // After a failed replacement of an existing file: while the file is
+    // still there it is as it was, and the temporary file goes; when the
+    // failing call took it away, the temporary file holds the only copy of
+    // the new content and is moved into its place, or kept and named.
+    SResult AfterFailedReplace(const std::filesystem::path& temp, unsigned long nError);
+
     struct SImpl;
     std::unique_ptr<SImpl> m_pImpl;
     std::filesystem::path m_target;

@@ -1,5 +1,7 @@
 // CSafeFile on POSIX systems: mkstemp beside the target, fsync, the old
-// file's mode and owner, rename over it.
+// file's mode and owner, rename over it.  (A rename that fails leaves the
+// old file in place; the same mending as on Windows still applies should it
+// ever be gone.)
 #include "files/SafeFile.h"
 
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <system_error>
 #include <vector>
 
@@ -15,31 +18,55 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CFdStream : public IByteStream {
+class CPlatformSystem : public CSafeFile::ISystem {
 public:
-    int fd = -1;
-    int nError = 0;
-    std::int64_t Read(void*, std::size_t) override { return -1; }
-    bool Write(const void* pData, std::size_t cb) override
+    unsigned long Write(void* hFile, const void* pData, std::size_t cb) override
     {
+        const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(hFile));
         const auto* p = static_cast<const std::uint8_t*>(pData);
         while (cb > 0) {
             const ssize_t n = ::write(fd, p, cb);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0) {
-                nError = n < 0 ? errno : EIO;
-                return false;
-            }
+            if (n <= 0)
+                return n < 0 ? static_cast<unsigned long>(errno) : EIO;
             p += n;
             cb -= static_cast<std::size_t>(n);
         }
-        return true;
+        return 0;
+    }
+    unsigned long Flush(void* hFile) override
+    {
+        return ::fsync(static_cast<int>(reinterpret_cast<std::intptr_t>(hFile))) == 0
+                   ? 0
+                   : static_cast<unsigned long>(errno);
+    }
+    unsigned long Replace(const fs::path& target, const fs::path& temp) override
+    {
+        return ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : static_cast<unsigned long>(errno);
+    }
+    unsigned long Move(const fs::path& from, const fs::path& to) override
+    {
+        // Only ever called for a free name.
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : static_cast<unsigned long>(errno);
     }
 };
 
-// The file a path finally names: links followed, also a link whose target
-// does not exist yet (the new file is created there).
+class CFdStream : public IByteStream {
+public:
+    CSafeFile::ISystem* pSystem = nullptr;
+    int fd = -1;
+    int nError = 0;
+    std::int64_t Read(void*, std::size_t) override { return -1; }
+    bool Write(const void* pData, std::size_t cb) override
+    {
+        if (nError != 0)
+            return false;
+        nError = static_cast<int>(pSystem->Write(reinterpret_cast<void*>(static_cast<std::intptr_t>(fd)), pData, cb));
+        return nError == 0;
+    }
+};
+
 fs::path ResolveTarget(const fs::path& path, std::error_code& ec)
 {
     fs::path p = path;
@@ -71,6 +98,12 @@ struct CSafeFile::SImpl {
     struct stat stOld {};
 };
 
+CSafeFile::ISystem& CSafeFile::PlatformSystem()
+{
+    static CPlatformSystem s_system;
+    return s_system;
+}
+
 CSafeFile::CSafeFile() = default;
 CSafeFile::~CSafeFile() { Abandon(); }
 
@@ -97,6 +130,7 @@ CSafeFile::SResult CSafeFile::Begin(const fs::path& path)
     if (fd < 0)
         return {EStatus::CannotCreate, static_cast<unsigned long>(errno)};
     pImpl->stream.fd = fd;
+    pImpl->stream.pSystem = &System();
     pImpl->tempPath = buf.data();
     m_pImpl = std::move(pImpl);
     return {};
@@ -131,10 +165,14 @@ CSafeFile::SResult CSafeFile::Commit()
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+    if (::fchmod(fd, mode) != 0) {
         const int nError = errno;
         Abandon();
         return {EStatus::WriteFailed, static_cast<unsigned long>(nError)};
+    }
+    if (const unsigned long nError = System().Flush(reinterpret_cast<void*>(static_cast<std::intptr_t>(fd)))) {
+        Abandon();
+        return {EStatus::WriteFailed, nError};
     }
     impl.stream.fd = -1;
     if (::close(fd) != 0) {
@@ -143,13 +181,15 @@ CSafeFile::SResult CSafeFile::Commit()
         m_pImpl.reset();
         return {EStatus::WriteFailed, static_cast<unsigned long>(nError)};
     }
-    if (::rename(impl.tempPath.c_str(), m_target.c_str()) != 0) {
-        const int nError = errno;
-        ::unlink(impl.tempPath.c_str());
-        m_pImpl.reset();
-        return {EStatus::CannotReplace, static_cast<unsigned long>(nError)};
-    }
+    const fs::path temp = impl.tempPath;
+    const bool bExists = impl.bExists;
     m_pImpl.reset();
+    if (const unsigned long nError = System().Replace(m_target, temp)) {
+        if (bExists)
+            return AfterFailedReplace(temp, nError);
+        ::unlink(temp.c_str());
+        return {EStatus::CannotReplace, nError};
+    }
     return {};
 }
 

@@ -1,7 +1,9 @@
 // CSafeFile on Windows: the path is resolved through any link to the file it
 // names, the new content goes to a temporary file in that file's folder, and
 // ReplaceFileW puts it in place, keeping the old file's attributes, security
-// and creation time.
+// and creation time.  ReplaceFileW can fail after it has taken the old file
+// away (errors 1176 and 1177): the temporary file is then the only copy of
+// the new content, and is moved into place or kept, never deleted.
 #include "files/SafeFile.h"
 
 #include <windows.h>
@@ -13,25 +15,52 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CWin32Stream : public IByteStream {
+class CPlatformSystem : public CSafeFile::ISystem {
 public:
-    HANDLE hFile = INVALID_HANDLE_VALUE;
-    DWORD dwError = 0;
-    std::int64_t Read(void*, std::size_t) override { return -1; }
-    bool Write(const void* pData, std::size_t cb) override
+    unsigned long Write(void* hFile, const void* pData, std::size_t cb) override
     {
         const auto* p = static_cast<const std::uint8_t*>(pData);
         while (cb > 0) {
             const DWORD dwChunk = cb > 0x10000000 ? 0x10000000 : static_cast<DWORD>(cb);
             DWORD dwDone = 0;
-            if (!::WriteFile(hFile, p, dwChunk, &dwDone, nullptr) || dwDone == 0) {
-                dwError = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
-                return false;
-            }
+            if (!::WriteFile(static_cast<HANDLE>(hFile), p, dwChunk, &dwDone, nullptr) || dwDone == 0)
+                return ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
             p += dwDone;
             cb -= dwDone;
         }
-        return true;
+        return 0;
+    }
+    unsigned long Flush(void* hFile) override
+    {
+        return ::FlushFileBuffers(static_cast<HANDLE>(hFile)) ? 0 : ::GetLastError();
+    }
+    unsigned long Replace(const fs::path& target, const fs::path& temp) override
+    {
+        // No backup name: the failures that took the old file away
+        // (ERROR_UNABLE_TO_MOVE_REPLACEMENT, ..._2) are mended by the caller.
+        return ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                              nullptr)
+                   ? 0
+                   : ::GetLastError();
+    }
+    unsigned long Move(const fs::path& from, const fs::path& to) override
+    {
+        return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : ::GetLastError();
+    }
+};
+
+class CWin32Stream : public IByteStream {
+public:
+    CSafeFile::ISystem* pSystem = nullptr;
+    HANDLE hFile = INVALID_HANDLE_VALUE;
+    DWORD dwError = 0;
+    std::int64_t Read(void*, std::size_t) override { return -1; }
+    bool Write(const void* pData, std::size_t cb) override
+    {
+        if (dwError != 0)
+            return false;
+        dwError = pSystem->Write(hFile, pData, cb);
+        return dwError == 0;
     }
 };
 
@@ -53,6 +82,12 @@ struct CSafeFile::SImpl {
     bool bExists = false;
     DWORD dwAttributes = 0; // of the file replaced
 };
+
+CSafeFile::ISystem& CSafeFile::PlatformSystem()
+{
+    static CPlatformSystem s_system;
+    return s_system;
+}
 
 CSafeFile::CSafeFile() = default;
 CSafeFile::~CSafeFile() { Abandon(); }
@@ -96,6 +131,7 @@ CSafeFile::SResult CSafeFile::Begin(const fs::path& path)
     if (!::GetTempFileNameW(dir.c_str(), L"qvr", 0, szTemp))
         return {EStatus::CannotCreate, ::GetLastError()};
     pImpl->tempPath = szTemp;
+    pImpl->stream.pSystem = &System();
     pImpl->stream.hFile =
         ::CreateFileW(szTemp, GENERIC_ALL, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (pImpl->stream.hFile == INVALID_HANDLE_VALUE) {
@@ -119,50 +155,53 @@ CSafeFile::SResult CSafeFile::Commit()
     if (impl.stream.dwError != 0) {
         const DWORD dwError = impl.stream.dwError;
         Abandon();
-        return {EStatus::WriteFailed, dwError};
+        return {EStatus::WriteFailed, dwError, {}};
     }
     const HANDLE hFile = impl.stream.hFile;
     impl.stream.hFile = INVALID_HANDLE_VALUE;
-    const BOOL bFlushed = ::FlushFileBuffers(hFile);
-    const DWORD dwFlushError = bFlushed ? 0 : ::GetLastError();
+    const DWORD dwFlushError = System().Flush(hFile);
     const BOOL bClosed = ::CloseHandle(hFile);
-    if (!bFlushed || !bClosed) {
+    if (dwFlushError != 0 || !bClosed) {
+        // The old file was never touched: it is as it was.
         ::DeleteFileW(impl.tempPath.c_str());
         m_pImpl.reset();
-        return {EStatus::WriteFailed, dwFlushError ? dwFlushError : ERROR_WRITE_FAULT};
+        return {EStatus::WriteFailed, dwFlushError ? dwFlushError : ERROR_WRITE_FAULT, {}};
     }
-    BOOL bDone;
-    DWORD dwError = 0;
-    if (impl.bExists) {
-        // A file that another program holds open, or that is read-only, is
-        // not replaced: asked first, so that no replacement is half begun.
-        HANDLE hCheck = ::CreateFileW(m_target.c_str(), GENERIC_WRITE | DELETE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-        bDone = hCheck != INVALID_HANDLE_VALUE;
-        if (bDone) {
-            ::CloseHandle(hCheck);
-            bDone = ::ReplaceFileW(m_target.c_str(), impl.tempPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                   nullptr, nullptr);
+    const fs::path temp = impl.tempPath;
+    if (!impl.bExists) {
+        const DWORD dwError = System().Move(temp, m_target);
+        m_pImpl.reset();
+        if (dwError != 0) {
+            ::DeleteFileW(temp.c_str());
+            return {EStatus::CannotReplace, dwError, {}};
         }
-        dwError = bDone ? 0 : ::GetLastError();
-        // The replaced file's attributes stay (where the platform's
-        // replacement does not keep them itself).
-        const DWORD dwKept = impl.dwAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (bDone && (::GetFileAttributesW(m_target.c_str()) & dwKept) != dwKept)
-            ::SetFileAttributesW(m_target.c_str(), ::GetFileAttributesW(m_target.c_str()) | dwKept);
-    } else {
-        bDone = ::MoveFileExW(impl.tempPath.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
-        dwError = bDone ? 0 : ::GetLastError();
+        return {};
     }
-    if (!bDone) {
-        ::DeleteFileW(impl.tempPath.c_str());
-        m_pImpl.reset();
-        return {EStatus::CannotReplace, dwError};
+    // A file that another program holds open, or that is read-only, is not
+    // replaced: asked first, so that no replacement is half begun.
+    HANDLE hCheck = ::CreateFileW(m_target.c_str(), GENERIC_WRITE | DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD dwError = hCheck == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+    if (hCheck != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(hCheck);
+        dwError = System().Replace(m_target, temp);
     }
+    const DWORD dwAttributes = impl.dwAttributes;
     m_pImpl.reset();
-    return {};
+    SResult r;
+    if (dwError != 0)
+        r = AfterFailedReplace(temp, dwError);
+    if (r.Ok()) {
+        // The replaced file's attributes stay (where the platform's
+        // replacement, or the move that mended it, does not keep them).
+        const DWORD dwKept = dwAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        const DWORD dwNow = ::GetFileAttributesW(m_target.c_str());
+        if (dwNow != INVALID_FILE_ATTRIBUTES && (dwNow & dwKept) != dwKept)
+            ::SetFileAttributesW(m_target.c_str(), dwNow | dwKept);
+    }
+    return r;
 }
 
 void CSafeFile::Abandon()

@@ -15,4 +15,9 @@ constexpr unsigned WM_COMM_FAILURE = 2046;
 constexpr unsigned WM_SELECT_CHANNEL = 2047;  // message loop -> main frame -> editor form: wParam sibling number
 
 // Private messages of single windows.
+constexpr unsigned WM_FIELD_COMMIT = 2055;     // edit field -> editor form: Enter or the focus leaving while a value waits
+constexpr unsigned WM_SET_STATUS_HINT = 2056;  // child -> main frame: lParam text for the status bar while it shows
+                                               // no description (nullptr: none)
+constexpr unsigned WM_FIELD_STATUS = 2065; // editor form -> main frame: lParam the focused field's status text (wide, may be empty)
 constexpr unsigned WM_DOWNLOAD_STOPPED = 2060; // download thread -> download dialog: it stopped before the end
+constexpr unsigned WM_ADJUSTER_DRAG = 2075;    // plot -> editor form: wParam 1 a drag begins, 0 it ended

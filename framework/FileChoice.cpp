@@ -8,10 +8,13 @@
 #include <cwchar>
 #include <vector>
 
-CFileChoice::EResult CFileChoice::Run(OPENFILENAMEW ofn, bool bOpen, wchar_t (&szPath)[PATH_UNITS])
+CFileChoice::EResult CFileChoice::Run(OPENFILENAMEW ofn, bool bOpen, wchar_t (&szPath)[PATH_UNITS],
+                                      const std::wstring& proposedName)
 {
     szPath[0] = L'\0';
     std::vector<wchar_t> chosen(DIALOG_UNITS, L'\0');
+    const std::wstring proposed = proposedName.substr(0, PATH_UNITS - 1);
+    std::copy(proposed.begin(), proposed.end(), chosen.begin());
     ofn.lpstrFile = chosen.data();
     ofn.nMaxFile = DIALOG_UNITS;
     const BOOL bChosen = bOpen ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);

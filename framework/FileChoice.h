@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <string>
+
 class CFileChoice {
 public:
     static constexpr int PATH_UNITS = MAX_PATH; // 260, with the terminator
@@ -16,7 +18,8 @@ public:
 
     enum class EResult { Chosen, Cancelled, PathTooLong };
     // ofn is set up by the caller but for the path buffer (lpstrFile and
-    // nMaxFile, which are the chooser's).  On Chosen the full path is in
-    // szPath.
-    static EResult Run(OPENFILENAMEW ofn, bool bOpen, wchar_t (&szPath)[PATH_UNITS]);
+    // nMaxFile, which are the chooser's; it starts with proposedName, cut to
+    // what the program keeps).  On Chosen the full path is in szPath.
+    static EResult Run(OPENFILENAMEW ofn, bool bOpen, wchar_t (&szPath)[PATH_UNITS],
+                       const std::wstring& proposedName = std::wstring());
 };

@@ -93,6 +93,24 @@ bool CpuHasAvx2()
 
 bool g_bWideAllowed = true;
 
+// The fields a band's curve is built from; the LP and HP frequencies a band
+// does not use are 0.
+struct SBandFields {
+    float fltLP, fltHP, fltPEQFreq, fltPEQGain, fltPEQQ;
+};
+
+SBandFields FieldsOf(const CChannelConfig& cfg, int nBand)
+{
+    switch (nBand) {
+    case BAND_LOW:
+        return {cfg.GetLowLPFreq(), 0.0f, cfg.GetLowPEQFreq(), cfg.GetLowPEQGain(), cfg.GetLowPEQQ()};
+    case BAND_MID:
+        return {cfg.GetMidLPFreq(), cfg.GetMidHPFreq(), cfg.GetMidPEQFreq(), cfg.GetMidPEQGain(), cfg.GetMidPEQQ()};
+    default:
+        return {0.0f, cfg.GetHighHPFreq(), cfg.GetHighPEQFreq(), cfg.GetHighPEQGain(), cfg.GetHighPEQQ()};
+    }
+}
+
 void EvalTerm(const BiquadCoefs& c, float fltFactor, bool bSquared, const float* z1r, const float* z1i,
               const float* z2r, const float* z2i, float* out, int n)
 {
@@ -158,15 +176,25 @@ bool CBandResponse::HasWideVectors()
 #endif
 }
 
-const float* CBandResponse::ComputeHighPassTerm(const CChannelConfig& cfg)
+bool CBandResponse::DesignHighPass(const CChannelConfig& cfg, SBandSection& s)
 {
     // No channel high-pass at its 20 Hz floor, and none drawn for the Subwoofer.
     if (!(cfg.GetHPFreq() > 20.0f) || cfg.GetChannel() == CHANNEL_SUBWOOFER)
+        return false;
+    CalcBiquadCoefs(BIQUAD_HIGHPASS, 0.0, cfg.GetHPFreq(), SAMPLE_RATE, cfg.GetHPQ(), 0.0, &s.c);
+    s.fltFactor = FACTOR_SLOPE;
+    s.bSquaredMagnitude = false;
+    s.nPhasePower = 1;
+    return true;
+}
+
+const float* CBandResponse::ComputeHighPassTerm(const CChannelConfig& cfg)
+{
+    SBandSection s;
+    if (!DesignHighPass(cfg, s))
         return nullptr;
-    BiquadCoefs c{};
-    CalcBiquadCoefs(BIQUAD_HIGHPASS, 0.0, cfg.GetHPFreq(), SAMPLE_RATE, cfg.GetHPQ(), 0.0, &c);
-    EvalTerm(c, FACTOR_SLOPE, false, m_pfltZ1Re, m_pfltZ1Im, m_pfltZ2Re, m_pfltZ2Im, m_pfltTerm[TERM_SHARED_HP],
-             RESPONSE_POINTS);
+    EvalTerm(s.c, s.fltFactor, s.bSquaredMagnitude, m_pfltZ1Re, m_pfltZ1Im, m_pfltZ2Re, m_pfltZ2Im,
+             m_pfltTerm[TERM_SHARED_HP], RESPONSE_POINTS);
     return m_pfltTerm[TERM_SHARED_HP];
 }
 
@@ -209,30 +237,58 @@ void CBandResponse::ComputeInto(const CChannelConfig& cfg, float fltLP, float fl
             pOut[i] += pfltHPTerm[i];
     }
 
-    BiquadCoefs c{};
+    SBandSection aSections[MAX_SECTIONS];
+    const int nSections = DesignOwnSections(cfg, fltLP, fltHP, fltPEQFreq, fltPEQGain, fltPEQQ, nBand, aSections);
+    for (int k = 0; k < nSections; ++k)
+        AddTerm(aSections[k].c, aSections[k].fltFactor, aSections[k].bSquaredMagnitude, pOut);
+}
+
+int CBandResponse::DesignOwnSections(const CChannelConfig& cfg, float fltLP, float fltHP, float fltPEQFreq,
+                                     float fltPEQGain, float fltPEQQ, int nBand, SBandSection* pOut)
+{
+    int n = 0;
+    auto add = [&](float fltFactor, bool bSquared, int nPhasePower) {
+        pOut[n].fltFactor = fltFactor;
+        pOut[n].bSquaredMagnitude = bSquared;
+        pOut[n].nPhasePower = nPhasePower;
+        ++n;
+    };
     if (nBand != BAND_HIGH) {
-        CalcBiquadCoefs(BIQUAD_LOWPASS, 0.0, fltLP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &c);
-        // The Subwoofer's low-pass is drawn at 12 dB per octave, the others at 24.
-        AddTerm(c, FACTOR_SLOPE, cfg.GetChannel() != CHANNEL_SUBWOOFER, pOut);
+        CalcBiquadCoefs(BIQUAD_LOWPASS, 0.0, fltLP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &pOut[n].c);
+        // The Subwoofer's low-pass is drawn at 12 dB per octave (one
+        // Butterworth section), the others at 24 (the section squared: a
+        // Linkwitz-Riley slope).
+        const bool bSquared = cfg.GetChannel() != CHANNEL_SUBWOOFER;
+        add(FACTOR_SLOPE, bSquared, bSquared ? 2 : 1);
     }
-
     if (nBand != BAND_LOW) {
-        CalcBiquadCoefs(BIQUAD_HIGHPASS, 0.0, fltHP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &c);
-        AddTerm(c, FACTOR_SLOPE, true, pOut);
+        CalcBiquadCoefs(BIQUAD_HIGHPASS, 0.0, fltHP, SAMPLE_RATE, BUTTERWORTH_Q, 0.0, &pOut[n].c);
+        add(FACTOR_SLOPE, true, 2);
     }
-
-    CalcBiquadCoefs(BIQUAD_PEAKING, fltPEQGain, fltPEQFreq, SAMPLE_RATE, fltPEQQ, 0.0, &c);
-    if (!IsFlat(c))
-        AddTerm(c, FACTOR_PEQ, true, pOut);
-
+    // The equaliser's curve takes |H|^2 with half the factor: one section.
+    CalcBiquadCoefs(BIQUAD_PEAKING, fltPEQGain, fltPEQFreq, SAMPLE_RATE, fltPEQQ, 0.0, &pOut[n].c);
+    if (!IsFlat(pOut[n].c))
+        add(FACTOR_PEQ, true, 1);
     if (nBand == BAND_HIGH) {
-        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetSEQGain(), 0.75 * cfg.GetSEQFreq(), SAMPLE_RATE, 0.0, 1.0, &c);
-        if (!IsFlat(c))
-            AddTerm(c, FACTOR_SHELF, false, pOut);
-        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetHEQGain(), 0.75 * cfg.GetHEQFreq(), SAMPLE_RATE, 0.0, 1.0, &c);
-        if (!IsFlat(c))
-            AddTerm(c, FACTOR_SHELF, false, pOut);
+        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetSEQGain(), 0.75 * cfg.GetSEQFreq(), SAMPLE_RATE, 0.0, 1.0,
+                        &pOut[n].c);
+        if (!IsFlat(pOut[n].c))
+            add(FACTOR_SHELF, false, 1);
+        CalcBiquadCoefs(BIQUAD_HIGHSHELF, cfg.GetHEQGain(), 0.75 * cfg.GetHEQFreq(), SAMPLE_RATE, 0.0, 1.0,
+                        &pOut[n].c);
+        if (!IsFlat(pOut[n].c))
+            add(FACTOR_SHELF, false, 1);
     }
+    return n;
+}
+
+int CBandResponse::DesignBand(const CChannelConfig& cfg, int nBand, SBandSection* pOut)
+{
+    if (nBand != BAND_LOW && nBand != BAND_MID && nBand != BAND_HIGH)
+        return 0;
+    const int n = DesignHighPass(cfg, pOut[0]) ? 1 : 0;
+    const SBandFields f = FieldsOf(cfg, nBand);
+    return n + DesignOwnSections(cfg, f.fltLP, f.fltHP, f.fltPEQFreq, f.fltPEQGain, f.fltPEQQ, nBand, pOut + n);
 }
 
 void CBandResponse::RecalcBands(const CChannelConfig& cfg, int nMask)
@@ -241,13 +297,12 @@ void CBandResponse::RecalcBands(const CChannelConfig& cfg, int nMask)
         return;
     // The channel high-pass is the same for every band: evaluate it once.
     const float* pfltHPTerm = ComputeHighPassTerm(cfg);
-    if (nMask & BAND_LOW)
-        ComputeInto(cfg, cfg.GetLowLPFreq(), 0.0f, cfg.GetLowPEQFreq(), cfg.GetLowPEQGain(), cfg.GetLowPEQQ(),
-                    m_pfltLowBand.get(), BAND_LOW, pfltHPTerm);
-    if (nMask & BAND_MID)
-        ComputeInto(cfg, cfg.GetMidLPFreq(), cfg.GetMidHPFreq(), cfg.GetMidPEQFreq(), cfg.GetMidPEQGain(),
-                    cfg.GetMidPEQQ(), m_pfltMidBand.get(), BAND_MID, pfltHPTerm);
-    if (nMask & BAND_HIGH)
-        ComputeInto(cfg, 0.0f, cfg.GetHighHPFreq(), cfg.GetHighPEQFreq(), cfg.GetHighPEQGain(), cfg.GetHighPEQQ(),
-                    m_pfltHighBand.get(), BAND_HIGH, pfltHPTerm);
+    for (const int nBand : {BAND_LOW, BAND_MID, BAND_HIGH}) {
+        if (!(nMask & nBand))
+            continue;
+        const SBandFields f = FieldsOf(cfg, nBand);
+        float* pOut = nBand == BAND_LOW ? m_pfltLowBand.get() : nBand == BAND_MID ? m_pfltMidBand.get()
+                                                                                  : m_pfltHighBand.get();
+        ComputeInto(cfg, f.fltLP, f.fltHP, f.fltPEQFreq, f.fltPEQGain, f.fltPEQQ, pOut, nBand, pfltHPTerm);
+    }
 }

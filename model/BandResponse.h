@@ -7,8 +7,18 @@
 #include <complex>
 #include <memory>
 
+#include "model/FilterCoef.h"
+
 class CChannelConfig;
-struct BiquadCoefs;
+
+// One biquad section of a band as its curve is built from it.  The summed
+// response takes the phase of the very same sections.
+struct SBandSection {
+    BiquadCoefs c{};
+    float fltFactor = 0.0f;         // drawing factor of 20 * ln|H|
+    bool bSquaredMagnitude = false; // the curve takes |H|^2 rather than |H|
+    int nPhasePower = 1;            // the phase counts once, or twice for a Linkwitz-Riley slope
+};
 
 class CBandResponse {
 public:
@@ -43,6 +53,14 @@ public:
     // Whether this build and processor have the AVX2 path at all.
     static bool HasWideVectors();
 
+    // The sections of one band of cfg (4 Low, 2 Mid, 1 High) with the fields
+    // RecalcBands takes for it, in the order the curve adds them: the channel
+    // high-pass where it is drawn, low-pass, band high-pass, PEQ, SEQ, HEQ.
+    // Equalisers and shelves at 0 dB are left out (they change nothing).
+    // Fills pOut[0..MAX_SECTIONS-1] and returns the count.
+    static constexpr int MAX_SECTIONS = 6;
+    static int DesignBand(const CChannelConfig& cfg, int nBand, SBandSection* pOut);
+
     const std::complex<float>* GetGrid() const { return m_pfltFrq.get(); }
     const std::complex<float>* GetGrid2() const { return m_pfltFrq2.get(); }
 
@@ -55,6 +73,11 @@ private:
     // The channel high-pass contribution (shared by the three bands), or
     // nullptr when the channel has none.
     const float* ComputeHighPassTerm(const CChannelConfig& cfg);
+    // The channel high-pass section; false where none is drawn.
+    static bool DesignHighPass(const CChannelConfig& cfg, SBandSection& s);
+    // A band's own sections (without the channel high-pass); returns the count.
+    static int DesignOwnSections(const CChannelConfig& cfg, float fltLP, float fltHP, float fltPEQFreq,
+                                 float fltPEQGain, float fltPEQQ, int nBand, SBandSection* pOut);
 
     std::unique_ptr<std::complex<float>[]> m_pfltFrq;  // z1 = e^-jw
     std::unique_ptr<std::complex<float>[]> m_pfltFrq2; // z2 = z1^2

@@ -1,7 +1,7 @@
 #include "model/ConfigCheck.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 const char* CConfigCheck::ModeName(int nMode)
 {
@@ -14,9 +14,10 @@ std::string CConfigCheck::FormatFloat(float v)
         return "NaN";
     if (std::isinf(v))
         return v > 0 ? "inf" : "-inf";
+    // The shortest text that reads back as the same float: 0.707, not 0.707000017.
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
-    return buf;
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
 }
 
 CConfigCheck::EVerdict CConfigCheck::CheckValue(EChannelField eField, int nMode, float v)
@@ -105,4 +106,33 @@ std::vector<CConfigCheck::SFinding> CConfigCheck::Check(const SRecordBits (&reco
         }
     }
     return findings;
+}
+
+CConfigCheck::SRecordBits CConfigCheck::BitsOf(const CChannelConfig& cfg)
+{
+    SRecordBits record;
+    record.nChannel = cfg.GetChannel();
+    for (int f = 0; f < FIELD_COUNT; ++f)
+        record.adwValues[f] = GetChannelFieldBits(cfg, static_cast<EChannelField>(f));
+    return record;
+}
+
+CConfigCheck::EAdmission CConfigCheck::Admit(const SRecordBits (&incoming)[CHANNEL_COUNT],
+                                             const SRecordBits (&current)[CHANNEL_COUNT], int nMode,
+                                             std::vector<SFinding>& named)
+{
+    named.clear();
+    std::vector<SFinding> toConfirm;
+    for (SFinding& f : Check(incoming, nMode)) {
+        if (f.eField == FIELD_NONE)
+            continue; // about records, not values: the reader's own rules handle them
+        if (f.bNonFinite)
+            named.push_back(std::move(f));
+        else if (incoming[f.nRecord].adwValues[f.eField] != current[f.nRecord].adwValues[f.eField])
+            toConfirm.push_back(std::move(f));
+    }
+    if (!named.empty())
+        return EAdmission::Refuse;
+    named = std::move(toConfirm);
+    return named.empty() ? EAdmission::Apply : EAdmission::Confirm;
 }

@@ -64,14 +64,29 @@ public:
     // ranges, and a channel index that an earlier record already claimed.
     static std::vector<SFinding> Check(const SRecordBits (&records)[CHANNEL_COUNT], int nMode);
 
+    // A record as the program holds it, in the same form.
+    static SRecordBits BitsOf(const CChannelConfig& cfg);
+
+    // What a whole configuration coming in (a file being opened) may do to
+    // the one in use (pCurrent: the six records as the program holds them,
+    // by position).  A value that is not finite refuses it.  Otherwise a
+    // value outside the editor's ranges must be confirmed, unless it equals
+    // what the program holds already: that one changes nothing and is not
+    // sent, so a file saved from the program opens without a question even
+    // where the unit it was read from holds such values.  `named` receives
+    // the findings that decide (every non-finite one, or every one to confirm).
+    enum class EAdmission { Apply, Confirm, Refuse };
+    static EAdmission Admit(const SRecordBits (&incoming)[CHANNEL_COUNT], const SRecordBits (&current)[CHANNEL_COUNT],
+                            int nMode, std::vector<SFinding>& named);
+
     // What the editor accepts for a field in a mode, as a person reads it:
     // "200 to 4000 Hz", "0.707 or 2.0"; empty for a field without bounds.
     static std::string DescribeRange(EChannelField eField, int nMode);
     // The same tersely, as the tool prints it: "200..4000", "0.707|2".
     static std::string BoundsText(EChannelField eField, int nMode);
 
-    // A value as the tool prints it ("NaN", "inf", "-inf" or the shortest
-    // exact decimal of the float).
+    // A value as the tool and the messages print it ("NaN", "inf", "-inf" or
+    // the shortest decimal that reads back as the same float).
     static std::string FormatFloat(float v);
     // "Biamp" or "Triamp".
     static const char* ModeName(int nMode);

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <cassert>
+#include <cmath>
 #include <cwchar>
 #include <string>
 
@@ -19,6 +20,15 @@ constexpr COLORREF RGB_HIGH = RGB(0, 255, 0);
 constexpr COLORREF RGB_MID = RGB(0, 0, 255);
 constexpr COLORREF RGB_LOW = RGB(255, 0, 0);
 constexpr COLORREF RGB_ADJUSTER = RGB(128, 255, 255);
+constexpr COLORREF RGB_SUM = RGB(255, 255, 255);
+constexpr COLORREF RGB_PHASE = RGB(255, 255, 0);
+
+// The phase scale: levels labelled at the area's right edge, every 90
+// degrees (two 24-pixel rows at 96 dpi); tick length and the gap between
+// tick and label in 96-dpi pixels.
+constexpr int PHASE_LABELS[] = {180, 90, 0, -90, -180};
+constexpr int PHASE_TICK = 4;
+constexpr int PHASE_LABEL_GAP = 6;
 
 constexpr int FONT_HEIGHT = 16; // pixels at 96 dpi
 
@@ -44,6 +54,25 @@ void Diamond(HDC hdc, const CPlotGeometry& geo, int x, int y)
     ::Polygon(hdc, apt, 4);
 }
 
+// Points 25 Hz .. 20000 Hz every 5 Hz of a curve in dB, placed on the same
+// axis walk as the grid and the adjuster so that the curve meets both.
+template <class T>
+void FillCurvePoints(POINT* ppt, const CPlotGeometry& geo, const T* pValues)
+{
+    for (int i = CPlotGeometry::FIRST_POINT; i <= CPlotGeometry::LAST_POINT; ++i) {
+        ppt->x = geo.PointToX(i);
+        ppt->y = geo.GainToY(static_cast<float>(pValues[i]));
+        ++ppt;
+    }
+}
+
+// y of a phase on the phase scale: +180 degrees at the area's top, -180 at its bottom.
+int PhaseY(const CPlotGeometry& geo, double dDegrees)
+{
+    return geo.GetTop() +
+           CPlotGeometry::TruncCoord(static_cast<float>((180.0 - dDegrees) * geo.PlotHeight() / 360.0));
+}
+
 RECT HandleRect(const CPlotGeometry& geo, int x, int y)
 {
     const int rx = geo.HandleRadiusX();
@@ -61,7 +90,10 @@ CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
       m_pnMid(::CreatePen(PS_SOLID, 1, RGB_MID)),
       m_pnLow(::CreatePen(PS_SOLID, 1, RGB_LOW)),
       m_pnAdjuster(::CreatePen(PS_SOLID, 1, RGB_ADJUSTER)),
-      m_brAdjuster(::CreateSolidBrush(RGB_ADJUSTER))
+      m_brAdjuster(::CreateSolidBrush(RGB_ADJUSTER)),
+      m_pnSum(::CreatePen(PS_SOLID, 1, RGB_SUM)),
+      m_pnPhase(::CreatePen(PS_DOT, 1, RGB_PHASE)),
+      m_pnPhaseScale(::CreatePen(PS_SOLID, 1, RGB_PHASE))
 {
     CreateFonts();
     assert(m_pnHash && "m_pnHash");
@@ -70,7 +102,11 @@ CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
     assert(m_pnLow && "m_pnLow");
     assert(m_pnAdjuster && "m_pnAdjuster");
     assert(m_brAdjuster && "m_brAdjuster");
+    assert(m_pnSum && "m_pnSum");
+    assert(m_pnPhase && "m_pnPhase");
+    assert(m_pnPhaseScale && "m_pnPhaseScale");
     m_aptCurve.resize(CPlotGeometry::LAST_POINT - CPlotGeometry::FIRST_POINT + 1);
+    m_adwRuns.reserve(m_aptCurve.size());
     m_response.RecalcBands(*this, BAND_ALL);
 }
 
@@ -102,10 +138,37 @@ CPlotGeometry CCtlQVRXOPlot::GetGeometry() const
 
 void CCtlQVRXOPlot::RecalcBands(int nMask)
 {
-    m_response.RecalcBands(*this, nMask);
+    RecalcCurves(nMask);
     if (m_hWnd)
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
+
+void CCtlQVRXOPlot::RecalcCurves(int nMask)
+{
+    m_response.RecalcBands(*this, nMask);
+    // The sum costs several times what the band curves cost: it is kept
+    // current only while it is shown (showing it computes it afresh).
+    if (m_bShowSum || m_bShowPhase)
+        m_sum.Recalc(*this, m_response, nMask);
+}
+
+void CCtlQVRXOPlot::ShowView(bool& bFlag, bool bShow)
+{
+    if (bFlag == bShow)
+        return;
+    const bool bWasComputed = m_bShowSum || m_bShowPhase;
+    bFlag = bShow;
+    if (bShow && !bWasComputed)
+        m_sum.Recalc(*this, m_response, BAND_ALL);
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CCtlQVRXOPlot::ShowSum(bool bShow) { ShowView(m_bShowSum, bShow); }
+
+void CCtlQVRXOPlot::ShowPhase(bool bShow) { ShowView(m_bShowPhase, bShow); }
+
+int CCtlQVRXOPlot::PhaseToY(double dDegrees) const { return PhaseY(GetGeometry(), dDegrees); }
 
 void CCtlQVRXOPlot::SelectAdjuster(int nAdjuster)
 {
@@ -208,15 +271,22 @@ void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
     }
 
     // Curves, clipped to the area: Low always; Mid only in Triamp and not for
-    // the Subwoofer; High not for the Subwoofer.
+    // the Subwoofer; High not for the Subwoofer.  The phase's scale lies
+    // under the curves, the sum over the bands and the phase.
     {
         CSaveDC saveClip(hdc);
         ::IntersectClipRect(hdc, m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
+        if (m_bShowPhase)
+            DrawPhaseScale(hdc, geo);
         DrawCurve(hdc, geo, m_response.GetLowBand(), m_pnLow);
         if (m_nMode == MODE_TRIAMP && m_nChannel != CHANNEL_SUBWOOFER)
             DrawCurve(hdc, geo, m_response.GetMidBand(), m_pnMid);
         if (m_nChannel != CHANNEL_SUBWOOFER)
             DrawCurve(hdc, geo, m_response.GetHighBand(), m_pnHigh);
+        if (m_bShowPhase)
+            DrawPhase(hdc, geo);
+        if (m_bShowSum)
+            DrawSum(hdc, geo);
     }
 
     DrawAdjuster(hdc, geo);
@@ -226,16 +296,79 @@ void CCtlQVRXOPlot::DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pf
 {
     if (!pfltBand)
         return;
-    // Points 25 Hz .. 20000 Hz every 5 Hz, placed on the same axis walk as the
-    // grid and the adjuster so that the curve meets both.
-    POINT* ppt = m_aptCurve.data();
-    for (int i = CPlotGeometry::FIRST_POINT; i <= CPlotGeometry::LAST_POINT; ++i) {
-        ppt->x = geo.PointToX(i);
-        ppt->y = geo.GainToY(pfltBand[i]);
-        ++ppt;
-    }
+    FillCurvePoints(m_aptCurve.data(), geo, pfltBand);
     CSelectObject selPen(hdc, hPen);
     ::Polyline(hdc, m_aptCurve.data(), static_cast<int>(m_aptCurve.size()));
+}
+
+void CCtlQVRXOPlot::DrawSum(HDC hdc, const CPlotGeometry& geo)
+{
+    FillCurvePoints(m_aptCurve.data(), geo, m_sum.GetSum());
+    CSelectObject selPen(hdc, m_pnSum);
+    ::Polyline(hdc, m_aptCurve.data(), static_cast<int>(m_aptCurve.size()));
+}
+
+void CCtlQVRXOPlot::DrawPhaseScale(HDC hdc, const CPlotGeometry& geo)
+{
+    CSelectObject selFont(hdc, m_fntdB);
+    CSelectObject selPen(hdc, m_pnPhaseScale);
+    ::SetTextColor(hdc, RGB_PHASE);
+    ::SetBkMode(hdc, TRANSPARENT);
+    const int xTick = m_rcPlot.right - m_scale.X(PHASE_TICK);
+    const int xText = m_rcPlot.right - m_scale.X(PHASE_LABEL_GAP);
+    for (const int nDeg : PHASE_LABELS) {
+        const int y = PhaseY(geo, nDeg);
+        ::MoveToEx(hdc, xTick, y, nullptr);
+        ::LineTo(hdc, m_rcPlot.right, y);
+        wchar_t sz[16];
+        swprintf(sz, 16, nDeg > 0 ? L"+%d\u00B0" : L"%d\u00B0", nDeg);
+        // The ends' labels lie inside the area: +180 below its level, -180 above.
+        RECT rc{m_rcPlot.left, y - geo.RowHeight() / 2, xText, y + geo.RowHeight() / 2};
+        UINT uAlign = DT_VCENTER;
+        if (nDeg == 180) {
+            rc = RECT{m_rcPlot.left, y, xText, y + geo.RowHeight()};
+            uAlign = DT_TOP;
+        } else if (nDeg == -180) {
+            rc = RECT{m_rcPlot.left, y - geo.RowHeight(), xText, y};
+            uAlign = DT_BOTTOM;
+        }
+        ::DrawTextW(hdc, sz, -1, &rc, DT_RIGHT | DT_SINGLELINE | DT_NOCLIP | uAlign);
+    }
+}
+
+void CCtlQVRXOPlot::DrawPhase(HDC hdc, const CPlotGeometry& geo)
+{
+    // Unbroken stretches of the phase: a stretch ends where the phase wraps
+    // from one end of the scale to the other and where it is undefined (the
+    // sum below -60 dB).
+    const double* pdPhase = m_sum.GetPhase();
+    POINT* ppt = m_aptCurve.data();
+    m_adwRuns.clear();
+    DWORD dwRun = 0;
+    double dPrev = 0.0;
+    for (int i = CPlotGeometry::FIRST_POINT; i <= CPlotGeometry::LAST_POINT; ++i) {
+        const double d = pdPhase[i];
+        if (std::isnan(d) || (dwRun > 0 && std::fabs(d - dPrev) > 180.0)) {
+            if (dwRun > 1)
+                m_adwRuns.push_back(dwRun);
+            else
+                ppt -= dwRun; // a single point draws nothing
+            dwRun = 0;
+        }
+        if (std::isnan(d))
+            continue;
+        ppt->x = geo.PointToX(i);
+        ppt->y = PhaseY(geo, d);
+        ++ppt;
+        ++dwRun;
+        dPrev = d;
+    }
+    if (dwRun > 1)
+        m_adwRuns.push_back(dwRun);
+    if (m_adwRuns.empty())
+        return;
+    CSelectObject selPen(hdc, m_pnPhase);
+    ::PolyPolyline(hdc, m_aptCurve.data(), m_adwRuns.data(), static_cast<DWORD>(m_adwRuns.size()));
 }
 
 void CCtlQVRXOPlot::DrawAdjuster(HDC hdc, const CPlotGeometry& geo)
@@ -282,6 +415,8 @@ LRESULT CCtlQVRXOPlot::OnLButtonDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         m_bDragQ = bQ ? 1 : 0;
         m_bDragging = 1;
         m_ptMouse = pt;
+        // Before the first step moves anything: the form records from here.
+        ::SendMessageW(::GetParent(m_hWnd), WM_ADJUSTER_DRAG, 1, 0);
         ::SetCapture(m_hWnd);
         ::SetTimer(m_hWnd, DRAG_TIMER, DRAG_PERIOD_MS, nullptr);
     } else {
@@ -337,6 +472,7 @@ void CCtlQVRXOPlot::EndDrag()
     if (::GetCapture() == m_hWnd)
         ::ReleaseCapture();
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::SendMessageW(::GetParent(m_hWnd), WM_ADJUSTER_DRAG, 0, 0);
 }
 
 void CCtlQVRXOPlot::DragStep()
@@ -345,7 +481,7 @@ void CCtlQVRXOPlot::DragStep()
     const int nMask = geo.ApplyDragStep(*this, m_nAdjuster, m_bDragQ != 0, m_ptMouse.x, m_ptMouse.y);
     if (nMask == 0)
         return;
-    m_response.RecalcBands(*this, nMask); // the timer repaints after the step
+    RecalcCurves(nMask); // the timer repaints after the step
     ::PostMessageW(::GetParent(m_hWnd), WM_ADJUSTER_MOVED, static_cast<WPARAM>(m_nAdjuster), 0);
 }
 

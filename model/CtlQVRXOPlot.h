@@ -2,8 +2,8 @@
 // The response plot of the crossover editor (control 209 of the editor form,
 // window class "QVRXOPlot").  It draws the magnitude curves of the channel on
 // show against a logarithmic frequency axis (25 Hz .. 20 kHz) and a decibel
-// axis (+24 .. -60 dB), and shows one draggable handle, the adjuster, for the
-// filter the user works on.  Dragging changes the channel with sending on and
+// axis (+24 .. -60 dB), on request their sum and its phase (View menu), and
+// shows one draggable handle, the adjuster, for the filter the user works on.  Dragging changes the channel with sending on and
 // posts WM_ADJUSTER_MOVED to the parent.  The control is itself the working
 // copy of the shown channel.
 //
@@ -21,6 +21,7 @@
 #include "model/BandResponse.h"
 #include "model/ChannelConfig.h"
 #include "model/PlotGeometry.h"
+#include "model/SummedResponse.h"
 
 class CCtlQVRXOPlot : public CWindowImplBase, public CChannelConfig {
 public:
@@ -50,6 +51,21 @@ public:
     // Recomputes the band curves of the mask (4 Low, 2 Mid, 1 High, 7 all)
     // and asks for a repaint.
     void RecalcBands(int nMask);
+    // The summed response as a fourth curve, drawn over the bands, and its
+    // phase as a dotted curve with its own -180..+180 degree scale at the
+    // area's right edge; both off at construction (the drawing is then the
+    // bands' alone).  Turning one on computes the sum; while either is on,
+    // every recomputation of the curves recomputes it too.
+    void ShowSum(bool bShow);
+    void ShowPhase(bool bShow);
+    bool IsSumShown() const { return m_bShowSum; }
+    bool IsPhaseShown() const { return m_bShowPhase; }
+    // The sum as last computed (current while the sum or the phase is shown).
+    const CSummedResponse& GetSum() const { return m_sum; }
+    // y of a phase in degrees on the phase scale (+180 at the area's top,
+    // -180 at its bottom), on the geometry of the last paint.
+    int PhaseToY(double dDegrees) const;
+
     // Highlights adjuster 0 (none) .. 10; other numbers are ignored.
     void SelectAdjuster(int nAdjuster);
     int GetAdjuster() const { return m_nAdjuster; }
@@ -76,6 +92,12 @@ private:
 
     void CreateFonts();
     void DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pfltBand, HPEN hPen);
+    void DrawSum(HDC hdc, const CPlotGeometry& geo);
+    void DrawPhaseScale(HDC hdc, const CPlotGeometry& geo);
+    void DrawPhase(HDC hdc, const CPlotGeometry& geo);
+    // Recomputes the band curves of nMask and, while it is shown, the sum.
+    void RecalcCurves(int nMask);
+    void ShowView(bool& bFlag, bool bShow);
     void DrawAdjuster(HDC hdc, const CPlotGeometry& geo);
     void DragStep();
     void EndDrag();
@@ -90,6 +112,9 @@ private:
     CPen m_pnLow;
     CPen m_pnAdjuster;
     CBrush m_brAdjuster;
+    CPen m_pnSum;
+    CPen m_pnPhase;      // dotted
+    CPen m_pnPhaseScale; // the scale's ticks
     int m_nAdjuster = 0;
     RECT m_rcAdjuster{};
     RECT m_rcQLeft{};
@@ -99,11 +124,15 @@ private:
     BOOL m_bDragQ = 0;
     POINT m_ptMouse{};
     CBandResponse m_response; // the band curves and the frequency grid
+    CSummedResponse m_sum;
+    bool m_bShowSum = false;
+    bool m_bShowPhase = false;
 
     // Off-screen bitmap, kept while the client size stays the same.
     CBitmap m_bmpOffscreen;
     SIZE m_sizeOffscreen{};
     std::vector<POINT> m_aptCurve; // one curve's points, allocated once
+    std::vector<DWORD> m_adwRuns;  // the phase curve's unbroken stretches
 };
 
 // Registers the window class "QVRXOPlot" (once, at start-up, before the editor

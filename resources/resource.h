@@ -20,6 +20,11 @@
 #define ID_SYSTEM_MUTE 32781
 #define ID_DIAGNOSTICS 32783
 #define ID_PROFILE_INFO 32785
+#define ID_VIEW_SUMMED_RESPONSE 32800
+#define ID_VIEW_PHASE 32801
+#define ID_SAVE_LINK_LOG 32790
+#define ID_EDIT_UNDO 32810
+#define ID_EDIT_REDO 32811
 
 // --- shell dialogs and pictures --------------------------------------------
 // (begin shell ids)
@@ -92,6 +97,21 @@
 // The connection and the read-back of the unit.
 #define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
 #define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
+#define IDS_LINK_LOG_CANNOT_SAVE 760
+// Edit menu items: with nothing to take back, and naming the step (%ls).
+#define IDS_UNDO_NOTHING 790
+#define IDS_UNDO_STEP 791
+#define IDS_REDO_NOTHING 792
+#define IDS_REDO_STEP 793
+// Open: values of a file that must not reach the unit unasked.
+#define IDS_OPEN_NOT_NUMBERS 740
+#define IDS_OPEN_CONFIRM_RANGES 741
+#define IDS_OPEN_VALUE_OUTSIDE 742
+#define IDS_OPEN_VALUE_NOT_NUMBER 743
+#define IDS_OPEN_MORE_VALUES 744
+// Save: the system took the old file away and the new one could not take its place.
+#define IDS_SAVE_KEPT_ASIDE 745
+#define IDS_SAVE_KEPT_BESIDE 750
 
 // Firmware download and diagnostics terminal (texts in resources/strings/strings.inc).
 #define IDS_FIRMWARE_OPEN_FAILED 523
@@ -227,6 +247,11 @@
 #define IDS_PRESET_NOT_A_NUMBER 548
 #define IDS_PRESET_OUT_OF_RANGE 549
 #define IDS_PRESET_HP_Q 550
+#define IDS_PRESET_NAME_CLASH 746
+// Editor: a typed value that waits for Enter.
+#define IDS_FIELD_WAITS_GAIN 747
+#define IDS_FIELD_WAITS_FREQ 748
+#define IDS_FIELD_WAITS_FOR_NUMBER 749
 // (end speakerlib ids)
 
 // --- copy channel dialog (226) ------------------------------------------------

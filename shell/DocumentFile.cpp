@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "framework/ExeModule.h"
+#include "resources/resource.h"
+#include "shell/StartFolder.h"
 
 namespace {
 constexpr wchar_t FILTER[] = L"QVR Configuration Files (*.qvr)\0*.qvr\0";
@@ -29,17 +31,27 @@ std::wstring CDocumentFile::ProgramFolder()
 
 CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&szPath)[PATH_UNITS])
 {
-    const std::wstring folder = ProgramFolder();
+    SDialog dialog;
+    dialog.bOpen = bOpen;
+    dialog.pszFilter = FILTER;
+    dialog.pszDefaultExtension = DEFAULT_EXTENSION;
+    dialog.initialFolder = CStartFolder::Get();
+    return Choose(hOwner, dialog, szPath);
+}
+
+CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, const SDialog& dialog, wchar_t (&szPath)[PATH_UNITS])
+{
+    const std::wstring& folder = dialog.initialFolder;
     OPENFILENAMEW ofn{};
     // The older layout, without the fields that Windows 2000 added.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = hOwner;
-    ofn.lpstrFilter = FILTER;
+    ofn.lpstrFilter = dialog.pszFilter;
     ofn.nFilterIndex = 1;
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    ofn.lpstrDefExt = DEFAULT_EXTENSION;
-    ofn.Flags = bOpen ? OPEN_FLAGS : SAVE_FLAGS;
-    return CFileChoice::Run(ofn, bOpen, szPath);
+    ofn.lpstrDefExt = dialog.pszDefaultExtension;
+    ofn.Flags = dialog.bOpen ? OPEN_FLAGS : SAVE_FLAGS;
+    return CFileChoice::Run(ofn, dialog.bOpen, szPath, dialog.proposedName);
 }
 
 std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring> args)
@@ -58,6 +70,24 @@ std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring>
         }
     }
     return out;
+}
+
+std::wstring CDocumentFile::SaveFailure(UINT nId, const wchar_t* pszPath, const CSafeFile::SResult& r)
+{
+    UINT nReason = IDS_SAVE_CANNOT_CREATE;
+    switch (r.status) {
+    case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
+    case CSafeFile::EStatus::WriteFailed: nReason = IDS_SAVE_WRITE_FAILED; break;
+    case CSafeFile::EStatus::CannotReplace: nReason = IDS_SAVE_CANNOT_REPLACE; break;
+    case CSafeFile::EStatus::KeptAside: nReason = IDS_SAVE_KEPT_BESIDE; break;
+    default: break;
+    }
+    // A kept-aside file is the only copy of the new content: name it.
+    const std::wstring reason = r.status == CSafeFile::EStatus::KeptAside
+                                    ? Format(nReason, {r.kept.wstring()})
+                                    : g_Module.LoadString(nReason);
+    const std::wstring system = r.nSystemError ? SystemReason(static_cast<DWORD>(r.nSystemError)) : std::wstring();
+    return Format(nId, {pszPath, reason, system});
 }
 
 std::wstring CDocumentFile::SystemReason(DWORD dwError)

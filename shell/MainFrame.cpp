@@ -9,7 +9,6 @@
 #include "device/Advise.h"
 #include "device/Comm.h"
 #include "device/DlgDownload.h"
-#include "device/DlgSelectDevice.h"
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
 #include "device/usbxp/DeviceEnvironment.h"
@@ -22,6 +21,9 @@
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgSplash.h"
 #include "shell/DocumentFile.h"
+#include "shell/LinkLogCommand.h"
+#include "shell/OpenApproval.h"
+#include "shell/StartFolder.h"
 
 namespace {
 
@@ -32,7 +34,6 @@ constexpr int kImageSize = 32;
 constexpr int kImageMuteOff = 8; // 9 while muted
 constexpr int kStatusPartWidth = 580;
 constexpr int kSplashMilliseconds = 2000;
-constexpr int kDescriptionChars = 256;
 constexpr int kTipChars = 80;
 constexpr UINT_PTR kZOrderTimer = 1;
 constexpr UINT kZOrderCheckMilliseconds = 250;
@@ -145,6 +146,8 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
+    m_viewOptions.Load();
+    m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
 
     m_fntTabFont.Reset(
         CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
@@ -153,6 +156,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
     m_hbrDisconnected.Reset(::CreateSolidBrush(kRed));
 
+    m_deviceChoice.Restore();
     UpdateConnectionState();
     ShowWindow(SW_SHOWNORMAL);
     ShowMeters();
@@ -267,6 +271,7 @@ void CMainFrame::CreateStatusBar()
     m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
     int anParts[2] = {CDpiScale::FromScreen().X(kStatusPartWidth), -1};
     m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
+    m_statusHelp.Attach(m_wndStatusBar);
     const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
     m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
                                         m_wndStatusBar, nullptr, g_Module.GetInstance(), nullptr);
@@ -363,21 +368,27 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     // Like its toolbar button, Disconnect waits until the settings have been read.
     ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
+    m_viewOptions.UpdateMenu(hMenu);
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_pdlgCrossoverForm->EditRecorder().UpdateMenu(hMenu);
     return 0;
 }
 
 void CMainFrame::ShowDescription(int nId)
 {
-    if (nId < 1) {
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
-        return;
-    }
-    wchar_t szText[kDescriptionChars];
-    if (!g_Module.LoadString(static_cast<UINT>(nId), szText, kDescriptionChars))
-        return;
-    const wchar_t* pszNewline = std::wcschr(szText, L'\n');
-    if (pszNewline)
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(pszNewline + 1));
+    m_statusHelp.ShowCommand(nId);
+}
+
+LRESULT CMainFrame::OnFieldStatus(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    m_statusHelp.SetFieldText(reinterpret_cast<const wchar_t*>(lParam));
+    return 0;
+}
+
+LRESULT CMainFrame::OnSetStatusHint(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    m_statusHelp.SetWaitingText(reinterpret_cast<const wchar_t*>(lParam));
+    return 0;
 }
 
 LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -412,20 +423,14 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
     POINT pt;
     RECT rcToolBar;
     if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
-        m_wndStatusBar.SendMessage(SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+        m_statusHelp.ShowCommand(0);
     bHandled = FALSE;
     return 0;
 }
 
 LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // A unit already known is never swapped for another one; a unit chosen
-    // in Select Device is kept while it is attached.
-    const int nChosen = CDlgSelectDevice::FindListedDevice(m_strChosenSerial);
-    if (nChosen < 0)
-        m_strChosenSerial.clear();
-    g_Comm.SetDeviceNumber(
-        CConnectionFlow::DeviceAfterChange(g_Comm.GetDeviceNumber(), CComm::FindDevice(), nChosen));
+    m_deviceChoice.Refresh();
     return TRUE;
 }
 
@@ -562,6 +567,9 @@ LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
     case CMD_STORE_SETTINGS:
         Perform(m_flow.StoreAnswered());
         break;
+    case CMD_FIRMWARE_REVISION:
+        CLinkLogCommand::NoteFirmwareRevision(*pRecord);
+        break;
     default:
         break;
     }
@@ -576,6 +584,7 @@ void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
         case A::SetPollingOn: g_Comm.SetPolling(true); break;
         case A::SetPollingOff: g_Comm.SetPolling(false); break;
         case A::FindDeviceAndOpen:
+            m_deviceChoice.ResolveForConnect();
             if (g_Comm.GetDeviceNumber() == -1 && g_Comm.LookupDevice() == -1)
                 Perform(m_flow.DeviceMissing());
             else if (!g_Comm.Open())
@@ -648,9 +657,12 @@ void CMainFrame::ShowCommLost()
     // A read-back that the loss cut short has put the configuration from
     // before it back: the second line says so, so nobody takes the screen
     // for the unit's.
+    // It goes right after the first line, before the advice about the link log.
     std::wstring text = g_Module.LoadString(IDS_COMM_LOST);
-    if (m_bConfigurationPutBack)
-        text += L"\r\n" + g_Module.LoadString(IDS_CONFIG_PUT_BACK);
+    if (m_bConfigurationPutBack) {
+        const size_t nBreak = text.find(L"\r\n");
+        text.insert(nBreak == std::wstring::npos ? text.size() : nBreak, L"\r\n" + g_Module.LoadString(IDS_CONFIG_PUT_BACK));
+    }
     m_bConfigurationPutBack = false;
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
 }
@@ -681,6 +693,7 @@ void CMainFrame::TakeFileName(const wchar_t* pszPath)
 {
     // The dialogs never hand over more than the buffer holds.
     ::lstrcpynW(m_pszFileName.get(), pszPath, CDocumentFile::PATH_UNITS);
+    CStartFolder::Remember(pszPath);
 }
 
 bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
@@ -695,16 +708,14 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
         r = file.Commit();
     if (r.Ok())
         return true;
-    UINT nReason = IDS_SAVE_CANNOT_CREATE;
-    switch (r.status) {
-    case CSafeFile::EStatus::NotRegularFile: nReason = IDS_SAVE_NOT_REGULAR; break;
-    case CSafeFile::EStatus::WriteFailed: nReason = IDS_SAVE_WRITE_FAILED; break;
-    case CSafeFile::EStatus::CannotReplace: nReason = IDS_SAVE_CANNOT_REPLACE; break;
-    default: break;
+    if (r.status == CSafeFile::EStatus::KeptAside) {
+        // The only copy of the new content: the message says where it is.
+        const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
+        const std::wstring text = CDocumentFile::Format(IDS_SAVE_KEPT_ASIDE, {pszPath, system, r.kept.wstring()});
+        ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+        return false;
     }
-    const std::wstring reason = g_Module.LoadString(nReason);
-    const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
-    const std::wstring text = CDocumentFile::Format(IDS_FILE_CANNOT_SAVE, {pszPath, reason, system});
+    const std::wstring text = CDocumentFile::SaveFailure(IDS_FILE_CANNOT_SAVE, pszPath, r);
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
     return false;
 }
@@ -723,9 +734,22 @@ bool CMainFrame::OpenFrom(const wchar_t* pszPath)
         ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
         return false;
     }
+    // The whole file is looked at before anything of it reaches the screen
+    // or the unit: values that are no numbers are refused, values the editor
+    // would not take are applied only when the user says so.
+    CDlgCrossover& form = *m_pdlgCrossoverForm;
+    const auto approve = [&](const std::uint8_t* pImage, std::size_t cb) {
+        const int nShown = form.GetPlot().GetChannel();
+        const CChannelConfig* apCurrent[CHANNEL_COUNT];
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            apCurrent[c] = c == nShown ? &form.GetPlot() : &form.GetChannelRecord(c);
+        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, form.GetPlot().GetMode());
+    };
     ConfigResult result;
-    if (m_pdlgCrossoverForm->SerializeConfig(hFile, 1, FALSE, &result))
+    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve))
         return true;
+    if (result.status == EConfigStatus::Declined)
+        return false; // the refusal or the question has said why
     std::wstring reason;
     if (result.status == EConfigStatus::WrongSignature) {
         reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
@@ -764,9 +788,13 @@ LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
             form.GetChannelRecord(c) = saved[static_cast<size_t>(c)];
         form.GetProfile() = savedProfile;
         if (bWritten) {
+            // All or nothing: a defaults file that cannot be loaded again
+            // leaves the profile as it was, with the channels.
             form.GetProfile().SetDefaults();
             if (OpenFrom(szPath))
                 TakeFileName(szPath);
+            else
+                form.GetProfile() = savedProfile;
         }
     }
     g_Comm.SetPolling(true);
@@ -837,9 +865,7 @@ LRESULT CMainFrame::OnAppExit(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnSelectDevice(UINT, WPARAM, LPARAM, BOOL&)
 {
-    CDlgSelectDevice dlg;
-    if (dlg.DoModal(m_hWnd) == IDOK)
-        m_strChosenSerial = dlg.GetChosenSerial();
+    m_deviceChoice.Choose(m_hWnd);
     return 0;
 }
 
@@ -866,6 +892,12 @@ LRESULT CMainFrame::OnDiagnostics(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CMainFrame::OnSaveLinkLog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CLinkLogCommand::Save(m_hWnd);
+    return 0;
+}
+
 LRESULT CMainFrame::OnAppAbout(UINT, WPARAM, LPARAM, BOOL&)
 {
     CDlgSplash dlg(true);
@@ -876,6 +908,14 @@ LRESULT CMainFrame::OnAppAbout(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainFrame::OnSystemMute(UINT, WPARAM, LPARAM, BOOL&)
 {
     SetSystemFlags(GetSystemFlags() ^ 1u, true);
+    return 0;
+}
+
+LRESULT CMainFrame::OnViewOption(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    // Only the drawing changes: no need to wait for a read-back.
+    if (m_viewOptions.Toggle(LOWORD(wParam)) && m_pdlgCrossoverForm)
+        m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
     return 0;
 }
 

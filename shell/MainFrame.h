@@ -17,8 +17,11 @@
 #include "framework/AppGlobals.h"
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
+#include "shell/DeviceChoice.h"
+#include "shell/StatusHelp.h"
 #include "shell/DlgConnecting.h"
 #include "shell/SiblingLink.h"
+#include "shell/ViewOptions.h"
 
 class CMainFrame : public CWindowImpl<CMainFrame> {
 public:
@@ -69,6 +72,7 @@ public:
         MESSAGE_HANDLER(WM_MOVE, OnMove)
         MESSAGE_HANDLER(WM_INITMENU, OnInitMenu)
         MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+        MESSAGE_HANDLER(WM_SET_STATUS_HINT, OnSetStatusHint)
         MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
@@ -81,6 +85,7 @@ public:
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
         MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnForwardToForm)
+        MESSAGE_HANDLER(WM_FIELD_STATUS, OnFieldStatus)
         MESSAGE_HANDLER(g_uMsgChannelChange, OnSiblingMessage)
         MESSAGE_HANDLER(g_uMsgInitLink, OnSiblingMessage)
         MESSAGE_HANDLER(g_uMsgTermLink, OnSiblingMessage)
@@ -90,14 +95,19 @@ public:
         COMMAND_ID_HANDLER(ID_FILE_SAVE_AS, OnFileSaveAs)
         COMMAND_ID_HANDLER(ID_PROFILE_INFO, OnForwardToForm)
         COMMAND_ID_HANDLER(ID_COPY_CHANNEL, OnForwardToForm)
+        COMMAND_ID_HANDLER(ID_EDIT_UNDO, OnForwardToForm)
+        COMMAND_ID_HANDLER(ID_EDIT_REDO, OnForwardToForm)
         COMMAND_ID_HANDLER(ID_APP_EXIT, OnAppExit)
         COMMAND_ID_HANDLER(ID_CONNECT, OnConnect)
         COMMAND_ID_HANDLER(ID_DISCONNECT, OnDisconnect)
         COMMAND_ID_HANDLER(ID_SELECT_DEVICE, OnSelectDevice)
         COMMAND_ID_HANDLER(ID_DOWNLOAD_FIRMWARE, OnDownloadFirmware)
         COMMAND_ID_HANDLER(ID_DIAGNOSTICS, OnDiagnostics)
+        COMMAND_ID_HANDLER(ID_SAVE_LINK_LOG, OnSaveLinkLog)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
         COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
+        COMMAND_ID_HANDLER(ID_VIEW_SUMMED_RESPONSE, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_PHASE, OnViewOption)
     ALT_MSG_MAP(2) // toolbar
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     ALT_MSG_MAP(3) // status bar
@@ -111,6 +121,7 @@ public:
     LRESULT OnMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnInitMenu(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnMenuSelect(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSetStatusHint(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSetCursor(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDeviceChange(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -123,6 +134,7 @@ public:
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnFieldStatus(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
     // Commands.
@@ -138,8 +150,11 @@ public:
     LRESULT OnSelectDevice(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDownloadFirmware(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDiagnostics(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnSaveLinkLog(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnAppAbout(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // View > Summed Response and View > Phase: shown on the plot, remembered.
+    LRESULT OnViewOption(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
     void CreateToolBar();
@@ -147,8 +162,10 @@ private:
     void ShowMeters();
     void CreateStatusBar();
     void RaiseOwnedWindows();
-    // Status bar part 0: the description after the first newline of string nId.
+    // Status bar part 0: the description after the first newline of string nId
+    // (the hint, when there is one, for nId < 1).
     void ShowDescription(int nId);
+    // Status bar part 0 without a description: the hint (a field waiting for Enter).
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DestroyWaitBox();
     // Closes the link and tells the form, whose read-back (if any) ends with it.
@@ -181,9 +198,16 @@ private:
     CSiblingLink m_link; // the sibling program's link and its window
     CDlgConnecting m_dlgConnecting;
     CConnectionFlow m_flow;
-    // The unit chosen in the Select Device dialog (its serial number), kept
-    // while it is attached; empty when none was chosen.
-    std::wstring m_strChosenSerial;
+    CViewOptions m_viewOptions;
+    // The unit chosen in Select Device (in this run or remembered).
+    CDeviceChoice m_deviceChoice;
+    CStatusHelp m_statusHelp;
+
+public:
+    // The status bar's first part (tests).
+    const CStatusHelp& GetStatusHelp() const { return m_statusHelp; }
+
+private:
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
     bool m_bConfigurationPutBack = false; // the last link close ended a read-back and put the configuration back

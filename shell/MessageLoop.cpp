@@ -11,6 +11,15 @@ bool IsArrowKey(WPARAM vk)
     return vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN;
 }
 
+// Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: Undo and Redo, also while a field has the
+// focus.  They go to the accelerators before dialog navigation would hand
+// them to the field, whose edit control would undo its own text.
+bool IsUndoRedoKey(const MSG& msg)
+{
+    return msg.message == WM_KEYDOWN && (msg.wParam == 'Z' || msg.wParam == 'Y') && ::GetKeyState(VK_CONTROL) < 0 &&
+           ::GetKeyState(VK_MENU) >= 0;
+}
+
 bool IsButton(HWND hWnd)
 {
     wchar_t szClass[251] = {};
@@ -38,6 +47,9 @@ void CMessageLoop::ProcessMessage(MSG& msg)
 
     // No window of the program ever sees the wheel.
     if (msg.message == WM_MOUSEWHEEL)
+        return;
+
+    if (IsUndoRedoKey(msg) && ::TranslateAcceleratorW(hWndMain, m_hAccel, &msg))
         return;
 
     if (msg.message == WM_KEYDOWN && ::IsDialogMessageW(hWndMain, &msg)) {

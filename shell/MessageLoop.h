@@ -1,8 +1,9 @@
 #pragma once
 // CMessageLoop: the program's one message loop.  It discards the mouse
 // wheel, routes key presses through dialog navigation among the frame's
-// controls, handles the sibling program's link messages and applies the
-// accelerator table with the main frame as target.
+// controls (Undo and Redo keys excepted: they are accelerators first),
+// handles the sibling program's link messages and applies the accelerator
+// table with the main frame as target.
 
 #include <windows.h>
 

@@ -2,7 +2,6 @@
 
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
-#include "speakerlib/SpeakerPreset.h"
 #include "speakerlib/TextFormat.h"
 
 namespace {
@@ -182,13 +181,19 @@ void CDlgSpeakerLib::ApplySelection()
         ::EnableWindow(GetDlgItem(IDOK), TRUE);
         return;
     }
-    CSpeakerPreset preset;
-    preset.Read(m_library, m_items[static_cast<size_t>(nSel)], m_nBands);
-    if (preset.Usable()) {
-        preset.ApplyTo(m_config, false);
+    const int nSame = CSpeakerPreset::EarlierWithSameStoredName(m_items, static_cast<size_t>(nSel));
+    if (nSame >= 0) {
+        // Once stored, its name would be the earlier preset's.
+        SetNote(CTextFormat::Format(IDS_PRESET_NAME_CLASH, {m_items[static_cast<size_t>(nSame)]}));
+        ::EnableWindow(GetDlgItem(IDOK), FALSE);
+        return;
+    }
+    m_preset.Read(m_library, m_items[static_cast<size_t>(nSel)], m_nBands);
+    if (m_preset.Usable()) {
+        m_preset.ApplyTo(m_config, false);
         m_bApplied = true;
     }
-    SetNote(preset.DescribeFault());
+    SetNote(m_preset.DescribeFault());
     ::EnableWindow(GetDlgItem(IDOK), m_bApplied);
 }
 

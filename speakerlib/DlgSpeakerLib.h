@@ -16,6 +16,7 @@
 #include "model/ChannelConfig.h"
 #include "resources/resource.h"
 #include "speakerlib/SpeakerLibrary.h"
+#include "speakerlib/SpeakerPreset.h"
 
 class CDlgSpeakerLib : public CDialogImpl<CDlgSpeakerLib> {
 public:
@@ -46,8 +47,12 @@ public:
         COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
     END_MSG_MAP()
 
-    // After OK: the ticked channels and the record with the preset applied.
+    // After OK: the ticked channels, and the preset chosen.  The preset sets
+    // only its own keys and its name: each ticked channel keeps its level,
+    // its channel delay and its Mute/Invert words (ApplyPreset).
     DWORD GetChannelMask() const { return m_dwChannels; }
+    const CSpeakerPreset& GetPreset() const { return m_preset; }
+    // The edited channel's record with the preset on show applied (what the dialog previews).
     const CChannelConfig& GetWorkingCopy() const { return m_config; }
 
     // The channel index of each mask bit, in assignment order.
@@ -85,4 +90,5 @@ private:
     std::vector<std::u16string> m_items; // the listed section names, in list order
     std::u16string m_fileNote;           // what the file gave (empty when presets are listed)
     bool m_bApplied = false;             // a usable preset is applied to m_config
+    CSpeakerPreset m_preset;             // the one applied
 };

@@ -105,6 +105,14 @@ bool CSpeakerPreset::ParseNumber(const std::u16string& text, float& fltValue)
     return true;
 }
 
+int CSpeakerPreset::EarlierWithSameStoredName(const std::vector<std::u16string>& names, std::size_t i)
+{
+    for (std::size_t k = 0; k < i && k < names.size() && i < names.size(); ++k)
+        if (CChannelConfig::SameSpeakerName(names[k].c_str(), names[i].c_str()))
+            return static_cast<int>(k);
+    return -1;
+}
+
 int CSpeakerPreset::BandsOf(const CSpeakerLibrary& library, const std::u16string& section)
 {
     const std::u16string* pValue = library.Find(section, u"Bands");

@@ -18,7 +18,9 @@
 // a whole and names the first faulty key.
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "model/ChannelFields.h"
 
@@ -67,6 +69,12 @@ public:
 
     // The user's explanation of a fault, e.g. "\"X\" cannot be used: HBHP is missing."
     std::u16string DescribeFault() const;
+
+    // The first of names[0..i) that a channel could not tell apart from
+    // names[i] once stored (the same first 31 characters, ignoring case), or
+    // -1.  Such a later preset is unusable: the channel's name would point at
+    // the earlier one.
+    static int EarlierWithSameStoredName(const std::vector<std::u16string>& names, std::size_t i);
 
     // Parses a whole value as a plain decimal number (sign, digits, point,
     // exponent; blanks around it).  False for anything else, including

@@ -1,7 +1,9 @@
 // Timing of the response plot under Wine (a benchmark that prints figures,
 // not a test): a full repaint of the control, and one drag step (the setters,
 // the recomputation of the affected curve and the repaint) as the 20 ms drag
-// timer runs it.  Run: cmake/wine-run.sh build/win/bench/win/plot_bench.exe [N]
+// timer runs it; each first with the bands alone, then with the summed
+// response and its phase shown (the sum is recomputed with every step).
+// Run: cmake/wine-run.sh build/win/bench/win/plot_bench.exe [N] [dpi]
 #include <windows.h>
 
 #include "bench/win/BenchClock.h"
@@ -17,7 +19,9 @@
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
 #include "framework/AppGlobals.h"
+#include "model/ChannelFields.h"
 #include "model/CtlQVRXOPlot.h"
+#include "model/SummedResponse.h"
 
 namespace {
 
@@ -37,7 +41,20 @@ struct SFigures {
     double dMedian;
     double dP95;
     double dMax;
+    double dCpu; // this thread's processor time per run (what a loaded machine's other work does not add to)
 };
+
+// This thread's user and kernel time in microseconds.
+double ThreadCpuUs()
+{
+    FILETIME ftCreate, ftExit, ftKernel, ftUser;
+    if (!::GetThreadTimes(::GetCurrentThread(), &ftCreate, &ftExit, &ftKernel, &ftUser))
+        return 0.0;
+    auto us = [](const FILETIME& ft) {
+        return static_cast<double>((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10.0;
+    };
+    return us(ftKernel) + us(ftUser);
+}
 
 SFigures Measure(int nRuns, const std::function<void(int)>& run)
 {
@@ -45,22 +62,24 @@ SFigures Measure(int nRuns, const std::function<void(int)>& run)
     v.reserve(static_cast<size_t>(nRuns));
     for (int i = 0; i < 5; ++i) // warm-up
         run(i);
+    const double dCpu0 = ThreadCpuUs();
     for (int i = 0; i < nRuns; ++i) {
         const double t0 = Now();
         run(i);
         v.push_back(Now() - t0);
     }
+    const double dCpu = (ThreadCpuUs() - dCpu0) / nRuns;
     std::sort(v.begin(), v.end());
     double sum = 0;
     for (double d : v)
         sum += d;
-    return {sum / nRuns, v[v.size() / 2], v[v.size() * 95 / 100], v.back()};
+    return {sum / nRuns, v[v.size() / 2], v[v.size() * 95 / 100], v.back(), dCpu};
 }
 
 void Print(const char* pszWhat, const SFigures& f)
 {
-    std::printf("%-58s mean %8.1f us  median %8.1f us  p95 %8.1f us  max %8.1f us\n", pszWhat, f.dMean, f.dMedian,
-                f.dP95, f.dMax);
+    std::printf("%-58s mean %8.1f us  median %8.1f us  p95 %8.1f us  max %8.1f us  cpu %8.1f us\n", pszWhat, f.dMean,
+                f.dMedian, f.dP95, f.dMax, f.dCpu);
 }
 
 } // namespace
@@ -95,21 +114,6 @@ int main(int argc, char** argv)
 
     auto repaint = [&] { ::RedrawWindow(hPlot, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); };
 
-    std::printf("plot %dx%d px at %d dpi, Triamp Center (three curves), %d runs each\n", cx, cy, scale.GetDpiX(),
-                nRuns);
-    Print("full repaint (off-screen drawing + copy to the window)", Measure(nRuns, [&](int) { repaint(); }));
-    {
-        const CClientDC dc(hPlot);
-        const CMemDC dcMem(::CreateCompatibleDC(dc));
-        const CBitmap bmp(::CreateCompatibleBitmap(dc, cx, cy));
-        const CSelectObject selBmp(dcMem, bmp);
-        const RECT rc{0, 0, cx, cy};
-        Print("  of which drawing into a memory DC", Measure(nRuns, [&](int) {
-                  plot.Draw(dcMem, rc);
-                  ::GdiFlush();
-              }));
-    }
-
     // Drag steps as the drag timer runs them: press on the handle, move the
     // mouse between two places so every step changes the setting, let the
     // timer handler run the step and repaint.
@@ -133,9 +137,48 @@ int main(int argc, char** argv)
         ::SendMessageW(hPlot, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
         PumpPending();
     };
-    dragBench(1, "drag step, Low LP handle (Low curve + repaint)", scale.X(30));
-    dragBench(7, "drag step, High PEQ handle (High curve + repaint)", scale.X(30));
-    dragBench(10, "drag step, HP filter handle (all three curves + repaint)", scale.X(4));
+    std::printf("plot %dx%d px at %d dpi, Triamp Center (three curves), %d runs each\n", cx, cy, scale.GetDpiX(),
+                nRuns);
+    auto measureAll = [&](const char* pszView) {
+        std::printf("-- %s\n", pszView);
+        Print("full repaint (off-screen drawing + copy to the window)", Measure(nRuns, [&](int) { repaint(); }));
+        {
+            const CClientDC dc(hPlot);
+            const CMemDC dcMem(::CreateCompatibleDC(dc));
+            const CBitmap bmp(::CreateCompatibleBitmap(dc, cx, cy));
+            const CSelectObject selBmp(dcMem, bmp);
+            const RECT rc{0, 0, cx, cy};
+            Print("  of which drawing into a memory DC", Measure(nRuns, [&](int) {
+                      plot.Draw(dcMem, rc);
+                      ::GdiFlush();
+                  }));
+        }
+        dragBench(1, "drag step, Low LP handle (Low curve + repaint)", scale.X(30));
+        dragBench(7, "drag step, High PEQ handle (High curve + repaint)", scale.X(30));
+        dragBench(10, "drag step, HP filter handle (all three curves + repaint)", scale.X(4));
+    };
+    {
+        // What the sum adds to a drag step, alone: one band's curve and phase
+        // and the sum of all three.
+        CChannelConfig c(CHANNEL_CENTER);
+        CBandResponse bands;
+        CSummedResponse sum;
+        bands.RecalcBands(c, BAND_ALL);
+        sum.Recalc(c, bands, BAND_ALL);
+        Print("High band curve alone (RecalcBands(1))", Measure(nRuns, [&](int i) {
+                  c.SetHighPEQFreq(3000.0f + static_cast<float>(i % 50), false);
+                  bands.RecalcBands(c, BAND_HIGH);
+              }));
+        Print("High band curve + the sum (Recalc(1))", Measure(nRuns, [&](int i) {
+                  c.SetHighPEQFreq(3000.0f + static_cast<float>(i % 50), false);
+                  bands.RecalcBands(c, BAND_HIGH);
+                  sum.Recalc(c, bands, BAND_HIGH);
+              }));
+    }
+    measureAll("bands only (View: nothing)");
+    plot.ShowSum(true);
+    plot.ShowPhase(true);
+    measureAll("with the summed response and its phase (View: Summed Response, Phase)");
     std::printf("drag timer period: %u us\n", CCtlQVRXOPlot::DRAG_PERIOD_MS * 1000u);
 
     plot.UnsubclassWindow();

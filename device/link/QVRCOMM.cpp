@@ -97,7 +97,7 @@ QVRCOMM_HANDLE OpenComm(QVRCOMM_SETTINGS settings, QVRCOMM_CALLBACK pfnCallback,
         SetStatus(pStatus, QVRCOMM_BAD_SETTINGS);
         return 0;
     }
-    const CDeviceList list = ReadDeviceEnvironment();
+    const CDeviceList list = ReadAttachedDevices();
     const SDeviceEntry* pEntry = list.Find(settings.nDevice);
     if (pEntry == nullptr) {
         SetStatus(pStatus, QVRCOMM_NO_DEVICE);

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "device/usbxp/SerialCommPorts.h"
+
 namespace {
 constexpr char DEVICE_VARIABLE[] = "QVR500_DEVICES";
 
@@ -37,5 +39,12 @@ CDeviceList ReadDeviceEnvironment()
     }
     CDeviceList list = CDeviceList::Parse(text);
     ReportErrors(text, list);
+    return list;
+}
+
+CDeviceList ReadAttachedDevices()
+{
+    CDeviceList list = ReadDeviceEnvironment();
+    list.AppendSerialPorts(ReadSerialCommPorts());
     return list;
 }

@@ -6,3 +6,7 @@
 #include "device/usbxp/DeviceList.h"
 
 CDeviceList ReadDeviceEnvironment();
+
+// The units the enumeration library reports and the link library opens: the
+// entries of QVR500_DEVICES, then the machine's serial ports (docs/devices.md).
+CDeviceList ReadAttachedDevices();

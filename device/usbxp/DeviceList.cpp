@@ -1,6 +1,7 @@
 // Parser of the QVR500_DEVICES device list.
 #include "device/usbxp/DeviceList.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -112,6 +113,57 @@ CDeviceList CDeviceList::Parse(std::string_view text)
     return list;
 }
 
+std::string CDeviceList::CanonicalPort(std::string_view name)
+{
+    if (name.size() > 4 && name.substr(0, 4) == "\\\\.\\")
+        name.remove_prefix(4);
+    unsigned long nCom = 0;
+    if (name.size() < 4 || !EqualsNoCase(name.substr(0, 3), "COM") || !ParseNumber(name.substr(3), 255, nCom))
+        return {};
+    return "COM" + std::to_string(nCom);
+}
+
+void CDeviceList::AppendSerialPorts(const std::vector<std::string>& portNames)
+{
+    // Port numbers, sorted and unique: the machine's list may hold a port
+    // twice (two drivers) or in any order.
+    std::vector<int> ports;
+    for (const std::string& name : portNames) {
+        if (ports.size() >= MAX_SERIAL_PORTS)
+            break;
+        const std::string port = CanonicalPort(Trim(name));
+        if (port.empty())
+            continue;
+        const int nPort = std::stoi(port.substr(3));
+        const bool bListed = std::any_of(m_entries.begin(), m_entries.end(), [&](const SDeviceEntry& e) {
+            return e.transport == ETransport::Com && e.address == port;
+        });
+        if (!bListed && std::find(ports.begin(), ports.end(), nPort) == ports.end())
+            ports.push_back(nPort);
+    }
+    std::sort(ports.begin(), ports.end());
+    for (const int nPort : ports) {
+        SDeviceEntry entry;
+        entry.transport = ETransport::Com;
+        entry.address = "COM" + std::to_string(nPort);
+        entry.description = SERIAL_PORT_DESCRIPTION;
+        entry.serial = entry.address;
+        m_entries.push_back(std::move(entry));
+    }
+}
+
+std::string CDeviceList::Describe(const SDeviceEntry& entry)
+{
+    std::string text;
+    switch (entry.transport) {
+    case ETransport::Sim: text = "sim:" + entry.address; break;
+    case ETransport::Tcp: text = "tcp:" + entry.address + ":" + std::to_string(entry.nPort); break;
+    case ETransport::Com: text = "com:" + entry.address; break;
+    }
+    text += std::string(entry.bInstant ? ",instant" : "") + (entry.bNoLcr ? ",nolcr" : "") + (entry.bTrace ? ",trace" : "");
+    return text + " \"" + entry.description + "\" " + entry.serial;
+}
+
 const SDeviceEntry* CDeviceList::Find(std::int64_t nIndex) const
 {
     if (nIndex < 0 || nIndex >= static_cast<std::int64_t>(m_entries.size()))
@@ -199,18 +251,13 @@ bool CDeviceList::ParseEntry(std::string_view entry, SDeviceEntry& out, std::str
         out.nPort = static_cast<std::uint16_t>(nPort);
         break;
     }
-    case ETransport::Com: {
-        std::string_view port = last;
-        if (port.size() > 4 && port.substr(0, 4) == "\\\\.\\")
-            port.remove_prefix(4);
-        unsigned long nCom = 0;
-        if (port.size() < 4 || !EqualsNoCase(port.substr(0, 3), "COM") || !ParseNumber(port.substr(3), 255, nCom)) {
+    case ETransport::Com:
+        out.address = CanonicalPort(last);
+        if (out.address.empty()) {
             reason = "serial port " + Quote(last) + " must be COM1 to COM255";
             return false;
         }
-        out.address = "COM" + std::to_string(nCom);
         break;
-    }
     }
 
     const std::string_view description = fields[nAddressFields + 1];

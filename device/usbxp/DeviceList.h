@@ -36,6 +36,12 @@ public:
     // Longest description or serial number: the enumeration API returns them
     // in 256-byte buffers with a terminator.
     static constexpr std::size_t MAX_TEXT = 255;
+    // What a serial port of the machine is reported as: a unit behind a
+    // USB-serial bridge, listed by Select Device and never taken by the
+    // automatic lookup (nothing is sent to a port the user did not choose).
+    static constexpr const char* SERIAL_PORT_DESCRIPTION = "QVR500 USB";
+    // The most serial ports taken from the machine (COM1 to COM255).
+    static constexpr std::size_t MAX_SERIAL_PORTS = 255;
 
     CDeviceList() = default;
     // Parses the value of QVR500_DEVICES; an empty text is an empty list.
@@ -44,10 +50,23 @@ public:
     const std::vector<SDeviceEntry>& Entries() const { return m_entries; }
     // One text per rejected entry, naming the entry and the reason.
     const std::vector<std::string>& Errors() const { return m_errors; }
+    // Appends the machine's serial ports after the entries: each name that is
+    // a port COM1..COM255 (also written \\.\COMn, any case) becomes a com
+    // entry with the description SERIAL_PORT_DESCRIPTION and the port name
+    // as its serial number, in port-number order.  Ports already listed as
+    // com entries, repeated names and anything else are left out.
+    void AppendSerialPorts(const std::vector<std::string>& portNames);
+
+    // An entry as a support log names it, e.g.
+    // "com:COM5 \"QVR500 USB\" COM5" or "tcp:127.0.0.1:5500 \"USBXpress Device\" SN0002".
+    static std::string Describe(const SDeviceEntry& entry);
+
     // Entry nIndex, or nullptr when there is none.
     const SDeviceEntry* Find(std::int64_t nIndex) const;
 
 private:
+    // "COMn" for a port name COM1..COM255 (or \\.\COMn), else empty.
+    static std::string CanonicalPort(std::string_view name);
     static bool ParseEntry(std::string_view entry, SDeviceEntry& out, std::string& reason);
 
     std::vector<SDeviceEntry> m_entries;

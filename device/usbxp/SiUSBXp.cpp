@@ -9,7 +9,7 @@ int SI_GetNumDevices(std::uint32_t* pNumDevices)
 {
     if (pNumDevices == nullptr)
         return SI_INVALID_PARAMETER;
-    *pNumDevices = static_cast<std::uint32_t>(ReadDeviceEnvironment().Entries().size());
+    *pNumDevices = static_cast<std::uint32_t>(ReadAttachedDevices().Entries().size());
     return SI_SUCCESS;
 }
 
@@ -20,7 +20,7 @@ int SI_GetProductString(std::uint32_t nDevice, char* pBuffer, std::uint32_t nSel
     pBuffer[0] = '\0';
     if (nSelector != SI_RETURN_SERIAL_NUMBER && nSelector != SI_RETURN_DESCRIPTION)
         return SI_INVALID_PARAMETER;
-    const CDeviceList list = ReadDeviceEnvironment();
+    const CDeviceList list = ReadAttachedDevices();
     const SDeviceEntry* pEntry = list.Find(nDevice);
     if (pEntry == nullptr)
         return SI_DEVICE_NOT_FOUND;

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -64,6 +66,33 @@ void FuzzDeviceList(const std::uint8_t* pData, std::size_t n)
         std::abort();
 }
 
+// The machine's serial port names (the same bytes split at ';'), appended
+// after the entries: only ports COM1..COM255, each once, in order.
+void FuzzSerialPorts(const std::uint8_t* pData, std::size_t n)
+{
+    const std::string_view text(reinterpret_cast<const char*>(pData), n);
+    CDeviceList list = CDeviceList::Parse(text);
+    const std::size_t nEntries = list.Entries().size();
+    std::vector<std::string> names;
+    std::size_t nStart = 0;
+    for (std::size_t i = 0; i <= n; ++i)
+        if (i == n || text[i] == ';') {
+            names.emplace_back(text.substr(nStart, i - nStart));
+            nStart = i + 1;
+        }
+    list.AppendSerialPorts(names);
+    int nLast = 0;
+    for (std::size_t i = nEntries; i < list.Entries().size(); ++i) {
+        const SDeviceEntry& e = list.Entries()[i];
+        if (e.transport != ETransport::Com || e.address.rfind("COM", 0) != 0 || e.serial != e.address)
+            std::abort();
+        const int nPort = std::atoi(e.address.c_str() + 3);
+        if (nPort <= nLast || nPort > 255)
+            std::abort();
+        nLast = nPort;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t n)
@@ -72,6 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t n)
         return 0;
     if (pData[0] & 1)
         FuzzFraming(pData + 1, n - 1);
+    else if (pData[0] & 2)
+        FuzzSerialPorts(pData + 1, n - 1);
     else
         FuzzDeviceList(pData + 1, n - 1);
     return 0;

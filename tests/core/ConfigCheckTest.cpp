@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -136,4 +137,61 @@ TEST(ConfigCheck, BoundsAreInclusiveAndTheNextFloatOutsideIsNamed)
     // A flag word carries any bits.
     EXPECT_EQ(CConfigCheck::CheckBits(FIELD_HIGH_FLAGS, MODE_TRIAMP, 0x7FC00000u), CConfigCheck::EVerdict::Ok);
     EXPECT_EQ(CConfigCheck::CheckBits(FIELD_HIGH_GAIN, MODE_TRIAMP, 0x7FC00000u), CConfigCheck::EVerdict::NonFinite);
+}
+
+TEST(ConfigCheck, AnOpenedFileIsRefusedForNonNumbersAndConfirmedOnlyForRangeBreaksItWouldApply)
+{
+    CConfigCheck::SRecordBits current[CHANNEL_COUNT];
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        current[c] = CConfigCheck::BitsOf(CChannelConfig(c));
+    auto incoming = [&current] {
+        CConfigCheck::SRecordBits records[CHANNEL_COUNT];
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            records[c] = current[c];
+        return std::to_array(records);
+    };
+    std::vector<CConfigCheck::SFinding> named;
+    auto admit = [&](const std::array<CConfigCheck::SRecordBits, CHANNEL_COUNT>& in, int nMode = MODE_TRIAMP) {
+        CConfigCheck::SRecordBits records[CHANNEL_COUNT];
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            records[c] = in[static_cast<std::size_t>(c)];
+        return CConfigCheck::Admit(records, current, nMode, named);
+    };
+
+    // Its own configuration, and values inside the ranges: applied without a word.
+    auto same = incoming();
+    EXPECT_EQ(admit(same), CConfigCheck::EAdmission::Apply);
+    EXPECT_TRUE(named.empty());
+    same[1].adwValues[FIELD_HIGH_GAIN] = FloatToBits(-12.0f);
+    same[4].nChannel = 1; // a record claiming another channel is the reader's business, not a value's
+    EXPECT_EQ(admit(same), CConfigCheck::EAdmission::Apply);
+
+    // Outside the ranges and different from what the program holds: named, to be confirmed.
+    auto wide = incoming();
+    wide[0].adwValues[FIELD_HP_FREQ] = FloatToBits(45.0f);
+    wide[2].adwValues[FIELD_HIGH_GAIN] = FloatToBits(1e30f);
+    wide[3].adwValues[FIELD_LOW_LP_FREQ] = FloatToBits(150.0f); // Biamp takes it
+    EXPECT_EQ(admit(wide), CConfigCheck::EAdmission::Confirm);
+    ASSERT_EQ(named.size(), 3u);
+    EXPECT_EQ(named[0].nRecord, 0);
+    EXPECT_EQ(named[0].eField, FIELD_HP_FREQ);
+    EXPECT_EQ(named[1].nRecord, 2);
+    EXPECT_EQ(named[1].fltValue, 1e30f);
+    EXPECT_EQ(admit(wide, MODE_BIAMP), CConfigCheck::EAdmission::Confirm);
+    EXPECT_EQ(named.size(), 2u);
+    // The same values already held (read from a unit that holds them): nothing to ask.
+    current[0].adwValues[FIELD_HP_FREQ] = FloatToBits(45.0f);
+    current[2].adwValues[FIELD_HIGH_GAIN] = FloatToBits(1e30f);
+    EXPECT_EQ(admit(wide, MODE_BIAMP), CConfigCheck::EAdmission::Apply);
+    EXPECT_TRUE(named.empty());
+
+    // A value that is no number refuses the file, however the rest looks; only those are named.
+    auto damaged = wide;
+    damaged[2].adwValues[FIELD_LOW_PEQ_GAIN] = FloatToBits(std::numeric_limits<float>::quiet_NaN());
+    damaged[5].adwValues[FIELD_LEVEL] = FloatToBits(std::numeric_limits<float>::infinity());
+    EXPECT_EQ(admit(damaged), CConfigCheck::EAdmission::Refuse);
+    ASSERT_EQ(named.size(), 2u);
+    EXPECT_TRUE(named[0].bNonFinite && named[1].bNonFinite);
+    EXPECT_EQ(named[0].eField, FIELD_LOW_PEQ_GAIN);
+    EXPECT_EQ(named[1].nRecord, 5);
 }

@@ -131,3 +131,113 @@ TEST_F(SafeFile, LinksStayLinksAndPermissionsStay)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 #endif
+
+namespace {
+
+// The platform's own steps, with one of them made to fail: before failing,
+// a replacement may take the old file away as ReplaceFileW does for its
+// errors 1176 (the old file deleted) and 1177 (moved to another name).
+class CFailingStep : public CSafeFile::ISystem {
+public:
+    enum class EStep { Write, Flush, Replace, Move };
+    enum class EOldFile { Stays, Deleted, MovedAside };
+
+    CFailingStep(EStep eStep, unsigned long nError, EOldFile eOld = EOldFile::Stays, bool bMoveFails = false)
+        : m_eStep(eStep), m_nError(nError), m_eOld(eOld), m_bMoveFails(bMoveFails)
+    {
+        CSafeFile::SetSystem(this);
+    }
+    ~CFailingStep() override { CSafeFile::SetSystem(nullptr); }
+
+    unsigned long Write(void* h, const void* p, std::size_t cb) override
+    {
+        return m_eStep == EStep::Write ? m_nError : Real().Write(h, p, cb);
+    }
+    unsigned long Flush(void* h) override { return m_eStep == EStep::Flush ? m_nError : Real().Flush(h); }
+    unsigned long Replace(const fs::path& target, const fs::path& temp) override
+    {
+        if (m_eStep != EStep::Replace)
+            return Real().Replace(target, temp);
+        if (m_eOld == EOldFile::Deleted)
+            fs::remove(target);
+        else if (m_eOld == EOldFile::MovedAside)
+            fs::rename(target, fs::path(target).concat(".replaced"));
+        return m_nError;
+    }
+    unsigned long Move(const fs::path& from, const fs::path& to) override
+    {
+        ++nMoves;
+        return m_eStep == EStep::Move || m_bMoveFails ? m_nError : Real().Move(from, to);
+    }
+
+    int nMoves = 0;
+
+private:
+    static CSafeFile::ISystem& Real() { return CSafeFile::PlatformSystem(); }
+    EStep m_eStep;
+    unsigned long m_nError;
+    EOldFile m_eOld;
+    bool m_bMoveFails;
+};
+
+} // namespace
+
+TEST_F(SafeFile, EachStepFailingInTurnLeavesTheOldFileOrTheNewOneNeverNeither)
+{
+    using E = CFailingStep::EStep;
+    using O = CFailingStep::EOldFile;
+    const fs::path p = m_dir / "a.qvr";
+    const unsigned long nError = 1176; // as ReplaceFileW reports it; any code will do for the other steps
+
+    // Writing, flushing or a replacement that did not start: the old file is
+    // as it was, the temporary file is gone, and the reason is reported.
+    for (const E eStep : {E::Write, E::Flush, E::Replace}) {
+        Write(p, "the old configuration");
+        CFailingStep fault(eStep, 1117);
+        const CSafeFile::SResult r = Save(p, "new");
+        EXPECT_EQ(r.status, eStep == E::Replace ? CSafeFile::EStatus::CannotReplace : CSafeFile::EStatus::WriteFailed)
+            << static_cast<int>(eStep);
+        EXPECT_EQ(r.nSystemError, eStep == E::Write ? 0u : 1117u); // Save reports a refused Write itself
+        EXPECT_EQ(Read(p), "the old configuration");
+        EXPECT_EQ(Entries(), 1u);
+    }
+
+    // The replacement took the old file away and failed: the new content is
+    // moved into its place (and the old one, where the system kept it, stays).
+    for (const O eOld : {O::Deleted, O::MovedAside}) {
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        Write(p, "the old configuration");
+        CFailingStep fault(E::Replace, nError, eOld);
+        EXPECT_TRUE(Save(p, "new").Ok());
+        EXPECT_EQ(Read(p), "new");
+        EXPECT_EQ(Entries(), eOld == O::MovedAside ? 2u : 1u);
+    }
+
+    // ... and when the move fails too, the new content is kept and named: the
+    // only copy of it is never deleted.
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    Write(p, "the old configuration");
+    {
+        CFailingStep fault(E::Replace, nError, O::Deleted, true);
+        const CSafeFile::SResult r = Save(p, "new");
+        EXPECT_EQ(r.status, CSafeFile::EStatus::KeptAside);
+        EXPECT_EQ(r.nSystemError, nError);
+        EXPECT_EQ(fault.nMoves, 1);
+        ASSERT_FALSE(r.kept.empty());
+        EXPECT_EQ(Read(r.kept), "new");
+        EXPECT_EQ(r.kept.parent_path(), p.parent_path());
+        EXPECT_FALSE(fs::exists(p));
+    }
+
+    // A new file that cannot be put in place (Windows moves it, POSIX renames
+    // it): nothing is left behind.
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    {
+        CFailingStep fault(E::Replace, 5, O::Stays, true);
+        EXPECT_EQ(Save(p, "new").status, CSafeFile::EStatus::CannotReplace);
+        EXPECT_EQ(Entries(), 0u);
+    }
+}

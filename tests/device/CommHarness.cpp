@@ -5,7 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "model/ParameterMap.h"
+#include "device/usbxp/SerialCommPorts.h"
 #include "sim/SimRegistry.h"
+
+namespace {
+// The device lists of these tests are the ones they set: the machine's own
+// serial ports (Wine lists a COM1 of its own) would join every one of them.
+const bool s_bNoMachinePorts = (SerialCommPorts::SetSource([] { return std::vector<std::string>{}; }), true);
+} // namespace
 
 void SetDeviceList(const std::string& text) { ::SetEnvironmentVariableA("QVR500_DEVICES", text.c_str()); }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "CommHarness.h"
+#include "device/LinkLogFile.h"
 #include "device/scp/QVRSCP.h"
 #include "model/ParameterMap.h"
 
@@ -555,4 +556,113 @@ TEST(Comm, AnEraseMayTakeLongerThanTheOrdinaryReplyTime)
     EXPECT_EQ(records[1].bKind, RX_VALUE);
     EXPECT_EQ(h.unit.CountCommands(6), 1u);
     EXPECT_EQ(h.unit.CountGets(0, 31), 2u);
+}
+
+// What support reads after a flaky link: each fault of the unit and of the
+// line, in order, with the request it hit, its attempt and the request count;
+// nothing for the exchanges that went well.
+TEST(Comm, LinkLogNamesEachFaultInOrderWithItsRequest)
+{
+    using E = CLinkLog::EEvent;
+    CCommHarness h("linklog");
+    const std::size_t nBefore = h.comm.GetLinkLog().Events().size();
+    ASSERT_TRUE(h.Open());
+    auto answered = [&](BYTE bParameter) {
+        utRXQueue record;
+        return h.Next(record, 8000) && record.bParameter == bParameter;
+    };
+    h.comm.QueueRequest(false, 0, 30, 0.0f); // a clean exchange: nothing logged
+    ASSERT_TRUE(answered(30));
+    h.unit.DropReplies(1);
+    h.comm.QueueRequest(false, 0, 31, 0.0f);
+    ASSERT_TRUE(answered(31));
+    h.unit.CorruptReplies(1);
+    h.comm.QueueRequest(false, 0, 29, 0.0f);
+    ASSERT_TRUE(answered(29));
+    h.unit.NackRequests(2);
+    h.comm.QueueRequest(true, 1, 5, 250.0f);
+    h.comm.QueueRequest(false, 1, 5, 0.0f);
+    ASSERT_TRUE(answered(5));
+    // A reply that comes after its time-out: the resend is answered, the
+    // late one dropped when it arrives.
+    h.unit.DelayReplies(1, 1300);
+    h.comm.QueueRequest(false, 1, 7, 0.0f);
+    ASSERT_TRUE(answered(7));
+    for (int i = 0; i < 3000 && h.comm.GetLinkLog().Events().back().eEvent != E::LateReply; ++i)
+        ::Sleep(1);
+    // The cable pulled: three time-outs and the failure record.
+    h.unit.Unplug();
+    h.comm.QueueRequest(false, 2, 3, 0.0f);
+    utRXQueue record;
+    ASSERT_TRUE(h.Next(record, 8000));
+    EXPECT_EQ(record.bKind, RX_FAILURE);
+    h.comm.Close();
+    h.unit.Plug();
+
+    struct SExpected {
+        E eEvent;
+        int nAttempt;
+        BYTE bKind, bChannel, bParameter;
+        std::uint64_t nRequest;
+    };
+    const SExpected expected[] = {
+        {E::TimeOut, 1, 0, 0, 31, 2},     {E::Resend, 2, 0, 0, 31, 2},      // dropped reply
+        // A corrupted reply: the link library discards a window whose checksum
+        // fails (it cannot tell where such a packet begins), so at the queue
+        // it is a time-out.
+        {E::TimeOut, 1, 0, 0, 29, 3},     {E::Resend, 2, 0, 0, 29, 3},
+        {E::Nack, 1, 1, 1, 5, 4},         {E::Resend, 2, 1, 1, 5, 4},       // two refusals of the SET
+        {E::Nack, 2, 1, 1, 5, 4},         {E::Resend, 3, 1, 1, 5, 4},       //
+        {E::TimeOut, 1, 0, 1, 7, 6},      {E::Resend, 2, 0, 1, 7, 6},       // a slow reply
+        {E::LateReply, 0, 0, 0, 0, 6},                                      //
+        {E::TimeOut, 1, 0, 2, 3, 7},      {E::Resend, 2, 0, 2, 3, 7},       // the pulled cable
+        {E::TimeOut, 2, 0, 2, 3, 7},      {E::Resend, 3, 0, 2, 3, 7},       //
+        {E::TimeOut, 3, 0, 2, 3, 7},      {E::Failure, 3, 0, 2, 3, 7},      //
+    };
+    const std::vector<CLinkLog::SEvent> all = h.comm.GetLinkLog().Events();
+    ASSERT_EQ(all.size(), nBefore + 2 + std::size(expected)) << "opened, the faults, closed";
+    EXPECT_EQ(all[nBefore].eEvent, E::Opened);
+    EXPECT_NE(std::string(all[nBefore].szText).find("sim:linklog,instant \"USBXpress Device\" SN-linklog"),
+              std::string::npos)
+        << all[nBefore].szText;
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const CLinkLog::SEvent& e = all[nBefore + 1 + i];
+        SCOPED_TRACE(CLinkLog::FormatEvent(e));
+        EXPECT_EQ(e.eEvent, expected[i].eEvent);
+        EXPECT_EQ(e.nRequests, expected[i].nRequest);
+        if (e.eEvent == E::LateReply)
+            continue;
+        EXPECT_EQ(e.nAttempt, expected[i].nAttempt);
+        EXPECT_EQ(e.request.bKind, expected[i].bKind);
+        EXPECT_EQ(e.request.bChannel, expected[i].bChannel);
+        EXPECT_EQ(e.request.bParameter, expected[i].bParameter);
+    }
+    EXPECT_EQ(all.back().eEvent, E::Closed);
+
+    // The file support gets: the header, then the events; written through the
+    // safe replacement, so a path that is no file is refused untouched.
+    const std::string text = CLinkLogFile::Compose(h.comm, "QVR500 test");
+    EXPECT_EQ(text.rfind("QVR500 link log\r\nProgram: QVR500 test\r\nUnit firmware: not known", 0), 0u) << text;
+    EXPECT_NE(text.find("\r\nDevice: sim:linklog,instant \"USBXpress Device\" SN-linklog (device 0)\r\n"
+                        "Line: 115200 baud, 8 data bits, no parity, 1 stop bit(s), no flow control\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("time-out, attempt 3: GET channel 2 parameter 3\r\n"), std::string::npos);
+    wchar_t szTemp[MAX_PATH];
+    ASSERT_NE(::GetTempPathW(MAX_PATH, szTemp), 0u);
+    const std::wstring folder = std::wstring(szTemp) + L"qvr-linklog-test";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\link.txt";
+    ASSERT_TRUE(CLinkLogFile::Write(path, text).Ok());
+    CFileHandle hFile(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hFile);
+    std::string read(text.size() + 16, '\0');
+    DWORD dwRead = 0;
+    ::ReadFile(hFile, read.data(), static_cast<DWORD>(read.size()), &dwRead, nullptr);
+    read.resize(dwRead);
+    EXPECT_EQ(read, text);
+    hFile.Reset();
+    EXPECT_EQ(CLinkLogFile::Write(folder, text).status, CSafeFile::EStatus::NotRegularFile);
+    ::DeleteFileW(path.c_str());
+    EXPECT_TRUE(::RemoveDirectoryW(folder.c_str())) << "nothing left beside the file";
 }

@@ -84,3 +84,32 @@ TEST(DeviceList, TextsAreBoundedForTheEnumerationBuffer)
     EXPECT_EQ(CDeviceList::Parse("sim:u:" + longText.substr(1) + ":S").Entries().size(), 1u);
     EXPECT_TRUE(CDeviceList::Parse(std::string("sim:u:D\x01:S")).Entries().empty());
 }
+
+TEST(DeviceList, SerialPortsFollowTheEntriesInPortOrderAsQvr500Usb)
+{
+    CDeviceList list = CDeviceList::Parse("sim:u1:USBXpress Device:A;com:COM7:QVR500 USB:MINE");
+    // The machine's list as it may come: unordered, repeated, a port the
+    // variable already names, other writings, and names that are no ports.
+    list.AppendSerialPorts({"COM12", "com3", "\\\\.\\COM5", "COM3", "COM7", " COM9 ", "LPT1", "COM0", "COM256",
+                            "COM1x", "", "COM"});
+    ASSERT_EQ(list.Entries().size(), 6u);
+    EXPECT_EQ(list.Entries()[0].address, "u1"); // the variable's entries keep their numbers
+    EXPECT_EQ(list.Entries()[1].serial, "MINE");
+    const char* const expected[] = {"COM3", "COM5", "COM9", "COM12"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const SDeviceEntry& port = list.Entries()[2 + i];
+        EXPECT_EQ(port.transport, ETransport::Com);
+        EXPECT_EQ(port.address, expected[i]);
+        EXPECT_EQ(port.serial, expected[i]); // Select Device shows "QVR500 USB (COM3)"
+        EXPECT_EQ(port.description, CDeviceList::SERIAL_PORT_DESCRIPTION);
+        EXPECT_FALSE(port.bTrace || port.bInstant || port.bNoLcr);
+    }
+    EXPECT_TRUE(list.Errors().empty()); // the machine's oddities are not the user's typing errors
+
+    // A machine reporting absurdly many ports adds at most COM1..COM255's worth.
+    std::vector<std::string> many(100000, "COM1");
+    many.push_back("COM2");
+    CDeviceList flood;
+    flood.AppendSerialPorts(many);
+    EXPECT_LE(flood.Entries().size(), CDeviceList::MAX_SERIAL_PORTS);
+}

@@ -12,6 +12,7 @@
 #include "SimProcess.h"
 #include "device/link/QVRCOMM.h"
 #include "device/scp/QVRSCP.h"
+#include "device/usbxp/SerialCommPorts.h"
 #include "device/usbxp/SiUSBXp.h"
 #include "sim/SimRegistry.h"
 
@@ -64,6 +65,30 @@ TEST(Enumeration, ListsTheDevicesOfTheEnvironment)
     EXPECT_EQ(nStatus, SI_INVALID_PARAMETER);
     EXPECT_EQ(SI_GetProductString(0, nullptr, SI_RETURN_DESCRIPTION), SI_INVALID_PARAMETER);
     EXPECT_EQ(SI_GetNumDevices(nullptr), SI_INVALID_PARAMETER);
+}
+
+TEST(Enumeration, SerialPortsFollowAsUnitsThatOnlyAChoiceOpens)
+{
+    SerialCommPorts::SetSource([] { return std::vector<std::string>{"COM9", "COM2"}; });
+    SetDeviceList("sim:p1:QVR500 USB:SN1");
+    std::uint32_t nCount = 0;
+    EXPECT_EQ(SI_GetNumDevices(&nCount), SI_SUCCESS);
+    EXPECT_EQ(nCount, 3u);
+    EXPECT_EQ(ProductString(1, SI_RETURN_DESCRIPTION), "QVR500 USB");
+    EXPECT_EQ(ProductString(1, SI_RETURN_SERIAL_NUMBER), "COM2");
+    EXPECT_EQ(ProductString(2, SI_RETURN_SERIAL_NUMBER), "COM9");
+    // The automatic lookup never takes a port: nothing goes to a port the
+    // user did not choose.
+    EXPECT_EQ(CComm::FindDevice(), -1);
+    // The link library opens the same list: device 2 is COM9, which this
+    // machine does not have.
+    unsigned long nStatus = 0;
+    QVRCOMM_SETTINGS settings = SETTINGS_8N1;
+    settings.nDevice = 2;
+    EXPECT_EQ(OpenComm(settings, &Nothing, nullptr, &nStatus), 0u);
+    EXPECT_EQ(nStatus, QVRCOMM_OPEN_FAILED);
+    SerialCommPorts::SetSource([] { return std::vector<std::string>{}; });
+    SetDeviceList("");
 }
 
 TEST(Enumeration, FindDeviceTakesTheFirstUsbXpressDeviceIgnoringCase)

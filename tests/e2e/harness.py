@@ -30,11 +30,13 @@ SKIP = 77  # ctest SKIP_RETURN_CODE
 
 # Window classes and control ids of the program.
 FRAME = "class:QVR500FRAME"
+SETTINGS_KEY = r"HKEY_CURRENT_USER\Software\QVR500"
 DIALOG_CLASS = "#32770"
 METER_CLASS = "QVRInputMeter"
 
 BASE_DPI = 96
 DPI_KEY = r"HKCU\Control Panel\Desktop"
+SETTINGS_KEY = r"HKCU\Software\QVR500"  # what the program remembers
 
 WM_CLOSE = 0x10
 WM_COMMAND = 0x111
@@ -296,15 +298,33 @@ class Harness:
         # No debugger on a crash: the process prints "Unhandled ..." and ends at
         # once (a debugger attaching to a process that crashed while exiting
         # waits forever).
-        for value, data in (("Auto", "1"), ("Debugger", "false")):
-            subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
-                            "/v", value, "/t", "REG_SZ", "/d", data, "/f"], env=self.env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # Every test starts from nothing remembered (the program's settings
+        # key): one registry import does both.
+        self.import_registry(["[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]",
+                              '"Auto"="1"', '"Debugger"="false"', "", "[-%s]" % SETTINGS_KEY])
         # A test that ended half way through start_program(dpi=...) (killed)
         # left another resolution behind: its mark says so.
         if os.path.exists(self._dpi_mark()):
             self.set_dpi(BASE_DPI)
         self.metrics = self.probe("metrics")
+        self.set_serial_ports()
+
+    def import_registry(self, lines):
+        """Imports registry lines (the body of a REGEDIT4 file) in one Wine process."""
+        path = os.path.join(self.artifacts, "import-%d.reg" % os.getpid())
+        with open(path, "w", newline="\r\n") as f:
+            f.write("REGEDIT4\n\n" + "\n".join(lines) + "\n")
+        r = subprocess.run(["wine", "regedit", "/s", "Z:" + path.replace("/", "\\")], env=self.env,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        os.remove(path)
+        if r.returncode != 0:
+            raise HarnessError("cannot import registry lines %r" % lines)
+
+    def set_serial_ports(self, *coms):
+        """Makes COM<n> for each n the machine's serial ports (SERIALCOMM), as
+        Windows lists them when USB-serial bridges are plugged in; none by
+        default (Wine lists a COM1 of its own, which Select Device would show)."""
+        self.probe("serialports", *["COM%d" % n for n in coms])
 
     def _dpi_mark(self):
         return self.prefix + ".qvr-dpi"
@@ -599,6 +619,23 @@ class Harness:
 
     def command(self, command_id):
         return self.probe("command", FRAME, command_id)
+
+    # -- what the program remembers ----------------------------------------------
+
+    def setting(self, name):
+        """A REG_DWORD the program keeps under its settings key, or None."""
+        r = subprocess.run(["wine", "reg", "query", SETTINGS_KEY, "/v", name], env=self.env,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                           timeout=60)
+        for line in r.stdout.splitlines():
+            parts = line.split()
+            if len(parts) == 3 and parts[0] == name and parts[1] == "REG_DWORD":
+                return int(parts[2], 16)
+        return None
+
+    def forget_setting(self, name):
+        subprocess.run(["wine", "reg", "delete", SETTINGS_KEY, "/v", name, "/f"], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     # -- the simulator's view -------------------------------------------------
 

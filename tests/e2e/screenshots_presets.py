@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Takes the documentation's pictures of the Speaker Library and Copy Channel
 dialogs (not a test), with the shipped library and a simulated unit; writes
-docs/speakerlib.png, docs/speakerlib-unusable.png, docs/speakerlib-missing.png
+docs/speakerlib.png, docs/speakerlib-unusable.png, docs/speakerlib-same-name.png, docs/speakerlib-missing.png
 and docs/copy-channel.png.
 
     QVR_BUILD_DIR=build/win QVR_NATIVE_BUILD_DIR=build/native python3 tests/e2e/screenshots_presets.py
@@ -66,6 +66,19 @@ def main():
         h.key("End")
         h.wait_for(lambda: "cannot be used" in h.info("hwnd:" + dlg, 313)["text"], 5, "note")
         shot("Speaker Library", "speakerlib-unusable")
+        close("Speaker Library", dlg)
+
+        # Two presets a channel could not tell apart (their first 31 characters).
+        with open(library, "ab") as f:
+            for n in ("Screen Array Model 4000 Series Hi", "Screen Array Model 4000 Series Lo"):
+                f.write(("\r\n[%s]\r\nBands=3\r\nLBLP=300\r\nMBHP=300\r\nMBLP=1200\r\nHBHP=1200\r\nHPF=35\r\n"
+                         "HPQ=0.707\r\n" % n).encode("utf-16-le"))
+        h.click_rect(h.info("hwnd:" + form, 236)["rect"])
+        dlg = h.wait_for(lambda: h.dialogs("Speaker Library"), 10, "library")[0]["hwnd"]
+        h.activate(h.info("hwnd:" + dlg))
+        h.key("End")
+        h.wait_for(lambda: "31 characters" in h.info("hwnd:" + dlg, 313)["text"], 5, "note")
+        shot("Speaker Library", "speakerlib-same-name")
         close("Speaker Library", dlg)
 
         # No library at all.

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Takes the documentation's pictures of the configuration round trip (not a
 test): the Profile Information dialog with a unit's texts, the Save As
-dialog, and a refused Open; writes docs/profile-dialog.png,
-docs/file-save-as.png and docs/file-refused.png.
+dialog, a refused Open, a file refused for values that are no numbers and
+the question about values outside the editor's ranges; writes
+docs/profile-dialog.png, docs/file-save-as.png, docs/file-refused.png,
+docs/file-not-numbers.png and docs/file-values-question.png.
 
     QVR_BUILD_DIR=build/win QVR_NATIVE_BUILD_DIR=build/native python3 tests/e2e/screenshots_roundtrip.py
 """
 
 import os
+import struct
+import subprocess
 import sys
 
 import harness
@@ -63,6 +67,37 @@ def main():
         h.screenshot("file-refused", frame["rect"], os.path.join(docs, "file-refused.png"))
         h.activate(box)
         h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 10, "refusal closed")
+
+        # Files from elsewhere: one with values that are no numbers, one with
+        # values outside the editor's ranges.
+        made = os.path.join(h.artifacts, "made.qvr")
+        subprocess.run([os.path.join(h.paths.native, "tools", "qvrtool", "qvrtool"), "new", made], check=True)
+        with open(made, "rb") as f:
+            factory = f.read()
+        offsets = {n: 68 + 4 * i for i, (n, _) in enumerate(rt.FIELDS)}
+        for name, changes, shot in (
+                ("damaged.qvr", [(2, "m_fltHighGain", float("nan")), (0, "m_fltLevel", float("inf"))],
+                 "file-not-numbers"),
+                ("from-another-site.qvr", [(2, "m_fltHighHPFreq", 120.0), (0, "m_fltHighGain", 1e30),
+                                           (5, "m_fltHPQ", 5.0)], "file-values-question")):
+            data = bytearray(factory)
+            for c, field, value in changes:
+                struct.pack_into("<f", data, 16 + c * rt.RECORD_BYTES + offsets[field], value)
+            path = os.path.join(h.artifacts, name)
+            with open(path, "wb") as f:
+                f.write(data)
+            h.command(32774)
+            dlg = h.wait_for(lambda: h.dialogs("Open"), 10, "open dialog")[0]
+            h.activate(dlg)
+            h.type("Z:" + path.replace("/", "\\"))
+            h.key("Return")
+            box, _ = h.wait_for(h.message_box, 10, shot)
+            h.move(*away)
+            h.screenshot(shot, frame["rect"], os.path.join(docs, shot + ".png"))
+            h.activate(box)
+            h.key("Return")
+            h.wait_for(lambda: h.message_box() is None, 10, shot + " closed")
         code = h.exit_program(app, "close")
         if code != 0:
             print("program exit code %d" % code)

@@ -5,6 +5,7 @@ Mute, the three answers of the disconnect question, a unit that never
 answers, a pulled cable, the About box's firmware line, Select Device, and
 leaving while connected."""
 
+import os
 import re
 import time
 
@@ -13,6 +14,8 @@ from harness import (FRAME, ID_APP_ABOUT, ID_CONNECT, ID_DISCONNECT, ID_SELECT_D
                      E2ETestCase)
 
 RED, YELLOW, GREEN, BLACK = (255, 0, 0), (255, 255, 0), (0, 255, 0), (0, 0, 0)
+LOST = ("Communication to active device has been lost.\nFor support, save what happened on the link with "
+        "Help > Save Link Log... before closing the program (the log is lost when the program ends).")
 
 
 class Connected(E2ETestCase):
@@ -169,10 +172,41 @@ class Connected(E2ETestCase):
         self.connect()
         sim.ctl("unplug")
         box = h.wait_for(h.message_box, 30, "message 524")
-        self.assertEqual(box[1], "Communication to active device has been lost.")
+        self.assertEqual(box[1].replace("\r\n", "\n"), LOST)
+        h.screenshot("comm-lost", box[0]["rect"])
         h.key("Return")
         h.wait_for(lambda: h.message_box() is None, 5, "message closed")
         self.assert_disconnected_window()
+
+        # What support gets: Help > Save Link Log..., saved where the user says.
+        path = os.path.join(h.artifacts, "pulled-cable-link.txt")
+        if os.path.exists(path):
+            os.remove(path)
+        h.activate()
+        h.key("alt")
+        h.key("h")
+        h.key("Down", "Return")  # past Diagnostics
+        dlg = h.wait_for(lambda: h.dialogs("Save As"), 15, "Save As for the link log")[0]
+        h.screenshot("save-link-log", dlg["rect"])
+        h.activate(dlg)
+        h.key("End", "shift+Home", "BackSpace")
+        h.type("Z:" + path.replace("/", "\\"))
+        h.key("Return")
+        h.wait_for(lambda: not h.dialogs("Save As"), 15, "Save As gone")
+        h.wait_for(lambda: os.path.exists(path), 10, "link log written")
+        with open(path, "rb") as f:
+            text = f.read().decode("ascii")
+        lines = text.split("\r\n")
+        self.assertEqual(lines[0], "QVR500 link log")
+        self.assertTrue(lines[1].startswith("Program: QVR500 2."), lines[1])
+        self.assertEqual(lines[3], 'Device: %s (device 0)' % self.sim.device_entry().replace(":USBXpress Device:",
+                                                                                                ' "USBXpress Device" '))
+        events = [re.sub(r"^.*?req \d+ +", "", l) for l in lines if " req " in l]
+        self.assertEqual(events[0], "link opened: " + lines[3][len("Device: "):])
+        self.assertEqual([e.split(",")[0] for e in events[1:]],
+                         ["time-out", "resend", "time-out", "resend", "time-out",
+                          "request failed", "link closed"])
+        self.assertEqual(len({e.split(": ", 1)[1] for e in events[1:6]}), 1, "one request, resent")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
     def test_about_box_reads_the_firmware_revision(self):
@@ -210,6 +244,61 @@ class Connected(E2ETestCase):
         self.connect()
         self.assertGreaterEqual(chosen.count_cmd(11), 1)
         self.assertEqual(auto.count_cmd(11), 0)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+    def test_serial_port_chosen_from_the_menu_is_remembered(self):
+        # The installer's laptop: no QVR500_DEVICES, the unit behind a
+        # USB-serial bridge that Windows lists as a COM port.
+        h = self.h
+        sim = h.start_sim(transport="pty")
+        h.set_serial_ports(sim.com)
+        app = self.start("")
+        h.activate()
+        h.key("alt")
+        h.key("c")
+        h.key("l")  # Communication > Select Device...
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 10, "Select Device from the menu")
+        combo = h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+        port = "COM%d" % sim.com
+        self.assertEqual([(i["text"], i["data"]) for i in combo["items"]], [("None", -1), ("QVR500 USB (%s)" % port, 0)])
+        self.assertEqual(combo["selected"], 1)
+        h.screenshot("select-device-com-port", dlg["rect"])
+        h.click_control("hwnd:" + dlg["hwnd"], 1)  # OK
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
+        # Listing and choosing never opened the port: its line is still in the
+        # state the simulator starts it in, and nothing arrived.
+        self.assertTrue(sim.ctl("line").startswith("speed=9600"), sim.ctl("line"))
+        self.assertIn("requests=0 ", sim.ctl("stats"))
+        h.activate()
+        self.connect()
+        self.assertEqual(sim.ctl("line"), "speed=115200 bits=8 parity=none stop=1 rtscts=off xonxoff=off")
+        self.assertGreaterEqual(sim.count_cmd(11), 1)
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+        # The next start: F2 alone connects to the same port.
+        sim.ctl("clearlog")
+        app = self.start("")
+        h.activate()
+        self.connect()
+        self.assertGreaterEqual(sim.count_cmd(11), 1)
+        # "None" forgets the choice: the start after finds no unit of its own.
+        h.key("alt")
+        h.key("c")
+        h.key("l")
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 10, "Select Device again")
+        h.activate(dlg)
+        h.key("Up")  # "None"
+        h.wait_for(lambda: h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)["selected"] == 0, 5, "None chosen")
+        h.key("Return")
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
+        self.assertEqual(h.exit_program(app, "close"), 0)
+        app = self.start("")
+        h.activate()
+        h.key("F2")
+        box = h.wait_for(h.message_box, 10, "no unit")
+        self.assertEqual(box[1], "QVR500 device could not be found.")
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message closed")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
 

@@ -2,17 +2,22 @@
 """The crossover editor in the real program with a simulated unit (qvr500-sim
 over TCP), driven with xdotool: typing into a field with the range check's
 colours, Up/Down at the range edges, dragging the plot's handles (Low LP to
-the far left in Triamp and Biamp, a Q handle onto its centre line), the
-Subwoofer and Biamp rules, the level trackbar from top to bottom, and both
-answers to the mode question.  Every case checks what the unit received."""
+the far left in Triamp and Biamp, a Q handle onto its centre line) with the
+summed response shown from the View menu, the Subwoofer and Biamp rules, the
+level trackbar from top to bottom, both answers to the mode question, and
+Undo and Redo walking a typed value, a drag, a speaker preset and a Copy
+Channel.  Every case checks what the unit received."""
 
+import os
 import time
 
 import harness
-from harness import FRAME, E2ETestCase
+from harness import FRAME, ID_CONNECT, E2ETestCase
 
+WAITING = (255, 221, 128)  # black on amber: a typed value waiting for Enter
 RED = (255, 0, 0)
 ADJUSTER = (128, 255, 255)
+SUM = (255, 255, 255)
 ES_READONLY = 0x0800
 
 
@@ -103,6 +108,47 @@ class Editor(E2ETestCase):
     def sets(self, c, p):
         return int(self.sim.ctl("count set %d %d" % (c, p)))
 
+    def unit_state(self):
+        """What the edits reach at the unit: every parameter but the meter's,
+        every output, and the texts of its text memory."""
+        params = [self.sim.ctl("get param %d %d" % (c, p)).split()[0] for c in range(6) for p in range(32) if p != 12]
+        outputs = [self.sim.ctl("get output %d %d" % (b, i)).split()[0] for b in range(4) for i in range(4)]
+        return params, outputs, self.unit_texts()
+
+    # A unit whose text memory was never written gives the program no texts:
+    # it keeps its own, the ones it starts with.
+    STARTING_TEXTS = ["* FACTORY DEFAULTS *", "", "", ""] + ["DEFAULT Triamp"] * 5
+
+    def unit_texts(self):
+        """The profile texts and the speaker names the unit's text memory holds."""
+        words = [int(w, 16) for w in self.sim.ctl("get mem 0x90060000 21").split()]
+        if words[0] != 1:
+            return self.STARTING_TEXTS
+        texts = []
+        for section in range(1, 10):
+            address, length = words[2 * section - 1], words[2 * section]
+            data = [int(w, 16) for w in self.sim.ctl("get mem %d %d" % (address, (length + 1) // 2)).split()] \
+                if length else []
+            units = [u for w in data for u in (w & 0xFFFF, w >> 16)]
+            texts.append("".join(chr(u) for u in units[:length]))
+        return texts
+
+    def fence(self):
+        """System Mute on and off (no step of the edit history): once both flag
+        writes have arrived, so has every request of an earlier action."""
+        writes = self.sim.count_cmd(11)
+        self.h.key("ctrl+m", "ctrl+m")
+        self.assertEventually(lambda: self.sim.count_cmd(11) == writes + 4, 10, "fence")
+
+    def dialog(self, title):
+        return self.h.wait_for(lambda: self.h.dialogs(title), 10, title)[0]["hwnd"]
+
+    def click_in(self, dlg, cid):
+        self.h.click_rect(self.h.info("hwnd:" + dlg, cid)["rect"])
+
+    def shown_channel_button(self):
+        return next(b for b in range(201, 207) if self.checked(b))
+
     def unit_has(self, c, p, value, timeout=10):
         self.assertEventually(lambda: abs(self.param(c, p) - value) < 1e-4, timeout,
                               "unit parameter %d of channel %d = %g" % (p, c, value))
@@ -150,9 +196,26 @@ class Editor(E2ETestCase):
 
     # -- the cases ------------------------------------------------------------------
 
+    def hint(self):
+        """The status bar's first part."""
+        return self.h.status()["parts"][0]["text"]
+
     def test_typing_1500_into_high_peq_freq(self):
+        h = self.h
         self.clear(229)
         self.assertTrue(self.red(229))
+        # The red field says why, in the status bar; a toolbar button's
+        # description takes its place while pointed at, and it comes back.
+        self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range of the red field")
+        h.screenshot("editor-red-field-range", h.info(FRAME)["rect"])
+        b = h.button(ID_CONNECT)["rect"]
+        h.move(b[0] + 5, b[1] + 5)
+        h.move(b[0] + 12, b[1] + 12)
+        self.assertEventually(lambda: self.hint() == "Establish a connection with a QVR", 5, "button description")
+        field = self.ctl(229)["rect"]
+        h.move(field[0] + 3, field[1] + 3)
+        h.move(field[0] + 5, field[1] + 5)
+        self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range back")
         typed = ""
         for key in "150":
             typed += key
@@ -162,6 +225,7 @@ class Editor(E2ETestCase):
         self.h.type("0")
         self.unit_has(2, 3, 1500.0)
         self.assertFalse(self.red(229))
+        self.assertEqual(self.hint(), "")
         self.assertEqual(self.text(229), "1500")
         # The last key's value arrived, so the earlier keys were handled before it: none applied a value.
         self.assertEqual(self.sets(2, 3), 1, "nothing applied while red")
@@ -175,6 +239,28 @@ class Editor(E2ETestCase):
         self.type_into(1151, "0.0208")  # the fence: a later field's value arrives, HP Freq. sent nothing
         self.unit_has(2, 29, 0.0208)
         self.assertEqual(self.sets(2, 0), 0)
+
+        # A gain typed more than 6 dB above what the field held waits, in its
+        # own colour, with the status bar saying that Enter applies it.
+        h = self.h
+        self.type_into(232, "-15")  # High Gain: Center High is output (1, 0)
+        self.assertEventually(lambda: abs(self.output(1, 0) - (-23.0)) < 1e-4, 10, "High gain -15 at the unit")
+        h.key("Tab", "shift+Tab")  # back in the field, its text selected
+        h.type("0")
+        self.assertEventually(lambda: "Enter applies it" in h.status()["parts"][0]["text"], 5, "status hint")
+        self.assertEqual(h.dominant("hwnd:" + self.ctl(232)["hwnd"], 2, 2, 6, 6), WAITING)
+        before = self.sim.count_cmd(11)
+        h.command(32781)  # System Mute on and off: a fence that leaves the focus where it is
+        h.command(32781)
+        self.assertEventually(lambda: self.sim.count_cmd(11) >= before + 4, 20, "fence at the unit")
+        self.assertAlmostEqual(self.output(1, 0), -23.0, 4, "0 dB waited")
+        if os.environ.get("QVR_DOCS_SHOTS"):
+            frame = h.info(FRAME)
+            h.screenshot("editor-waiting", frame["rect"], os.path.join(h.paths.source, "docs", "editor-waiting.png"))
+        self.type_into(1151, "0.0416")  # the fence, and the focus leaving applies what waited
+        self.unit_has(2, 29, 0.0416)
+        self.assertEventually(lambda: abs(self.output(1, 0) - (-8.0)) < 1e-4, 10, "High gain 0 at the unit")
+        self.assertNotIn("Enter applies it", h.status()["parts"][0]["text"])
 
     def test_up_down_stop_at_the_range_edges(self):
         h = self.h
@@ -209,11 +295,42 @@ class Editor(E2ETestCase):
         self.assertEqual(self.text(250), "20")
         self.assertEqual(self.param(2, 0), 20.0)
 
+    def sum_pixels(self):
+        """Where the plot shows the summed response's colour."""
+        px = grab(self.h, self.ctl(209)["rect"])
+        return {(x, y) for y, row in enumerate(px) for x, c in enumerate(row) if c == SUM}
+
     def test_dragging_low_lp_to_the_far_left(self):
+        h = self.h
+        self.addCleanup(h.forget_setting, "SummedResponse")
+        # View > Summed Response (Ctrl+U) draws the sum over the bands; Invert
+        # of a band changes it at once; switched off from the menu (Alt, V, S)
+        # the plot is again exactly what it was, and the choice is remembered.
+        bands_only = grab(h, self.ctl(209)["rect"])
+        h.key("ctrl+u")
+        self.assertEventually(lambda: len(self.sum_pixels()) > 300, 10, "the sum drawn")
+        with_sum = self.sum_pixels()
+        self.assertEqual(h.setting("SummedResponse"), 1)
+        self.click(228)  # Mid Invert
+        self.assertEventually(lambda: len(self.sum_pixels() ^ with_sum) > 50, 10, "the sum follows Invert")
+        self.click(228)
+        self.assertEventually(lambda: self.sum_pixels() == with_sum, 10, "the sum as before")
+        h.key("alt")
+        h.key("v")
+        h.key("s")
+        self.assertEventually(lambda: grab(h, self.ctl(209)["rect"]) == bands_only, 10, "the plot as before")
+        self.assertEqual(h.setting("SummedResponse"), 0)
+        h.key("ctrl+u")  # shown while the handle is dragged
+        self.assertEventually(lambda: self.sum_pixels() == with_sum, 10, "the sum shown again")
+
         self.type_into(211, "1000")
         self.unit_has(2, 23, 1000.0)
+        self.assertEventually(lambda: len(self.sum_pixels() ^ with_sum) > 50, 10, "the sum follows the edit")
         x, y, _, _ = self.adjuster()
         self.drag((x, y), (5, y), lambda: self.text(211) == "200")  # past the left edge: negative x in the plot
+        # Back at 200 Hz: the sum is where it was, but for what the handle now covers.
+        self.assertEventually(lambda: not self.sum_pixels() - with_sum and len(with_sum - self.sum_pixels()) < 25,
+                              10, "the sum follows the drag back to 200 Hz")
         self.unit_has(2, 23, 200.0)
         self.assertEventually(lambda: self.text(211) == "200", 5, "field follows the drag")
         # Biamp: the same drag ends at 100 Hz.
@@ -269,8 +386,11 @@ class Editor(E2ETestCase):
             self.assertFalse(ctls[cid]["enabled"], "Mid control %d disabled in Biamp" % cid)
         self.assertEqual(ctls[223]["text"], "1600")
         self.assertTrue(ctls[229]["enabled"])
-        # Low PEQ Freq. 1000 is valid in Biamp.
-        self.type_into(213, "1000")
+        # Low PEQ Freq. 1000 is valid in Biamp, whose range the red field names.
+        self.clear(213)
+        self.assertEventually(lambda: self.hint() == "Low PEQ Freq: 25 to 4000 Hz", 5, "Biamp range")
+        h.type("1000")
+        self.assertEventually(lambda: self.text(213) == "1000", 5, "field 213 shows 1000")
         self.assertFalse(self.red(213))
         self.unit_has(0, 24, 1000.0)
 
@@ -327,6 +447,62 @@ class Editor(E2ETestCase):
         # Everything of Yes has arrived: No before it sent nothing.
         self.assertEqual(self.sim.count_cmd(11), writes + 2, "No: nothing sent")
         self.assertEqual(self.sets(0, 14), 1)
+
+    def test_undo_and_redo_walk_a_typed_value_a_drag_a_preset_and_a_copy(self):
+        h = self.h
+        # The Edit menu opened once with nothing to undo (its items greyed
+        # then): the keys still find them ready later.
+        popups = lambda: [w for w in h.windows() if w["class"] == "#32768"]
+        h.key("alt", "e")
+        h.wait_for(popups, 10, "Edit menu")
+        h.key("Escape", "Escape")
+        h.wait_for(lambda: not popups(), 10, "Edit menu closed")
+        states = [self.unit_state()]
+        # A typed value, ended with Enter.
+        self.type_into(229, "1500")
+        h.key("Return")
+        self.fence()
+        states.append(self.unit_state())
+        # The Low crossover dragged to the right (its gain left as it is).
+        self.click(211)
+        x, y, _, _ = self.adjuster()
+        self.drag((x, y), (x + self.px(60), y), lambda: float(self.text(211)) > 250)
+        self.fence()
+        states.append(self.unit_state())
+        # The library's first preset for Center (ticked as shown) and Right.
+        self.click(236)
+        lib = self.dialog("Speaker Library")
+        self.click_in(lib, 205)
+        self.click_in(lib, 1)
+        h.wait_for(lambda: not h.dialogs("Speaker Library"), 10, "library closed")
+        self.fence()
+        states.append(self.unit_state())
+        # Center onto Left Center and Right Center.
+        h.key("ctrl+shift+c")
+        copy = self.dialog("Copy Channel")
+        self.click_in(copy, 1028)
+        self.click_in(copy, 1030)
+        self.click_in(copy, 1)
+        h.wait_for(lambda: not h.dialogs("Copy Channel"), 10, "Copy Channel closed")
+        self.fence()
+        states.append(self.unit_state())
+        self.assertEqual(len({repr(s) for s in states}), 5, "every action changed the unit")
+
+        # Ctrl+Z while a field has the focus: the history's undo, not the field's own.
+        self.click(229)
+        shown = {4: 202, 3: 203, 2: 203, 1: 203}  # the step's channel: Copy Channel's first target
+        for k in (4, 3, 2, 1):
+            h.key("ctrl+z")
+            self.fence()
+            self.assertEqual(self.unit_state(), states[k - 1], "after undo %d" % k)
+            self.assertEqual(self.shown_channel_button(), shown[k])
+        self.click(203)
+        self.assertEqual(self.text(229), "3000")
+        for k, keys in ((1, "ctrl+y"), (2, "ctrl+shift+z"), (3, "ctrl+y"), (4, "ctrl+y")):
+            h.key(keys)
+            self.fence()
+            self.assertEqual(self.unit_state(), states[k], "after redo %d" % k)
+        self.assertEqual(self.shown_channel_button(), 202)
 
 
 if __name__ == "__main__":

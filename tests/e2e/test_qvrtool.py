@@ -210,8 +210,13 @@ class Tool(E2ETestCase):
         sim = self.h.start_sim(transport="pty")  # the line at its real rate
         unit = sim.device_entry("QVR500 USB", "COM-1")
         self.configure(sim)
+        # The machine's serial port is a unit without any device list, named by its port.
+        port = "COM%d" % sim.com
+        self.h.set_serial_ports(sim.com)
+        rc, out, err = self.run_tool("units", "--json")
+        self.assertEqual((rc, json.loads(out)), (0, [{"index": 0, "description": "QVR500 USB", "serial": port}]))
         a = self.path("com.qvr")
-        self.ok("pull", unit, a)
+        self.ok("pull", port, a)
         self.assertEqual(self.dump(a)["channels"][2]["m_fltLowLPFreq"], 800)
         self.native("set", a, "0", "m_fltDelay=2.5")
         sim.ctl("clearlog")
@@ -279,11 +284,32 @@ class Tool(E2ETestCase):
         self.assertFalse(os.path.exists(a + ".profile.json"))
         self.assertEqual(sorted(os.listdir(self.dir)), ["kept.qvr"])
 
-        # A unit that never answers: what Connect says, after the queue's retries.
-        rc, out, err = self.run_tool("pull", unit, a)
+        # A unit that never answers: what Connect says, after the queue's
+        # retries; --log keeps what happened on the link for support.
+        link_log = self.path("link.txt")
+        rc, out, err = self.run_tool("pull", unit, a, "--log", link_log)
         self.assertEqual(rc, 2)
         self.assertIn("Failed to establish a connection to the selected device.", err)
         self.assertEqual(err.count("\n"), 1)
+        text = self.read(link_log).decode("ascii")
+        head = text.split("\r\n")
+        self.assertEqual(head[0], "QVR500 link log")
+        self.assertTrue(head[1].startswith("Program: qvrtool, QVR500 "), head[1])
+        self.assertEqual(head[3], 'Device: %s "USBXpress Device" SIM00001 (device 0)'
+                         % unit.split(":USBXpress")[0])
+        self.assertEqual(head[4], "Line: 115200 baud, 8 data bits, no parity, 1 stop bit(s), no flow control")
+        events = re.findall(r"req (\d+) +(.*?)\r\n", text)
+        self.assertEqual([e[1] for e in events], [
+            "link opened: " + head[3][len("Device: "):],
+            "time-out, attempt 1: command 11 (0x00000000, 0x00000000, 0x00000000)",
+            "resend, attempt 2: command 11 (0x00000000, 0x00000000, 0x00000000)",
+            "time-out, attempt 2: command 11 (0x00000000, 0x00000000, 0x00000000)",
+            "resend, attempt 3: command 11 (0x00000000, 0x00000000, 0x00000000)",
+            "time-out, attempt 3: command 11 (0x00000000, 0x00000000, 0x00000000)",
+            "request failed, link given up (failure record), attempt 3: command 11 (0x00000000, 0x00000000, 0x00000000)",
+            "link closed"])
+        self.assertEqual([e[0] for e in events], ["0"] + ["1"] * 7)
+        os.remove(link_log)
         sim.ctl("plug")
 
         # A refused file sends nothing: the fence is a pull that follows it.

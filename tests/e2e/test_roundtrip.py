@@ -223,24 +223,65 @@ class RoundTrip(E2ETestCase):
         sim.ctl("clearlog")
         self.file_dialog(ID_FILE_OPEN, path)
         self.fence(sim)
+        self.assertIsNone(h.message_box(), "no question about values the program holds already")
         self.assertEqual(self.stats(sim)["set"], 0, "no SET")
         for cmd in (4, 6, 7):
             self.assertEqual(self.count(sim, "cmd %d" % cmd), 0, "command %d" % cmd)
 
-        # A file that differs in three values: exactly those go out.
         with open(path, "rb") as f:
-            data = bytearray(f.read())
-        def put(c, name, value):
-            off = 16 + c * rt.RECORD_BYTES + 68 + 4 * [n for n, _ in rt.FIELDS].index(name)
-            data[off:off + 4] = struct.pack("<f", value)
-        put(0, "m_fltHPFreq", 45.0)
-        put(2, "m_fltLowDelay", 1.25)
-        put(1, "m_fltHighGain", rt.from_bits(struct.unpack_from("<I", data, 16 + rt.RECORD_BYTES + 68 + 4 * 27)[0]) + 1.5)
-        other = self.artifact("roundtrip-differs.qvr")
-        with open(other, "wb") as f:
-            f.write(data)
+            own = f.read()
+        offsets = {n: 68 + 4 * i for i, (n, _) in enumerate(rt.FIELDS)}
+        def changed(name, changes):
+            data = bytearray(own)
+            for c, field, value in changes:
+                struct.pack_into("<f", data, 16 + c * rt.RECORD_BYTES + offsets[field], value)
+            changed_path = self.artifact(name)
+            with open(changed_path, "wb") as f:
+                f.write(data)
+            return changed_path
+        def answer(expected_lines, button):
+            box, text = h.wait_for(h.message_box, 10, "message about the values")
+            for line in expected_lines:
+                self.assertIn(line, text)
+            h.activate(box)
+            if button == "Yes":
+                h.click_rect(h.info("hwnd:" + box["hwnd"], 6)["rect"])  # IDYES
+            else:
+                h.key("Return")  # the default: No to the question, OK to the refusal
+            h.wait_for(lambda: h.message_box() is None, 10, "message closed")
+            return text
+        def nothing_sent():
+            self.fence(sim)
+            self.assertEqual(self.stats(sim)["set"], 0, "no SET")
+            for cmd in (4, 6, 7):
+                self.assertEqual(self.count(sim, "cmd %d" % cmd), 0, "command %d" % cmd)
+
+        # A damaged file: values that are no numbers refuse it whole, each named by
+        # channel and field (a value merely outside the ranges is not the reason).
+        damaged = changed("roundtrip-damaged.qvr", [(2, "m_fltHighGain", float("nan")),
+                                                     (4, "m_fltLowPEQGain", float("-inf")),
+                                                     (0, "m_fltHPFreq", 1e30)])
         sim.ctl("clearlog")
-        self.file_dialog(ID_FILE_OPEN, other)
+        self.file_dialog(ID_FILE_OPEN, damaged)
+        text = answer(["This file was not loaded", "Center: High Gain is NaN", "Right Center: Low PEQ Gain is -inf"],
+                      "OK")
+        self.assertNotIn("HP Freq.", text)
+        nothing_sent()
+
+        # A file that differs in three values, one of them (Left's HP frequency)
+        # outside the editor's range: it opens only after a Yes to a question
+        # naming that value.  No, the default, sends nothing.
+        differs = changed("roundtrip-differs.qvr", [
+            (0, "m_fltHPFreq", 45.0), (2, "m_fltLowDelay", 1.25),
+            (1, "m_fltHighGain", rt.from_bits(struct.unpack_from("<I", own, 16 + rt.RECORD_BYTES + 68 + 4 * 27)[0]) + 1.5)])
+        sim.ctl("clearlog")
+        self.file_dialog(ID_FILE_OPEN, differs)
+        text = answer(["outside the ranges that the editor accepts in Triamp",
+                       "Left: HP Freq. is 45 (the editor takes 20 to 40 Hz)"], "No")
+        self.assertNotIn("Low Delay", text)  # 1.25 ms is a value the editor takes
+        nothing_sent()
+        self.file_dialog(ID_FILE_OPEN, differs)
+        answer(["Left: HP Freq. is 45"], "Yes")
         self.fence(sim)
         stats = self.stats(sim)
         self.assertEqual(stats["set"], 2)
@@ -253,8 +294,8 @@ class RoundTrip(E2ETestCase):
 
         # Center (shown) edited, then the file opened again: the edit is gone
         # from the screen and from the unit; the unit holds the whole file.
-        self.edit_then_open_brings_the_unit_back(sim, ID_FILE_OPEN, other)
-        self.check_file_holds_unit(other, sim, 3)
+        self.edit_then_open_brings_the_unit_back(sim, ID_FILE_OPEN, differs)
+        self.check_file_holds_unit(differs, sim, 3)
 
     def test_b_biamp_unit_is_read_whole(self):
         self.read_whole(2)
@@ -487,7 +528,9 @@ class RoundTrip(E2ETestCase):
         sim.ctl("unplug")
         box, text = h.wait_for(h.message_box, 30, "message 524")
         self.assertEqual(text.replace("\r\n", "\n"), "Communication to active device has been lost.\n"
-                         "The configuration shown before the unit was read has been put back.")
+                         "The configuration shown before the unit was read has been put back.\n"
+                         "For support, save what happened on the link with Help > Save Link Log... before closing "
+                         "the program (the log is lost when the program ends).")
         h.screenshot("read-back-lost", box["rect"])
         h.activate(box)
         h.key("Return")

@@ -38,6 +38,10 @@ OUTPUTS = {0: {"LBG": (2, 0), "MBG": (0, 0), "HBG": (0, 2)},
 OUTPUT_CHANNEL = {bi: c for c, m in OUTPUTS.items() for bi in m.values()}
 CHANNEL_BUTTON = {0: 201, 3: 202, 2: 203, 4: 204, 1: 205}
 LOW_MUTE = 225
+HIGH_MUTE = 255
+MUTE_BIT = 0x10000
+# Two presets whose names share their first 31 characters.
+LONG_NAMES = ["Screen Array Model 4000 Series Hi", "Screen Array Model 4000 Series Lo"]
 
 
 def parse_library(path):
@@ -79,9 +83,11 @@ class Presets(E2ETestCase):
         h.paths.program = os.path.join(self.folder, "QVR500.exe")
         self.presets = parse_library(self.library)
 
-    def start_connected(self, *sim_args):
+    def start_connected(self, *sim_args, setup=None):
         h = self.h
         self.sim = h.start_sim("--instant", *sim_args)
+        if setup:
+            setup(self.sim)
         self.start(self.sim.device_entry())
         h.activate()
         h.key("F2")
@@ -157,6 +163,9 @@ class Presets(E2ETestCase):
     def param(self, c, p):
         return self.bits_float(self.sim.ctl("get param %d %d" % (c, p)))
 
+    def flags(self, c, p):
+        return int(self.sim.ctl("get param %d %d" % (c, p)).split()[0], 16)
+
     def output(self, bank, index):
         return self.bits_float(self.sim.ctl("get output %d %d" % (bank, index)))
 
@@ -197,9 +206,13 @@ class Presets(E2ETestCase):
     # -- the cases ---------------------------------------------------------------
 
     def test_three_band_preset_for_left_center_and_right(self):
-        self.start_connected()
+        # Center has a level and a channel delay of its own, and the shown
+        # channel (Left) a muted High band: a preset carries none of them.
+        self.start_connected(setup=lambda sim: (sim.ctl("set param 2 31 -3"), sim.ctl("set param 2 29 1.5")))
         h = self.h
         self.click(201)  # Left
+        self.click(HIGH_MUTE)
+        h.wait_for(lambda: self.flags(0, 13) & MUTE_BIT, 10, "Left's High band muted")
         three = [n for n, keys in self.presets.items() if keys.get("Bands", "2") == "3"]
         name = three[1]
         preset = self.presets[name]
@@ -230,11 +243,17 @@ class Presets(E2ETestCase):
             self.assertIn(c, (0, 1, 2), "SET to channel %d" % c)
             self.assertIn(p, by_parameter, "parameter %d is no key of the preset" % p)
             self.assertEqual(v, by_parameter[p], "parameter %d" % p)
+        levels = {0: 0.0, 1: 0.0, 2: -3.0}
         for c in (0, 1, 2):
             for p, v in by_parameter.items():
                 self.assertEqual(self.param(c, p), v, "channel %d parameter %d" % (c, p))
             for key, (bank, index) in OUTPUTS[c].items():
-                self.assertEqual(self.output(bank, index), f32(preset[key]) - 8.0, "channel %d %s" % (c, key))
+                # Each band's gain goes out with the channel's own level.
+                self.assertEqual(self.output(bank, index), f32(f32(f32(preset[key]) + levels[c]) - 8.0),
+                                 "channel %d %s" % (c, key))
+            self.assertEqual(self.param(c, 31), levels[c], "channel %d keeps its level" % c)
+            self.assertEqual(bool(self.flags(c, 13) & MUTE_BIT), c == 0, "channel %d High Mute" % c)
+        self.assertEqual(self.param(2, 29), 1.5, "Center keeps its channel delay")
         for _, cmd, u, _ in raws:
             self.assertIn(cmd, (4, 6, 7), "raw command %d" % cmd)
             if cmd == 7:
@@ -252,12 +271,22 @@ class Presets(E2ETestCase):
         write_library(self.library,
                       "[Good 3W]\r\nBands=3\r\nLBLP=300\r\nMBHP=300\r\nMBLP=1400\r\nHBHP=1400\r\nHPF=35\r\nHPQ=0.707\r\n"
                       "[No HF Crossover]\r\nBands=3\r\nLBLP=300\r\nMBHP=300\r\nMBLP=1400\r\nHPF=35\r\nHPQ=0.707\r\n"
-                      "[Two Band]\r\nBands=2\r\nLBLP=1200\r\nHBHP=1200\r\nHPF=30\r\nHPQ=2\r\n")
+                      "[Two Band]\r\nBands=2\r\nLBLP=1200\r\nHBHP=1200\r\nHPF=30\r\nHPQ=2\r\n"
+                      + "".join("[%s]\r\nBands=3\r\nLBLP=300\r\nMBHP=300\r\nMBLP=1400\r\nHBHP=1400\r\nHPF=35\r\n"
+                                "HPQ=0.707\r\n" % n for n in LONG_NAMES))
         self.start_connected()
         h = self.h
         self.sim.ctl("clearlog")
         dlg = self.open_library()
-        self.assertEqual(self.items(dlg), ["Good 3W", "No HF Crossover"])
+        self.assertEqual(self.items(dlg), ["Good 3W", "No HF Crossover"] + LONG_NAMES)
+        # Two names a channel keeps alike (31 characters): the second cannot be chosen.
+        self.choose(dlg, 3)
+        h.wait_for(lambda: self.ctl(313, dlg)["text"] == 'Cannot be used: cut to the 31 characters a channel keeps, '
+                   'its name is that of "%s".' % LONG_NAMES[0], 5, "note on the second long name")
+        self.assertFalse(self.ctl(1, dlg)["enabled"])
+        self.choose(dlg, 2)
+        h.wait_for(lambda: self.ctl(1, dlg)["enabled"], 5, "the first long name can be chosen")
+        self.choose(dlg, 0)
         # The list has the focus; Down picks the next preset without opening it.
         h.activate(h.info("hwnd:" + dlg))
         h.key("Down")

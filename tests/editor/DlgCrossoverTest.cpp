@@ -10,7 +10,12 @@
 #include <vector>
 
 #include "editor/FieldRules.h"
+#include "model/ChannelFields.h"
 #include "model/PlotGeometry.h"
+#include "model/SummedResponse.h"
+#include "editor/WaitingFields.h"
+#include "model/ParameterMap.h"
+#include "tests/editor/DialogScript.h"
 #include "framework/AppGlobals.h"
 #include "tests/editor/FormDriver.h"
 
@@ -18,6 +23,7 @@ namespace {
 
 constexpr int CENTER = CHANNEL_CENTER;
 constexpr COLORREF RED = RGB(255, 0, 0);
+constexpr COLORREF WAITING = CWaitingFields::RGB_WAITING_BACK;
 
 class EditorForm : public ::testing::Test {
 protected:
@@ -27,21 +33,7 @@ protected:
     // A point of the plot's client area on the screen.
     POINT PlotPoint(int x, int y) { return CFormDriver::ClientToScreenPt(m_d.Item(IDC_PLOT), POINT{x, y}); }
     POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
-    // Presses on a handle of the plot, moves to (x, y) in plot client
-    // coordinates, lets the plot take the position, releases.
-    void Drag(const RECT& rcHandle, int x, int y)
-    {
-        m_d.Settle(); // the handle rectangles come from the last paint
-        m_d.MoveMouse(PlotPoint(Centre(rcHandle).x, Centre(rcHandle).y));
-        m_d.MouseButton(true);
-        ASSERT_TRUE(Plot().IsDragging());
-        m_d.MoveMouse(PlotPoint(x, y));
-        // The plot follows the pointer on its drag timer: one tick, driven
-        // here rather than waited for, applies the position.
-        ::SendMessageW(m_d.Item(IDC_PLOT), WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
-        m_d.MouseButton(false);
-        EXPECT_FALSE(Plot().IsDragging());
-    }
+    void Drag(const RECT& rcHandle, int x, int y) { ASSERT_TRUE(m_d.DragHandle(rcHandle, x, y)); }
     float UnitFloat(int c, int p) { return m_d.Unit().GetParameterFloat(c, p); }
 
     CFormDriver m_d;
@@ -109,6 +101,110 @@ TEST_F(EditorForm, TypingHighPEQFreq1500IsRedUntilValidThenSentOnce)
     EXPECT_EQ(m_d.Unit().CountSets(CENTER, 3), 1u); // 1, 15 and 150 were never applied
     // Focusing the field selected the High PEQ handle.
     EXPECT_EQ(Plot().GetAdjuster(), 7);
+}
+
+// Retyping passes through values on the way to the one meant; those that
+// could harm a driver (a gain more than 6 dB up, a high-pass more than an
+// octave down) and text without a number wait, shown in their own colour,
+// until Enter, Tab or the focus leaving.  Checked at the unit after every key.
+TEST_F(EditorForm, RetypedValuesThatCouldHarmADriverWaitForEnter)
+{
+    ASSERT_TRUE(m_d.Connect());
+    CSimUnit& u = m_d.Unit();
+    std::uint32_t dwHighOutput = 0;
+    ASSERT_TRUE(FindOutputAddress(CENTER, BAND_HIGH, false, &dwHighOutput));
+    // Every value written to Center's High output since the last ClearLog (level 0: gain - 8).
+    auto highGainsSent = [&] {
+        std::vector<float> v;
+        for (const SUnitRequest& r : UnitRequests(u))
+            if (r.bType == 0x25 && r.nCommand == CMD_WRITE_OUTPUT && r.dwUWord == dwHighOutput)
+                v.push_back(r.LWordFloat() + 8.0f);
+        return v;
+    };
+    auto typeKeys = [&](const char* psz, const std::function<void()>& check) {
+        for (; *psz; ++psz) {
+            const char key[2] = {*psz, 0};
+            m_d.Type(key);
+            ASSERT_TRUE(m_d.Drain());
+            check();
+        }
+    };
+
+    // Back into the field just left (Shift+Tab: a second click there would be
+    // a double-click, which does not focus), its text selected, deleted.
+    auto backAndClear = [&] {
+        m_d.Key(VK_SHIFT, true);
+        m_d.TapKey(VK_TAB);
+        m_d.Key(VK_SHIFT, false);
+        m_d.TapKey(VK_DELETE);
+    };
+
+    // High Gain to -15 (each step down applies at once), confirmed with Tab.
+    m_d.ClearField(IDC_HIGH_GAIN);
+    m_d.Type("-15");
+    m_d.TapKey(VK_TAB);
+    ASSERT_TRUE(m_d.Drain());
+    ASSERT_FLOAT_EQ(u.GetOutputFloat(dwHighOutput & 0xFF, dwHighOutput >> 8), -15.0f - 8.0f);
+
+    // Retyped as -12: "" and "-" hold no number, -1 is 14 dB up: none of them is sent.
+    u.ClearLog();
+    backAndClear();
+    ASSERT_EQ(::GetFocus(), m_d.Item(IDC_HIGH_GAIN));
+    EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
+    typeKeys("-12", [&] {
+        for (const float g : highGainsSent())
+            EXPECT_LE(g, -12.0f) << "while typing " << std::string(m_d.Text(IDC_HIGH_GAIN).begin(),
+                                                                   m_d.Text(IDC_HIGH_GAIN).end());
+        if (m_d.Text(IDC_HIGH_GAIN) == L"-1")
+            EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
+    });
+    EXPECT_EQ(highGainsSent(), std::vector<float>({-12.0f}));
+    EXPECT_NE(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
+    EXPECT_FALSE(m_d.Form().HasUnappliedField());
+
+    // 0 typed over it (still 15 dB above the -15 the field held when it got
+    // the focus) waits until Enter.
+    ::SendMessageW(m_d.Item(IDC_HIGH_GAIN), EM_SETSEL, 0, -1);
+    m_d.Type("0");
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_EQ(highGainsSent(), std::vector<float>({-12.0f}));
+    EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
+    EXPECT_FALSE(m_d.FieldError(IDC_HIGH_GAIN));
+    EXPECT_TRUE(m_d.Form().HasUnappliedField());
+    EXPECT_FLOAT_EQ(Plot().GetHighGain(), -12.0f);
+    m_d.TapKey(VK_RETURN);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_EQ(highGainsSent(), std::vector<float>({-12.0f, 0.0f}));
+    EXPECT_NE(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
+    EXPECT_EQ(m_d.Text(IDC_HIGH_GAIN), L"0");
+
+    // High HP from 1600 to 2000: 200 (an octave and more below 1600) waits;
+    // 2 and 20 are red.  The unit never gets a High HP below 1600.
+    m_d.ClearField(IDC_HIGH_HP_FREQ);
+    m_d.Type("1600");
+    m_d.TapKey(VK_TAB);
+    ASSERT_TRUE(m_d.Drain());
+    ASSERT_FLOAT_EQ(UnitFloat(CENTER, 2), 1600.0f);
+    u.ClearLog();
+    backAndClear();
+    ASSERT_EQ(::GetFocus(), m_d.Item(IDC_HIGH_HP_FREQ));
+    typeKeys("2000", [&] { EXPECT_GE(UnitFloat(CENTER, 2), 1600.0f); });
+    EXPECT_EQ(u.CountSets(CENTER, 2), 1u);
+    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 2000.0f);
+
+    // Text without a number applies the 0 it stands for when the focus leaves.
+    m_d.ClearField(IDC_LOW_GAIN);
+    m_d.Type("-6");
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(Plot().GetLowGain(), -6.0f);
+    m_d.ClearField(IDC_LOW_GAIN);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(Plot().GetLowGain(), -6.0f);
+    EXPECT_EQ(m_d.FieldBackground(IDC_LOW_GAIN), WAITING);
+    m_d.TapKey(VK_TAB);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(Plot().GetLowGain(), 0.0f);
+    EXPECT_NE(m_d.FieldBackground(IDC_LOW_GAIN), WAITING);
 }
 
 TEST_F(EditorForm, CharacterFilterAndEmptyFields)
@@ -536,8 +632,27 @@ TEST_F(EditorForm, ChannelButtonsSelectAndTellTheSibling)
 TEST_F(EditorForm, MuteInvertAndHighPassQ)
 {
     ASSERT_TRUE(m_d.Connect());
+    // The summed response is shown: it follows every one of these changes at once.
+    Plot().ShowSum(true);
+    auto sumIsCurrent = [&] {
+        CBandResponse bands;
+        CSummedResponse sum;
+        bands.RecalcBands(Plot(), BAND_ALL);
+        sum.Recalc(Plot(), bands, BAND_ALL);
+        return std::memcmp(sum.GetSum(), Plot().GetSum().GetSum(), sizeof(double) * CSummedResponse::POINTS) == 0 &&
+               std::memcmp(sum.GetGroupDelay(), Plot().GetSum().GetGroupDelay(),
+                           sizeof(double) * CSummedResponse::POINTS) == 0;
+    };
+    const double dBefore = Plot().GetSum().GetSum()[2000 / 5];
     m_d.Click(IDC_LOW_MUTE);
+    EXPECT_TRUE(sumIsCurrent());
     m_d.Click(IDC_HIGH_INVERT);
+    EXPECT_TRUE(sumIsCurrent());
+    EXPECT_GT(std::fabs(Plot().GetSum().GetSum()[2000 / 5] - dBefore), 3.0); // the Mid/High crossover
+    m_d.ClearField(IDC_HIGH_DELAY);
+    m_d.Type("0.5");
+    EXPECT_FLOAT_EQ(Plot().GetHighDelay(), 0.5f);
+    EXPECT_TRUE(sumIsCurrent());
     ASSERT_TRUE(m_d.Drain());
     EXPECT_EQ(m_d.Unit().GetParameter(CENTER, 30), BAND_FLAG_MUTE);
     EXPECT_EQ(m_d.Unit().GetParameter(CENTER, 13), BAND_FLAG_INVERT);
@@ -548,6 +663,7 @@ TEST_F(EditorForm, MuteInvertAndHighPassQ)
     EXPECT_EQ(m_d.Unit().GetParameter(CENTER, 30), 0u);
     EXPECT_FLOAT_EQ(UnitFloat(CENTER, 1), 2.0f);
     EXPECT_FALSE(m_d.Checked(IDC_LOW_MUTE));
+    EXPECT_TRUE(sumIsCurrent());
     // The other flag bits are carried over.
     m_d.Click(IDC_CH_LEFT);
     Plot().SetHighFlags(0x00000005, false);

@@ -1,5 +1,6 @@
 // Takes the editor's pictures for the documentation: a Triamp channel, a
-// Biamp channel and the Subwoofer, each with an adjuster selected.  The form
+// Biamp channel and the Subwoofer, each with an adjuster selected, and the
+// summed response (alone, with its phase, with an inverted band).  The form
 // is set up with real clicks and typing, and its pixels are read from the
 // screen into 24-bit BMP files (tests/editor/screenshots.sh turns them into
 // PNGs).  Usage: editor_screenshots.exe OUTDIR
@@ -114,6 +115,37 @@ int wmain(int argc, wchar_t** argv)
         SetField(d, IDC_LOW_GAIN, "-2");
         Settle(d);
         nFailures += !SaveWindowPixels(d.FormWnd(), dir + L"\\editor-subwoofer.bmp");
+    }
+    {
+        // The factory Triamp channel with its summed response: the dips at
+        // the Low/Mid and Mid/High crossovers.
+        CFormDriver d;
+        if (!d.Create())
+            return 2;
+        d.Form().GetPlot().ShowSum(true);
+        Settle(d);
+        nFailures += !SaveWindowPixels(d.FormWnd(), dir + L"\\editor-sum.bmp");
+        // ... and its phase.
+        d.Form().GetPlot().ShowPhase(true);
+        Settle(d);
+        nFailures += !SaveWindowPixels(d.FormWnd(), dir + L"\\editor-sum-phase.bmp");
+    }
+    {
+        // Biamp Left, 800 Hz crossover, the High band inverted: a null at 800 Hz.
+        CFormDriver d;
+        if (!d.Create())
+            return 2;
+        d.AnswerNextMessageBox(IDYES);
+        d.Click(IDC_BIAMP);
+        d.WaitFor([&] { return d.BoxAnswered(); });
+        d.Click(IDC_CH_LEFT);
+        SetField(d, IDC_HIGH_HP_FREQ, "800");
+        SetField(d, IDC_LOW_LP_FREQ, "800");
+        d.Click(IDC_HIGH_INVERT);
+        d.Form().GetPlot().ShowSum(true);
+        d.Form().GetPlot().SelectAdjuster(0); // its line would hide the null's bottom
+        Settle(d);
+        nFailures += !SaveWindowPixels(d.FormWnd(), dir + L"\\editor-sum-inverted.bmp");
     }
     std::printf("%s\n", nFailures ? "failed" : "ok");
     return nFailures ? 1 : 0;

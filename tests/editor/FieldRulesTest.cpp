@@ -5,6 +5,7 @@
 #include <set>
 
 #include "editor/FieldRules.h"
+#include "editor/FieldStatusText.h"
 #include "model/ChannelConfig.h"
 #include "resources/resource.h"
 #include "tests/editor/RecordingSink.h"
@@ -222,3 +223,65 @@ TEST(FieldRules, FocusedFieldsSelectTheirAdjuster)
 }
 
 } // namespace
+
+TEST(FieldRules, RisesOfMoreThanSixDecibelsAndFallsOfMoreThanAnOctaveWait)
+{
+    using J = CFieldRules::EJump;
+    const SFieldRule& highGain = *CFieldRules::Find(IDC_HIGH_GAIN);
+    const SFieldRule& highHP = *CFieldRules::Find(IDC_HIGH_HP_FREQ);
+    // Retyping -15 as -12 passes 0 and -1: both wait; -12 itself does not.
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, 0.0f), J::GainRise);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -1.0f), J::GainRise);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -9.0f), J::None); // exactly 6 dB
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -8.9f), J::GainRise);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, -15.0f, -12.0f), J::None);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highGain, 0.0f, -18.0f), J::None); // down is never harmful
+    // Retyping 1600 Hz as 2000 passes 200: it waits; exactly an octave does not.
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 200.0f), J::OctaveFall);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 799.0f), J::OctaveFall);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 800.0f), J::None);
+    EXPECT_EQ(CFieldRules::HarmfulJump(highHP, 1600.0f, 4000.0f), J::None);
+    // Which fields: every gain of a band or an equaliser, the three high-pass frequencies.
+    int nGains = 0, nHighPasses = 0;
+    for (const SFieldRule* p = CFieldRules::Begin(); p != CFieldRules::Begin() + CFieldRules::Count(); ++p) {
+        nGains += CFieldRules::HarmfulJump(*p, -12.0f, 0.0f) == J::GainRise;
+        nHighPasses += CFieldRules::HarmfulJump(*p, 1000.0f, 100.0f) == J::OctaveFall;
+    }
+    EXPECT_EQ(nGains, 8);      // Low, Mid, High, their PEQs, SEQ, HEQ
+    EXPECT_EQ(nHighPasses, 3); // HP Filter, Mid HP, High HP
+    EXPECT_EQ(CFieldRules::HarmfulJump(*CFieldRules::Find(IDC_LOW_LP_FREQ), 1000.0f, 100.0f), J::None);
+    EXPECT_EQ(CFieldRules::HarmfulJump(*CFieldRules::Find(IDC_HIGH_DELAY), 0.0f, 5.0f), J::None);
+
+    // What holds a number: the same text ParseText reads one from.
+    for (const char16_t* psz : {u"", u"-", u"+", u".", u"-.", u" ", u"e5", u"x1"})
+        EXPECT_FALSE(CFieldRules::HasNumber(psz));
+    for (const char16_t* psz : {u"0", u"-1", u".5", u"-.5", u" 7", u"5-", u"1e"})
+        EXPECT_TRUE(CFieldRules::HasNumber(psz));
+}
+
+TEST(FieldStatusText, RedFieldNamesItsRangeInTheModeAndUnit)
+{
+    const SFieldRule* pLowLp = CFieldRules::FindByField(FIELD_LOW_LP_FREQ);
+    ASSERT_NE(pLowLp, nullptr);
+    EXPECT_EQ(CFieldStatusText::ForField(pLowLp, MODE_TRIAMP, true), u"Low LP Freq: 200 to 4000 Hz");
+    EXPECT_EQ(CFieldStatusText::ForField(pLowLp, MODE_BIAMP, true), u"Low LP Freq: 100 to 4000 Hz");
+    EXPECT_EQ(CFieldStatusText::ForField(pLowLp, MODE_TRIAMP, false), u""); // not red: nothing to say
+    EXPECT_EQ(CFieldStatusText::ForField(nullptr, MODE_TRIAMP, true), u"");
+    // Each kind of bound is written exactly and as short as it can be.
+    EXPECT_EQ(CFieldStatusText::RangeText(*CFieldRules::FindByField(FIELD_LOW_DELAY), MODE_BIAMP),
+              u"Low Delay: 0 to 5.304 ms");
+    EXPECT_EQ(CFieldStatusText::RangeText(*CFieldRules::FindByField(FIELD_MID_PEQ_Q), MODE_TRIAMP),
+              u"Mid PEQ Q: 0.5 to 10");
+    EXPECT_EQ(CFieldStatusText::RangeText(*CFieldRules::FindByField(FIELD_HIGH_PEQ_GAIN), MODE_TRIAMP),
+              u"High PEQ Gain: -12 to 6 dB");
+    // Every field the form edits has a name, and its text shows its own bounds.
+    for (const SFieldRule* p = CFieldRules::Begin(); p != CFieldRules::Begin() + CFieldRules::Count(); ++p)
+        for (const int nMode : {MODE_BIAMP, MODE_TRIAMP}) {
+            const std::u16string text = CFieldStatusText::RangeText(*p, nMode);
+            const CFieldRules::SRange r = CFieldRules::GetRange(*p, nMode);
+            EXPECT_EQ(text.rfind(CFieldStatusText::Name(p->eField) + u": ", 0), 0u) << p->nId;
+            EXPECT_NE(text.find(CFieldStatusText::Number(r.fltMin) + u" to " + CFieldStatusText::Number(r.fltMax)),
+                      std::u16string::npos)
+                << p->nId;
+        }
+}

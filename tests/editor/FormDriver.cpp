@@ -263,6 +263,21 @@ void CFormDriver::Click(int nId)
     ClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
 }
 
+bool CFormDriver::DragHandle(const RECT& rcHandle, int x, int y)
+{
+    Settle(); // the handle rectangles come from the last paint
+    const HWND hPlot = Item(IDC_PLOT);
+    MoveMouse(ClientToScreenPt(hPlot, POINT{(rcHandle.left + rcHandle.right) / 2, (rcHandle.top + rcHandle.bottom) / 2}));
+    MouseButton(true);
+    const bool bGrabbed = m_pForm->GetPlot().IsDragging();
+    MoveMouse(ClientToScreenPt(hPlot, POINT{x, y}));
+    // The plot follows the pointer on its drag timer: one tick, driven
+    // here rather than waited for, applies the position.
+    ::SendMessageW(hPlot, WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
+    MouseButton(false);
+    return bGrabbed && !m_pForm->GetPlot().IsDragging();
+}
+
 void CFormDriver::Key(WORD vk, bool bDown)
 {
     INPUT in{};

@@ -58,6 +58,11 @@ public:
     void MouseButton(bool bDown);
     void ClickAt(POINT ptScreen);
     void Click(int nId); // centre of a control
+    // Presses on a handle of the plot (rectangle in plot client coordinates),
+    // moves to (x, y) in plot client coordinates, lets the plot take the
+    // position, releases.  False when the press grabbed no handle or the
+    // release did not end the drag.
+    bool DragHandle(const RECT& rcHandle, int x, int y);
     void Key(WORD vk, bool bDown);
     void TapKey(WORD vk);
     void Type(const char* psz);

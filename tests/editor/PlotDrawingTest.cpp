@@ -6,12 +6,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
+#include <cmath>
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "model/ChannelFields.h"
 #include "model/CtlQVRXOPlot.h"
 #include "tests/editor/FormDriver.h"
 
@@ -127,6 +130,16 @@ TEST(PlotDrawing, At96DpiEveryPixelIsAsBefore)
         CPixels px(CX96, CY96);
         plot.Draw(px.Dc(), px.Rect());
         EXPECT_EQ(px.Hash(), HASH96[n]) << "picture " << n;
+        // The summed response and its phase shown, then hidden again (as the
+        // View menu does): nothing of them is left.
+        plot.ShowSum(true);
+        plot.ShowPhase(true);
+        plot.Draw(px.Dc(), px.Rect());
+        EXPECT_NE(px.Hash(), HASH96[n]) << "picture " << n;
+        plot.ShowSum(false);
+        plot.ShowPhase(false);
+        plot.Draw(px.Dc(), px.Rect());
+        EXPECT_EQ(px.Hash(), HASH96[n]) << "picture " << n << " after the sum and phase were hidden";
     }
 }
 
@@ -147,6 +160,25 @@ constexpr COLORREF GRID = RGB(80, 80, 80);
 constexpr COLORREF HIGH = RGB(0, 255, 0);
 constexpr COLORREF LOW = RGB(255, 0, 0);
 constexpr COLORREF HANDLE = RGB(128, 255, 255);
+constexpr COLORREF SUM = RGB(255, 255, 255);
+constexpr COLORREF PHASE = RGB(255, 255, 0);
+
+// Points of the sum (every 25th, 125 Hz apart) whose pixel is not the
+// sum's colour although they lie inside the area.
+int SumPointsOffTheCurve(const CCtlQVRXOPlot& plot, const CPixels& px)
+{
+    const RECT rc = plot.GetPlotRect();
+    const CPlotGeometry geo = plot.GetGeometry();
+    int nOff = 0;
+    for (int i = CPlotGeometry::FIRST_POINT; i <= CPlotGeometry::LAST_POINT; i += 25) {
+        const int x = geo.PointToX(i);
+        const int y = geo.GainToY(static_cast<float>(plot.GetSum().GetSum()[i]));
+        // (A polyline leaves out its last pixel: the points of its last column.)
+        if (y > rc.top && y < rc.bottom - 1 && x < geo.PointToX(CPlotGeometry::LAST_POINT) && px.At(x, y) != SUM)
+            ++nOff;
+    }
+    return nOff;
+}
 
 TEST_P(PlotDrawingAtDpi, GridAndCurvesFillTheControl)
 {
@@ -214,6 +246,73 @@ TEST_P(PlotDrawingAtDpi, GridAndCurvesFillTheControl)
     EXPECT_EQ((plot.GetQRightRect().left + plot.GetQRightRect().right) / 2 - c.x, Scale().X(100));
 }
 
+TEST_P(PlotDrawingAtDpi, SumAndPhaseAreDrawnAlongTheirValuesWithoutMovingTheArea)
+{
+    CCtlQVRXOPlot plot(CHANNEL_CENTER);
+    plot.SetScale(Scale());
+    plot.SelectAdjuster(4);
+    CPixels bands(Cx(), Cy());
+    plot.Draw(bands.Dc(), bands.Rect());
+    const RECT rcArea = plot.GetPlotRect();
+    const RECT rcHandle = plot.GetAdjusterRect();
+
+    plot.ShowSum(true);
+    CPixels px(Cx(), Cy());
+    plot.Draw(px.Dc(), px.Rect());
+    ::GdiFlush();
+    const CPlotGeometry geo = plot.GetGeometry();
+    EXPECT_EQ(SumPointsOffTheCurve(plot, px), 0);
+    // Over the bands: where only the High band plays (10 kHz) the sum covers it.
+    const int x10k = geo.PointToX(2000);
+    EXPECT_EQ(bands.At(x10k, geo.GainToY(plot.GetResponse().GetHighBand()[2000])), HIGH);
+    EXPECT_EQ(px.At(x10k, geo.GainToY(plot.GetResponse().GetHighBand()[2000])), SUM);
+
+    // Inverting the Mid band changes the sum (the Low/Mid crossover region
+    // most), and the drawing follows.
+    const double dBefore = plot.GetSum().GetSum()[60]; // 300 Hz
+    plot.SetMidFlags(BAND_FLAG_INVERT, false);
+    plot.RecalcBands(0);
+    EXPECT_GT(std::fabs(plot.GetSum().GetSum()[60] - dBefore), 3.0);
+    plot.Draw(px.Dc(), px.Rect());
+    ::GdiFlush();
+    EXPECT_EQ(SumPointsOffTheCurve(plot, px), 0);
+
+    // The phase: dotted (gaps of up to three pixels), so within three pixels
+    // of each point (or under the sum, which is drawn over it); its scale's ticks
+    // at the area's right edge, +180 degrees at the top, -180 at the bottom.
+    plot.ShowPhase(true);
+    plot.Draw(px.Dc(), px.Rect());
+    ::GdiFlush();
+    const double* pdPhase = plot.GetSum().GetPhase();
+    int nNear = 0, nDefined = 0;
+    for (int i = CPlotGeometry::FIRST_POINT; i <= CPlotGeometry::LAST_POINT; i += 50) {
+        if (std::isnan(pdPhase[i]) || std::fabs(pdPhase[i]) > 175.0 || i > CPlotGeometry::LAST_POINT - 50)
+            continue; // undefined, where it may wrap, or in the polyline's last column
+        ++nDefined;
+        const int x = geo.PointToX(i), y = plot.PhaseToY(pdPhase[i]);
+        bool bNear = false;
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx)
+                bNear = bNear || px.At(x + dx, y + dy) == PHASE || px.At(x + dx, y + dy) == SUM;
+        nNear += bNear;
+    }
+    EXPECT_GT(nDefined, 40);
+    EXPECT_EQ(nNear, nDefined);
+    EXPECT_EQ(plot.PhaseToY(180.0), rcArea.top);
+    EXPECT_EQ(plot.PhaseToY(-180.0), rcArea.bottom);
+    EXPECT_EQ(plot.PhaseToY(0.0), rcArea.top + Scale().Y(96));
+    EXPECT_EQ(px.At(rcArea.right - 1, plot.PhaseToY(90.0)), PHASE);
+    EXPECT_EQ(px.At(rcArea.right - 1, plot.PhaseToY(-90.0)), PHASE);
+    int nLabel = 0; // the "+90" label left of its tick
+    for (int y = plot.PhaseToY(90.0) - Scale().Y(8); y < plot.PhaseToY(90.0) + Scale().Y(8); ++y)
+        for (int x = rcArea.right - Scale().X(45); x < rcArea.right - Scale().X(6); ++x)
+            nLabel += px.At(x, y) == PHASE;
+    EXPECT_GT(nLabel, Scale().X(10));
+    // Neither moved the area or the handle.
+    EXPECT_TRUE(::EqualRect(&rcArea, &plot.GetPlotRect()));
+    EXPECT_TRUE(::EqualRect(&rcHandle, &plot.GetAdjusterRect()));
+}
+
 } // namespace
 
 // A drag with the mouse at 96, 120 and 144 dpi: the plot in a window of its
@@ -264,7 +363,8 @@ INSTANTIATE_TEST_SUITE_P(Dpi, PlotDragAtDpi, ::testing::Values(96, 120, 144),
 
 TEST_P(PlotDragAtDpi, AHandleDraggedFromItsCentreEndsUnderThePointer)
 {
-    // The High PEQ at 3000 Hz: to about 2 kHz and 3 dB up.
+    // The High PEQ at 3000 Hz: to about 2 kHz and 3 dB up, with the sum shown.
+    m_plot.ShowSum(true);
     m_plot.SelectAdjuster(7);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     const POINT from = Centre(m_plot.GetAdjusterRect());
@@ -278,6 +378,14 @@ TEST_P(PlotDragAtDpi, AHandleDraggedFromItsCentreEndsUnderThePointer)
     const POINT now = Centre(m_plot.GetAdjusterRect());
     EXPECT_LE(std::abs(now.x - to.x), 2);
     EXPECT_LE(std::abs(now.y - to.y), 1);
+    // The sum followed the drag: it is what the dragged settings give.
+    {
+        CBandResponse bands;
+        CSummedResponse sum;
+        bands.RecalcBands(m_plot, BAND_ALL);
+        sum.Recalc(m_plot, bands, BAND_ALL);
+        EXPECT_EQ(0, std::memcmp(sum.GetSum(), m_plot.GetSum().GetSum(), sizeof(double) * CSummedResponse::POINTS));
+    }
 
     // Its Q handle, pressed at its centre and moved 50 pixels (at 96 dpi)
     // from the centre line: Q 2.

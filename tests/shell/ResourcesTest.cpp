@@ -53,12 +53,15 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
         {{L"&New\tCtrl+N", 32773}, {L"&Open\tCtrl+O", 32774}, {L"&Save\tCtrl+S", 32775}, {L"S&ave As...", 32776},
          {L"&Profile Information...", 32785}, {L"", 0}, {L"&Copy Channel...\tCtrl+Shift+C", 32780}, {L"", 0},
          {L"System &Mute", 32781}, {L"", 0}, {L"E&xit\tAlt+F4", 32768}},
-        {{L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0}, {L"Download &Firmware...", 32771}},
-        {{L"Diagnostics", 32783}, {L"", 0}, {L"&About...", 32769}},
+        {{L"&Undo\tCtrl+Z", 32810}, {L"&Redo\tCtrl+Y", 32811}},
+        {{L"&Summed Response\tCtrl+U", 32800}, {L"&Phase", 32801}},
+        {{L"Se&lect Device...", 32777}, {L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0},
+         {L"Download &Firmware...", 32771}},
+        {{L"Diagnostics", 32783}, {L"Save Link Log...", 32790}, {L"", 0}, {L"&About...", 32769}},
     };
-    const wchar_t* titles[] = {L"&File", L"&Communication", L"&Help"};
-    ASSERT_EQ(::GetMenuItemCount(hMenu), 3);
-    for (int m = 0; m < 3; ++m) {
+    const wchar_t* titles[] = {L"&File", L"&Edit", L"&View", L"&Communication", L"&Help"};
+    ASSERT_EQ(::GetMenuItemCount(hMenu), 5);
+    for (int m = 0; m < 5; ++m) {
         wchar_t sz[64];
         ::GetMenuStringW(hMenu, m, sz, 64, MF_BYPOSITION);
         EXPECT_STREQ(sz, titles[m]);
@@ -77,21 +80,23 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
     ::DestroyMenu(hMenu);
 }
 
-TEST(Resources, AcceleratorsAreExactlyTheSeven)
+TEST(Resources, AcceleratorsAreExactlyTheEleven)
 {
     HACCEL hAccel = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     ASSERT_TRUE(hAccel);
     ACCEL a[16];
     const int n = ::CopyAcceleratorTableW(hAccel, a, 16);
-    ASSERT_EQ(n, 7);
+    ASSERT_EQ(n, 11);
     struct E {
         BYTE fVirt;
         WORD key;
         WORD cmd;
     } expected[] = {{FVIRTKEY | FCONTROL | FSHIFT, 'C', 32780}, {FVIRTKEY | FCONTROL, 'M', 32781},
                     {FVIRTKEY | FCONTROL, 'N', 32773},          {FVIRTKEY | FCONTROL, 'O', 32774},
-                    {FVIRTKEY | FCONTROL, 'S', 32775},          {FVIRTKEY, VK_F2, 32778},
-                    {FVIRTKEY, VK_F3, 32779}};
+                    {FVIRTKEY | FCONTROL, 'S', 32775},          {FVIRTKEY | FCONTROL, 'U', 32800},
+                    {FVIRTKEY | FCONTROL, 'Y', 32811},          {FVIRTKEY | FCONTROL, 'Z', 32810},
+                    {FVIRTKEY | FCONTROL | FSHIFT, 'Z', 32811},
+                    {FVIRTKEY, VK_F2, 32778},                   {FVIRTKEY, VK_F3, 32779}};
     for (int i = 0; i < n; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(a[i].fVirt & ~0x80, expected[i].fVirt);

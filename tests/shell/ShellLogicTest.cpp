@@ -2,13 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "device/RXQueue.h"
 #include "framework/AppGlobals.h"
+#include "framework/AppSettings.h"
 #include "shell/DlgSplash.h"
+#include "shell/DocumentFile.h"
 #include "shell/MainFrame.h"
 #include "shell/MessageLoop.h"
+#include "shell/ViewOptions.h"
+#include "shell/StartFolder.h"
+#include "shell/DeviceChoice.h"
+#include "device/Comm.h"
+#include "device/usbxp/SerialCommPorts.h"
+#include "framework/AppSettings.h"
 
 TEST(MainFrame, ClientSizeFollowsTheScreenResolution)
 {
@@ -249,7 +260,6 @@ TEST(MainFrame, SiblingMessagesReachingTheFrameAreHandled)
     SSibling::Pump();
 }
 
-#include "device/Comm.h"
 
 TEST(MainFrame, DeviceChangeNeverSwapsAKnownUnit)
 {
@@ -273,4 +283,161 @@ TEST(MainFrame, DeviceChangeNeverSwapsAKnownUnit)
 
     ::SetEnvironmentVariableW(L"QVR500_DEVICES", nullptr);
     g_Comm.SetDeviceNumber(nSaved);
+}
+
+TEST(ViewOptions, RememberedAcrossStartsAndAppliedToThePlotAndMenu)
+{
+    CAppSettings::DeleteValue(CViewOptions::VALUE_SUMMED_RESPONSE);
+    CAppSettings::DeleteValue(CViewOptions::VALUE_PHASE);
+    HMENU hMenu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    ASSERT_TRUE(hMenu);
+    auto checked = [&](UINT nId) { return (::GetMenuState(hMenu, nId, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+
+    // Nothing stored: both off, the plot as it always was.
+    CViewOptions first;
+    first.Load();
+    CCtlQVRXOPlot plot(CHANNEL_CENTER);
+    first.ApplyTo(plot);
+    first.UpdateMenu(hMenu);
+    EXPECT_FALSE(plot.IsSumShown() || plot.IsPhaseShown());
+    EXPECT_FALSE(checked(ID_VIEW_SUMMED_RESPONSE) || checked(ID_VIEW_PHASE));
+
+    EXPECT_TRUE(first.Toggle(ID_VIEW_SUMMED_RESPONSE));
+    EXPECT_FALSE(first.Toggle(ID_SYSTEM_MUTE)); // not a View command: nothing changes
+    first.ApplyTo(plot);
+    first.UpdateMenu(hMenu);
+    EXPECT_TRUE(plot.IsSumShown());
+    EXPECT_FALSE(plot.IsPhaseShown());
+    EXPECT_TRUE(checked(ID_VIEW_SUMMED_RESPONSE));
+    EXPECT_FALSE(checked(ID_VIEW_PHASE));
+    EXPECT_EQ(CAppSettings::ReadDword(CViewOptions::VALUE_SUMMED_RESPONSE), std::optional<DWORD>(1));
+
+    // The next start finds both choices; switching one off is remembered too.
+    first.Toggle(ID_VIEW_PHASE);
+    first.Toggle(ID_VIEW_SUMMED_RESPONSE);
+    CViewOptions next;
+    next.Load();
+    EXPECT_FALSE(next.IsSumShown());
+    EXPECT_TRUE(next.IsPhaseShown());
+
+    // A value of another type reads as nothing stored.
+    CAppSettings::WriteString(CViewOptions::VALUE_PHASE, L"1");
+    next.Load();
+    EXPECT_FALSE(next.IsPhaseShown());
+    CAppSettings::DeleteValue(CViewOptions::VALUE_SUMMED_RESPONSE);
+    CAppSettings::DeleteValue(CViewOptions::VALUE_PHASE);
+    ::DestroyMenu(hMenu);
+}
+
+#include "shell/OpenApproval.h"
+
+TEST(OpenApproval, ValuesAreNamedByChannelAndFieldWithTheRangeAndTheListIsBounded)
+{
+    std::vector<CConfigCheck::SFinding> named;
+    auto finding = [](int nRecord, EChannelField eField, float v, bool bNonFinite) {
+        CConfigCheck::SFinding f;
+        f.nRecord = nRecord;
+        f.eField = eField;
+        f.fltValue = v;
+        f.bNonFinite = bNonFinite;
+        f.eVerdict = bNonFinite ? CConfigCheck::EVerdict::NonFinite : CConfigCheck::EVerdict::OutOfRange;
+        return f;
+    };
+    named.push_back(finding(0, FIELD_HP_FREQ, 45.0f, false));
+    named.push_back(finding(2, FIELD_HIGH_GAIN, 1e30f, false));
+    named.push_back(finding(5, FIELD_HP_Q, 5.0f, false));
+    EXPECT_EQ(COpenApproval::ListValues(named, MODE_BIAMP),
+              L"Left: HP Freq. is 45 (the editor takes 20 to 40 Hz)\r\n"
+              L"Center: High Gain is 1e+30 (the editor takes -18 to 0 dB)\r\n"
+              L"Subwoofer: HP Q is 5 (the editor takes 0.707 or 2.0)");
+    named.clear();
+    for (int i = 0; i < 14; ++i)
+        named.push_back(finding(i % CHANNEL_COUNT, FIELD_LOW_GAIN, std::numeric_limits<float>::quiet_NaN(), true));
+    const std::wstring list = COpenApproval::ListValues(named, MODE_TRIAMP);
+    EXPECT_EQ(list.substr(0, 25), L"Left: Low Gain is NaN\r\nRi");
+    EXPECT_EQ(std::count(list.begin(), list.end(), L'\n'), static_cast<long>(COpenApproval::MAX_LISTED));
+    EXPECT_EQ(list.substr(list.size() - 10), L"and 4 more");
+}
+
+// Where Open and Save As start: the last folder used; the first time the
+// program's folder if the user may write there, else Documents.  (Wine
+// grants every write and tests run as root, so the check is replaced.)
+TEST(StartFolder, LastFolderElseWritableProgramFolderElseDocuments)
+{
+    ASSERT_TRUE(CAppSettings::DeleteAll());
+    const std::wstring program = CDocumentFile::ProgramFolder();
+    const std::wstring documents = CStartFolder::DocumentsFolder();
+    ASSERT_FALSE(documents.empty());
+    ASSERT_NE(program, documents);
+
+    CStartFolder::SetWritableCheck([](const std::wstring&) { return true; });
+    EXPECT_EQ(CStartFolder::Get(), program);
+    CStartFolder::SetWritableCheck([](const std::wstring&) { return false; });
+    EXPECT_EQ(CStartFolder::Get(), documents) << "installed under Program Files";
+
+    wchar_t szTemp[MAX_PATH];
+    ASSERT_NE(::GetTempPathW(MAX_PATH, szTemp), 0u);
+    const std::wstring last = std::wstring(szTemp) + L"qvr-start-folder-test";
+    ASSERT_TRUE(::CreateDirectoryW(last.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    CStartFolder::Remember((last + L"\\show.qvr").c_str());
+    EXPECT_EQ(CStartFolder::Get(), last);
+    EXPECT_EQ(CAppSettings::ReadString(CStartFolder::SETTING).value_or(L""), last) << "kept for the next start";
+    // A remembered folder that has gone is passed over, as is one no dialog could start in.
+    ASSERT_TRUE(::RemoveDirectoryW(last.c_str()));
+    EXPECT_EQ(CStartFolder::Get(), documents);
+    CAppSettings::WriteString(CStartFolder::SETTING, std::wstring(300, L'x'));
+    EXPECT_EQ(CStartFolder::Get(), documents);
+    CStartFolder::Remember(L"C:\\show.qvr");
+    EXPECT_EQ(CAppSettings::ReadString(CStartFolder::SETTING).value_or(L""), L"C:\\");
+
+    // The real check: a folder one can write to, and one that is not there.
+    CStartFolder::SetWritableCheck(nullptr);
+    EXPECT_TRUE(CStartFolder::IsWritable(std::wstring(szTemp).substr(0, std::wcslen(szTemp) - 1)));
+    EXPECT_FALSE(CStartFolder::IsWritable(last));
+    ASSERT_TRUE(CAppSettings::DeleteAll());
+}
+
+// The unit chosen in Select Device, remembered for the next start: taken
+// like a choice of this run while it is attached; otherwise the automatic
+// lookup's unit stands.  A chosen unit found at another index is followed
+// there; one that has gone is never replaced by whatever took its number.
+TEST(DeviceChoice, RememberedUnitIsTakenWhileAttached)
+{
+    SerialCommPorts::SetSource([] { return std::vector<std::string>{"COM4"}; });
+    ASSERT_TRUE(CAppSettings::DeleteAll());
+    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:ca:USBXpress Device:AUTO;sim:cb:QVR500 USB:SN-B");
+    g_Comm.SetDeviceNumber(CComm::FindDevice());
+
+    CDeviceChoice choice;
+    choice.Restore(); // nothing remembered: the automatic lookup's unit
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 0);
+    ASSERT_TRUE(CAppSettings::WriteString(CDeviceChoice::SETTING, L"COM4"));
+    choice.Restore();
+    EXPECT_EQ(choice.GetSerial(), L"COM4");
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 2); // after the two entries of the variable
+
+    // The variable loses an entry: the port moves up, and Connect follows it.
+    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:cb:QVR500 USB:SN-B");
+    choice.ResolveForConnect();
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 1);
+    // The port is gone: number 1 must not open what took its place.
+    SerialCommPorts::SetSource([] { return std::vector<std::string>{}; });
+    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:cb:QVR500 USB:SN-B;sim:cc:QVR500 USB:SN-C");
+    choice.ResolveForConnect();
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), -1);
+    EXPECT_EQ(choice.GetSerial(), L"");
+    EXPECT_EQ(CAppSettings::ReadString(CDeviceChoice::SETTING).value_or(L""), L"COM4") << "kept for a later start";
+
+    // A remembered unit that is not attached at start: the existing rules apply.
+    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:ca:USBXpress Device:AUTO");
+    g_Comm.SetDeviceNumber(CComm::FindDevice());
+    choice.Restore();
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 0);
+    EXPECT_EQ(choice.GetSerial(), L"");
+    // A remembered text too long to be any serial number names nothing.
+    ASSERT_TRUE(CAppSettings::WriteString(CDeviceChoice::SETTING, std::wstring(300, L'A')));
+    choice.Restore();
+    EXPECT_EQ(choice.GetSerial(), L"");
+    ASSERT_TRUE(CAppSettings::DeleteAll());
+    ::SetEnvironmentVariableA("QVR500_DEVICES", nullptr);
 }

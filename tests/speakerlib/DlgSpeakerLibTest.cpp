@@ -180,7 +180,7 @@ TEST_F(SpeakerLibrary, AThreeBandPresetReachesExactlyTheTickedChannels)
         }
     }
     EXPECT_EQ(nSets, 3 * static_cast<int>(kThreeBParameters.size()));
-    EXPECT_EQ(nOutputs, 9); // Low, Mid and High of each, forced by the copy
+    EXPECT_EQ(nOutputs, 9); // Low, Mid and High of each: the preset's gains differ from the defaults
     for (int c : targets) {
         for (const auto& [p, v] : kThreeBParameters)
             EXPECT_EQ(u.GetParameterFloat(c, p), v) << "channel " << c << " parameter " << p;

@@ -275,6 +275,17 @@ TEST(SpeakerLibrary, ApplyingSetsTheFieldsWithoutSendingAndKeepsTheRestOfTheChan
     EXPECT_EQ(biamp.GetHPQ(), 2.0f);
     EXPECT_EQ(std::u16string(biamp.GetSpeakerNameRaw()), u"Two");
     EXPECT_TRUE(sink.requests.empty());
+
+    // Names a channel cannot tell apart once stored (31 characters, case
+    // ignored): the later one names the earlier; shorter names are their own.
+    const std::vector<std::u16string> names = {longName, u"Two", longName.substr(0, 31) + u"Y",
+                                               u"TWO", longName.substr(0, 30)};
+    EXPECT_EQ(CSpeakerPreset::EarlierWithSameStoredName(names, 0), -1);
+    EXPECT_EQ(CSpeakerPreset::EarlierWithSameStoredName(names, 1), -1);
+    EXPECT_EQ(CSpeakerPreset::EarlierWithSameStoredName(names, 2), 0);
+    EXPECT_EQ(CSpeakerPreset::EarlierWithSameStoredName(names, 3), 1);
+    EXPECT_EQ(CSpeakerPreset::EarlierWithSameStoredName(names, 4), -1);
+    EXPECT_EQ(CSpeakerPreset::EarlierWithSameStoredName(names, 9), -1);
 }
 
 TEST(SpeakerLibrary, NumbersArePlainDecimals)

@@ -44,14 +44,18 @@ TEST(ReportWriter, SelfContainedPageWithOnePlotPerChannelAndTheBandsItHas)
     EXPECT_EQ(html.find("https://"), std::string::npos);
     EXPECT_NE(html.find("size: A4"), std::string::npos);
     EXPECT_EQ(Count(html, "<svg "), 6u);
-    // Triamp: Low, Mid and High for channels 0..4, Low only for the Subwoofer.
-    EXPECT_EQ(Count(html, "<polyline"), 5u * 3u + 1u);
+    // Triamp: Low, Mid and High for channels 0..4, Low only for the Subwoofer,
+    // and each plot's sum over its bands, with its deepest dip named below.
+    EXPECT_EQ(Count(html, "<polyline"), 5u * 4u + 2u);
+    EXPECT_EQ(Count(html, "stroke=\"#000000\""), 6u);
+    EXPECT_EQ(Count(html, "Deepest dip of the sum: 250 Hz, 4.5 dB below its median level (-5.5 dB there"), 5u);
+    EXPECT_EQ(Count(html, "No dip of the sum deeper than 1 dB"), 1u); // the Subwoofer's one band
 
     r.input.nMode = MODE_BIAMP;
     r.input.bNoLeftRightCenter = true;
     const std::string biamp = r.Build();
     EXPECT_EQ(Count(biamp, "<svg "), 4u);
-    EXPECT_EQ(Count(biamp, "<polyline"), 3u * 2u + 1u);
+    EXPECT_EQ(Count(biamp, "<polyline"), 3u * 3u + 2u);
     EXPECT_NE(biamp.find("no Left Center and Right Center"), std::string::npos);
 }
 
@@ -93,4 +97,25 @@ TEST(ReportWriter, AUnitReportMarksWhatTheReadBackDoesNotRead)
     // only the level, delays, Low gain and Low flags are read back.
     EXPECT_EQ(Count(html, "n/r</td>"), 7u);
     EXPECT_NE(html.find("not read from the unit"), std::string::npos);
+}
+
+TEST(ReportWriter, TheSumIncludesPolarityAndMuteAndNamesANull)
+{
+    SReport r;
+    r.input.nMode = MODE_BIAMP;
+    // Left: slopes meeting at 1 kHz, the High band inverted; Right: every band muted.
+    r.channels[0].SetLowLPFreq(1000.0f, false);
+    r.channels[0].SetHighHPFreq(1000.0f, false);
+    r.channels[0].SetHighFlags(BAND_FLAG_INVERT, false);
+    r.channels[1].SetLowFlags(BAND_FLAG_MUTE, false);
+    r.channels[1].SetHighFlags(BAND_FLAG_MUTE, false);
+    const std::string html = r.Build();
+    EXPECT_EQ(Count(html, "Deepest dip of the sum: a null at 1000 Hz (below -60 dB"), 1u);
+    EXPECT_EQ(Count(html, "Every band is muted: the channel is silent."), 1u);
+    // The silent sum lies along the plot's floor.
+    const std::size_t nRight = html.find("<figcaption>Right");
+    ASSERT_NE(nRight, std::string::npos);
+    const std::size_t nSum = html.find("stroke=\"#000000\"", nRight);
+    const std::size_t nEnd = html.find("/>", nSum);
+    EXPECT_EQ(Count(html.substr(nSum, nEnd - nSum), ",172.0 "), Count(html.substr(nSum, nEnd - nSum), " ") - 2);
 }

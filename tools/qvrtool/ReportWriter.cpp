@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "editor/FieldRules.h"
@@ -12,6 +13,7 @@
 #include "model/PlotGeometry.h"
 #include "model/ProfileInfo.h"
 #include "model/ChannelNames.h"
+#include "model/SummedResponse.h"
 #include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 
@@ -166,7 +168,8 @@ double GainY(double dB)
     return MARGIN_T + (DB_TOP - dB) * PLOT_H / (DB_TOP - DB_BOTTOM);
 }
 
-void AppendCurve(std::string& svg, const float* pCurve, const char* pszColour)
+template <class T>
+void AppendCurve(std::string& svg, const T* pCurve, const char* pszColour)
 {
     std::string points;
     double dLastX = -1e9;
@@ -177,7 +180,7 @@ void AppendCurve(std::string& svg, const float* pCurve, const char* pszColour)
         if (x - dLastX < 0.5 && i != CPlotGeometry::LAST_POINT)
             continue;
         dLastX = x;
-        std::snprintf(sz, sizeof sz, "%.1f,%.1f ", x, GainY(pCurve[i]));
+        std::snprintf(sz, sizeof sz, "%.1f,%.1f ", x, GainY(static_cast<double>(pCurve[i])));
         points += sz;
     }
     svg += "<polyline fill=\"none\" stroke=\"";
@@ -185,13 +188,41 @@ void AppendCurve(std::string& svg, const float* pCurve, const char* pszColour)
     svg += "\" stroke-width=\"1.2\" points=\"" + points + "\"/>\n";
 }
 
-std::string Plot(int nChannel, const CChannelConfig& c, int nMode, CBandResponse& response)
+// The line under a channel's plot: where the sum dips deepest below its
+// median level, the crossover an installer should look at.
+std::string DipLine(const CSummedResponse& sum)
+{
+    const CSummedResponse::SDip dip = CSummedResponse::FindDeepestDip(sum.GetSum());
+    char sz[200];
+    if (dip.dMedian == -std::numeric_limits<double>::infinity())
+        return "<p class=\"dip\">Every band is muted: the channel is silent.</p>\n";
+    if (!dip.bFound) {
+        std::snprintf(sz, sizeof sz,
+                      "<p class=\"dip\">No dip of the sum deeper than %.0f dB between 25 Hz and 20 kHz.</p>\n",
+                      CSummedResponse::MIN_DIP_RISE_DB);
+        return sz;
+    }
+    if (!(dip.dLevel >= CSummedResponse::FLOOR_DB))
+        std::snprintf(sz, sizeof sz,
+                      "<p class=\"dip\">Deepest dip of the sum: a null at %.0f Hz (below %.0f dB; median level "
+                      "%.1f dB).</p>\n",
+                      dip.dFreq, CSummedResponse::FLOOR_DB, dip.dMedian);
+    else
+        std::snprintf(sz, sizeof sz,
+                      "<p class=\"dip\">Deepest dip of the sum: %.0f Hz, %.1f dB below its median level "
+                      "(%.1f dB there, median %.1f dB).</p>\n",
+                      dip.dFreq, dip.Depth(), dip.dLevel, dip.dMedian);
+    return sz;
+}
+
+std::string Plot(int nChannel, const CChannelConfig& c, int nMode, CBandResponse& response, CSummedResponse& sum)
 {
     // The plot's working copy of the channel on show.
     CChannelConfig working(nChannel);
     working.Assign(c, false);
     working.SetMode(nMode);
     response.RecalcBands(working, BAND_ALL);
+    sum.Recalc(working, response, BAND_ALL);
     const double dW = MARGIN_L + PLOT_W + MARGIN_R, dH = MARGIN_T + PLOT_H + MARGIN_B;
     char sz[256];
     std::snprintf(sz, sizeof sz,
@@ -230,8 +261,9 @@ std::string Plot(int nChannel, const CChannelConfig& c, int nMode, CBandResponse
         AppendCurve(svg, response.GetMidBand(), "#0000d0");
     if (HasBand(nChannel, nMode, BAND_HIGH))
         AppendCurve(svg, response.GetHighBand(), "#00a000");
+    AppendCurve(svg, sum.GetSum(), "#000000"); // over the bands
     svg += "</svg>\n";
-    return svg;
+    return svg + DipLine(sum);
 }
 
 const char kStyle[] = R"(
@@ -268,6 +300,7 @@ svg .xl { text-anchor: middle; }
 .legend span { display: inline-block; margin-right: 4mm; }
 .key { display: inline-block; width: 6mm; height: 0.8mm; vertical-align: middle; margin-right: 1mm; }
 .note { color: #444; margin-top: 2mm; }
+.dip { margin: 0.5mm 0 0 0; }
 )";
 
 } // namespace
@@ -342,16 +375,19 @@ std::string CReportWriter::Build(const SInput& in)
             "<span><i class=\"key\" style=\"background:#d00000\"></i>Low</span>"
             "<span><i class=\"key\" style=\"background:#0000d0\"></i>Mid</span>"
             "<span><i class=\"key\" style=\"background:#00a000\"></i>High</span>"
-            "<span>as the editor draws them: level, gains, crossovers, equalisers; mute, invert and delays "
-            "are not drawn</span></div>\n<div class=\"grid2\">\n";
+            "<span><i class=\"key\" style=\"background:#000000\"></i>Sum</span>"
+            "<span>the bands as the editor draws them (level, gains, crossovers, equalisers); the sum as "
+            "the loudspeaker plays them together, with mute, polarity and band delays (the channel delay "
+            "delays every band alike and changes nothing in it)</span></div>\n<div class=\"grid2\">\n";
     CBandResponse response;
+    CSummedResponse sum;
     for (int c = 0; c < CHANNEL_COUNT; ++c) {
         if (!abPresent[c])
             continue;
         char16_t sz[SPEAKER_NAME_UNITS] = {};
         in.pChannels[c].GetSpeakerName(sz, static_cast<int>(sizeof sz));
         html += std::string("<figure><figcaption>") + kChannelNames[c] + " &mdash; " + Text16(sz) + "</figcaption>\n";
-        html += Plot(c, in.pChannels[c], in.nMode, response);
+        html += Plot(c, in.pChannels[c], in.nMode, response, sum);
         html += "</figure>\n";
     }
     html += "</div>\n</div>\n</div>\n</body>\n</html>\n";

@@ -4,7 +4,8 @@
 // every channel's settings in the units and formats the editor shows, and
 // each channel's response as an SVG plot of the curves the editor draws
 // (computed by the program's own response code, 25 Hz to 20 kHz, +24 dB to
-// -60 dB, Low red, Mid blue, High green).
+// -60 dB, Low red, Mid blue, High green) with their sum in black over them,
+// and under each plot the deepest dip of the sum below its median level.
 
 #include <string>
 

@@ -26,8 +26,10 @@ struct SOptions {
     bool bJson = false;
     bool bForce = false;
     bool bStore = false;
+    bool bSum = false;   // response: the summed response's columns too
     std::string profile; // --profile JSON
     std::string output;  // -o FILE
+    std::string log;     // --log FILE: the link log of the verbs that talk to units
 };
 
 // The six records of a file.  Loading applies every field (the records are
@@ -72,5 +74,8 @@ bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>& cha
 int CmdReport(const std::vector<std::string>& args, const SOptions& opt);
 // units, pull, push, diff FILE UNIT, firmware (the Windows build).
 int RunUnitCommand(const std::string& command, const std::vector<std::string>& args, const SOptions& opt);
+// Writes the link log of this run (what went wrong on the links, as Help >
+// Save Link Log... in the program) to file; false (reported) when it cannot.
+bool WriteLinkLog(const std::string& file);
 
 } // namespace qvrtool

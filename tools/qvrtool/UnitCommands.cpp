@@ -4,7 +4,6 @@
 
 #include <io.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,6 +23,9 @@
 #include "model/ConfigCheck.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReadBackFields.h"
+#include "device/Comm.h"
+#include "device/LinkLogFile.h"
+#include "shell/LinkLogCommand.h"
 #include "tools/qvrtool/TextCodec.h"
 #include "tools/qvrtool/ToolCommon.h"
 #include "tools/qvrtool/UnitSession.h"
@@ -36,6 +38,13 @@ std::string Text(unsigned nId)
 {
     const char16_t* psz = qvr::LoadStringText(nId);
     return psz ? Utf16ToUtf8(psz) : std::string();
+}
+
+// The first line of a text (the program's messages may go on with advice
+// about its own menus).
+std::string FirstLine(const std::string& text)
+{
+    return text.substr(0, text.find_first_of("\r\n"));
 }
 
 void UnitFail(const std::string& unit, const std::string& reason)
@@ -170,7 +179,7 @@ bool ReportSession(const std::string& unit, CUnitSession::EResult r)
     switch (r) {
     case CUnitSession::EResult::Ok: return true;
     case CUnitSession::EResult::NoAnswer: UnitFail(unit, Text(IDS_CONNECT_FAILED)); break; // what Connect says
-    case CUnitSession::EResult::LinkLost: UnitFail(unit, Text(IDS_COMM_LOST)); break;
+    case CUnitSession::EResult::LinkLost: UnitFail(unit, FirstLine(Text(IDS_COMM_LOST))); break;
     case CUnitSession::EResult::Quiet: UnitFail(unit, "the unit stopped answering"); break;
     }
     return false;
@@ -465,6 +474,11 @@ int RunUnitCommand(const std::string& command, const std::vector<std::string>& a
         return CmdFirmware(args);
     UsageError("unknown command '" + command + "'");
     return EXIT_ERROR;
+}
+
+bool WriteLinkLog(const std::string& file)
+{
+    return SafeWriteText(file, CLinkLogFile::Compose(g_Comm, "qvrtool, " + CLinkLogCommand::ProgramText()));
 }
 
 bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>& channels, CProfileInfo& profile,

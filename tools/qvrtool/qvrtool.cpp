@@ -4,7 +4,7 @@
 //   qvrtool new FILE
 //   qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3]
 //   qvrtool dump FILE [--json]
-//   qvrtool response FILE CHANNEL [--mode 2|3]
+//   qvrtool response FILE CHANNEL [--mode 2|3] [--sum]
 //   qvrtool diff A B
 //
 // Exit codes: 0 success (diff: equal), 1 diff found differences, 2 error.
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -34,6 +35,7 @@
 #include "model/ChannelFields.h"
 #include "model/ChannelNames.h"
 #include "model/ConfigCheck.h"
+#include "model/SummedResponse.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReportWriter.h"
 #include "tools/qvrtool/TextCodec.h"
@@ -77,7 +79,7 @@ const char kUsage[] =
     "usage: qvrtool new FILE\n"
     "       qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3] [--force]\n"
     "       qvrtool dump FILE [--json] [--mode 2|3]\n"
-    "       qvrtool response FILE CHANNEL [--mode 2|3]\n"
+    "       qvrtool response FILE CHANNEL [--mode 2|3] [--sum]\n"
     "       qvrtool diff A B\n"
     "       qvrtool report FILE|UNIT [--profile JSON] [--mode 2|3] -o REPORT.html\n"
     "units (qvrtool.exe, the Windows build):\n"
@@ -86,6 +88,7 @@ const char kUsage[] =
     "       qvrtool push FILE UNIT [--store] [--profile JSON] [--force]\n"
     "       qvrtool diff FILE UNIT\n"
     "       qvrtool firmware IMAGE UNIT\n"
+    "       (each of these, and report UNIT, also takes --log FILE)\n"
     "CHANNEL is 0..5 (Left, Right, Center, Left Center, Right Center, Subwoofer).\n"
     "NAME is a record member: m_szSpeaker, m_nChannel, m_fltLevel, ..., m_dwHighFlags.\n"
     "--mode puts every record into that mode (default 3) after the file is loaded;\n"
@@ -94,7 +97,10 @@ const char kUsage[] =
     "response and report warn about what a file holds that the editor would not take.\n"
     "response prints 0..20000 Hz in 5 Hz steps; the editor draws 25 Hz to 20 kHz, and\n"
     "the rows below 25 Hz (where a high-pass runs towards minus infinity) carry\n"
-    "single-precision artefacts.\n"
+    "single-precision artefacts.  --sum adds the bands' sum as the loudspeaker plays\n"
+    "it (mute, polarity and band delays included): sum (dB), phase (degrees) and gd\n"
+    "(group delay, ms), both without the channel delay, which delays every band\n"
+    "alike; phase and gd are empty where the sum is below -60 dB.\n"
     "UNIT is an index or a serial number as 'qvrtool units' lists them, or a device\n"
     "list entry such as tcp:127.0.0.1:5500:QVR500 USB:SN1 (see docs/devices.md).\n"
     "pull writes FILE and the unit's profile texts to FILE.profile.json; push sends\n"
@@ -528,17 +534,25 @@ int CmdDump(const std::vector<std::string>& args, bool bJson, int nMode)
 }
 
 // %.4f with the same text for non-finite values on every platform.
-void PrintValue(float v)
+void PrintValue(double v)
 {
     if (std::isnan(v))
         std::fputs("nan", stdout);
     else if (std::isinf(v))
         std::fputs(v > 0 ? "inf" : "-inf", stdout);
     else
-        std::printf("%.4f", static_cast<double>(v));
+        std::printf("%.4f", v);
 }
 
-int CmdResponse(const std::vector<std::string>& args, int nMode)
+// A cell that is empty where the value is undefined.
+void PrintCell(double v)
+{
+    std::fputc(',', stdout);
+    if (!std::isnan(v))
+        PrintValue(v);
+}
+
+int CmdResponse(const std::vector<std::string>& args, int nMode, bool bSum)
 {
     if (args.size() != 2) {
         UsageError("response takes a file and a channel");
@@ -568,7 +582,12 @@ int CmdResponse(const std::vector<std::string>& args, int nMode)
     const float* pLow = response.GetLowBand();
     const float* pMid = response.GetMidBand();
     const float* pHigh = response.GetHighBand();
-    std::printf("hz,low,mid,high\n");
+    std::unique_ptr<CSummedResponse> pSum;
+    if (bSum) {
+        pSum = std::make_unique<CSummedResponse>();
+        pSum->Recalc(working, response, BAND_ALL);
+    }
+    std::printf(bSum ? "hz,low,mid,high,sum,phase,gd\n" : "hz,low,mid,high\n");
     for (int i = 0; i < CBandResponse::RESPONSE_POINTS; ++i) {
         std::printf("%d,", i * 5);
         PrintValue(pLow[i]);
@@ -576,6 +595,12 @@ int CmdResponse(const std::vector<std::string>& args, int nMode)
         PrintValue(pMid[i]);
         std::fputc(',', stdout);
         PrintValue(pHigh[i]);
+        if (pSum) {
+            std::fputc(',', stdout);
+            PrintValue(pSum->GetSum()[i]);
+            PrintCell(pSum->GetPhase()[i]);
+            PrintCell(pSum->GetGroupDelay()[i]);
+        }
         std::fputc('\n', stdout);
     }
     return 0;
@@ -767,6 +792,11 @@ bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>&, CP
     Fail(unit, "no such file (units are read by qvrtool.exe, the Windows build)");
     return false;
 }
+
+bool WriteLinkLog(const std::string&)
+{
+    return true; // no unit was talked to: the verbs above refused
+}
 #endif
 
 int Run(std::vector<std::string> args)
@@ -798,12 +828,14 @@ int Run(std::vector<std::string> args)
             opt.bForce = true;
         } else if (arg == "--store") {
             opt.bStore = true;
-        } else if (arg == "--profile" || arg == "-o") {
+        } else if (arg == "--sum") {
+            opt.bSum = true;
+        } else if (arg == "--profile" || arg == "-o" || arg == "--log") {
             if (!bHasValue) {
                 UsageError(arg + " takes a file");
                 return EXIT_ERROR;
             }
-            (arg == "-o" ? opt.output : opt.profile) = args[++i];
+            (arg == "-o" ? opt.output : arg == "--log" ? opt.log : opt.profile) = args[++i];
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             UsageError("unknown option '" + arg + "'");
             return EXIT_ERROR;
@@ -812,9 +844,13 @@ int Run(std::vector<std::string> args)
         }
     }
     // Which command takes which option.
-    const bool bOk = (!bModeGiven || command == "set" || command == "response" || command == "dump" || command == "report") &&
+    // The verbs that talk to units; report does when its source is one.
+    const bool bTalksToUnits = command == "pull" || command == "push" || command == "firmware" ||
+                               (command == "diff" && positional.size() == 2 && IsUnitArgument(positional[1])) ||
+                               (command == "report" && positional.size() == 1 && IsUnitArgument(positional[0]));
+    const bool bOk = (opt.log.empty() || bTalksToUnits) && (!bModeGiven || command == "set" || command == "response" || command == "dump" || command == "report") &&
                      (!opt.bJson || command == "dump" || command == "units") && (!opt.bForce || command == "set") &&
-                     (!opt.bStore || command == "push") &&
+                     (!opt.bStore || command == "push") && (!opt.bSum || command == "response") &&
                      (opt.profile.empty() || command == "push" || command == "report") &&
                      (opt.output.empty() || command == "report");
     if (!bOk) {
@@ -829,15 +865,21 @@ int Run(std::vector<std::string> args)
     if (command == "dump")
         return CmdDump(positional, opt.bJson, opt.nMode);
     if (command == "response")
-        return CmdResponse(positional, opt.nMode);
+        return CmdResponse(positional, opt.nMode, opt.bSum);
     if (command == "diff" && (positional.size() != 2 || !IsUnitArgument(positional[1])))
         return CmdDiff(positional);
+    int nExit = EXIT_ERROR;
     if (command == "report")
-        return CmdReport(positional, opt);
-    if (command == "units" || command == "pull" || command == "push" || command == "diff" || command == "firmware")
-        return RunUnitCommand(command, positional, opt);
-    UsageError("unknown command '" + command + "'");
-    return EXIT_ERROR;
+        nExit = CmdReport(positional, opt);
+    else if (command == "units" || command == "pull" || command == "push" || command == "diff" || command == "firmware")
+        nExit = RunUnitCommand(command, positional, opt);
+    else
+        UsageError("unknown command '" + command + "'");
+    // The log is written whatever the verb's outcome: a failed one is what
+    // support needs it for.
+    if (!opt.log.empty() && !WriteLinkLog(opt.log))
+        return EXIT_ERROR;
+    return nExit;
 }
 
 } // namespace qvrtool

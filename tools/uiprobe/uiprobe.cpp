@@ -20,6 +20,7 @@
 //   uiprobe active                      the foreground window
 //   uiprobe focus                       the window with the keyboard focus
 //   uiprobe foreground SEL              brings SEL to the foreground
+//   uiprobe serialports [COMn...]       makes these the machine's serial ports (HKLM SERIALCOMM)
 //
 // SEL picks a top-level window: "class:NAME", "title:TEXT", "hwnd:0xHEX",
 // optionally followed by ",visible" (only visible ones) or ",owner:SEL2"
@@ -446,6 +447,36 @@ int CmdListView(HWND lv)
     return 0;
 }
 
+// The machine's serial ports as Windows lists them: the values of
+// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, a volatile key (the system makes it
+// at each start; a stable key cannot be made under HARDWARE, so reg.exe and
+// regedit cannot make it either).
+int CmdSerialPorts(const std::vector<std::string>& ports)
+{
+    HKEY hKey = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
+        std::printf("{\"serialports\":false}\n");
+        return 1;
+    }
+    for (;;) {
+        wchar_t szName[16384];
+        DWORD cchName = 16384;
+        if (::RegEnumValueW(hKey, 0, szName, &cchName, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            ::RegDeleteValueW(hKey, szName) != ERROR_SUCCESS)
+            break;
+    }
+    for (const std::string& port : ports) {
+        const std::wstring name = L"\\Device\\QvrTest" + Wide(port.c_str());
+        const std::wstring data = Wide(port.c_str());
+        ::RegSetValueExW(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
+    ::RegCloseKey(hKey);
+    std::printf("{\"serialports\":%zu}\n", ports.size());
+    return 0;
+}
+
 int wmain(int argc, wchar_t** wargv)
 {
     std::vector<std::string> args;
@@ -473,6 +504,8 @@ int wmain(int argc, wchar_t** wargv)
             ::CloseHandle(hFile);
         return 0;
     }
+    if (cmd == "serialports")
+        return CmdSerialPorts(std::vector<std::string>(args.begin() + 2, args.end()));
     if (cmd == "metrics") {
         HDC dc = ::GetDC(nullptr);
         std::printf("{\"dpi\":[%d,%d],\"screen\":[%d,%d],\"cymenu\":%d,\"cxsizeframe\":%d,\"cxfixedframe\":%d}\n",
