@@ -8,38 +8,27 @@
 #include "editor/DlgCrossover.h"
 #include "framework/ExeModule.h"
 #include "model/ChannelFields.h"
+#include "model/ChannelNames.h"
 #include "model/ParameterMap.h"
 #include "resources/resource.h"
 
 namespace {
 
-// A field's name as the report shows it: the member name without its type prefix.
-std::wstring FieldName(const char* pszMember)
+std::wstring Widen(const char* psz) // the model's names and labels are ASCII
 {
-    std::string name(pszMember ? pszMember : "");
-    for (const char* pszPrefix : {"m_flt", "m_dw"})
-        if (name.rfind(pszPrefix, 0) == 0) {
-            name.erase(0, std::char_traits<char>::length(pszPrefix));
-            break;
-        }
-    return std::wstring(name.begin(), name.end()); // member names are ASCII
+    std::wstring text;
+    for (; psz && *psz; ++psz)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(*psz));
+    return text;
 }
 
 } // namespace
 
-std::wstring CReadBack::DescribeValue(const wchar_t* pszChannel, const char* pszField, const wchar_t* pszWhere)
+std::wstring CReadBack::DescribeValue(int nChannel, EChannelField eField, const wchar_t* pszWhere)
 {
-    return std::wstring(pszChannel) + L": " + FieldName(pszField) + L" (" + pszWhere + L")";
-}
-
-std::wstring CReadBack::ChannelName(int nChannel) const
-{
-    // The channel buttons carry the names the user knows.
-    wchar_t sz[32] = {};
-    const int nButton = CDlgCrossover::ButtonOfChannel(nChannel);
-    if (nButton < 0 || !::GetDlgItemTextW(m_form.m_hWnd, nButton, sz, 32))
-        return L"Channel " + std::to_wstring(nChannel);
-    return sz;
+    const std::wstring channel =
+        nChannel >= 0 && nChannel < CHANNEL_COUNT ? Widen(kChannelNames[nChannel]) : L"Channel " + std::to_wstring(nChannel);
+    return channel + L": " + Widen(GetChannelFieldLabel(eField)) + L" (" + pszWhere + L")";
 }
 
 void CReadBack::Hold()
@@ -126,12 +115,12 @@ void CReadBack::QueueMarker()
                         0.0f);
 }
 
-void CReadBack::Reject(int nChannel, const char* pszField, const wchar_t* pszWhere)
+void CReadBack::Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere)
 {
     // A unit that sends rubbish sends it for every value: the report stays short.
     constexpr size_t REPORT_LIMIT = 64;
     if (m_rejected.size() < REPORT_LIMIT)
-        m_rejected.push_back(DescribeValue(ChannelName(nChannel).c_str(), pszField, pszWhere));
+        m_rejected.push_back(DescribeValue(nChannel, eField, pszWhere));
     else if (m_rejected.size() == REPORT_LIMIT)
         m_rejected.emplace_back(L"...");
 }
@@ -148,7 +137,7 @@ void CReadBack::OnValue(const utRXQueue& record)
     const std::uint32_t dwBits = RXGetWord(record.bValue);
     const ChannelFieldInfo& info = GetChannelFieldInfo(eField);
     if (!info.bFlags && !std::isfinite(BitsToFloat(dwBits))) {
-        Reject(record.bChannel, info.pszName, (L"parameter " + std::to_wstring(record.bParameter)).c_str());
+        Reject(record.bChannel, eField, (L"parameter " + std::to_wstring(record.bParameter)).c_str());
         return;
     }
     SetChannelFieldBits(m_form.GetChannelRecord(record.bChannel), eField, dwBits, false, false);
@@ -168,7 +157,7 @@ void CReadBack::OnOutput(const utRXQueue& record)
     if (!std::isfinite(fltGain)) {
         const std::wstring where =
             L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
-        Reject(nChannel, GetChannelFieldInfo(eField).pszName, where.c_str());
+        Reject(nChannel, eField, where.c_str());
         return;
     }
     SetChannelFieldBits(cfg, eField, FloatToBits(fltGain), false, false);
@@ -245,7 +234,7 @@ void CReadBack::ReportRejected()
         return;
     std::wstring list;
     for (const std::wstring& one : m_rejected)
-        list += L"\r\n" + one;
+        list += (list.empty() ? L"" : L"\r\n") + one;
     m_rejected.clear();
     std::wstring text = g_Module.LoadString(IDS_READ_BACK_REJECTED);
     const size_t nAt = text.find(L"%ls");

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "model/ChannelConfig.h"
+#include "model/ChannelFields.h"
 #include "model/ProfileInfo.h"
 #include "model/TextMemoryReader.h"
 
@@ -59,8 +60,8 @@ public:
     // writes) tell.
     CTextMemoryReader& TextReader() { return m_textReader; }
 
-    // What a rejected value is called in the report: "<channel>: <field>".
-    static std::wstring DescribeValue(const wchar_t* pszChannel, const char* pszField, const wchar_t* pszWhere);
+    // What a rejected value is called in the report: "<channel>: <field label> (<where>)".
+    static std::wstring DescribeValue(int nChannel, EChannelField eField, const wchar_t* pszWhere);
 
 private:
     struct SSnapshot {
@@ -72,8 +73,7 @@ private:
     void QueueMarker();
     void QueueTextReads(int nSection);
     void Release();
-    void Reject(int nChannel, const char* pszField, const wchar_t* pszWhere);
-    std::wstring ChannelName(int nChannel) const;
+    void Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere);
 
     CDlgCrossover& m_form;
     CTextMemoryReader m_textReader;

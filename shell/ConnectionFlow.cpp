@@ -59,8 +59,10 @@ CConnectionFlow::Actions CConnectionFlow::MarkerReached()
     return {A::DestroyWaitBox, A::ShowState};
 }
 
-CConnectionFlow::Actions CConnectionFlow::QueueFailed()
+CConnectionFlow::Actions CConnectionFlow::QueueFailed(bool bLinkOpen)
 {
+    if (!bLinkOpen)
+        return {};
     if (m_ePhase == EPhase::AwaitingFlags) {
         // The unit never answered the first request: Connect stays disabled
         // until the message has been read.

@@ -59,7 +59,10 @@ public:
     Actions Opened();
     Actions FlagsAnswered(bool bLinkOpen);
     Actions MarkerReached();
-    Actions QueueFailed();
+    // A failure record of the queue.  One that arrives after the link has
+    // been closed (the queue may fail once more while it is being stopped, a
+    // meter poll on a dead line) is stale: nothing is done and nothing said twice.
+    Actions QueueFailed(bool bLinkOpen);
     Actions Disconnect(bool bLinkOpen);
     Actions DisconnectAnswered(EAnswer answer, bool bMuted);
     Actions StoreAnswered();

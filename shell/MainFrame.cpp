@@ -648,8 +648,9 @@ LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 void CMainFrame::CloseLink()
 {
     g_Comm.Close();
-    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed())
-        m_bConfigurationPutBack = true;
+    // Only this close decides: a flag left from a close that showed another
+    // message must not add the line to a later one.
+    m_bConfigurationPutBack = m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed();
 }
 
 void CMainFrame::ShowCommLost()
@@ -683,7 +684,7 @@ bool CMainFrame::ConfigurationSettled() const
 
 LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.QueueFailed());
+    Perform(m_flow.QueueFailed(g_Comm.IsOpen()));
     return 0;
 }
 

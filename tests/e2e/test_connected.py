@@ -164,6 +164,14 @@ class Connected(E2ETestCase):
         # The unit comes back: Connect works again.
         sim.ctl("plug")
         self.connect()
+        # A later loss of the link says only that: nothing of a read-back was put back.
+        sim.ctl("unplug")
+        box = h.wait_for(h.message_box, 30, "message 524")
+        self.assertEqual(box[1].replace("\r\n", "\n"), LOST)  # no put-back line
+        h.key("Return")
+        h.wait_for(lambda: h.message_box() is None, 5, "message closed")
+        sim.ctl("plug")
+        self.connect()
         self.assertEqual(h.exit_program(app, "menu", leave_nothing=True), 0, "Exit while connected")
 
     def test_cable_pulled_while_connected(self):

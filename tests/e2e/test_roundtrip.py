@@ -496,8 +496,8 @@ class RoundTrip(E2ETestCase):
         self.assertEqual(h.dialogs("Download Firmware") + h.dialogs("Terminal") + h.dialogs("Speaker Library"), [])
         # Once the screen shows the unit, the values not taken are named.
         box, text = h.wait_for(h.message_box, 10, "values not taken")
-        self.assertIn("Left: HPFreq (parameter 0)", text)
-        self.assertIn("Right: HighGain (output 0,3)", text)
+        self.assertIn("Left: HP Freq. (parameter 0)", text)
+        self.assertIn("Right: High Gain (output 0,3)", text)
         self.assertEqual(len(text.strip().splitlines()), 3, text)
         h.screenshot("read-back-not-numbers", box["rect"])
         h.activate(box)

@@ -620,6 +620,16 @@ TEST_F(EditorForm, ChannelButtonsSelectAndTellTheSibling)
     EXPECT_TRUE(m_d.Checked(IDC_CH_LEFT));
     ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, 0, 0);
     EXPECT_TRUE(m_d.Checked(IDC_CH_LEFT));
+    // A unit without Left Center and Right Center: their numbers (6, 7) are ignored.
+    const std::uint32_t dwFlags = GetSystemFlags();
+    SetSystemFlags(dwFlags | SYSFLAG_NO_LCR, false);
+    for (WPARAM n : {6u, 7u}) {
+        ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, n, 0);
+        EXPECT_EQ(Plot().GetChannel(), CHANNEL_LEFT) << n;
+        EXPECT_TRUE(m_d.Checked(IDC_CH_LEFT)) << n;
+        EXPECT_FALSE(m_d.Checked(n == 6u ? IDC_CH_LEFT_CENTER : IDC_CH_RIGHT_CENTER)) << n;
+    }
+    SetSystemFlags(dwFlags, false);
     EXPECT_FALSE(posted(w));
     g_hWndSibling = nullptr;
     ::DestroyWindow(hSibling);

@@ -352,8 +352,8 @@ TEST_F(ReadBack, ValuesThatAreNotNumbersAreNotTakenAndAreNamed)
     EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain(), fltRightHigh);
     EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetLowDelay(), 1.5f);
     const std::wstring box = m_d.LastBoxText();
-    EXPECT_NE(box.find(L"Left: HPFreq (parameter 0)"), std::wstring::npos) << box;
-    EXPECT_NE(box.find(L"Right: HighGain (output 0,3)"), std::wstring::npos) << box;
+    EXPECT_NE(box.find(L"Left: HP Freq. (parameter 0)"), std::wstring::npos) << box;
+    EXPECT_NE(box.find(L"Right: High Gain (output 0,3)"), std::wstring::npos) << box;
     EXPECT_EQ(box.find(L"Center"), std::wstring::npos) << box;
 }
 
