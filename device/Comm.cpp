@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "device/RXQueue.h"
+#include "device/link/LinkTimeline.h"
 #include "device/link/ReplyMatch.h"
 #include "device/scp/QVRSCP.h"
 #include "device/usbxp/DeviceEnvironment.h"
@@ -459,12 +460,14 @@ DWORD WINAPI CComm::QManagementThread(LPVOID pParam)
 {
     CComm* pThis = static_cast<CComm*>(pParam);
     pThis->QManagementLoop();
+    pThis->ReleaseReply();
     pThis->FlushRecord(); // the result of the last request handled
     return 0;
 }
 
 void CComm::QManagementLoop()
 {
+    m_bReleaseReply = false;
     m_bFollowOn = 0;
     m_dwSavedFlags = 0;
     DWORD dwLastPoll = ::GetTickCount();
@@ -494,7 +497,9 @@ void CComm::QManagementLoop()
                 }
             }
             if (!pEntry) {
-                FlushRecord(); // nothing more to send: the last result goes out now
+                // Nothing more to send: the last result goes out now.
+                ReleaseReply();
+                FlushRecord();
                 break;
             }
             if (HandleEntry(pEntry) == EOutcome::Stopped)
@@ -514,7 +519,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
         WriteSimpleRecord(RX_MARKER, entry.bChannel);
         m_bFollowOn = 0;
         pEntry.reset();
-        ::SetEvent(m_hDataProcessed);
+        m_bReleaseReply = true;
         return EOutcome::Success;
     }
 
@@ -551,15 +556,17 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
                 m_Queue.push_front(std::move(pEntry));
                 return EOutcome::Stopped;
             }
-            // A wake-up left by an earlier attempt's reply means nothing now
-            // (and one that comes later finds no reply of this attempt).
-            ::ResetEvent(m_hDataRead);
+            // A wake-up left by an earlier attempt's reply finds no reply of
+            // this attempt in the slot, and the wait below goes on: it is not
+            // cleared here, which would cost a trip to the system (under
+            // Wine, to its server) before every send.
             nAttempt = m_ReplySlot.Open(bPacket);
             unsigned long nStatus = 0;
             WriteCommBuf(m_hComm, bPacket, 16, &nStatus);
         }
-        // The previous request's result goes into the pipe while this one is
-        // on the line, not between the two.
+        // The previous request's result goes into the pipe, and the receive
+        // thread is let go, while this one is on the line, not between the two.
+        ReleaseReply();
         FlushRecord();
         // The reply of this attempt, or the time-out; a Close that gave up on
         // the worker cuts the wait short.
@@ -569,6 +576,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             const DWORD dwElapsed = ::GetTickCount() - dwStart;
             const bool bWoken =
                 ::WaitForSingleObject(m_hDataRead, dwElapsed < dwTimeout ? dwTimeout - dwElapsed : 0) == WAIT_OBJECT_0;
+            CLinkTimeline::Mark(CLinkTimeline::WORKER_WOKE);
             if (m_bStopSending)
                 break;
             bReplied = m_ReplySlot.Take(nAttempt, m_bReply, !bWoken);
@@ -577,7 +585,8 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
         }
         m_ReplySlot.Close();
         if (m_bStopSending) {
-            ::SetEvent(m_hDataProcessed);
+            m_bReleaseReply = true;
+            ReleaseReply();
             CLock lock(m_csQueue);
             m_Queue.push_front(std::move(pEntry));
             return EOutcome::Stopped;
@@ -600,7 +609,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             // it or later is dropped by the closed slot, whatever the timing.)
             if (bTimedOut)
                 ::Sleep(RESEND_PAUSE_MS);
-            ::SetEvent(m_hDataProcessed);
+            m_bReleaseReply = true;
             continue;
         }
         if (SCP_IsNack(m_bReply)) {
@@ -609,7 +618,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
                 break;
             --nRetry;
             m_LinkLog.Add(CLinkLog::EEvent::Resend, LogRequest(entry), nAttemptShown + 1);
-            ::SetEvent(m_hDataProcessed);
+            m_bReleaseReply = true;
             continue;
         }
 
@@ -629,7 +638,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             m_bFollowOn = 0;
         }
         pEntry.reset();
-        ::SetEvent(m_hDataProcessed);
+        m_bReleaseReply = true;
         return EOutcome::Success;
     }
 
@@ -637,7 +646,8 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
     m_LinkLog.Add(CLinkLog::EEvent::Failure, LogRequest(entry), ATTEMPTS_AFTER_FIRST + 1);
     m_bFollowOn = 0;
     pEntry.reset();
-    ::SetEvent(m_hDataProcessed);
+    m_bReleaseReply = true;
+    ReleaseReply();
     ::SetEvent(m_hCommFailure);
     FlushQueue();
     WriteSimpleRecord(RX_FAILURE, 0);
@@ -706,6 +716,19 @@ void CComm::HoldRecord(const BYTE (&bRecord)[24])
     FlushRecord();
     std::memcpy(m_bHeldRecord, bRecord, sizeof(m_bHeldRecord));
     m_bRecordHeld = true;
+}
+
+// The receive thread waits in its callback until the worker is done with
+// the reply it handed over.  The worker lets it go once the next request is
+// on the line (or there is none): before the send, waking it would put one
+// more trip to the system and a thread switch between a reply and the next
+// request.
+void CComm::ReleaseReply()
+{
+    if (!m_bReleaseReply)
+        return;
+    m_bReleaseReply = false;
+    ::SetEvent(m_hDataProcessed);
 }
 
 void CComm::FlushRecord()

@@ -92,6 +92,7 @@ private:
     void WriteRecord(const BYTE (&bRecord)[24]);
     void HoldRecord(const BYTE (&bRecord)[24]);
     void FlushRecord();
+    void ReleaseReply();
     void WriteValueRecord(const SEntry& entry, float fltValue);
     void WriteCommandRecord(const SEntry& entry);
     void WriteSimpleRecord(BYTE bKind, BYTE bChannel);
@@ -130,6 +131,9 @@ private:
     CReplySlot m_ReplySlot;
     // The reply of the exchange in progress, the worker's own copy.
     BYTE m_bReply[16] = {};
+
+    // The receive thread waits to be let go (worker only).
+    bool m_bReleaseReply = false;
 
     // A result of the worker not yet written to the pipe (worker only).
     BYTE m_bHeldRecord[24] = {};

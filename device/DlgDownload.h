@@ -1,26 +1,30 @@
 #pragma once
 // CDlgDownload: writes a new program into the unit's flash.  The user picks
-// a firmware file; the whole file is checked before anything is sent; the
-// program area is erased and every word of the file written, from a thread
-// of the dialog that feeds the command queue; the words are then read back
-// and compared.  The status list, the progress bar and the time estimate
-// follow the unit's replies.
+// a firmware file; the whole file is checked before anything is sent, and
+// its extent (word count and address range) is shown, because a file cut on
+// a record boundary passes the check; the download itself (erase, every
+// word written and verified by its own reply) is CFirmwareDownload's, which
+// `qvrtool firmware` runs too.  The status list, the progress bar and the
+// time estimate follow the unit's replies.
 //
 // While a download runs it owns the dialog: Download, Browse and the path
 // are disabled, the dialog cannot be closed, and the file stays open for
 // reading only, so nobody can change it under the download.
+//
+// The frame's side: it runs the dialog modally (DoModal) and gets IDOK or
+// IDCANCEL; the link is opened by the dialog when it was closed and left
+// open; OpenedLink and Completed tell the frame what happened.
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
-#include <vector>
+#include <string>
 
-#include "device/firmware/FirmwareImage.h"
-#include "framework/DialogImpl.h"
-#include "framework/Handles.h"
-#include "resources/resource.h"
+#include "device/FirmwareDownload.h"
+#include "device/FirmwareFile.h"
 #include "framework/AppMessages.h"
+#include "framework/DialogImpl.h"
+#include "resources/resource.h"
 
 class CDlgDownload : public CDialogImpl<CDlgDownload> {
 public:
@@ -29,32 +33,23 @@ public:
     // Status list icons.
     enum EStatusIcon { ICON_INFORMATION = 0, ICON_WARNING = 1, ICON_ERROR = 2 };
 
-    enum class EPhase { Idle, Erasing, Writing, Verifying, Complete, Failed };
-
-    // Requests queued ahead of the replies at most.
-    static constexpr std::uint32_t QUEUE_AHEAD = CFirmwareImage::DOWNLOAD_QUEUE_AHEAD;
-    // The thread is woken to top the queue up once per this many replies,
-    // not for every one: each wake costs the worker a share of the processor.
-    static constexpr std::uint32_t REFILL_BATCH = 32;
+    using EPhase = CFirmwareDownload::EPhase;
 
     CDlgDownload();
     ~CDlgDownload() override;
 
-    EPhase GetPhase() const { return m_ePhase; }
+    EPhase GetPhase() const { return m_Download.GetPhase(); }
+    bool IsRunning() const { return m_Download.IsRunning(); }
+    std::uint32_t GetTotalWords() const { return m_Download.GetTotalWords(); }
+    std::uint32_t GetWordsWritten() const { return m_Download.GetWordsWritten(); }
     // What the dialog leaves behind for its owner: whether it opened the link
     // itself, and whether its last download completed ("Firmware download complete").
     bool OpenedLink() const { return m_bOpenedLink; }
-    bool Completed() const { return m_ePhase == EPhase::Complete; }
-    bool IsRunning() const { return m_ePhase == EPhase::Erasing || m_ePhase == EPhase::Writing ||
-                                    m_ePhase == EPhase::Verifying; }
-    std::uint32_t GetTotalWords() const { return m_nTotalWords; }
-    std::uint32_t GetWordsSent() const { return m_nWordsSent; }
-    std::uint32_t GetWordsVerified() const { return m_nWordsVerified; }
+    bool Completed() const { return GetPhase() == EPhase::Complete; }
 
     // Estimate text of one timer tick, or an empty string when no word was
-    // answered during the tick (the text then stays as it was).  Writing
-    // counts the verification still to come into the time left.
-    static std::wstring FormatEstimate(EPhase ePhase, std::uint32_t nDone, std::uint32_t nTotal, std::uint32_t nDelta);
+    // answered during the tick (the text then stays as it was).
+    static std::wstring FormatEstimate(std::uint32_t nDone, std::uint32_t nTotal, std::uint32_t nDelta);
 
     BEGIN_MSG_MAP(CDlgDownload)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
@@ -88,43 +83,19 @@ public:
     void AddStatus(UINT nStringId, int nIcon);
 
 private:
-    static DWORD WINAPI DownloadThread(LPVOID pParam);
-    void RunDownload();
-    // Waits until fewer than QUEUE_AHEAD requests are unanswered; false
-    // when the download is to stop (asked to, or the link closed).
-    bool WaitForRoom(std::uint32_t nQueued);
-    bool ShouldStop() const;
-
-    // Reads and checks the file at the path; keeps it open.  False (and the
-    // user told why) when it cannot be used.
-    bool OpenImage(const wchar_t* pszPath);
-    void ShowFileError(const wchar_t* pszReason);
+    void ShowFileError(const std::wstring& reason);
     void SetRunning(bool bRunning);
-    void BeginVerifying();
-    void Finish();
-    void Fail(bool bLinkLost);
-    void StopThread();
+    // What the engine reported for a record, shown.
+    void Show(CFirmwareDownload::EEvent eEvent);
+    void Ended();
 
     CWindow m_wndStatus;   // list view 262
     CWindow m_wndProgress; // progress bar 316
     CWindow m_wndEstimate; // static 317
     HIMAGELIST m_imgStatus = nullptr;
 
-    CFileHandle m_hFile; // the firmware file, held while a download runs
-    CFirmwareImage m_Image;
-    std::uint32_t m_nTotalWords = 0;
-    std::uint32_t m_nWordsSent = 0;       // writes the unit answered
-    std::uint32_t m_nWordsSentAtTick = 0;
-    std::uint32_t m_nWordsVerified = 0;   // read-backs compared
-    std::uint32_t m_nWordsVerifiedAtTick = 0;
-    std::uint32_t m_nMismatches = 0;
-    std::uint32_t m_dwFirstBadAddress = 0;
-    EPhase m_ePhase = EPhase::Idle;
+    CFirmwareFile m_File; // held while a download runs
+    CFirmwareDownload m_Download;
+    std::uint32_t m_nWordsAtTick = 0;
     bool m_bOpenedLink = false;
-
-    // Shared with the download thread.
-    CHandle m_hThread;
-    CHandle m_hStop;     // manual reset: the thread ends at its next step
-    CHandle m_hProgress; // auto reset: a reply of the download arrived
-    std::atomic<std::uint32_t> m_nAnswered{0}; // replies of the download so far (erase, writes, reads)
 };

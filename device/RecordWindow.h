@@ -27,6 +27,8 @@ public:
 
     // False when the window could not be created (nothing will arrive).
     bool IsValid() const { return m_hWnd != nullptr; }
+    // The window, for a thread that wakes WaitUntil with a posted message.
+    HWND GetHwnd() const { return m_hWnd; }
 
     // Handles this thread's messages until bDone() holds (true), or until no
     // record has arrived for dwQuietMs milliseconds (false).  bDone is

@@ -1,6 +1,5 @@
 #include "shell/DocumentFile.h"
 
-#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -42,36 +41,17 @@ CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, bool bOpen, wchar_t (&
 
 CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, const SDialog& dialog, wchar_t (&szPath)[PATH_UNITS])
 {
-    szPath[0] = L'\0';
-    // The dialog gets room for much more than the program keeps, so that a
-    // path too long for it comes back whole and is refused here, never cut
-    // (some dialogs crash on a path longer than their buffer instead of
-    // reporting it).
-    std::vector<wchar_t> chosen(DIALOG_UNITS, L'\0');
-    const std::wstring proposed = dialog.proposedName.substr(0, PATH_UNITS - 1);
-    std::copy(proposed.begin(), proposed.end(), chosen.begin());
     const std::wstring& folder = dialog.initialFolder;
-    const bool bOpen = dialog.bOpen;
     OPENFILENAMEW ofn{};
     // The older layout, without the fields that Windows 2000 added.
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = hOwner;
     ofn.lpstrFilter = dialog.pszFilter;
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = chosen.data();
-    ofn.nMaxFile = DIALOG_UNITS;
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrDefExt = dialog.pszDefaultExtension;
-    ofn.Flags = bOpen ? OPEN_FLAGS : SAVE_FLAGS;
-    const BOOL bChosen = bOpen ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
-    if (!bChosen)
-        return ::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? EChoice::PathTooLong : EChoice::Cancelled;
-    chosen.back() = L'\0';
-    const size_t nLength = std::wcslen(chosen.data());
-    if (nLength >= PATH_UNITS)
-        return EChoice::PathTooLong;
-    std::copy(chosen.begin(), chosen.begin() + static_cast<std::ptrdiff_t>(nLength) + 1, szPath);
-    return EChoice::Chosen;
+    ofn.Flags = dialog.bOpen ? OPEN_FLAGS : SAVE_FLAGS;
+    return CFileChoice::Run(ofn, dialog.bOpen, szPath, dialog.proposedName);
 }
 
 std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring> args)

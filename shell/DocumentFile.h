@@ -9,13 +9,13 @@
 #include <string>
 
 #include "files/SafeFile.h"
+#include "framework/FileChoice.h"
 
 class CDocumentFile {
 public:
-    static constexpr int PATH_UNITS = MAX_PATH; // 260, with the terminator
-    static constexpr int DIALOG_UNITS = 32768;  // what the dialog may hand back
+    static constexpr int PATH_UNITS = CFileChoice::PATH_UNITS; // 260, with the terminator
 
-    enum class EChoice { Chosen, Cancelled, PathTooLong };
+    using EChoice = CFileChoice::EResult;
     // The open (bOpen) or save dialog for configuration files owned by
     // hOwner, starting in the start folder (CStartFolder) with no name
     // proposed.  On Chosen the full path is in szPath; a path that does not

@@ -121,7 +121,7 @@ const char* const HELP =
     "get param C P | get stored param C P | get output B I | get stored output B I | get flags | "
     "get stored flags | get mem ADDR [COUNT] | get level C | set param C P VALUE | set output B I VALUE | "
     "set flags X | set mem ADDR X | set level C DB|auto | drop N | corrupt N | nack N | delay N MS | "
-    "garbage N | short N [LEN] | clearfaults | unplug | plug | powercycle | factoryreset | "
+    "garbage N | short N [LEN] | stuck ADDR MASK | clearfaults | unplug | plug | powercycle | factoryreset | "
     "timing wire|instant | nolcr on|off | log [N] | clearlog | count get C P | count set C P | "
     "count cmd N | stats | ping | help | quit";
 
@@ -245,6 +245,14 @@ std::string CSimControl::Execute(const std::string& line, bool* pbQuit)
                 throw CommandError("usage: short N [LEN]");
             const unsigned nLen = w.size() == 3 ? static_cast<unsigned>(ParseUnsigned(w[2], 15, "length")) : 8;
             m_unit.ShortReplies(count(1), nLen);
+            return "OK";
+        }
+        if (cmd == "stuck") {
+            need(3);
+            const auto dwAddress = static_cast<std::uint32_t>(ParseUnsigned(w[1], 0xFFFFFFFFu, "address"));
+            const auto dwMask = static_cast<std::uint32_t>(ParseUnsigned(w[2], 0xFFFFFFFFu, "mask"));
+            if (!m_unit.StickBits(dwAddress, dwMask))
+                throw CommandError("address out of memory: " + Hex(dwAddress));
             return "OK";
         }
         if (cmd == "clearfaults") { need(1); m_unit.ClearFaults(); return "OK"; }

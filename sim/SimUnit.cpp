@@ -203,7 +203,10 @@ void CSimUnit::HandleRaw(const std::uint8_t* pRequest, std::uint8_t* pReply, std
         const auto index = WordIndex(dwUWord);
         if (!index)
             return SCP_GenerateNACK(pReply, pRequest, SCP_NACK_BAD_ADDRESS);
-        m_memory[*index] &= dwLWord;
+        std::uint32_t dwKept = 0;
+        if (const auto it = m_stuckBits.find(*index); it != m_stuckBits.end())
+            dwKept = it->second & m_memory[*index];
+        m_memory[*index] = (m_memory[*index] & dwLWord) | dwKept;
         return SCP_GenerateREPLY(pReply, bCommand, dwIter, dwUWord, m_memory[*index]);
     }
     case 6: { // erase (start, length in bytes)
@@ -371,6 +374,7 @@ void CSimUnit::FactoryReset()
     std::fill(m_memory.begin(), m_memory.end(), ERASED);
     m_fixedLevel.fill(std::nullopt);
     m_faults = Faults();
+    m_stuckBits.clear();
     m_framer.Reset();
     m_log.clear();
     m_nSeq = 0;
@@ -444,10 +448,24 @@ void CSimUnit::ShortReplies(unsigned nCount, unsigned nLength)
     m_faults.nShortLength = nLength < SCP_PACKET_SIZE ? nLength : SCP_PACKET_SIZE - 1;
 }
 
+bool CSimUnit::StickBits(std::uint32_t dwAddress, std::uint32_t dwMask)
+{
+    const std::optional<std::size_t> index = WordIndex(dwAddress);
+    if (!index)
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (dwMask == 0)
+        m_stuckBits.erase(*index);
+    else
+        m_stuckBits[*index] = dwMask;
+    return true;
+}
+
 void CSimUnit::ClearFaults()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_faults = Faults();
+    m_stuckBits.clear();
 }
 
 // ---- Inspection and direct state -----------------------------------------

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -121,7 +122,12 @@ public:
     void DelayReplies(unsigned nCount, unsigned nMs);    // extra delay before the reply
     void GarbageBeforeReply(unsigned nBytes);            // random bytes just before the next reply
     void ShortReplies(unsigned nCount, unsigned nLength = 8); // truncated replies
-    void ClearFaults();
+    // Flash bits that stay set at a word: no write clears the bits of dwMask
+    // there (an erase still sets every bit).  A mask of 0 heals the word.
+    // Unlike the faults above it does not count down; false when the
+    // address is not a 4-aligned memory word.
+    bool StickBits(std::uint32_t dwAddress, std::uint32_t dwMask);
+    void ClearFaults(); // the stuck bits too
 
     // ---- Inspection and direct state ----------------------------------
     std::uint32_t GetParameter(int nChannel, int nParameter) const; // 12 gives the current level value
@@ -180,6 +186,7 @@ private:
     SimSettings m_live;
     SimSettings m_stored;
     std::vector<std::uint32_t> m_memory; // PROGRAM_BASE .. MEMORY_END
+    std::map<std::size_t, std::uint32_t> m_stuckBits; // word index -> bits no write clears
     CSimMeter m_meter;
     std::array<std::optional<double>, CHANNELS> m_fixedLevel{};
     CScpFramer m_framer;

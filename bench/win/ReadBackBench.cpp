@@ -5,7 +5,11 @@
 // at 115200 baud: 2.78 ms); and the longest time the user-interface thread
 // was away from its message loop meanwhile, measured by a watchdog thread
 // that posts a time-stamped message every 2 ms.
-//   cmake/wine-run.sh build/win/bench/win/readback_bench.exe
+//   cmake/wine-run.sh build/win/bench/win/readback_bench.exe [tcp:HOST:PORT]
+// With a tcp: entry the unit is a qvr500-sim in another process (run it at
+// wire timing): its text memory is written over the link first, and the
+// requests are counted by the link's timeline (CLinkTimeline), whose
+// medians show where each exchange's time went.
 #include <windows.h>
 
 #include "bench/win/BenchClock.h"
@@ -23,8 +27,10 @@
 #include <thread>
 
 #include "device/Comm.h"
+#include "device/link/LinkTimeline.h"
 #include "framework/ExeModule.h"
 #include "framework/Handles.h"
+#include "model/ParameterMap.h"
 #include "model/TextMemory.h"
 #include "resources/resource.h"
 #include "framework/AppGlobals.h"
@@ -40,7 +46,7 @@ constexpr double WIRE_MS_PER_REQUEST = 32 * 10 * 1000.0 / 115200.0; // 2.78 ms
 double NowMs() { return BenchNowMs(); }
 
 // Every text at its longest: the most a read-back can have to read.
-void FillTextMemory(CSimUnit& unit)
+STextMemoryImage LongestTexts()
 {
     CTextMemory::STexts texts;
     for (int n = 1; n <= TEXT_SECTION_COUNT; ++n)
@@ -48,12 +54,73 @@ void FillTextMemory(CSimUnit& unit)
             texts.aszText[n - 1][k] = static_cast<char16_t>(u'A' + (k + n) % 26);
     STextMemoryImage image;
     CTextMemory::Build(texts, image);
+    return image;
+}
+
+void FillTextMemory(CSimUnit& unit)
+{
+    const STextMemoryImage image = LongestTexts();
     for (int i = 0; i < TEXT_DIRECTORY_WORDS; ++i)
         unit.PokeMemory(TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(i), image.adwDirectory[i]);
     std::uint32_t a = TEXT_AREA_START;
     for (std::uint32_t w : image.adwText) {
         unit.PokeMemory(a, w);
         a += 4;
+    }
+}
+
+// The same over the link, for a unit in another process: erase, the texts,
+// the directory; done once the queue has handed the last write over.
+bool FillTextMemoryOverLink()
+{
+    const STextMemoryImage image = LongestTexts();
+    if (!g_Comm.Open())
+        return false;
+    g_Comm.QueueCommand(CMD_ERASE, 0, TEXT_MEMORY_START, TEXT_MEMORY_BYTES);
+    std::uint32_t a = TEXT_AREA_START;
+    for (std::uint32_t w : image.adwText) {
+        g_Comm.QueueCommand(CMD_WRITE_WORD, 0, a, w);
+        a += 4;
+    }
+    for (int i = 0; i < TEXT_DIRECTORY_WORDS; ++i)
+        g_Comm.QueueCommand(CMD_WRITE_WORD, 0, TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(i),
+                            image.adwDirectory[i]);
+    while (g_Comm.GetQueueLength() > 0 && g_Comm.IsOpen())
+        ::Sleep(10);
+    ::Sleep(100); // the last write's exchange
+    const bool bOk = g_Comm.IsOpen();
+    g_Comm.Close();
+    return bOk;
+}
+
+// The unit is in this process: its own count of the requests it answered,
+// and its log's gaps between them.
+void PrintInProcessFigures(CSimUnit& unit, double dTook, double dLongest, double dStartSinceUnit)
+{
+    const SimStats stats = unit.GetStats();
+    const double dWire = static_cast<double>(stats.nRequests) * WIRE_MS_PER_REQUEST;
+    std::printf("requests_at_unit=%llu (reads of parameters %llu, memory words %llu, outputs %llu)\n",
+                static_cast<unsigned long long>(stats.nRequests), static_cast<unsigned long long>(stats.nGet),
+                static_cast<unsigned long long>(stats.nRawByCommand[1]),
+                static_cast<unsigned long long>(stats.nRawByCommand[13]));
+    std::printf("connect_to_wait_box_gone_ms=%.1f wire_minimum_ms=%.1f ratio=%.3f\n", dTook, dWire, dTook / dWire);
+    std::printf("longest_away_from_message_loop_ms=%.1f\n", dLongest);
+    // Where the time beyond the wire went: before the first request, the
+    // longest gaps between two requests, after the last one.
+    const std::vector<SimLogEntry> log = unit.GetLog();
+    if (!log.empty()) {
+        std::vector<double> gaps;
+        for (size_t i = 1; i < log.size(); ++i)
+            gaps.push_back(1000.0 * (log[i].dTime - log[i - 1].dTime) - WIRE_MS_PER_REQUEST);
+        std::sort(gaps.rbegin(), gaps.rend());
+        double dGapSum = 0.0;
+        for (double g : gaps)
+            dGapSum += std::max(0.0, g);
+        std::printf("first_request_after_ms=%.1f last_request_to_box_gone_ms=%.1f extra_between_requests_ms=%.1f "
+                    "(largest %.1f %.1f %.1f)\n",
+                    1000.0 * log.front().dTime - dStartSinceUnit,
+                    dTook - (1000.0 * log.back().dTime - dStartSinceUnit), dGapSum, gaps.size() > 0 ? gaps[0] : 0.0,
+                    gaps.size() > 1 ? gaps[1] : 0.0, gaps.size() > 2 ? gaps[2] : 0.0);
     }
 }
 
@@ -76,13 +143,24 @@ LRESULT CALLBACK CbtHook(int nCode, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    ::SetEnvironmentVariableW(L"QVR500_DEVICES", L"sim:readback-bench,wire:USBXpress Device:BENCH001");
+    const bool bTcp = argc > 1 && std::strncmp(argv[1], "tcp:", 4) == 0;
+    const std::string devices =
+        bTcp ? std::string(argv[1]) + ":USBXpress Device:BENCH001" : "sim:readback-bench,wire:USBXpress Device:BENCH001";
+    ::SetEnvironmentVariableA("QVR500_DEVICES", devices.c_str());
     g_Comm.LookupDevice();
     const auto tUnitBorn = std::chrono::steady_clock::now();
     CSimUnit& unit = GetSharedSimUnit("readback-bench");
-    FillTextMemory(unit);
+    if (bTcp) {
+        if (!FillTextMemoryOverLink()) {
+            std::printf("%s: no link\n", argv[1]);
+            return 1;
+        }
+    } else {
+        FillTextMemory(unit);
+    }
+    CLinkTimeline timeline(4096);
 
     ::CoInitialize(nullptr);
     g_Module.Init(::GetModuleHandleW(nullptr));
@@ -113,6 +191,7 @@ int main()
     });
 
     unit.ClearLog();
+    timeline.Activate();
     g_bTracking = true;
     const double dStart = NowMs();
     const double dStartSinceUnit =
@@ -135,31 +214,18 @@ int main()
     }
     bStop = true;
     watchdog.join();
+    timeline.Deactivate();
     const double dTook = g_dWaitBoxGone - dStart;
-    const SimStats stats = unit.GetStats();
-    const double dWire = static_cast<double>(stats.nRequests) * WIRE_MS_PER_REQUEST;
-    std::printf("requests_at_unit=%llu (reads of parameters %llu, memory words %llu, outputs %llu)\n",
-                static_cast<unsigned long long>(stats.nRequests), static_cast<unsigned long long>(stats.nGet),
-                static_cast<unsigned long long>(stats.nRawByCommand[1]),
-                static_cast<unsigned long long>(stats.nRawByCommand[13]));
-    std::printf("connect_to_wait_box_gone_ms=%.1f wire_minimum_ms=%.1f ratio=%.3f\n", dTook, dWire, dTook / dWire);
-    std::printf("longest_away_from_message_loop_ms=%.1f\n", dLongest);
-    // Where the time beyond the wire went: before the first request, the
-    // longest gaps between two requests, after the last one.
-    const std::vector<SimLogEntry> log = unit.GetLog();
-    if (!log.empty()) {
-        std::vector<double> gaps;
-        for (size_t i = 1; i < log.size(); ++i)
-            gaps.push_back(1000.0 * (log[i].dTime - log[i - 1].dTime) - WIRE_MS_PER_REQUEST);
-        std::sort(gaps.rbegin(), gaps.rend());
-        double dGapSum = 0.0;
-        for (double g : gaps)
-            dGapSum += std::max(0.0, g);
-        std::printf("first_request_after_ms=%.1f last_request_to_box_gone_ms=%.1f extra_between_requests_ms=%.1f "
-                    "(largest %.1f %.1f %.1f)\n",
-                    1000.0 * log.front().dTime - dStartSinceUnit,
-                    dTook - (1000.0 * log.back().dTime - dStartSinceUnit), dGapSum, gaps.size() > 0 ? gaps[0] : 0.0,
-                    gaps.size() > 1 ? gaps[1] : 0.0, gaps.size() > 2 ? gaps[2] : 0.0);
+    if (bTcp) {
+        // The unit is elsewhere: the requests are the link's sends.
+        const std::vector<CLinkTimeline::SExchange> rows = timeline.Exchanges();
+        const double dWire = static_cast<double>(rows.size()) * WIRE_MS_PER_REQUEST;
+        std::printf("link=%s requests_sent=%zu\n", argv[1], rows.size());
+        std::printf("connect_to_wait_box_gone_ms=%.1f wire_minimum_ms=%.1f ratio=%.3f\n", dTook, dWire,
+                    dTook / dWire);
+        std::printf("longest_away_from_message_loop_ms=%.1f\n", dLongest);
+    } else {
+        PrintInProcessFigures(unit, dTook, dLongest, dStartSinceUnit);
     }
     ::UnhookWindowsHookEx(hHook);
     g_Comm.Close();

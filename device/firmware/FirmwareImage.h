@@ -48,11 +48,6 @@ public:
     // A full image with a line break after every record is 3 + 65536 * 14
     // bytes; a file four times that size is not an image of the program area.
     static constexpr std::size_t MAX_FILE_BYTES = 4 * (HEADER_BYTES + MAX_WORDS * (RECORD_BYTES + 2));
-    // A download keeps at most this many requests queued ahead of the
-    // unit's answers: enough to keep the queue busy while answers travel,
-    // few enough that a lost link leaves almost nothing queued behind the
-    // failure (the queue holds 255).
-    static constexpr std::uint32_t DOWNLOAD_QUEUE_AHEAD = 128;
 
     // Checks a whole file.  On success the words are kept; on failure the
     // image is left empty and the result names the reason and the record.

@@ -3,6 +3,8 @@
 
 #include <thread>
 
+#include "device/link/LinkTimeline.h"
+
 CLink::CLink(std::unique_ptr<ILinkTransport> pTransport, QVRCOMM_CALLBACK pfnCallback, void* pContext, bool bTrace)
     : m_pTransport(std::move(pTransport)), m_pfnCallback(pfnCallback), m_pContext(pContext), m_nTrace(bTrace ? 1 : 0)
 {
@@ -30,13 +32,18 @@ bool CLink::Write(const std::uint8_t* pBytes, int cbBytes)
     CLock lock(m_csWrite);
     if (m_bStopped || m_bGone || !m_pTransport)
         return false;
-    return m_pTransport->Write(pBytes, cbBytes);
+    CLinkTimeline::Mark(CLinkTimeline::SEND_BEGIN);
+    const bool bSent = m_pTransport->Write(pBytes, cbBytes);
+    CLinkTimeline::Mark(CLinkTimeline::SEND_END);
+    return bSent;
 }
 
 void CLink::Stop()
 {
     m_bStop = true;
     const bool bOnReceiveThread = ::GetCurrentThreadId() == m_dwThreadId;
+    if (m_hThread && !bOnReceiveThread && m_pTransport)
+        m_pTransport->Interrupt(); // a read that waits for bytes returns now
     if (m_hThread) {
         // Called from the callback itself (the receive thread): the thread
         // ends on its own when the callback returns.
@@ -87,8 +94,10 @@ void CLink::ReceiveLoop()
                 ::Sleep(RECEIVE_POLL_MS);
             return;
         }
-        if (nGot > 0)
+        if (nGot > 0) {
+            CLinkTimeline::Mark(CLinkTimeline::RECEIVED);
             m_Framer.Feed(bBuffer, static_cast<std::size_t>(nGot), ::GetTickCount64(), &CLink::OnPacket, this);
+        }
     }
 }
 
@@ -96,6 +105,7 @@ void CLink::OnBytes(void* pContext, const std::uint8_t* pBytes, std::size_t n)
 {
     CLink* pThis = static_cast<CLink*>(pContext);
     pThis->m_dwThreadId = ::GetCurrentThreadId();
+    CLinkTimeline::Mark(CLinkTimeline::RECEIVED);
     if (!pThis->m_bStop)
         pThis->m_Framer.Feed(pBytes, n, ::GetTickCount64(), &CLink::OnPacket, pThis);
 }

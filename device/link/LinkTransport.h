@@ -20,8 +20,13 @@ public:
     // called once the destructor has returned.
     virtual bool StartDelivery(Receiver /*pfnReceiver*/, void* /*pContext*/) { return false; }
     // Waits up to nTimeoutMs for bytes.  Returns the number read (0 when none
-    // came), or -1 once the device is gone for good.
+    // came), or -1 once the device is gone for good.  A transport that
+    // implements Interrupt may wait longer than nTimeoutMs, until bytes come
+    // or Interrupt is called.
     virtual int Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs) = 0;
+    // Called from another thread when the link stops: a Read that waits
+    // returns at once, and every later one returns -1.
+    virtual void Interrupt() {}
     // Sends every byte; false when they could not be sent.
     virtual bool Write(const std::uint8_t* pBytes, int cbBytes) = 0;
 };

@@ -21,8 +21,10 @@ public:
     // Connects within nTimeoutMs; false when the host does not take the connection.
     bool Connect(const std::string& host, std::uint16_t nPort, DWORD nTimeoutMs);
 
+    // Waits for bytes without a time-out, until Interrupt.
     int Read(std::uint8_t* pBuffer, int cbBuffer, DWORD nTimeoutMs) override;
     bool Write(const std::uint8_t* pBytes, int cbBytes) override;
+    void Interrupt() override;
 
 private:
     bool m_bStarted = false; // WSAStartup succeeded

@@ -72,11 +72,27 @@ TEST(FirmwareImage, TheTailAfterTheLastRecordHoldsNoData)
         ASSERT_EQ(Check(image, Image({5, 6}, 0) + tail).eResult, EFirmwareCheck::Ok) << tail;
         EXPECT_EQ(image.WordCount(), 2u);
     }
-    // A record cut short at the end is not silently dropped.
-    const SFirmwareCheck c = Check(image, Image({5, 6}, 1) + "07 00 00");
-    EXPECT_EQ(c.eResult, EFirmwareCheck::TruncatedRecord);
-    EXPECT_EQ(c.nRecord, 3u);
-    EXPECT_EQ(image.WordCount(), 0u);
+    // What the check sees of a cut file: a cut inside a record (the rest of
+    // the record is missing), wherever in the record it falls.
+    const std::string whole = Image({5, 6, 7}, 1);
+    for (std::size_t nCut = 1; nCut < CFirmwareImage::RECORD_BYTES; ++nCut) {
+        const std::string cut = whole.substr(0, whole.size() - 2 - nCut); // into the third record
+        const SFirmwareCheck c = Check(image, cut);
+        EXPECT_EQ(c.eResult, EFirmwareCheck::TruncatedRecord) << nCut;
+        EXPECT_EQ(c.nRecord, 3u) << nCut;
+        EXPECT_EQ(image.WordCount(), 0u) << nCut;
+    }
+    // What it cannot see: the format has no end mark, so a file cut on a
+    // record boundary, before or after the line break, is a smaller image
+    // that passes.  Only its word count, which the download shows, tells
+    // the two apart.
+    for (std::size_t nWords = 1; nWords <= 3; ++nWords) {
+        const std::size_t nBytes = CFirmwareImage::HEADER_BYTES + nWords * (CFirmwareImage::RECORD_BYTES + 2);
+        ASSERT_EQ(Check(image, whole.substr(0, nBytes)).eResult, EFirmwareCheck::Ok) << nWords;
+        EXPECT_EQ(image.WordCount(), nWords);
+        ASSERT_EQ(Check(image, whole.substr(0, nBytes - 2)).eResult, EFirmwareCheck::Ok) << nWords;
+        EXPECT_EQ(image.WordCount(), nWords);
+    }
 }
 
 TEST(FirmwareImage, AFullProgramAreaFitsAndOneWordMoreIsRefused)

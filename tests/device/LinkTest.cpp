@@ -249,6 +249,16 @@ TEST(LinkTcp, QueueWorksAgainstASimulatorInAnotherProcessAndSurvivesItsEnd)
     EXPECT_EQ(RXGetValue(record), -4.5f);
     EXPECT_EQ(sim.Control("count get 3 31"), "OK 4");
 
+    // Closed while the unit is there and quiet (the receive thread waits in
+    // a receive without a time-out): promptly, and the link opens again.
+    DWORD dwStart = ::GetTickCount();
+    h.comm.Close();
+    EXPECT_LT(::GetTickCount() - dwStart, 3000u);
+    ASSERT_TRUE(h.Open());
+    h.comm.QueueRequest(false, 3, 31, 0.0f);
+    ASSERT_TRUE(h.Next(record, 5000));
+    EXPECT_EQ(RXGetValue(record), -4.5f);
+
     // The simulator ends: the link delivers nothing more, the request fails
     // once, and closing is prompt.
     sim.Stop();
@@ -256,7 +266,7 @@ TEST(LinkTcp, QueueWorksAgainstASimulatorInAnotherProcessAndSurvivesItsEnd)
     h.comm.QueueRequest(false, 3, 30, 0.0f);
     ASSERT_TRUE(h.Next(record, 6000));
     EXPECT_EQ(record.bKind, RX_FAILURE);
-    const DWORD dwStart = ::GetTickCount();
+    dwStart = ::GetTickCount();
     h.comm.Close();
     // Well below Close's 5 s wait for a busy worker (with room for a loaded machine).
     EXPECT_LT(::GetTickCount() - dwStart, 3000u);

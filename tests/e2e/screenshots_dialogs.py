@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Takes the documentation's pictures of the firmware download dialog (in the
-middle of a download), the diagnostics terminal and the sibling link window
-(not a test); writes docs/download-firmware.png, docs/diagnostics-terminal.png
-and docs/sibling-link-window.png.
+middle of a download, and ended by a flash bit that stays set), the
+diagnostics terminal and the sibling link window (not a test); writes
+docs/download-firmware.png, docs/download-verify-failed.png,
+docs/diagnostics-terminal.png and docs/sibling-link-window.png.
 
     QVR_BUILD_DIR=build/win QVR_NATIVE_BUILD_DIR=build/native python3 tests/e2e/screenshots_dialogs.py
 """
@@ -26,7 +27,9 @@ def main():
         path = os.path.join(h.artifacts, "docs-image.XOF")
         rng = random.Random(1)
         with open(path, "wb") as f:
-            f.write(image([rng.getrandbits(32) for _ in range(30000)]))
+            words = [rng.getrandbits(32) for _ in range(30000)]
+            words[3000] &= ~0x10  # the file clears the bit that the flash will keep
+            f.write(image(words))
         app = h.start_program(devices=sim.device_entry())
         h.activate()
         h.key("F2")
@@ -47,16 +50,13 @@ def main():
         h.wait_for(lambda: words_sent() >= 1500, 60, "estimate", interval=1)
         h.move(dlg["rect"][2] + 40, dlg["rect"][3] + 40)
         h.screenshot("download-firmware", dlg["rect"], os.path.join(docs, "download-firmware.png"))
-        sim.ctl("unplug")  # ends the download quickly
-        box = h.wait_for(h.message_box, 30, "link lost")
-        ok = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button"][0]
-        h.click_rect(ok["rect"])
-        h.wait_for(lambda: h.message_box() is None, 10, "message closed")
+        # A flash bit that stays set a little further on ends the download at that word.
+        sim.ctl("stuck 0x%08X 0x10" % (0x90000000 + 4 * 3000))
+        h.wait_for(lambda: h.info(sel, 1)["enabled"], 60, "download ended", interval=1)
+        h.screenshot("download-verify-failed", dlg["rect"], os.path.join(docs, "download-verify-failed.png"))
+        sim.ctl("clearfaults")
         h.click_control(sel, 1)
-        sim.ctl("plug")
         h.activate()
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
 
         sim.ctl("set mem 0x90060000 0x3FC00000")
         h.key("alt")

@@ -233,21 +233,39 @@ class Tool(E2ETestCase):
         fw = self.path("small.XOF")
         self.write(fw, image(words))
         out = self.ok("firmware", fw, unit)
-        self.assertEqual(out, "Firmware download complete: 300 words written and verified\n")
+        extent = "300 words, 0x90000000 to 0x900004AC"
+        self.assertEqual(out, "Image: %s\n300 words verified, 0x90000000 to 0x900004AC\nFirmware download complete\n"
+                         % extent)
         held = [int(w, 16) for w in sim.ctl("get mem 0x%08X 301" % PROGRAM_START).split()]
         self.assertEqual(held[:300], words)
         self.assertEqual(held[300], 0xFFFFFFFF)
-        self.assertEqual((sim.count_cmd(6), sim.count_cmd(4), sim.count_cmd(1)), (1, 300, 300))
+        # Each word verified by its write's reply: nothing read back.
+        self.assertEqual((sim.count_cmd(6), sim.count_cmd(4), sim.count_cmd(1)), (1, 300, 0))
+
+        # The dialog's engine: a bit the flash keeps set ends the download at that word, from the write's
+        # reply, naming the address, the unit's word and the file's.
+        sim.ctl("clearlog")
+        bad_word = words[16] & ~1
+        words[16] = bad_word
+        self.write(fw, image(words))
+        sim.ctl("stuck 0x%08X 0x1" % (PROGRAM_START + 64))
+        rc, out, err = self.run_tool("firmware", fw, unit)
+        self.assertEqual((rc, out), (1, "Image: %s\n" % extent))
+        self.assertEqual(err, "qvrtool: unit %s: Verify failed at 0x90000040. The unit holds 0x%08X, the file 0x%08X. "
+                              "The unit needs a new firmware download\n" % (unit, bad_word | 1, bad_word))
+        self.assertEqual(sim.count_cmd(1), 0)
+        sim.ctl("clearfaults")
 
         # A bad file is refused before anything is sent: the count of
-        # requests stands where the good download left it.
+        # requests stands where the last download left it.
+        sent = (sim.count_cmd(6), sim.count_cmd(4))
         bad = self.path("bad.XOF")
         self.write(bad, image(words)[:-5])
         rc, out, err = self.run_tool("firmware", bad, unit)
         self.assertEqual(rc, 2)
         self.assertEqual(err.count("\n"), 1, err)
         self.assertIn("Failed to open the selected firmware file. The file ends inside record 300", err)
-        self.assertEqual((sim.count_cmd(6), sim.count_cmd(4)), (1, 300))
+        self.assertEqual((sim.count_cmd(6), sim.count_cmd(4)), sent)
 
     def test_faults_end_with_one_line_and_no_half_written_file(self):
         sim = self.h.start_sim()  # wire timing: a read-back takes about a second
@@ -326,7 +344,7 @@ class Tool(E2ETestCase):
         proc = self.start_tool("firmware", fw, unit)
         self.unplug_when(sim, proc, lambda: sim.count_cmd(4) >= 200, "200 words")
         rc, out, err = self.finish(proc)
-        self.assertEqual((rc, out), (2, ""))
+        self.assertEqual((rc, out), (2, "Image: 2000 words, 0x90000000 to 0x90001F3C\n"))
         self.assertEqual(err, "qvrtool: unit %s: Download not complete: link to the unit lost. "
                               "The unit needs a new firmware download\n" % unit)
 

@@ -169,6 +169,22 @@ TEST_F(SimUnitTest, FlashWritesOnlyClearBitsUntilErased)
     EXPECT_EQ(unit.ReadMemory(a + 4), 0xFFFFFFFFu);
     Ask(Raw(6, CSimUnit::PROGRAM_BASE, CSimUnit::PROGRAM_SIZE + CSimUnit::TEXT_SIZE)); // all of it
     EXPECT_EQ(unit.ReadMemory(CSimUnit::TEXT_BASE - 4), 0xFFFFFFFFu);
+
+    // A stuck bit stays set through every write, and the reply says so; the
+    // neighbours and other bits of the word are written as usual.  Healing
+    // the word, or clearing the faults, lets the next write through.
+    const std::uint32_t p = CSimUnit::PROGRAM_BASE + 0x100;
+    EXPECT_FALSE(unit.StickBits(p + 2, 1));
+    ASSERT_TRUE(unit.StickBits(p, 0x00000100));
+    EXPECT_EQ(LWord(Ask(Raw(4, p, 0x12345678))), 0x12345778u);
+    EXPECT_EQ(LWord(Ask(Raw(4, p, 0))), 0x00000100u);
+    EXPECT_EQ(LWord(Ask(Raw(4, p + 4, 0))), 0u);
+    unit.StickBits(p, 0);
+    EXPECT_EQ(LWord(Ask(Raw(4, p, 0))), 0u);
+    unit.StickBits(p + 4, 0xFFFFFFFF);
+    unit.ClearFaults();
+    Ask(Raw(6, p + 4, 4));
+    EXPECT_EQ(LWord(Ask(Raw(4, p + 4, 0x5A5A5A5A))), 0x5A5A5A5Au);
 }
 
 TEST_F(SimUnitTest, EraseAndStoreTakeTimeOnlyInWireTiming)
@@ -333,9 +349,14 @@ TEST(SimControl, CommandsReadAndSteerTheUnit)
     EXPECT_EQ(control.Execute("get level 3"), "OK -1.00");
     EXPECT_EQ(control.Execute("short 1 4"), "OK");
     EXPECT_EQ(control.Execute("count cmd 11"), "OK 0");
+    EXPECT_EQ(control.Execute("stuck 0x90000010 0x80"), "OK");
+    const Packet write = Raw(4, 0x90000010u, 0);
+    unit.Process(write.data(), write.size());
+    EXPECT_EQ(control.Execute("get mem 0x90000010"), "OK 0x00000080");
 
     for (const char* bad : {"get param 6 0", "get param 0 32", "set param 0 0 abc", "get mem 0x10 1", "drop -1",
-                            "frobnicate", "", "get", "delay 1", "timing fast", "set level 0 nan"})
+                            "frobnicate", "", "get", "delay 1", "timing fast", "set level 0 nan", "stuck 0x90000011 1",
+                            "stuck 0x10 1", "stuck 0x90000000"})
         EXPECT_EQ(control.Execute(bad).rfind("ERR ", 0), 0u) << bad;
 
     bool bQuit = false;

@@ -3,7 +3,15 @@
 // 115200-baud line allows (one 16-byte request and one 16-byte reply per
 // exchange), then measures the same with the line taking no time.
 //
-//   qvr500-linkbench [--requests N] [--instant-requests N]
+//   qvr500-linkbench [--requests N] [--instant-requests N] [--floor-requests N] [--tcp HOST:PORT]
+//                    [--timeline FILE]
+//
+// --tcp runs against a qvr500-sim in another process instead (its timing
+// as it was started; no instant run then).  Every run of the queue records
+// a per-request timeline (CLinkTimeline): the send call, the wait for the
+// reply's bytes, the hand-over of the reply to the worker and the worker's
+// own time until the next send; the medians are printed, and --timeline
+// writes every request's row as CSV.
 //
 // Prints requests_per_s=, wire_limit_per_s=, ratio= and instant_requests_per_s=,
 // and for reference link_floor_per_s= (one request at a time straight through
@@ -16,14 +24,17 @@
 // the first request rather than a cost of each.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "device/link/LinkTimeline.h"
 #include "device/link/QVRCOMM.h"
 #include "device/scp/QVRSCP.h"
 #include "framework/Handles.h"
@@ -90,19 +101,85 @@ private:
     std::atomic<LONGLONG> m_tLastRead{0};
 };
 
+// The unit of the run: an in-process simulated unit by name, or with
+// g_tcpAddress set the qvr500-sim at that address.
+std::string g_tcpAddress;
+
 void SetBenchDevice(const char* pszUnit, bool bInstant)
 {
-    const std::string devices =
-        std::string("sim:") + pszUnit + (bInstant ? ",instant" : "") + ":USBXpress Device:BENCH";
+    std::string devices;
+    if (!g_tcpAddress.empty()) {
+        devices = "tcp:" + g_tcpAddress + ":USBXpress Device:BENCH";
+    } else {
+        GetSharedSimUnit(pszUnit).FactoryReset();
+        devices = std::string("sim:") + pszUnit + (bInstant ? ",instant" : "") + ":USBXpress Device:BENCH";
+    }
     ::SetEnvironmentVariableA("QVR500_DEVICES", devices.c_str());
+}
+
+// The processor time this process has used, in microseconds: unlike the
+// rate, it hardly changes when other programs load the machine, so it tells
+// whether the link's own work per request went down.
+double ProcessCpuUs()
+{
+    FILETIME ftCreate, ftExit, ftKernel, ftUser;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &ftCreate, &ftExit, &ftKernel, &ftUser))
+        return 0.0;
+    const auto us = [](const FILETIME& ft) {
+        return double((ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10.0;
+    };
+    return us(ftKernel) + us(ftUser);
+}
+double g_dCpuPerRequestUs = 0.0; // of the last timed run
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Where the time of each exchange went, from the timeline of a run: the
+// medians printed, every row written to pszCsv when given.
+void PrintTimeline(const char* pszRun, const CLinkTimeline& timeline, const char* pszCsv)
+{
+    const std::vector<CLinkTimeline::SExchange> rows = timeline.Exchanges();
+    LARGE_INTEGER freq;
+    ::QueryPerformanceFrequency(&freq);
+    const auto us = [&](LONGLONG a, LONGLONG b) { return 1e6 * double(b - a) / double(freq.QuadPart); };
+    std::vector<double> send, reply, handOver, worker, total;
+    std::FILE* pCsv = pszCsv ? std::fopen(pszCsv, "w") : nullptr;
+    if (pCsv)
+        std::fprintf(pCsv, "request,send_us,reply_us,hand_over_us,worker_us,total_us\n");
+    for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+        const LONGLONG* at = rows[i].at;
+        const LONGLONG tNext = rows[i + 1].at[CLinkTimeline::SEND_BEGIN];
+        if (at[CLinkTimeline::SEND_END] == 0 || at[CLinkTimeline::RECEIVED] == 0 ||
+            at[CLinkTimeline::WORKER_WOKE] == 0 || tNext == 0)
+            continue; // a request answered by the queue itself, or one without a reply
+        send.push_back(us(at[CLinkTimeline::SEND_BEGIN], at[CLinkTimeline::SEND_END]));
+        reply.push_back(us(at[CLinkTimeline::SEND_END], at[CLinkTimeline::RECEIVED]));
+        handOver.push_back(us(at[CLinkTimeline::RECEIVED], at[CLinkTimeline::WORKER_WOKE]));
+        worker.push_back(us(at[CLinkTimeline::WORKER_WOKE], tNext));
+        total.push_back(us(at[CLinkTimeline::SEND_BEGIN], tNext));
+        if (pCsv)
+            std::fprintf(pCsv, "%zu,%.1f,%.1f,%.1f,%.1f,%.1f\n", i, send.back(), reply.back(), handOver.back(),
+                         worker.back(), total.back());
+    }
+    if (pCsv)
+        std::fclose(pCsv);
+    std::printf("%s_timeline_median_us: send=%.0f reply=%.0f hand_over=%.0f worker=%.0f total=%.0f wire=%.0f "
+                "(%zu requests)\n",
+                pszRun, Median(send), Median(reply), Median(handOver), Median(worker), Median(total),
+                EXCHANGE_SECONDS * 1e6, total.size());
 }
 
 // Queues nRequests distinct requests (GETs, SETs and output reads in turn),
 // keeping between QUEUE_LOW and QUEUE_HIGH waiting so that none merges, and
 // returns the rate at which their results came back.
-double Run(const char* pszUnit, bool bInstant, long nRequests)
+double Run(const char* pszUnit, bool bInstant, long nRequests, CLinkTimeline* pTimeline)
 {
-    GetSharedSimUnit(pszUnit).FactoryReset();
     SetBenchDevice(pszUnit, bInstant);
 
     HANDLE hRead = INVALID_HANDLE_VALUE;
@@ -159,6 +236,9 @@ double Run(const char* pszUnit, bool bInstant, long nRequests)
         LARGE_INTEGER freq, start;
         ::QueryPerformanceFrequency(&freq);
         ::QueryPerformanceCounter(&start);
+        if (pTimeline)
+            pTimeline->Activate();
+        const double dCpuStart = ProcessCpuUs();
         while (nQueued < nRequests) {
             if (comm.GetQueueLength() > QUEUE_LOW) {
                 ::Sleep(1); // dozens of exchanges are still waiting
@@ -174,6 +254,9 @@ double Run(const char* pszUnit, bool bInstant, long nRequests)
         const long nRecords = 1 + nRequests - (nRequests + 1) / 3; // every third request, from the second, is a SET
         while (counter.Count() < nRecords && comm.IsOpen())
             ::Sleep(1);
+        if (pTimeline)
+            pTimeline->Deactivate();
+        g_dCpuPerRequestUs = (ProcessCpuUs() - dCpuStart) / double(nRequests);
         const double dSeconds = double(counter.LastReadTime() - start.QuadPart) / double(freq.QuadPart);
         dRate = double(nRequests) / dSeconds;
         comm.DetachWritePipe();
@@ -190,7 +273,6 @@ void FloorCallback(void*, const unsigned char*, unsigned long, void* pContext, i
 // reply, send the next.
 double RunFloor(const char* pszUnit, long nRequests)
 {
-    GetSharedSimUnit(pszUnit).FactoryReset();
     SetBenchDevice(pszUnit, false);
     CHandle hReply(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     QVRCOMM_SETTINGS settings{0, 115200, 8, 0, 0, 0};
@@ -215,12 +297,18 @@ double RunFloor(const char* pszUnit, long nRequests)
     return double(nDone) / (double(end.QuadPart - start.QuadPart) / double(freq.QuadPart));
 }
 
-long ArgValue(int argc, char** argv, const char* pszName, long nDefault)
+const char* ArgText(int argc, char** argv, const char* pszName)
 {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], pszName) == 0)
-            return std::strtol(argv[i + 1], nullptr, 10);
-    return nDefault;
+            return argv[i + 1];
+    return nullptr;
+}
+
+long ArgValue(int argc, char** argv, const char* pszName, long nDefault)
+{
+    const char* psz = ArgText(argc, argv, pszName);
+    return psz ? std::strtol(psz, nullptr, 10) : nDefault;
 }
 } // namespace
 
@@ -228,18 +316,31 @@ int main(int argc, char** argv)
 {
     const long nWire = ArgValue(argc, argv, "--requests", 1800);
     const long nInstant = ArgValue(argc, argv, "--instant-requests", 20000);
+    if (const char* psz = ArgText(argc, argv, "--tcp"))
+        g_tcpAddress = psz;
+    const char* pszCsv = ArgText(argc, argv, "--timeline");
     if (nWire < 1 || nInstant < 1) {
-        std::fprintf(stderr, "usage: qvr500-linkbench [--requests N] [--instant-requests N]\n");
+        std::fprintf(stderr, "usage: qvr500-linkbench [--requests N] [--instant-requests N] [--tcp HOST:PORT] "
+                             "[--timeline FILE]\n");
         return 2;
     }
     const double dWireLimit = 1.0 / EXCHANGE_SECONDS;
-    const double dWire = Run("linkbench-wire", false, nWire);
+    CLinkTimeline timeline(static_cast<std::size_t>(nWire) + 16);
+    const double dWire = Run("linkbench-wire", false, nWire, &timeline);
+    if (!g_tcpAddress.empty())
+        std::printf("link=tcp:%s\n", g_tcpAddress.c_str());
     std::printf("requests_per_s=%.1f\n", dWire);
     std::printf("wire_limit_per_s=%.1f\n", dWireLimit);
     std::printf("ratio=%.3f\n", dWire / dWireLimit);
-    const double dInstant = Run("linkbench-instant", true, nInstant);
-    std::printf("instant_requests_per_s=%.1f\n", dInstant);
-    const double dFloor = RunFloor("linkbench-floor", nWire / 2);
+    std::printf("process_cpu_us_per_request=%.1f\n", g_dCpuPerRequestUs);
+    PrintTimeline("wire", timeline, pszCsv);
+    double dInstant = 1.0;
+    if (g_tcpAddress.empty()) {
+        dInstant = Run("linkbench-instant", true, nInstant, nullptr);
+        std::printf("instant_requests_per_s=%.1f\n", dInstant);
+    }
+    const long nFloor = ArgValue(argc, argv, "--floor-requests", nWire / 2);
+    const double dFloor = nFloor > 0 ? RunFloor("linkbench-floor", nFloor) : 0.0;
     std::printf("link_floor_per_s=%.1f\n", dFloor);
     std::printf("engine_ratio=%.3f\n", dFloor > 0.0 ? dWire / dFloor : 0.0);
     return dWire > 0.0 && dInstant > 0.0 ? 0 : 1;

@@ -4,13 +4,14 @@
 
 #include <io.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "device/firmware/FirmwareImage.h"
+#include "device/Comm.h"
+#include "device/FirmwareDownload.h"
+#include "device/FirmwareFile.h"
 #include "device/usbxp/DeviceEnvironment.h"
 #include "device/usbxp/DeviceList.h"
 #include "device/usbxp/SiUSBXp.h"
@@ -44,18 +45,6 @@ std::string Text(unsigned nId)
 std::string FirstLine(const std::string& text)
 {
     return text.substr(0, text.find_first_of("\r\n"));
-}
-
-// A string-table text with printf arguments (the table's formats are ASCII).
-std::string Format(unsigned nId, ...)
-{
-    const std::string format = Text(nId);
-    char buf[512];
-    va_list args;
-    va_start(args, nId);
-    std::vsnprintf(buf, sizeof buf, format.c_str(), args);
-    va_end(args);
-    return buf;
 }
 
 void UnitFail(const std::string& unit, const std::string& reason)
@@ -408,6 +397,11 @@ int CmdDiffUnit(const std::vector<std::string>& args)
     return CompareWithUnit(cfg.channels, state, nullptr) ? EXIT_DIFFERENT : 0;
 }
 
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end()); // the table's texts and the numbers in them are ASCII
+}
+
 int CmdFirmware(const std::vector<std::string>& args)
 {
     if (args.size() != 2) {
@@ -416,45 +410,11 @@ int CmdFirmware(const std::vector<std::string>& args)
     }
     const std::string& file = args[0];
     const std::string& unit = args[1];
-    // The whole file is checked before anything is sent.
-    std::FILE* pFile = _wfopen(PathFromUtf8(file).c_str(), L"rb");
-    if (!pFile) {
-        Fail(file, Text(IDS_FIRMWARE_OPEN_FAILED) + " " + Text(IDS_FIRMWARE_UNREADABLE));
-        return EXIT_ERROR;
-    }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buf[65536];
-    std::size_t n;
-    while (bytes.size() <= CFirmwareImage::MAX_FILE_BYTES && (n = std::fread(buf, 1, sizeof buf, pFile)) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
-    const bool bError = std::ferror(pFile) != 0;
-    std::fclose(pFile);
-    std::string reason;
-    CFirmwareImage image;
-    if (bError) {
-        reason = Text(IDS_FIRMWARE_UNREADABLE);
-    } else if (bytes.size() > CFirmwareImage::MAX_FILE_BYTES) {
-        reason = Format(IDS_FIRMWARE_TOO_LARGE, static_cast<int>(CFirmwareImage::MAX_FILE_BYTES));
-    } else {
-        const SFirmwareCheck check = image.Parse(bytes.data(), bytes.size());
-        const int nRecord = static_cast<int>(check.nRecord);
-        const int nOffset = static_cast<int>(check.nOffset);
-        switch (check.eResult) {
-        case EFirmwareCheck::Ok: break;
-        case EFirmwareCheck::TooLarge:
-            reason = Format(IDS_FIRMWARE_TOO_LARGE, static_cast<int>(CFirmwareImage::MAX_FILE_BYTES));
-            break;
-        case EFirmwareCheck::BadHeader: reason = Text(IDS_FIRMWARE_BAD_HEADER); break;
-        case EFirmwareCheck::BadRecord: reason = Format(IDS_FIRMWARE_BAD_RECORD, nRecord, nOffset); break;
-        case EFirmwareCheck::TruncatedRecord: reason = Format(IDS_FIRMWARE_TRUNCATED, nRecord, nOffset); break;
-        case EFirmwareCheck::TooManyWords:
-            reason = Format(IDS_FIRMWARE_TOO_MANY_WORDS, nRecord, static_cast<int>(CFirmwareImage::MAX_WORDS));
-            break;
-        case EFirmwareCheck::NoWords: reason = Text(IDS_FIRMWARE_NO_WORDS); break;
-        }
-    }
-    if (!reason.empty()) {
-        Fail(file, Text(IDS_FIRMWARE_OPEN_FAILED) + " " + reason);
+    // The whole file is checked before anything is sent, and held as the
+    // dialog holds it: read only, nobody writes it while the download runs.
+    CFirmwareFile image;
+    if (!image.Open(PathFromUtf8(file).c_str())) {
+        Fail(file, Text(IDS_FIRMWARE_OPEN_FAILED) + " " + Narrow(image.FailureText()));
         return EXIT_ERROR;
     }
 
@@ -467,27 +427,35 @@ int CmdFirmware(const std::vector<std::string>& args)
         UnitFail(unit, error);
         return EXIT_ERROR;
     }
-    std::uint32_t nMismatches = 0, dwFirstBad = 0;
+    // The check cannot see a file cut on a record boundary: its extent can.
+    std::printf("%s\n", Narrow(image.ExtentText(IDS_FIRMWARE_EXTENT)).c_str());
+    std::fflush(stdout);
+    CFirmwareDownload download(g_Comm);
     CUnitSession::EResult r;
     {
         CProgressLine progress("firmware");
-        r = session.Firmware(image.Words(), nMismatches, dwFirstBad, progress.Callback());
+        r = session.Firmware(download, image.Image().Words(), progress.Callback());
     }
-    if (r != CUnitSession::EResult::Ok) {
-        UnitFail(unit, (r == CUnitSession::EResult::LinkLost ? Text(IDS_DOWNLOAD_LINK_LOST)
-                                                               : Text(IDS_DOWNLOAD_NOT_COMPLETE) +
-                                                                     ": the unit stopped answering") +
+    image.Close();
+    switch (download.GetFailure()) {
+    case CFirmwareDownload::EFailure::None:
+        std::printf("%s\n%s\n", Narrow(image.ExtentText(IDS_VERIFIED_EXTENT)).c_str(), Text(IDS_DOWNLOAD_COMPLETE).c_str());
+        return 0;
+    case CFirmwareDownload::EFailure::Verify:
+        UnitFail(unit, Narrow(CFirmwareFile::Format(IDS_VERIFY_FAILED_AT, download.GetBadAddress())) + ". " +
+                           Narrow(CFirmwareFile::Format(IDS_VERIFY_WORDS, download.GetUnitWord(),
+                                                        download.GetFileWord())) +
                            ". " + Text(IDS_DOWNLOAD_NEEDED));
-        return EXIT_ERROR;
-    }
-    if (nMismatches != 0) {
-        UnitFail(unit, Format(IDS_VERIFY_FAILED, static_cast<int>(nMismatches), dwFirstBad) + ". " +
-                           Text(IDS_DOWNLOAD_NEEDED));
         return EXIT_DIFFERENT;
+    case CFirmwareDownload::EFailure::LinkLost:
+    case CFirmwareDownload::EFailure::NotComplete:
+        break;
     }
-    std::printf("%s: %u words written and verified\n", Text(IDS_DOWNLOAD_COMPLETE).c_str(),
-                static_cast<unsigned>(image.WordCount()));
-    return 0;
+    UnitFail(unit, (r == CUnitSession::EResult::LinkLost ? Text(IDS_DOWNLOAD_LINK_LOST)
+                                                           : Text(IDS_DOWNLOAD_NOT_COMPLETE) +
+                                                                 ": the unit stopped answering") +
+                       ". " + Text(IDS_DOWNLOAD_NEEDED));
+    return EXIT_ERROR;
 }
 
 } // namespace

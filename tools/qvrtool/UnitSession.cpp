@@ -4,7 +4,6 @@
 
 #include "device/Advise.h"
 #include "device/Comm.h"
-#include "device/firmware/FirmwareImage.h"
 #include "files/ConfigFile.h"
 #include "files/MemoryStream.h"
 #include "model/CommandSink.h"
@@ -136,6 +135,18 @@ void CUnitSession::ApplyTexts(const CTextMemoryReader::SStep& step)
 
 void CUnitSession::OnRecord(UINT uMsg, const utRXQueue& record)
 {
+    if (m_pDownload) {
+        // The download takes what answers its own requests; the rest is
+        // nobody's here.
+        if (uMsg == WM_COMM_FAILURE) {
+            m_bFailed = true;
+            m_pDownload->OnLinkLost();
+        } else if (uMsg == WM_COMM_PACKET &&
+                   m_pDownload->OnPacket(record) == CFirmwareDownload::EEvent::WordWritten && m_progress) {
+            m_progress(m_pDownload->GetWordsWritten(), m_pDownload->GetTotalWords());
+        }
+        return;
+    }
     if (uMsg == WM_COMM_FAILURE) {
         m_bFailed = true;
         return;
@@ -180,19 +191,8 @@ void CUnitSession::OnRecord(UINT uMsg, const utRXQueue& record)
         break;
     }
     case CMD_READ_WORD:
-        if (m_pWords) {
-            // Firmware verification: the n-th read answers the n-th word.
-            if (m_nVerified < m_pWords->size()) {
-                const std::uint32_t dwAddress = CFirmwareImage::AddressOf(m_nVerified);
-                if (RXGetWord(record.bUWord) != dwAddress || RXGetWord(record.bLWord) != (*m_pWords)[m_nVerified]) {
-                    if (m_nMismatches++ == 0)
-                        m_dwFirstBad = dwAddress;
-                }
-                ++m_nVerified;
-            }
-        } else if (m_pUnit) {
+        if (m_pUnit)
             ApplyTexts(m_textReader.OnWord(RXGetWord(record.bUWord), RXGetWord(record.bLWord)));
-        }
         break;
     case CMD_STORE_SETTINGS:
         m_bStored = true;
@@ -308,43 +308,22 @@ CUnitSession::EResult CUnitSession::Store()
     return WaitFor([this] { return m_bStored; });
 }
 
-CUnitSession::EResult CUnitSession::Firmware(const std::vector<std::uint32_t>& words, std::uint32_t& nMismatches,
-                                             std::uint32_t& dwFirstBad, const Progress& progress)
+CUnitSession::EResult CUnitSession::Firmware(CFirmwareDownload& download, const std::vector<std::uint32_t>& words,
+                                             const Progress& progress)
 {
-    m_pWords = &words;
-    m_nVerified = m_nMismatches = m_dwFirstBad = 0;
-    m_nAnswered = 0;
-    m_bMarker = false;
+    m_bFailed = false;
     m_progress = progress;
-    const auto nWords = static_cast<std::uint32_t>(words.size());
-    m_nExpected = 1 + 2 * nWords;
-    // The download's requests in order: erase, every word written, every
-    // word read back; queued a window ahead of the answers.
-    std::uint32_t nQueued = 0;
+    m_pDownload = &download;
+    // The download's thread posts to the session's window when it stops
+    // early, which wakes the wait below; a link closed under it ends it too.
     EResult r = EResult::Ok;
-    for (std::uint32_t i = 0; i < m_nExpected && r == EResult::Ok; ++i) {
-        r = WaitFor([&] { return nQueued - m_nAnswered < CFirmwareImage::DOWNLOAD_QUEUE_AHEAD; });
-        if (r != EResult::Ok)
-            break;
-        bool bQueued;
-        if (i == 0)
-            bQueued = g_Comm.QueueCommand(CMD_ERASE, 0, PROGRAM_AREA_START, PROGRAM_AREA_BYTES);
-        else if (i <= nWords)
-            bQueued = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, CFirmwareImage::AddressOf(i - 1), words[i - 1]);
-        else
-            bQueued = g_Comm.QueueCommand(CMD_READ_WORD, 0, CFirmwareImage::AddressOf(i - 1 - nWords), 0);
-        if (!bQueued) {
-            m_bFailed = true;
-            r = EResult::LinkLost;
-            break;
-        }
-        ++nQueued;
-    }
-    if (r == EResult::Ok)
-        r = WaitFor([&] { return m_nAnswered >= m_nExpected; });
-    nMismatches = m_nMismatches + (m_nVerified < nWords ? nWords - m_nVerified : 0);
-    dwFirstBad = m_dwFirstBad;
-    m_pWords = nullptr;
+    if (download.Start(words, m_pWindow->GetHwnd()))
+        r = WaitFor([&] { return !download.IsRunning() || !g_Comm.IsOpen(); });
+    if (download.IsRunning())
+        download.OnStopped(r == EResult::Quiet ? 0 : 1);
+    m_pDownload = nullptr;
     m_progress = nullptr;
+    if (r == EResult::Ok && download.GetFailure() == CFirmwareDownload::EFailure::LinkLost)
+        r = EResult::LinkLost;
     return r;
 }

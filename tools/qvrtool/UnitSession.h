@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "device/FirmwareDownload.h"
 #include "device/RecordWindow.h"
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
@@ -69,10 +70,11 @@ public:
     // Makes the unit keep its live settings over a power cycle.
     EResult Store();
 
-    // Erases the program area, writes every word and reads every word back,
-    // as the download dialog does.  nMismatches: words that read back wrong.
-    EResult Firmware(const std::vector<std::uint32_t>& words, std::uint32_t& nMismatches,
-                     std::uint32_t& dwFirstBad, const Progress& progress);
+    // Runs the download dialog's own download of the words (erase, every
+    // word written and verified by its reply) and waits for its end; the
+    // download then tells how it ended.  Ok also when it failed on a word.
+    EResult Firmware(CFirmwareDownload& download, const std::vector<std::uint32_t>& words,
+                     const Progress& progress);
 
 private:
     void OnRecord(UINT uMsg, const utRXQueue& record);
@@ -95,8 +97,5 @@ private:
     Progress m_progress;
 
     // A firmware download in progress.
-    const std::vector<std::uint32_t>* m_pWords = nullptr;
-    std::uint32_t m_nVerified = 0;
-    std::uint32_t m_nMismatches = 0;
-    std::uint32_t m_dwFirstBad = 0;
+    CFirmwareDownload* m_pDownload = nullptr;
 };
