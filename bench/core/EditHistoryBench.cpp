@@ -7,24 +7,9 @@
 
 #include "model/ChannelFields.h"
 #include "model/EditHistory.h"
+#include "tests/core/LiveConfig.h"
 
 namespace {
-
-struct SLive {
-    CConfigImage records;
-    CChannelConfig* ap[CHANNEL_COUNT];
-    SLive()
-    {
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            ap[c] = &records.Channel(c);
-    }
-    CConfigImage Now() const
-    {
-        CConfigImage image;
-        image.Capture(ap, records.Profile());
-        return image;
-    }
-};
 
 void BM_OneValueGesture(benchmark::State& state)
 {

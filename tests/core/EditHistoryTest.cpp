@@ -7,28 +7,11 @@
 
 #include "model/ChannelFields.h"
 #include "model/EditHistory.h"
+#include "tests/core/LiveConfig.h"
 #include "model/FieldRanges.h"
 #include "tests/core/RecordingSink.h"
 
 namespace {
-
-// A live configuration as the editor has it: six records and the profile.
-struct SLive {
-    CConfigImage records; // used as plain storage for the six live records
-    CChannelConfig* ap[CHANNEL_COUNT];
-    SLive()
-    {
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            ap[c] = &records.Channel(c);
-    }
-    CConfigImage Now() const
-    {
-        CConfigImage image;
-        image.Capture(ap, records.Profile());
-        return image;
-    }
-    CProfileInfo& Profile() { return records.Profile(); }
-};
 
 constexpr int FIELD_STEP = 211; // the callers' names of gestures are opaque numbers
 constexpr int MUTE_STEP = 225;
