@@ -194,16 +194,34 @@ void CDlgCrossover::SetFieldText(const SFieldRule& rule, float fltValue)
 {
     const std::u16string text = CFieldRules::Format(rule, fltValue);
     ::SetDlgItemTextW(m_hWnd, rule.nId, reinterpret_cast<const wchar_t*>(text.c_str()));
-    // What the program writes is the value in use: nothing waits, and typing
-    // is judged against it.
-    CTabberWnd& field = Field(rule);
-    m_waiting.Clear(m_hWnd, field);
-    field.SetHeld(fltValue);
+    // What the program writes is the value in use: nothing waits.
+    m_waiting.Clear(m_hWnd, Field(rule));
 }
 
 CTabberWnd& CDlgCrossover::Field(const SFieldRule& rule)
 {
     return *m_apFields[static_cast<size_t>(&rule - CFieldRules::Begin())];
+}
+
+bool CDlgCrossover::HoldsValue() const
+{
+    return std::any_of(m_apFields.begin(), m_apFields.end(), [](const auto& p) { return p->IsWaiting(); });
+}
+
+bool CDlgCrossover::DropHeldValue()
+{
+    bool bDropped = false;
+    for (size_t i = 0; i < CFieldRules::Count(); ++i) {
+        const SFieldRule& rule = CFieldRules::Begin()[i];
+        const CTabberWnd& field = Field(rule);
+        if (!field.IsWaiting())
+            continue;
+        const float fltApplied = CFieldRules::GetValue(m_ctlPlot, rule);
+        SetFieldText(rule, fltApplied);
+        m_waiting.ShowDropped(m_hWnd, field, CFieldRules::Format(rule, fltApplied));
+        bDropped = true;
+    }
+    return bDropped;
 }
 
 bool CDlgCrossover::HasUnappliedField() const
@@ -331,6 +349,7 @@ int CDlgCrossover::SelectChannel(int nButton)
     const int nCurrent = ShownChannel();
     if (pButton->nChannel == nCurrent)
         return -1;
+    DropHeldValue(); // it belongs to the channel it was typed on, and the user has not confirmed it
     m_recorder.End(); // a field's edit belongs to the channel it was made on
     // During a read-back the set holds the unit's values as they arrive and
     // the form takes no edits: the working copy has nothing to give back.
@@ -377,6 +396,7 @@ LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 void CDlgCrossover::ChangeMode()
 {
+    DropHeldValue();
     if (ShowMessage(IDS_MODE_WARNING, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
         ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, m_ctlPlot.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
         return;
@@ -497,8 +517,10 @@ LRESULT CDlgCrossover::OnFieldChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     if (!pRule || !hField)
         return 0;
     // The field reports only valid text; a value that could harm a driver on
-    // the way to the one meant waits for Enter, Tab or the focus leaving.
-    if (m_waiting.MayApply(m_hWnd, Field(*pRule), *pRule, FieldText(hField)))
+    // the way to the one meant waits for the user's confirmation.  It is
+    // judged against the value the unit plays now: the last one applied to
+    // the field by whatever means (an earlier value typed in this visit too).
+    if (m_waiting.MayApply(m_hWnd, Field(*pRule), *pRule, FieldText(hField), CFieldRules::GetValue(m_ctlPlot, *pRule)))
         ApplyFieldText(*pRule, hField);
     return 0;
 }
@@ -509,16 +531,51 @@ LRESULT CDlgCrossover::OnFieldCommit(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     HWND hField = reinterpret_cast<HWND>(lParam);
     if (!pRule || !hField)
         return 0;
-    CTabberWnd& field = Field(*pRule);
-    const bool bWaited = field.IsWaiting() && !field.HasError();
-    m_waiting.Clear(m_hWnd, field);
-    // A read-back about to rewrite every field takes the focus away, and so
-    // does the window closing: what waited is then dropped, never sent.
-    if (bWaited && !IsReadingBack() && ::IsWindowEnabled(m_hWnd) && ::IsWindowVisible(m_hWnd)) {
-        ApplyFieldText(*pRule, hField);
-        field.SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
-    }
+    CommitHeldValue(*pRule, hField); // Enter or Tab
     return 0;
+}
+
+namespace {
+// Controls of the form whose click is a command of the program rather than
+// a move to another value: they show another channel, ask about the mode or
+// open a dialog.  The focus moving onto one drops a held value.
+bool IsCommandControl(int nId)
+{
+    return (nId >= IDC_CH_LEFT && nId <= IDC_CH_SUBWOOFER) || nId == IDC_BIAMP || nId == IDC_TRIAMP ||
+           nId == IDC_SPEAKER;
+}
+} // namespace
+
+LRESULT CDlgCrossover::OnFieldLeave(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam));
+    if (!pRule)
+        return 0;
+    // Only the user's own move to another control of the form confirms:
+    // the focus going to a dialog, a message box, the frame (a read-back, a
+    // command) or another program, or nowhere (closing), drops the value.
+    const HWND hTo = reinterpret_cast<HWND>(lParam);
+    const bool bUserMove = hTo && ::GetParent(hTo) == m_hWnd && !IsCommandControl(::GetDlgCtrlID(hTo));
+    if (bUserMove)
+        CommitHeldValue(*pRule, Field(*pRule).m_hWnd);
+    else
+        DropHeldValue();
+    return 0;
+}
+
+void CDlgCrossover::CommitHeldValue(const SFieldRule& rule, HWND hField)
+{
+    CTabberWnd& field = Field(rule);
+    const bool bWaited = field.IsWaiting() && !field.HasError();
+    // A form that takes no input (a read-back runs, or it is closing) has
+    // not had the user's confirmation: what waited is dropped, never sent.
+    if (bWaited && (IsReadingBack() || !::IsWindowEnabled(m_hWnd) || !::IsWindowVisible(m_hWnd))) {
+        DropHeldValue();
+        return;
+    }
+    m_waiting.Clear(m_hWnd, field);
+    if (bWaited)
+        ApplyFieldText(rule, hField);
 }
 
 void CDlgCrossover::ApplyFieldText(const SFieldRule& rule, HWND hField)
@@ -555,9 +612,8 @@ LRESULT CDlgCrossover::OnFieldKeyDown(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 LRESULT CDlgCrossover::OnFieldFocus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    // Typing is judged against what the field holds as it gets the focus.
     if (const SFieldRule* pRule = CFieldRules::Find(static_cast<int>(wParam)))
-        Field(*pRule).SetHeld(CFieldRules::GetValue(m_ctlPlot, *pRule));
+        m_waiting.OnFocus(m_hWnd, Field(*pRule));
     const int nAdjuster =
         CFieldRules::AdjusterForField(static_cast<int>(wParam), ShownChannel(), m_ctlPlot.GetAdjuster());
     if (nAdjuster >= 0)
@@ -584,6 +640,8 @@ LRESULT CDlgCrossover::OnAdjusterMoved(UINT, WPARAM wParam, LPARAM, BOOL&)
 int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult,
                                    const std::function<bool(const std::uint8_t*, std::size_t)>& gate)
 {
+    // Save writes what the screen shows, and Open replaces it.
+    DropHeldValue();
     CHandleStream stream(hFile);
     const int nShown = ShownChannel();
     ConfigResult r;
@@ -619,6 +677,7 @@ LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
     if (!g_Comm.IsOpen())
         return 0;
     m_nOwnTextReplies = 0;
+    DropHeldValue();
     m_readBack.Start();
     return 0;
 }
@@ -736,6 +795,7 @@ void CDlgCrossover::WriteTextMemory()
 LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
 {
     // The button is disabled for the Subwoofer: no preset is meant for it.
+    DropHeldValue();
     const int nShown = ShownChannel();
     if (nShown < 0 || nShown >= CHANNEL_SUBWOOFER)
         return 0;
@@ -764,6 +824,7 @@ LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 {
+    DropHeldValue(); // the dialog would otherwise take the focus and leave the unit playing it
     const int nShown = ShownChannel();
     if (nShown < 0 || nShown >= CHANNEL_COUNT)
         return 0;
@@ -790,6 +851,7 @@ LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
 {
+    DropHeldValue();
     CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::ProfileInformation());
     CDlgProfileInfo dlg(m_profile);
     if (dlg.DoModal(m_hWnd) != IDOK)

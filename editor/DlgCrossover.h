@@ -48,6 +48,7 @@ public:
         MESSAGE_HANDLER(WM_FIELD_CHANGED, OnFieldChanged)
         MESSAGE_HANDLER(WM_FIELD_KEYDOWN, OnFieldKeyDown)
         MESSAGE_HANDLER(WM_FIELD_COMMIT, OnFieldCommit)
+        MESSAGE_HANDLER(WM_FIELD_LEAVE, OnFieldLeave)
         MESSAGE_HANDLER(WM_ADJUSTER_MOVED, OnAdjusterMoved)
         MESSAGE_HANDLER(WM_READ_SETTINGS, OnReadSettings)
         MESSAGE_HANDLER(WM_COMM_DATA, OnCommData)
@@ -106,7 +107,11 @@ public:
     bool IsReadingBack() const { return m_readBack.IsActive(); }
     // Connect opened the link: the form takes no input from now until the
     // read-back ends, and keeps its configuration for a read-back that fails.
-    void HoldForReadBack() { m_readBack.Hold(); }
+    void HoldForReadBack()
+    {
+        DropHeldValue();
+        m_readBack.Hold();
+    }
     // The link was closed (or lost): a read-back in progress has ended, and
     // what the unit's text memory holds is no longer known.  True when a
     // read-back was running and the configuration from before it was put back.
@@ -115,6 +120,16 @@ public:
     // A field shows text that is not the value in use: red (out of range)
     // or waiting to be applied (CWaitingFields).
     bool HasUnappliedField() const;
+    // A field holds a typed value that waits to be applied.
+    bool HoldsValue() const;
+    // The one rule for a held value: only the user confirms it (Enter, Tab,
+    // a click into another control of the form).  Whatever the program does
+    // on its own (a dialog or message box it opens, a document or link
+    // command, a channel or mode change, Undo/Redo, a read-back, closing)
+    // calls this first: the held value is dropped, never sent, the field
+    // shows the value in use again and the status bar says the typed value
+    // was not applied.  True when a value was dropped.
+    bool DropHeldValue();
 
     // Channel set, working copy and profile.
     CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
@@ -139,6 +154,9 @@ private:
     LRESULT OnFieldChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldKeyDown(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFieldCommit(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFieldLeave(UINT, WPARAM, LPARAM, BOOL&);
+    // Applies a held value the user confirmed.
+    void CommitHeldValue(const SFieldRule& rule, HWND hField);
     LRESULT OnAdjusterMoved(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnReadSettings(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommData(UINT, WPARAM, LPARAM, BOOL&);

@@ -80,6 +80,10 @@ void CEditRecorder::Walk(bool bUndo)
     const HWND hCapture = ::GetCapture();
     if (hCapture && ::IsChild(m_form.m_hWnd, hCapture))
         ::ReleaseCapture();
+    // A held value is dropped, never sent; for Undo that is the whole step
+    // (the field shows its applied value again, as for a red field below).
+    if (m_form.DropHeldValue() && bUndo)
+        return;
     if (bUndo) {
         if (const HWND hField = UnappliedField()) {
             const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(hField));
@@ -132,6 +136,8 @@ HWND CEditRecorder::UnappliedField()
     const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(hFocus));
     if (!pRule)
         return nullptr;
+    if (m_form.HoldsValue())
+        return hFocus; // only the focused field can hold a value
     const std::u16string text = CTabberWnd::FieldText(hFocus);
     const float fltApplied = CFieldRules::GetValue(m_form.GetPlot(), *pRule);
     // A valid text is applied as typed; one whose number differs from the

@@ -42,7 +42,8 @@ public:
     };
 
     // The Edit menu's commands.  Undo first puts back the applied value of
-    // a focused field whose text is not applied (red, or waiting).
+    // a focused field whose text is not applied (red, or waiting: a held
+    // value is dropped, its colour goes); Redo drops a held value first.
     void Undo();
     void Redo();
     // Texts and states of the Edit menu's items.

@@ -120,7 +120,7 @@ bool CFieldRules::HasNumber(std::u16string_view text)
     return false;
 }
 
-CFieldRules::EJump CFieldRules::HarmfulJump(const SFieldRule& rule, float fltHeld, float fltTyped)
+CFieldRules::EJump CFieldRules::HarmfulJump(const SFieldRule& rule, float fltApplied, float fltTyped)
 {
     switch (rule.eField) {
     case FIELD_LOW_GAIN:
@@ -131,11 +131,11 @@ CFieldRules::EJump CFieldRules::HarmfulJump(const SFieldRule& rule, float fltHel
     case FIELD_HIGH_PEQ_GAIN:
     case FIELD_SEQ_GAIN:
     case FIELD_HEQ_GAIN:
-        return fltTyped > fltHeld + MAX_GAIN_RISE ? EJump::GainRise : EJump::None;
+        return fltTyped > fltApplied + MAX_GAIN_RISE ? EJump::GainRise : EJump::None;
     case FIELD_HP_FREQ:
     case FIELD_MID_HP_FREQ:
     case FIELD_HIGH_HP_FREQ:
-        return fltTyped < fltHeld / 2.0f ? EJump::OctaveFall : EJump::None;
+        return fltTyped < fltApplied / 2.0f ? EJump::OctaveFall : EJump::None;
     default:
         return EJump::None;
     }

@@ -55,14 +55,14 @@ public:
     static bool HasNumber(std::u16string_view text);
 
     // A typed value that could harm a driver on its way to the one meant:
-    // a gain (band, PEQ, SEQ, HEQ) more than MAX_GAIN_RISE dB above what the
-    // field held, or a high-pass frequency (channel, Mid, High) more than
-    // one octave below it (retyping -15 as -12 passes 0 and -1; retyping
-    // 1600 Hz as 2000 passes 200).  Such a value waits: the form applies it
-    // only when Enter, Tab or the focus leaving confirms it.
+    // a gain (band, PEQ, SEQ, HEQ) more than MAX_GAIN_RISE dB above the value
+    // applied now (what the unit plays), or a high-pass frequency (channel,
+    // Mid, High) more than one octave below it (retyping -15 as -12 passes
+    // -1; retyping 4000 Hz as 2500 passes 250).  Such a value waits: the form
+    // applies it only when the user confirms it.
     static constexpr float MAX_GAIN_RISE = 6.0f;
     enum class EJump { None, GainRise, OctaveFall };
-    static EJump HarmfulJump(const SFieldRule& rule, float fltHeld, float fltTyped);
+    static EJump HarmfulJump(const SFieldRule& rule, float fltApplied, float fltTyped);
 
     // The value in the field's display format ("-0" shown as "0").
     static std::u16string Format(const SFieldRule& rule, float v);

@@ -37,12 +37,13 @@ LRESULT CTabberWnd::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
-LRESULT CTabberWnd::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
+LRESULT CTabberWnd::OnKillFocus(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
-    // Leaving the field (Tab, a click elsewhere, another window) confirms
-    // what it shows.
+    // Where the focus went decides what becomes of a held value (the form
+    // knows which of its controls are the user's moves); wParam is the
+    // window that takes the focus, or none.
     if (m_bWaiting)
-        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
+        ::SendMessageW(GetParent(), WM_FIELD_LEAVE, FieldId(m_hWnd), static_cast<LPARAM>(wParam));
     bHandled = FALSE;
     return 0;
 }
@@ -108,13 +109,17 @@ std::u16string CTabberWnd::FieldText(HWND hWnd)
 }
 
 // Enter comes to the field (and so to the form, as a key-down) rather than
-// being taken by dialog navigation as the default button's key.
+// being taken by dialog navigation as the default button's key.  Tab stays
+// with dialog navigation, which asks here first: Tab is the user's
+// confirmation wherever it takes the focus next (a channel button too).
 LRESULT CTabberWnd::OnGetDlgCode(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     LRESULT lr = DefWindowProc(uMsg, wParam, lParam);
     const auto* pMsg = reinterpret_cast<const MSG*>(lParam);
     if (pMsg && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN)
         lr |= DLGC_WANTMESSAGE;
+    if (pMsg && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_TAB && m_bWaiting)
+        ::SendMessageW(GetParent(), WM_FIELD_COMMIT, FieldId(m_hWnd), reinterpret_cast<LPARAM>(m_hWnd));
     return lr;
 }
 

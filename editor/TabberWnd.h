@@ -7,12 +7,14 @@
 // edit control's own undo is off: the editor's history takes changes back,
 // and a text reverted behind its back would no longer be what was applied.
 //
-// A field also knows whether its text waits: shown but not applied, because
-// the value could harm a driver on its way (CFieldRules::HarmfulJump) or the
-// text holds no number yet.  The form decides it at each key release against
-// the value the field held (SetHeld: at the focus, and at each value the
-// program writes or the user confirms); the field asks the form to apply a
-// waiting value (WM_FIELD_COMMIT) when Enter is pressed or the focus leaves.
+// A field also knows whether its text waits (is held): shown but not
+// applied, because the value could harm a driver on its way
+// (CFieldRules::HarmfulJump) or the text holds no number yet.  The form
+// decides it at each key release against the value in use.  Enter and Tab
+// ask the form to apply a held value (WM_FIELD_COMMIT); the focus leaving
+// tells the form where it went (WM_FIELD_LEAVE), which applies the value
+// only when that is the user's move to another control of the form and
+// drops it otherwise.
 
 #include <string>
 
@@ -46,9 +48,6 @@ public:
     // The text is shown but not applied yet (see above).
     bool IsWaiting() const { return m_bWaiting; }
     void SetWaiting(bool bWaiting) { m_bWaiting = bWaiting; }
-    // The value the field held: typed values are judged against it.
-    float Held() const { return m_fltHeld; }
-    void SetHeld(float fltHeld) { m_fltHeld = fltHeld; }
 
 private:
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
@@ -65,5 +64,4 @@ private:
     const bool m_bAllowDecimalPoint;
     bool m_bError = false;
     bool m_bWaiting = false;
-    float m_fltHeld = 0.0f;
 };

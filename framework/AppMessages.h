@@ -15,7 +15,9 @@ constexpr unsigned WM_COMM_FAILURE = 2046;
 constexpr unsigned WM_SELECT_CHANNEL = 2047;  // message loop -> main frame -> editor form: wParam sibling number
 
 // Private messages of single windows.
-constexpr unsigned WM_FIELD_COMMIT = 2055;     // edit field -> editor form: Enter or the focus leaving while a value waits
+constexpr unsigned WM_FIELD_COMMIT = 2055;     // edit field -> editor form: Enter or Tab while a value waits
+constexpr unsigned WM_FIELD_LEAVE = 2090;      // edit field -> editor form: the focus left while a value waits;
+                                               // wParam id, lParam the window taking the focus (may be none)
 constexpr unsigned WM_SET_STATUS_HINT = 2056;  // child -> main frame: lParam text for the status bar while it shows
                                                // no description (nullptr: none)
 constexpr unsigned WM_FIELD_STATUS = 2065; // editor form -> main frame: lParam the focused field's status text (wide, may be empty)

@@ -252,6 +252,8 @@
 #define IDS_FIELD_WAITS_GAIN 747
 #define IDS_FIELD_WAITS_FREQ 748
 #define IDS_FIELD_WAITS_FOR_NUMBER 749
+// Editor: a held value that the program dropped instead of sending.
+#define IDS_FIELD_NOT_APPLIED 775
 // (end speakerlib ids)
 
 // --- copy channel dialog (226) ------------------------------------------------

@@ -288,11 +288,39 @@ LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+bool CMainFrame::KeepsHeldValue(UINT nCommand)
+{
+    switch (nCommand) {
+    case ID_VIEW_SUMMED_RESPONSE:
+    case ID_VIEW_PHASE:
+    case ID_SYSTEM_MUTE:
+    case ID_EDIT_UNDO:
+    case ID_EDIT_REDO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT CMainFrame::OnCommandFirst(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    // Every other command of the menu, the toolbar or a key acts on the
+    // configuration or opens a window of its own: a value the user has not
+    // confirmed is dropped before it runs (a dialog taking the focus would
+    // otherwise be taken for the user's confirmation, and Save would write
+    // a value the screen no longer shows).
+    if (!KeepsHeldValue(LOWORD(wParam)) && m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_pdlgCrossoverForm->DropHeldValue();
+    bHandled = FALSE; // the command itself runs as ever
+    return 0;
+}
+
 LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&)
 {
     if (g_hWndSibling)
         ::PostMessageW(g_hWndSibling, g_uMsgTermLink, 0, 0);
     if (m_pdlgCrossoverForm) {
+        m_pdlgCrossoverForm->DropHeldValue(); // closing confirms nothing
         m_pdlgCrossoverForm->DestroyWindow();
         m_pdlgCrossoverForm.reset();
     }

@@ -64,7 +64,14 @@ public:
     bool HasLinkWindow() const;
     CSiblingLink& SiblingLink() { return m_link; }
 
+    // Commands that leave a value the user typed and has not confirmed
+    // waiting in its field: they change neither the configuration nor the
+    // focus (the view options, the system mute), or the form's history
+    // decides (Undo drops it as its whole step, Redo drops it first).
+    static bool KeepsHeldValue(UINT nCommand);
+
     BEGIN_MSG_MAP(CMainFrame)
+        MESSAGE_HANDLER(WM_COMMAND, OnCommandFirst) // before every command handler
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
@@ -114,6 +121,7 @@ public:
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     END_MSG_MAP()
 
+    LRESULT OnCommandFirst(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);

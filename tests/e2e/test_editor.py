@@ -240,7 +240,7 @@ class Editor(E2ETestCase):
         self.unit_has(2, 29, 0.0208)
         self.assertEqual(self.sets(2, 0), 0)
 
-        # A gain typed more than 6 dB above what the field held waits, in its
+        # A gain typed more than 6 dB above the value in use waits, in its
         # own colour, with the status bar saying that Enter applies it.
         h = self.h
         self.type_into(232, "-15")  # High Gain: Center High is output (1, 0)
@@ -257,7 +257,7 @@ class Editor(E2ETestCase):
         if os.environ.get("QVR_DOCS_SHOTS"):
             frame = h.info(FRAME)
             h.screenshot("editor-waiting", frame["rect"], os.path.join(h.paths.source, "docs", "editor-waiting.png"))
-        self.type_into(1151, "0.0416")  # the fence, and the focus leaving applies what waited
+        self.type_into(1151, "0.0416")  # the fence, and the click into another field applies what waited
         self.unit_has(2, 29, 0.0416)
         self.assertEventually(lambda: abs(self.output(1, 0) - (-8.0)) < 1e-4, 10, "High gain 0 at the unit")
         self.assertNotIn("Enter applies it", h.status()["parts"][0]["text"])

@@ -22,6 +22,9 @@ ID_DOWNLOAD_FIRMWARE, ID_DIAGNOSTICS = 32771, 32783
 IDC_SPEAKER = 236
 IDC_LOW_LP_FREQ = 211
 CENTER_LOW_LP = (2, 23)  # Center's Low LP frequency: channel, parameter
+IDC_HIGH_HP_FREQ = 224
+CENTER_HIGH_HP = (2, 2)
+IDC_COPY_FROM_LEFT, IDC_COPY_TO_CENTER = 1100, 1027
 PROFILE_IDS = (1366, 1367, 1368, 1394)
 
 TEXTS = ["Odeon Refit", "Grand Theatre", "7", "Two-way screen set-up\r\nchecked",
@@ -540,6 +543,43 @@ class RoundTrip(E2ETestCase):
         self.file_dialog(ID_FILE_SAVE_AS, after)
         self.assertEventually(lambda: os.path.exists(after), 10, "file after the loss")
         self.assertEqual(read_bytes(after), read_bytes(before))
+
+    def test_h_a_held_value_is_dropped_as_copy_channel_opens_and_save_writes_the_unit(self):
+        """Center High HP 2500, then 1000 typed over it: held (more than an
+        octave below).  Ctrl+Shift+C opens Copy Channel: the dialog taking the
+        focus is no confirmation, so nothing is sent, the field shows 2500
+        again and the status bar says the typed value was not applied.  Left
+        copied onto Center: screen and unit agree, and Save As writes what the
+        unit plays."""
+        sim = self.start_connected("--instant")
+        h = self.h
+        self.type_field(IDC_HIGH_HP_FREQ, "2500", sim, CENTER_HIGH_HP)
+        h.key("End", "shift+Home")
+        h.type("1000")
+        self.assertEventually(lambda: self.field_text(IDC_HIGH_HP_FREQ) == "1000", 5, "1000 typed")
+        self.assertEventually(lambda: "Enter applies it" in h.status()["parts"][0]["text"], 5, "held")
+        sets = self.count(sim, "set %d %d" % CENTER_HIGH_HP)
+        h.key("ctrl+shift+c")
+        copy = h.wait_for(lambda: h.dialogs("Copy Channel"), 10, "Copy Channel")[0]
+        self.assertEqual(self.field_text(IDC_HIGH_HP_FREQ), "2500")
+        self.assertIn("was not applied", h.status()["parts"][0]["text"])
+        if os.environ.get("QVR_DOCS_SHOTS"):
+            h.screenshot("editor-held-dropped", h.info(FRAME)["rect"],
+                         os.path.join(h.paths.source, "docs", "editor-held-dropped.png"))
+        for cid in (IDC_COPY_FROM_LEFT, IDC_COPY_TO_CENTER, 1):
+            h.click_rect(h.info("hwnd:" + copy["hwnd"], cid)["rect"])
+        h.wait_for(lambda: not h.dialogs("Copy Channel"), 10, "Copy Channel closed")
+        self.fence(sim)
+        left = rt.from_bits(self.unit_param(sim, 0, CENTER_HIGH_HP[1]))
+        self.assertEqual(self.count(sim, "set %d %d" % CENTER_HIGH_HP), sets + (left != 2500.0),
+                         "only Left's value was sent")
+        played = rt.from_bits(self.unit_param(sim, *CENTER_HIGH_HP))
+        self.assertEqual(played, left)
+        self.assertEqual(self.field_text(IDC_HIGH_HP_FREQ), "%.0f" % played)
+        path = self.artifact("roundtrip-held-dropped.qvr")
+        self.file_dialog(ID_FILE_SAVE_AS, path)
+        self.assertEventually(lambda: os.path.exists(path), 10, "file written")
+        self.check_file_holds_unit(path, sim, 3, names=False)
 
 
 if __name__ == "__main__":

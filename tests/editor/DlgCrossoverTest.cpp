@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <vector>
 
 #include "editor/FieldRules.h"
@@ -105,8 +106,9 @@ TEST_F(EditorForm, TypingHighPEQFreq1500IsRedUntilValidThenSentOnce)
 
 // Retyping passes through values on the way to the one meant; those that
 // could harm a driver (a gain more than 6 dB up, a high-pass more than an
-// octave down) and text without a number wait, shown in their own colour,
-// until Enter, Tab or the focus leaving.  Checked at the unit after every key.
+// octave down, against the value the unit plays now) and text without a
+// number wait, shown in their own colour, until the user confirms them.
+// Checked at the unit after every key.
 TEST_F(EditorForm, RetypedValuesThatCouldHarmADriverWaitForEnter)
 {
     ASSERT_TRUE(m_d.Connect());
@@ -130,47 +132,38 @@ TEST_F(EditorForm, RetypedValuesThatCouldHarmADriverWaitForEnter)
         }
     };
 
-    // Back into the field just left (Shift+Tab: a second click there would be
-    // a double-click, which does not focus), its text selected, deleted.
-    auto backAndClear = [&] {
-        m_d.Key(VK_SHIFT, true);
-        m_d.TapKey(VK_TAB);
-        m_d.Key(VK_SHIFT, false);
-        m_d.TapKey(VK_DELETE);
-    };
-
-    // High Gain to -15 (each step down applies at once), confirmed with Tab.
+    // High Gain from 0 to -15 in one visit (each step down applies at once),
+    // then all of it selected and retyped as -12 without leaving the field:
+    // "-" holds no number and -1 is 14 dB above the -15 the unit plays now,
+    // so neither is sent, whatever the field held when it got the focus.
     m_d.ClearField(IDC_HIGH_GAIN);
     m_d.Type("-15");
-    m_d.TapKey(VK_TAB);
     ASSERT_TRUE(m_d.Drain());
     ASSERT_FLOAT_EQ(u.GetOutputFloat(dwHighOutput & 0xFF, dwHighOutput >> 8), -15.0f - 8.0f);
-
-    // Retyped as -12: "" and "-" hold no number, -1 is 14 dB up: none of them is sent.
     u.ClearLog();
-    backAndClear();
+    m_d.SelectAllByKeys();
     ASSERT_EQ(::GetFocus(), m_d.Item(IDC_HIGH_GAIN));
-    EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
     typeKeys("-12", [&] {
         for (const float g : highGainsSent())
             EXPECT_LE(g, -12.0f) << "while typing " << std::string(m_d.Text(IDC_HIGH_GAIN).begin(),
                                                                    m_d.Text(IDC_HIGH_GAIN).end());
-        if (m_d.Text(IDC_HIGH_GAIN) == L"-1")
+        if (m_d.Text(IDC_HIGH_GAIN) == L"-1") {
             EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
+        }
     });
     EXPECT_EQ(highGainsSent(), std::vector<float>({-12.0f}));
     EXPECT_NE(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
     EXPECT_FALSE(m_d.Form().HasUnappliedField());
 
-    // 0 typed over it (still 15 dB above the -15 the field held when it got
-    // the focus) waits until Enter.
-    ::SendMessageW(m_d.Item(IDC_HIGH_GAIN), EM_SETSEL, 0, -1);
+    // 0 typed over it (12 dB above the -12 in use) waits until Enter.
+    m_d.SelectAllByKeys();
     m_d.Type("0");
     ASSERT_TRUE(m_d.Drain());
     EXPECT_EQ(highGainsSent(), std::vector<float>({-12.0f}));
     EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
     EXPECT_FALSE(m_d.FieldError(IDC_HIGH_GAIN));
     EXPECT_TRUE(m_d.Form().HasUnappliedField());
+    EXPECT_NE(m_d.StatusHint().find(L"-12.0 dB in use"), std::wstring::npos);
     EXPECT_FLOAT_EQ(Plot().GetHighGain(), -12.0f);
     m_d.TapKey(VK_RETURN);
     ASSERT_TRUE(m_d.Drain());
@@ -178,21 +171,46 @@ TEST_F(EditorForm, RetypedValuesThatCouldHarmADriverWaitForEnter)
     EXPECT_NE(m_d.FieldBackground(IDC_HIGH_GAIN), WAITING);
     EXPECT_EQ(m_d.Text(IDC_HIGH_GAIN), L"0");
 
-    // High HP from 1600 to 2000: 200 (an octave and more below 1600) waits;
-    // 2 and 20 are red.  The unit never gets a High HP below 1600.
+    // High HP 400 (confirmed), then 4000 and retyped as 2500 in the same
+    // visit: 250 is four octaves below the 4000 the horn plays and waits;
+    // 2 and 25 are red.  The unit never gets a High HP below 2500.
     m_d.ClearField(IDC_HIGH_HP_FREQ);
-    m_d.Type("1600");
+    m_d.Type("400");
     m_d.TapKey(VK_TAB);
     ASSERT_TRUE(m_d.Drain());
-    ASSERT_FLOAT_EQ(UnitFloat(CENTER, 2), 1600.0f);
-    u.ClearLog();
-    backAndClear();
+    ASSERT_FLOAT_EQ(UnitFloat(CENTER, 2), 400.0f);
+    // Back into the field just left (Shift+Tab: a second click there would be
+    // a double-click, which does not focus), its text selected.
+    m_d.Key(VK_SHIFT, true);
+    m_d.TapKey(VK_TAB);
+    m_d.Key(VK_SHIFT, false);
     ASSERT_EQ(::GetFocus(), m_d.Item(IDC_HIGH_HP_FREQ));
-    typeKeys("2000", [&] { EXPECT_GE(UnitFloat(CENTER, 2), 1600.0f); });
+    m_d.Type("4000");
+    ASSERT_TRUE(m_d.Drain());
+    ASSERT_FLOAT_EQ(UnitFloat(CENTER, 2), 4000.0f);
+    u.ClearLog();
+    m_d.SelectAllByKeys();
+    ASSERT_EQ(::GetFocus(), m_d.Item(IDC_HIGH_HP_FREQ));
+    typeKeys("2500", [&] { EXPECT_GE(UnitFloat(CENTER, 2), 2500.0f); });
     EXPECT_EQ(u.CountSets(CENTER, 2), 1u);
-    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 2000.0f);
+    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 2500.0f);
 
-    // Text without a number applies the 0 it stands for when the focus leaves.
+    // An Up press applies too: a value typed next is judged against it.
+    m_d.TapKey(VK_UP);
+    ASSERT_TRUE(m_d.Drain());
+    const float fltStepped = UnitFloat(CENTER, 2);
+    ASSERT_GT(fltStepped, 2500.0f);
+    u.ClearLog();
+    m_d.SelectAllByKeys();
+    m_d.Type("1000"); // more than an octave below what Up applied
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_EQ(u.CountSets(CENTER, 2), 0u);
+    EXPECT_EQ(m_d.FieldBackground(IDC_HIGH_HP_FREQ), WAITING);
+    m_d.TapKey(VK_RETURN);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 1000.0f);
+
+    // Text without a number applies the 0 it stands for when Tab confirms it.
     m_d.ClearField(IDC_LOW_GAIN);
     m_d.Type("-6");
     ASSERT_TRUE(m_d.Drain());
@@ -205,6 +223,101 @@ TEST_F(EditorForm, RetypedValuesThatCouldHarmADriverWaitForEnter)
     ASSERT_TRUE(m_d.Drain());
     EXPECT_FLOAT_EQ(Plot().GetLowGain(), 0.0f);
     EXPECT_NE(m_d.FieldBackground(IDC_LOW_GAIN), WAITING);
+}
+
+// Only the user confirms a held value: Enter, Tab, a click into another
+// control of the form.  Whatever the program does on its own while a value
+// is held (a dialog or message box takes the focus, a channel or mode
+// change, Undo/Redo, Save, Open, a read-back, the frame taking the focus)
+// drops it: the unit never gets it, the field shows the value in use again,
+// its colour goes and the status bar says the typed value was not applied.
+// Save after a drop writes what the screen shows: the Open row reads that
+// file and sends nothing.
+TEST_F(EditorForm, OnlyTheUserConfirmsAHeldValue)
+{
+    ASSERT_TRUE(m_d.Connect());
+    CSimUnit& u = m_d.Unit();
+    CDlgCrossover& form = m_d.Form();
+    const SFieldRule& highHP = *CFieldRules::Find(IDC_HIGH_HP_FREQ);
+    wchar_t szDir[MAX_PATH], szPath[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, szDir);
+    ::GetTempFileNameW(szDir, L"qvr", 0, szPath);
+
+    auto cancelDialog = [](const wchar_t* pszTitle) {
+        CDialogScript::Arm(pszTitle, [](HWND hDlg) { CDialogScript::Click(hDlg, IDCANCEL); });
+    };
+    auto command = [&](int nId) { ::SendMessageW(m_d.FormWnd(), WM_COMMAND, static_cast<WPARAM>(nId), 0); };
+    auto serialize = [&](int nDirection) {
+        CFileHandle h(::CreateFileW(szPath, nDirection == 0 ? GENERIC_WRITE : GENERIC_READ, 0, nullptr,
+                                    nDirection == 0 ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(h);
+        EXPECT_EQ(form.SerializeConfig(h, nDirection, FALSE), 1);
+    };
+    struct SRow {
+        const char* pszName;
+        std::function<void()> act;
+        bool bConfirms;
+    };
+    const SRow rows[] = {
+        {"Enter", [&] { m_d.TapKey(VK_RETURN); }, true},
+        {"Tab", [&] { m_d.TapKey(VK_TAB); }, true},
+        {"a click into another field", [&] { m_d.Click(IDC_LOW_GAIN); }, true},
+        {"a click on a Mute button", [&] { m_d.Click(IDC_HIGH_INVERT); }, true},
+        {"Copy Channel's dialog", [&] { cancelDialog(L"Copy Channel"); command(ID_COPY_CHANNEL); }, false},
+        {"Profile Information's dialog", [&] { cancelDialog(L"Profile Information"); command(ID_PROFILE_INFO); }, false},
+        {"the Speaker Library button", [&] { cancelDialog(L"Speaker Library"); m_d.Click(IDC_SPEAKER); }, false},
+        {"the mode question", [&] { m_d.AnswerNextMessageBox(IDNO); m_d.Click(IDC_BIAMP); }, false},
+        {"a channel button", [&] { m_d.Click(IDC_CH_LEFT); }, false},
+        {"the sibling's channel change", [&] { ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, 0, 0); }, false},
+        {"Undo", [&] { command(ID_EDIT_UNDO); }, false},
+        {"Redo", [&] { command(ID_EDIT_REDO); }, false},
+        {"Save", [&] { serialize(0); }, false},
+        {"Open of the file just saved", [&] { serialize(1); }, false},
+        {"a read-back", [&] {
+             ::SendMessageW(m_d.FormWnd(), WM_READ_SETTINGS, 0, 0);
+             ASSERT_TRUE(m_d.SettleReadBack());
+         }, false},
+        {"the frame taking the focus", [&] { ::SetFocus(::GetParent(m_d.FormWnd())); }, false},
+    };
+    for (const SRow& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        // Center's High HP plays 2500; 1000 is typed over it and held.
+        if (!m_d.Checked(IDC_CH_CENTER))
+            m_d.Click(IDC_CH_CENTER);
+        CFieldRules::SetValue(Plot(), highHP, 2500.0f, true);
+        form.UpdateControls();
+        // The focus put there directly: clicks of consecutive rows at the
+        // same place could make a double-click, which does not focus.
+        ::SetFocus(m_d.Item(IDC_HIGH_HP_FREQ));
+        m_d.SelectAllByKeys();
+        m_d.Type("1000");
+        ASSERT_TRUE(m_d.Drain());
+        ASSERT_FLOAT_EQ(UnitFloat(CENTER, 2), 2500.0f);
+        ASSERT_EQ(m_d.FieldBackground(IDC_HIGH_HP_FREQ), WAITING);
+        ASSERT_TRUE(form.HoldsValue());
+        u.ClearLog();
+
+        row.act();
+        m_d.Settle();
+        ASSERT_TRUE(m_d.Drain()); // the fence: whatever the action sent has arrived
+        EXPECT_FALSE(form.HoldsValue());
+        const float fltCenter = m_d.Checked(IDC_CH_CENTER) ? Plot().GetHighHPFreq()
+                                                            : form.GetChannelRecord(CENTER).GetHighHPFreq();
+        if (row.bConfirms) {
+            EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 1000.0f);
+            EXPECT_FLOAT_EQ(fltCenter, 1000.0f);
+            continue;
+        }
+        EXPECT_EQ(u.CountSets(CENTER, 2), 0u);
+        EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 2500.0f);
+        EXPECT_FLOAT_EQ(fltCenter, 2500.0f);
+        EXPECT_NE(m_d.StatusHint().find(L"was not applied"), std::wstring::npos) << m_d.StatusHint().size();
+        if (m_d.Checked(IDC_CH_CENTER)) {
+            EXPECT_EQ(m_d.Text(IDC_HIGH_HP_FREQ), L"2500");
+            EXPECT_NE(m_d.FieldBackground(IDC_HIGH_HP_FREQ), WAITING);
+        }
+    }
+    ::DeleteFileW(szPath);
 }
 
 TEST_F(EditorForm, CharacterFilterAndEmptyFields)

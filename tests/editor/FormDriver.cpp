@@ -72,6 +72,8 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR idTimer, DWORD)
 // Fence answers delivered to the parent window (it is registered with the
 // notification pipe like the form).
 unsigned g_nFencesDelivered = 0;
+// The last status-bar hint the form sent its parent (a held value, a dropped one).
+std::wstring g_statusHint;
 
 LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -79,6 +81,10 @@ LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
         if (pRecord && pRecord->bKind == RX_VALUE && pRecord->bChannel == 0 && pRecord->bParameter == FENCE_PARAMETER)
             ++g_nFencesDelivered;
+        return 0;
+    }
+    if (uMsg == WM_SET_STATUS_HINT) {
+        g_statusHint = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
         return 0;
     }
     return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
@@ -315,6 +321,16 @@ void CFormDriver::ClearField(int nId)
     ::SendMessageW(Item(nId), EM_SETSEL, 0, -1);
     TapKey(VK_DELETE);
 }
+
+void CFormDriver::SelectAllByKeys()
+{
+    TapKey(VK_END);
+    Key(VK_SHIFT, true);
+    TapKey(VK_HOME);
+    Key(VK_SHIFT, false);
+}
+
+std::wstring CFormDriver::StatusHint() const { return g_statusHint; }
 
 bool CFormDriver::FieldError(int nId) { return ::SendMessageW(Item(nId), WM_GET_FIELD_ERROR, 0, 0) != 0; }
 

@@ -68,6 +68,11 @@ public:
     void Type(const char* psz);
     // Focuses a field, selects all its text and deletes it, as a user would.
     void ClearField(int nId);
+    // Selects the focused field's whole text with the keyboard (End,
+    // Shift+Home), as a user retyping without leaving the field does.
+    void SelectAllByKeys();
+    // The status-bar hint the form last sent (empty: none).
+    std::wstring StatusHint() const;
 
     // The field's error flag and the colour of its background pixel.
     bool FieldError(int nId);
