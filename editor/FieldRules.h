@@ -51,7 +51,7 @@ public:
     static float ParseText(std::u16string_view text);
 
     // True when ParseText finds a number in the text (text without one reads
-    // as 0, which a typed field applies only once the focus leaves it).
+    // as 0, which a typed field applies only once the user confirms it).
     static bool HasNumber(std::u16string_view text);
 
     // A typed value that could harm a driver on its way to the one meant:

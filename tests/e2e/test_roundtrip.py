@@ -18,6 +18,7 @@ from harness import FRAME, E2ETestCase
 
 ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_PROFILE_INFO = 32773, 32774, 32775, 32776, 32785
 ID_SYSTEM_MUTE = 32781
+ID_SELECT_DEVICE = 32777
 ID_DOWNLOAD_FIRMWARE, ID_DIAGNOSTICS = 32771, 32783
 IDC_SPEAKER = 236
 IDC_LOW_LP_FREQ = 211
@@ -580,6 +581,38 @@ class RoundTrip(E2ETestCase):
         self.file_dialog(ID_FILE_SAVE_AS, path)
         self.assertEventually(lambda: os.path.exists(path), 10, "file written")
         self.check_file_holds_unit(path, sim, 3, names=False)
+
+    def test_i_every_dialog_of_the_frame_drops_a_held_value(self):
+        """The frame's commands that open a window of their own, one after
+        another over a held value: each drops it before its window takes the
+        focus (nothing reaches the unit, the field shows the value in use
+        again, the status bar says why)."""
+        sim = self.start_connected("--instant")
+        h = self.h
+        self.type_field(IDC_HIGH_HP_FREQ, "2500", sim, CENTER_HIGH_HP)
+        sets = self.count(sim, "set %d %d" % CENTER_HIGH_HP)
+        rows = [(ID_FILE_NEW, "Save As"), (ID_FILE_OPEN, "Open"), (ID_FILE_SAVE_AS, "Save As"),
+                (ID_FILE_SAVE, "Save As"),  # Untitled: Save asks for a name
+                (ID_PROFILE_INFO, "Profile Information"), (ID_SELECT_DEVICE, "Select Device"),
+                (ID_DIAGNOSTICS, "Terminal"), (ID_DOWNLOAD_FIRMWARE, "Download Firmware")]
+        for command, title in rows:
+            with self.subTest(title=title, command=command):
+                h.click_rect(h.info("hwnd:" + self.form(), IDC_HIGH_HP_FREQ)["rect"])
+                h.key("End", "shift+Home")
+                h.type("1000")
+                self.assertEventually(lambda: "Enter applies it" in h.status()["parts"][0]["text"], 5, "held")
+                h.command(command)
+                dlg = h.wait_for(lambda: h.dialogs(title), 15, title)[0]
+                self.assertEqual(self.field_text(IDC_HIGH_HP_FREQ), "2500")
+                self.assertIn("was not applied", h.status()["parts"][0]["text"])
+                if command == ID_DOWNLOAD_FIRMWARE:  # no Cancel: its OK closes it
+                    h.click_control("hwnd:" + dlg["hwnd"], 1)
+                    h.wait_for(lambda: not h.dialogs(title), 10, "%s closed" % title)
+                else:
+                    self.close_dialog(dlg)
+                self.fence(sim)
+                self.assertEqual(self.count(sim, "set %d %d" % CENTER_HIGH_HP), sets)
+                self.assertEqual(rt.from_bits(self.unit_param(sim, *CENTER_HIGH_HP)), 2500.0)
 
 
 if __name__ == "__main__":
