@@ -264,7 +264,12 @@ TEST_F(EditorForm, OnlyTheUserConfirmsAHeldValue)
         {"a click into another field", [&] { m_d.Click(IDC_LOW_GAIN); }, true},
         {"a click on a Mute button", [&] { m_d.Click(IDC_HIGH_INVERT); }, true},
         {"Copy Channel's dialog", [&] { cancelDialog(L"Copy Channel"); command(ID_COPY_CHANNEL); }, false},
-        {"Profile Information's dialog", [&] { cancelDialog(L"Profile Information"); command(ID_PROFILE_INFO); }, false},
+        {"Profile Information's dialog",
+         [&] {
+             cancelDialog(L"Profile Information");
+             command(ID_PROFILE_INFO);
+         },
+         false},
         {"the Speaker Library button", [&] { cancelDialog(L"Speaker Library"); m_d.Click(IDC_SPEAKER); }, false},
         {"the mode question", [&] { m_d.AnswerNextMessageBox(IDNO); m_d.Click(IDC_BIAMP); }, false},
         {"a channel button", [&] { m_d.Click(IDC_CH_LEFT); }, false},
