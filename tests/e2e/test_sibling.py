@@ -183,17 +183,17 @@ class Sibling(E2ETestCase):
         h.click_rect(yes["rect"])
         sib.expect("init %s" % h.info(FRAME)["hwnd"])
         h.wait_for(lambda: self.link_windows(), 10, "link window")
-        self.assertEqual(self.checked_channel(), "Left")
+        self.assertEqual(self.checked_channel(), "Center")
 
         # A dialog: Copy Channel.
         h.activate()
         h.key("ctrl+shift+c")
         dlg = h.wait_for(lambda: h.dialogs("Copy Channel"), 10, "Copy Channel")[0]["hwnd"]
-        sib.send("channel 1")
+        sib.send("channel 0")
         sib.send("channel 2")
         sib.send("term")
         h.wait_for(lambda: not self.link_windows(), 10, "link ended under the dialog")
-        self.assertEqual(self.checked_channel(), "Left")
+        self.assertEqual(self.checked_channel(), "Center")
         h.click_rect(h.info("hwnd:" + dlg, 2)["rect"])  # Cancel
         h.wait_for(lambda: not h.dialogs("Copy Channel"), 10, "Copy Channel closed")
         h.wait_for(lambda: self.checked_channel() == "Right", 10, "the last channel, once the dialog closed")
