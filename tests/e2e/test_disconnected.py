@@ -184,14 +184,19 @@ class Disconnected(E2ETestCase):
         self.assertGreaterEqual(time.time() - shown, 1.5)
         self.assertEqual(h.exit_program(app, "close"), 0)
 
+    def select_device_dialog(self):
+        """Opens Select Device; returns the dialog and its list's items."""
+        h = self.h
+        h.command(ID_SELECT_DEVICE)
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
+        return dlg, h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+
     def test_select_device_lists_only_qvr500_units(self):
         devices = ";".join(["tcp:127.0.0.1:9:USBXpress Device:AUTO1", "tcp:127.0.0.1:9:QVR500 USB:SN-A",
                             "tcp:127.0.0.1:9:qvr500 usb:SN-B"])
         app = self.start(devices)
         h = self.h
-        h.command(ID_SELECT_DEVICE)
-        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
-        combo = h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+        dlg, combo = self.select_device_dialog()
         self.assertEqual([(i["text"], i["data"]) for i in combo["items"]],
                          [("None", -1), ("QVR500 USB (SN-A)", 1), ("qvr500 usb (SN-B)", 2)])
         self.assertEqual(combo["selected"], 1)
@@ -229,9 +234,7 @@ class Disconnected(E2ETestCase):
         self.h.set_serial_ports(5, 6)
         app = self.start("tcp:127.0.0.1:9:USBXpress Device:AUTO")
         h = self.h
-        h.command(ID_SELECT_DEVICE)
-        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
-        combo = h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+        dlg, combo = self.select_device_dialog()
         self.assertEqual([(i["text"], i["data"]) for i in combo["items"]],
                          [("None", -1), ("QVR500 USB (COM5)", 1), ("QVR500 USB (COM6)", 2)])
         h.click_control("hwnd:" + dlg["hwnd"], 1)  # OK: COM5, the first listed

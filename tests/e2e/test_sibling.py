@@ -96,15 +96,21 @@ class Sibling(E2ETestCase):
         button = [c for c in self.h.children(FRAME) if c["id"] == CH[name] and c["class"] == "Button"][0]
         self.h.click_rect(button["rect"])
 
+    def answer_box(self, title, label):
+        """Clicks the button labelled label in the message box (waited for) and returns the box."""
+        h = self.h
+        box = h.wait_for(h.message_box, 15, title)
+        button = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and label in c["text"]][0]
+        h.click_rect(button["rect"])
+        return box
+
     def test_link_with_a_sibling_that_answers(self):
         h = self.h
         sib = self.standin(answer=True)
         app = self.start()
-        box = h.wait_for(h.message_box, 15, "link question")
+        box = self.answer_box("link question", "Yes")
         self.assertEqual(box[1], "PLM-40 software is currently running.  Would you like to link the operation to "
                                  "the QVR software?")
-        yes = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and "Yes" in c["text"]][0]
-        h.click_rect(yes["rect"])
         frame = h.info(FRAME)
         sib.expect("init %s" % frame["hwnd"])  # one link start, carrying this program's frame
 
@@ -178,9 +184,7 @@ class Sibling(E2ETestCase):
         h = self.h
         sib = self.standin(answer=False)
         app = self.start()
-        box = h.wait_for(h.message_box, 15, "link question")
-        yes = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and "Yes" in c["text"]][0]
-        h.click_rect(yes["rect"])
+        self.answer_box("link question", "Yes")
         sib.expect("init %s" % h.info(FRAME)["hwnd"])
         h.wait_for(lambda: self.link_windows(), 10, "link window")
         self.assertEqual(self.checked_channel(), "Center")
@@ -200,14 +204,13 @@ class Sibling(E2ETestCase):
 
         # A message box: the mode question.
         h.click_rect([c for c in h.children(FRAME) if c["id"] == 207 and c["class"] == "Button"][0]["rect"])
-        box = h.wait_for(h.message_box, 10, "mode question")
+        h.wait_for(h.message_box, 10, "mode question")
         sib.send("channel 6")
         sib.send("init")
         sib.expect("init %s" % h.info(FRAME)["hwnd"])
         h.wait_for(lambda: self.link_windows(), 10, "link started under the message box")
         self.assertEqual(self.checked_channel(), "Right")
-        no = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and "No" in c["text"]][0]
-        h.click_rect(no["rect"])
+        self.answer_box("mode question", "No")
         h.wait_for(lambda: h.message_box() is None, 5, "question answered")
         h.wait_for(lambda: self.checked_channel() == "Left Center", 10, "the channel, once the box closed")
 
@@ -223,9 +226,7 @@ class Sibling(E2ETestCase):
         h = self.h
         sib = self.standin(answer=False)
         app = self.start()
-        box = h.wait_for(h.message_box, 15, "link question")
-        no = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and "No" in c["text"]][0]
-        h.click_rect(no["rect"])
+        self.answer_box("link question", "No")
         h.wait_for(lambda: h.message_box() is None, 5, "question answered")
         self.assertFalse(self.link_windows())
         self.click_channel("Subwoofer")
