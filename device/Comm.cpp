@@ -126,10 +126,26 @@ bool CComm::QueueRequest(bool bSet, BYTE bChannel, BYTE bParameter, DWORD dwBits
 
 bool CComm::QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWord)
 {
+    return QueueCommand(bCommand, dwIter, dwUWord, dwLWord, nullptr);
+}
+
+bool CComm::QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWord, const void* pProducer)
+{
     SEntry entry;
     entry.bKind = KIND_RAW;
+    entry.pProducer = pProducer;
     SCP_GenerateRAW(entry.bPacket, bCommand, dwIter, dwUWord, dwLWord);
     return Enqueue(entry);
+}
+
+size_t CComm::DropWaiting(const void* pProducer)
+{
+    if (!pProducer)
+        return 0;
+    CLock lock(m_csQueue);
+    const size_t nBefore = m_Queue.size();
+    std::erase_if(m_Queue, [&](const std::unique_ptr<SEntry>& p) { return p->pProducer == pProducer; });
+    return nBefore - m_Queue.size();
 }
 
 // Waits while the queue is full.  False when a failure or a termination
@@ -190,8 +206,10 @@ bool CComm::Enqueue(const SEntry& entry)
         // A waiting request of the same kind, channel and parameter is
         // updated in place and keeps its place in the queue.
         for (auto& pQueued : m_Queue) {
+            // Only within one producer: a request merged into another's
+            // would be dropped with it.
             if (pQueued->bKind == entry.bKind && pQueued->bChannel == entry.bChannel &&
-                pQueued->bParameter == entry.bParameter) {
+                pQueued->bParameter == entry.bParameter && pQueued->pProducer == entry.pProducer) {
                 if (entry.bKind == KIND_SET)
                     pQueued->fltValue = entry.fltValue;
                 return true;
@@ -313,24 +331,45 @@ void CComm::DetachWritePipe()
 // ---------------------------------------------------------------------------
 // Device lookup
 
-int CComm::FindDevice()
+namespace {
+// One product string of device nIndex as UTF-16 (ANSI code page); empty when
+// the device has none.
+std::wstring ProductString(std::uint32_t nIndex, std::uint32_t nSelector)
+{
+    char sz[256] = {};
+    if (SI_GetProductString(nIndex, sz, nSelector) != SI_SUCCESS)
+        return {};
+    sz[255] = '\0';
+    wchar_t wsz[256] = {};
+    if (::MultiByteToWideChar(CP_ACP, 0, sz, -1, wsz, 256) == 0)
+        wsz[0] = L'\0';
+    wsz[255] = L'\0';
+    return wsz;
+}
+
+// The first device described "USBXpress Device" whose serial number is
+// pSerial (any serial when null), or -1.
+int FindAutomaticDevice(const std::wstring* pSerial)
 {
     std::uint32_t nCount = 0;
     SI_GetNumDevices(&nCount); // status ignored: the count stays 0
     for (std::uint32_t nIndex = 0; nIndex < nCount; ++nIndex) {
-        char szDesc[256] = {};
-        const int nStatus = SI_GetProductString(nIndex, szDesc, SI_RETURN_DESCRIPTION);
-        assert(nStatus == SI_SUCCESS);
-        (void)nStatus;
-        szDesc[255] = '\0';
-        wchar_t wszDesc[256] = {};
-        if (::MultiByteToWideChar(CP_ACP, 0, szDesc, -1, wszDesc, 256) == 0)
-            wszDesc[0] = L'\0';
-        wszDesc[255] = L'\0';
-        if (::lstrcmpiW(wszDesc, AUTOMATIC_DEVICE_DESCRIPTION) == 0)
+        if (::lstrcmpiW(ProductString(nIndex, SI_RETURN_DESCRIPTION).c_str(), AUTOMATIC_DEVICE_DESCRIPTION) != 0)
+            continue;
+        if (!pSerial || ProductString(nIndex, SI_RETURN_SERIAL_NUMBER) == *pSerial)
             return static_cast<int>(nIndex);
     }
     return -1;
+}
+} // namespace
+
+int CComm::FindDevice() { return FindAutomaticDevice(nullptr); }
+
+int CComm::FindDevice(const std::wstring& serial) { return serial.empty() ? -1 : FindAutomaticDevice(&serial); }
+
+std::wstring CComm::DeviceSerial(int nDevice)
+{
+    return nDevice < 0 ? std::wstring() : ProductString(static_cast<std::uint32_t>(nDevice), SI_RETURN_SERIAL_NUMBER);
 }
 
 int CComm::LookupDevice()

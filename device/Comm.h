@@ -27,6 +27,14 @@ public:
     bool QueueRequest(bool bSet, BYTE bChannel, BYTE bParameter, DWORD dwBits);
     // Raw command: 8-bit command and three 32-bit words.
     bool QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWord);
+    // The same on behalf of a producer that may later withdraw what of it
+    // still waits (DropWaiting); pProducer is any address that names it.
+    bool QueueCommand(BYTE bCommand, DWORD dwIter, DWORD dwUWord, DWORD dwLWord, const void* pProducer);
+    // Removes every waiting request that pProducer queued (not the one the
+    // worker is already sending) and returns how many.  The rest keep their
+    // order; a null producer names nobody.  Requests queued without a
+    // producer are never dropped here.
+    size_t DropWaiting(const void* pProducer);
     // Reads of every parameter and output of one channel (mode 2 or 3).
     bool QueueReadChannel(int nChannel, int nMode);
     // Word reads of one stored memory section; may advance nSection past empty ones.
@@ -50,6 +58,12 @@ public:
     void SetDeviceNumber(int nDevice);
     // The automatic lookup: first device described "USBXpress Device", or -1.
     static int FindDevice();
+    // The same restricted to the unit with this serial number: its index
+    // now, or -1 (gone, or an empty serial).  Device numbers are positions
+    // in a list that changes; a unit is followed by its serial number.
+    static int FindDevice(const std::wstring& serial);
+    // The serial number of device nDevice now (empty when there is none).
+    static std::wstring DeviceSerial(int nDevice);
     // Runs FindDevice and stores its result as the device number.
     int LookupDevice();
 
@@ -80,6 +94,7 @@ private:
         BYTE bParameter = 0;
         float fltValue = 0.0f;
         BYTE bPacket[16] = {}; // raw commands only
+        const void* pProducer = nullptr; // who may withdraw it (DropWaiting)
     };
     enum : BYTE { KIND_GET = 0, KIND_SET = 1, KIND_RAW = 2 };
     enum class EOutcome { Success, Failure, Stopped };

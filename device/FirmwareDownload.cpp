@@ -104,6 +104,17 @@ CFirmwareDownload::EEvent CFirmwareDownload::End(EPhase ePhase, EFailure eFailur
 
 void CFirmwareDownload::Stop()
 {
+    StopThread();
+    // The writes still waiting in the queue are withdrawn: after a verify
+    // failure (or any other stop) none of them may reach the flash, and a
+    // Close would otherwise send them all before it closes the link.  Once
+    // the thread has ended nothing of the download is queued any more.
+    // After a completed download nothing of it is left to drop.
+    m_Comm.DropWaiting(this);
+}
+
+void CFirmwareDownload::StopThread()
+{
     if (!m_hThread)
         return;
     ::SetEvent(m_hStop);
@@ -149,7 +160,7 @@ void CFirmwareDownload::Run()
     // link has failed: the download stops there (the queue would accept
     // everything after the link is closed without sending it).
     const auto queue = [&](BYTE bCommand, DWORD dwUWord, DWORD dwLWord, std::uint32_t& nQueued) {
-        if (!WaitForRoom(nQueued) || !m_Comm.QueueCommand(bCommand, 0, dwUWord, dwLWord) || ShouldStop())
+        if (!WaitForRoom(nQueued) || !m_Comm.QueueCommand(bCommand, 0, dwUWord, dwLWord, this) || ShouldStop())
             return false;
         ++nQueued;
         return true;

@@ -73,7 +73,9 @@ public:
     EEvent OnLinkLost();
     // WM_DOWNLOAD_STOPPED: wParam as posted (non-zero: the link went away).
     EEvent OnStopped(WPARAM wParam);
-    // Ends the thread (the front end is going away); the phase is kept.
+    // Ends the thread (the front end is going away, or the download ended)
+    // and withdraws the download's requests still waiting in the queue; the
+    // phase is kept.
     void Stop();
 
     EPhase GetPhase() const { return m_ePhase; }
@@ -88,6 +90,7 @@ public:
 
 private:
     static DWORD WINAPI Thread(LPVOID pParam);
+    void StopThread();
     void Run();
     bool WaitForRoom(std::uint32_t nQueued);
     bool ShouldStop() const;

@@ -28,9 +28,17 @@ CConnectionFlow::Actions CConnectionFlow::AwaitFlags()
 
 CConnectionFlow::Actions CConnectionFlow::DownloadClosed(bool bOpenedLink, bool bCompleted, bool bLinkOpen)
 {
-    if (!bOpenedLink || !bLinkOpen || m_ePhase != EPhase::Idle)
-        return {A::ShowState}; // the link is someone else's, or already gone (and said so)
+    if (!bLinkOpen)
+        return {A::ShowState}; // already gone (and said so)
+    // New firmware may have reset the unit's values: a completed download is
+    // read back whether it opened the link or ran over our connection, so the
+    // screen never shows what the unit held before it.
+    const bool bOurs = bOpenedLink ? m_ePhase == EPhase::Idle : m_ePhase == EPhase::Connected;
+    if (!bOurs)
+        return {A::ShowState}; // the link is someone else's
     if (!bCompleted) {
+        if (!bOpenedLink)
+            return {A::ShowState}; // our connection stays as it was
         Actions actions = DropLink();
         actions.push_back(A::ShowState);
         return actions;
@@ -130,11 +138,9 @@ CConnectionFlow::Actions CConnectionFlow::DropLink()
     return {A::CloseLink, A::ClearFlags};
 }
 
-int CConnectionFlow::DeviceAfterChange(int nDevice, int nFound, int nChosenIndex)
+int CConnectionFlow::DeviceAfterChange(bool bChosen, int nChosenIndex, int nKnownIndex, int nFound)
 {
-    if (nChosenIndex >= 0)
+    if (bChosen)
         return nChosenIndex;
-    if ((nDevice != -1 && nFound == -1) || (nDevice == -1 && nFound >= 0))
-        return nFound;
-    return nDevice;
+    return nKnownIndex >= 0 ? nKnownIndex : nFound;
 }

@@ -68,7 +68,9 @@ public:
     Actions StoreAnswered();
     // The firmware dialog closed.  A link it opened itself is either read
     // back like a Connect (the download completed: "Connected" always means
-    // the screen shows the unit) or closed again (it did not).
+    // the screen shows the unit) or closed again (it did not).  A download
+    // completed over our connection is read back too (new firmware may have
+    // reset the unit's values); one that did not complete leaves it as it is.
     Actions DownloadClosed(bool bOpenedLink, bool bCompleted, bool bLinkOpen);
 
     // --- state -------------------------------------------------------------
@@ -78,12 +80,15 @@ public:
     bool IsConnecting() const { return m_ePhase == EPhase::AwaitingFlags || m_ePhase == EPhase::ReadingBack; }
     bool IsConnectEnabled() const { return m_bConnectEnabled; }
 
-    // The device number after a device change.  A unit the user chose in the
-    // Select Device dialog is kept while it is attached (nChosenIndex: its
-    // index now, -1 when it is gone or none was chosen); otherwise the
-    // automatic lookup's result (nFound) is taken only when no unit is known,
-    // and a known unit is forgotten only when the lookup finds nothing.
-    static int DeviceAfterChange(int nDevice, int nFound, int nChosenIndex);
+    // The device number after a device change and before every Connect.
+    // Device numbers are positions in a list that changes, so the number is
+    // derived each time from the unit it denotes, found by its serial number:
+    // a unit the user chose in Select Device (bChosen) at its index now
+    // (nChosenIndex), or none while it is gone, never another unit; without
+    // a choice, the automatic unit known before at its index now
+    // (nKnownIndex), or when it has gone (or none was known) the automatic
+    // lookup's result (nFound).
+    static int DeviceAfterChange(bool bChosen, int nChosenIndex, int nKnownIndex, int nFound);
 
 private:
     Actions DropLink(); // close the link, clear the flags, Connect usable again

@@ -1,9 +1,18 @@
 #pragma once
-// CDeviceChoice: the unit the user chose in Select Device (its serial number;
-// for a serial port, the port's name).  It is kept while the unit is attached
-// and takes precedence over the automatic lookup; it is also remembered for
-// the next start, where it is taken exactly like a choice made in this run.
-// "None" forgets it.
+// CDeviceChoice: which unit the queue's device number denotes.  Device
+// numbers are positions in a list that changes as ports and units come and
+// go, so the number is derived again from the unit's serial number on every
+// device change and before every Connect: it always names the same unit, or
+// none.
+//
+// The unit the user chose in Select Device (its serial number; for a serial
+// port, the port's name) is kept for the whole run: while it is gone the
+// number is -1 and Connect says that the unit could not be found, rather
+// than open whatever took its place or the automatic lookup's unit.  It is
+// also remembered for the next start, where it is taken when attached and
+// otherwise passed over for that run.  "None" forgets it.  Without a choice
+// the automatic lookup's unit ("USBXpress Device") is followed by its serial
+// number while it stays attached.
 
 #include <windows.h>
 
@@ -20,17 +29,17 @@ public:
     // Select Device (modal, owned by hOwner).  On OK the chosen unit is the
     // one Connect opens, and is remembered; choosing does not connect.
     void Choose(HWND hOwner);
-    // A device change: the chosen unit is kept while it is attached (at its
-    // new index), and a known unit is never swapped for another one.
+    // A device change: the number is derived again (see above).
     void Refresh();
-    // Before Connect opens the link: the chosen unit at its current index.
-    // Device numbers are positions in a list that changes as ports come and
-    // go; a chosen unit that has gone is forgotten for this run rather than
-    // letting its old number open whatever port took its place.
-    void ResolveForConnect();
+    // Before Connect opens the link: the same; returns the device number,
+    // -1 when the unit to open is not attached.
+    int ResolveForConnect();
 
     const std::wstring& GetSerial() const { return m_strSerial; }
 
 private:
-    std::wstring m_strSerial; // empty: no unit chosen
+    int Resolve();
+
+    std::wstring m_strSerial;    // the user's choice; empty: none (the automatic lookup)
+    std::wstring m_strAutomatic; // without a choice: the serial number of the unit the number denotes
 };

@@ -612,8 +612,10 @@ void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
         case A::SetPollingOn: g_Comm.SetPolling(true); break;
         case A::SetPollingOff: g_Comm.SetPolling(false); break;
         case A::FindDeviceAndOpen:
-            m_deviceChoice.ResolveForConnect();
-            if (g_Comm.GetDeviceNumber() == -1 && g_Comm.LookupDevice() == -1)
+            // The unit is found again by its serial number (the automatic
+            // lookup runs when none is known); a chosen unit that has gone
+            // opens nothing.
+            if (m_deviceChoice.ResolveForConnect() == -1)
                 Perform(m_flow.DeviceMissing());
             else if (!g_Comm.Open())
                 Perform(m_flow.OpenFailed());
@@ -961,5 +963,20 @@ LRESULT CMainFrame::OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BO
     // Dispatched here by a modal loop (a dialog or a message box is up): the
     // program's own loop would have taken it first.
     m_link.Handle(m_hWnd, uMsg, wParam, lParam);
+    return 0;
+}
+
+LRESULT CMainFrame::OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    if (m_link.HoldChannelWhileModal(m_hWnd, wParam))
+        return 0;
+    return OnForwardToForm(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CMainFrame::OnEnable(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam)
+        m_link.ReleaseHeldChannel(m_hWnd);
+    bHandled = FALSE;
     return 0;
 }

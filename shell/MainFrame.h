@@ -91,7 +91,8 @@ public:
         MESSAGE_HANDLER(WM_COMM_PACKET, OnCommPacket)
         MESSAGE_HANDLER(WM_COMM_MARKER, OnCommMarker)
         MESSAGE_HANDLER(WM_COMM_FAILURE, OnCommFailure)
-        MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnForwardToForm)
+        MESSAGE_HANDLER(WM_SELECT_CHANNEL, OnSelectChannel)
+        MESSAGE_HANDLER(WM_ENABLE, OnEnable)
         MESSAGE_HANDLER(WM_FIELD_STATUS, OnFieldStatus)
         MESSAGE_HANDLER(g_uMsgChannelChange, OnSiblingMessage)
         MESSAGE_HANDLER(g_uMsgInitLink, OnSiblingMessage)
@@ -144,6 +145,10 @@ public:
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnFieldStatus(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // The sibling's channel change: held while a modal window of ours is up,
+    // applied when the frame is enabled again.
+    LRESULT OnSelectChannel(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnEnable(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
     // Commands.
     LRESULT OnFileNew(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);

@@ -43,6 +43,25 @@ void CSiblingLink::End()
     CloseWindow();
 }
 
+bool CSiblingLink::HoldChannelWhileModal(HWND hWndMain, WPARAM wParam)
+{
+    if (!::IsWindow(hWndMain) || ::IsWindowEnabled(hWndMain))
+        return false;
+    m_bChannelHeld = true;
+    m_nHeldChannel = wParam;
+    return true;
+}
+
+void CSiblingLink::ReleaseHeldChannel(HWND hWndMain)
+{
+    if (!m_bChannelHeld)
+        return;
+    m_bChannelHeld = false;
+    // Posted: it arrives after the modal window's caller has returned, and
+    // if another modal window is up by then it is held again.
+    ::PostMessageW(hWndMain, WM_SELECT_CHANNEL, m_nHeldChannel, 0);
+}
+
 void CSiblingLink::OpenWindow()
 {
     // One link window at most: a link start while one is up keeps it.

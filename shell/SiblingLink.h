@@ -32,10 +32,27 @@ public:
     void Start(HWND hWndSibling);
     void End();
 
+    // A channel change from the sibling (WM_SELECT_CHANNEL) reaching the
+    // frame hWndMain.  While a modal window of ours is up it is held (the
+    // last one counts) and true is returned: the form must not change under
+    // a dialog that works on the channel shown (Copy Channel, the speaker
+    // library, Profile Information) or a question about it.  Every modal
+    // dialog and message box of the program is owned by the frame or by a
+    // window inside it, and a modal window disables its owner's top-level
+    // window while it is up: a disabled frame is that one sign, whatever
+    // the window.
+    bool HoldChannelWhileModal(HWND hWndMain, WPARAM wParam);
+    // The frame is enabled again (WM_ENABLE): the last channel change held
+    // is posted again, so it is applied once the code that ran the modal
+    // window has finished with it (a dialog's OK applies its result first).
+    void ReleaseHeldChannel(HWND hWndMain);
+
     void OpenWindow(); // one link window at most
     void CloseWindow();
     bool HasWindow() const;
 
 private:
     std::unique_ptr<CDlgPLM40Link> m_pdlgLink; // null when none
+    bool m_bChannelHeld = false;
+    WPARAM m_nHeldChannel = 0; // the sibling's number
 };

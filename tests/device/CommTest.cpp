@@ -11,6 +11,7 @@
 #include "device/LinkLogFile.h"
 #include "device/scp/QVRSCP.h"
 #include "model/ParameterMap.h"
+#include "model/TextMemory.h"
 
 namespace {
 float RecordValue(const utRXQueue& r) { return RXGetValue(r); }
@@ -165,6 +166,43 @@ TEST(Comm, WaitingRequestsOfTheSameKindAndAddressMergeInPlace)
     EXPECT_EQ(seen[3].bType, SCP_TYPE_SET);
     EXPECT_EQ(seen[3].dwDetail, 6u);
     EXPECT_EQ(h.unit.CountSets(1, 5), 1u);
+}
+
+// A producer (a firmware download) withdraws what of it still waits: the
+// other requests keep their order and their merging, the request already on
+// the line is not taken back, and a fence shows that nothing withdrawn went out.
+TEST(Comm, AProducerWithdrawsItsWaitingRequestsAndNothingElse)
+{
+    CCommHarness h("withdraw");
+    ASSERT_TRUE(h.Open());
+    const int nDownload = 0, nOther = 0;
+    h.unit.DelayReplies(1, 400); // holds the worker on the first request
+    h.comm.QueueCommand(CMD_FIRMWARE_REVISION, 0, 0, 0, &nDownload);
+    WaitUntilTaken(h.comm);
+
+    h.comm.QueueCommand(CMD_WRITE_WORD, 0, 0x90000000u, 1, &nDownload);
+    h.comm.QueueRequest(true, 1, 5, 1.0f);
+    h.comm.QueueCommand(CMD_WRITE_WORD, 0, 0x90000004u, 2, &nDownload);
+    h.comm.QueueCommand(CMD_READ_WORD, 0, TEXT_MEMORY_START, 0, &nOther);
+    h.comm.QueueRequest(true, 1, 5, 2.0f); // merges into the first SET
+    h.comm.QueueCommand(CMD_WRITE_WORD, 0, 0x90000008u, 3, &nDownload);
+    EXPECT_EQ(h.comm.GetQueueLength(), 5u);
+    EXPECT_EQ(h.comm.DropWaiting(nullptr), 0u); // names nobody
+    EXPECT_EQ(h.comm.DropWaiting(&nDownload), 3u);
+    EXPECT_EQ(h.comm.GetQueueLength(), 2u);
+
+    std::vector<utRXQueue> before;
+    ASSERT_TRUE(h.comm.QueueRequest(false, 3, PARAMETER_MARKER, 0.0f));
+    ASSERT_TRUE(h.UntilMarker(3, before));
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_EQ(before[0].bCommand, CMD_FIRMWARE_REVISION); // was on the line: answered
+    EXPECT_EQ(before[1].bCommand, CMD_READ_WORD);
+    const std::vector<SSeen> seen = Seen(h.unit);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1].bType, SCP_TYPE_SET);
+    EXPECT_EQ(seen[1].fltValue, 2.0f);
+    EXPECT_EQ(seen[2].bChannel, CMD_READ_WORD);
+    EXPECT_EQ(h.unit.CountCommands(CMD_WRITE_WORD), 0u);
 }
 
 TEST(Comm, FollowOnFlagMarksAGetThatFollowsAGet)

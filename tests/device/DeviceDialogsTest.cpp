@@ -296,11 +296,15 @@ TEST_F(DeviceDialogs, ABitTheFlashKeepsEndsTheDownloadAtThatWord)
     const std::uint32_t dwStuck = ~dwFile & (0u - ~dwFile); // the lowest bit that the file clears
     ASSERT_NE(dwStuck, 0u);
     ASSERT_TRUE(unit.StickBits(PROGRAM_AREA_START + 4 * 37, dwStuck));
+    // At the line's own pace: the writes queued ahead of the replies are
+    // still waiting when the failing word's reply arrives.
+    unit.SetTiming(ESimTiming::Wire);
     CTempFile file(Image(words));
     CDlgDownload dlg;
     ASSERT_TRUE(dlg.Create(nullptr));
     StartDownload(dlg, file.Path());
     ASSERT_TRUE(WaitFor([&] { return !dlg.IsRunning(); }));
+    const std::size_t nWritesAtFailure = unit.CountCommands(CMD_WRITE_WORD);
     EXPECT_EQ(dlg.GetPhase(), CDlgDownload::EPhase::Failed);
     EXPECT_EQ(dlg.GetWordsWritten(), 37u);
     const auto lines = StatusLines(dlg.m_hWnd);
@@ -313,11 +317,18 @@ TEST_F(DeviceDialogs, ABitTheFlashKeepsEndsTheDownloadAtThatWord)
     EXPECT_EQ(ItemIcon(::GetDlgItem(dlg.m_hWnd, IDC_DOWNLOAD_STATUS), 0), CDlgDownload::ICON_ERROR);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDOK)));
     // At once, from the write's own reply: nothing is read back, and the
-    // download queued nothing after it learnt (what was already queued,
-    // a bounded window, still goes out).
-    Pump(100);
+    // writes the download had queued ahead are withdrawn.  The fence, a
+    // request queued after the failure, reaches the unit after everything
+    // queued before it: by then only the write that was on the line when
+    // the download learnt of the failure may have followed it.
+    ASSERT_TRUE(g_Comm.QueueCommand(CMD_FIRMWARE_REVISION, 0, 0, 0));
+    ASSERT_TRUE(WaitFor([&] { return unit.CountCommands(CMD_FIRMWARE_REVISION) == 1; }));
     EXPECT_EQ(unit.CountCommands(CMD_READ_WORD), 0u);
-    EXPECT_LE(unit.CountCommands(CMD_WRITE_WORD), 38u + CFirmwareDownload::QUEUE_AHEAD);
+    EXPECT_LE(unit.CountCommands(CMD_WRITE_WORD), nWritesAtFailure + 1);
+    EXPECT_LT(unit.CountCommands(CMD_WRITE_WORD), 38u + CFirmwareDownload::QUEUE_AHEAD / 2);
+    // Closing the link sends nothing more of it either.
+    g_Comm.Close();
+    EXPECT_LE(unit.CountCommands(CMD_WRITE_WORD), nWritesAtFailure + 1);
     ::DestroyWindow(dlg.m_hWnd);
 }
 

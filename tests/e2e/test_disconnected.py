@@ -184,14 +184,19 @@ class Disconnected(E2ETestCase):
         self.assertGreaterEqual(time.time() - shown, 1.5)
         self.assertEqual(h.exit_program(app, "close"), 0)
 
+    def select_device_dialog(self):
+        """Opens Select Device; returns the dialog and its list's items."""
+        h = self.h
+        h.command(ID_SELECT_DEVICE)
+        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
+        return dlg, h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+
     def test_select_device_lists_only_qvr500_units(self):
         devices = ";".join(["tcp:127.0.0.1:9:USBXpress Device:AUTO1", "tcp:127.0.0.1:9:QVR500 USB:SN-A",
                             "tcp:127.0.0.1:9:qvr500 usb:SN-B"])
         app = self.start(devices)
         h = self.h
-        h.command(ID_SELECT_DEVICE)
-        dlg = h.wait_for(lambda: (h.dialogs("Select Device") or [None])[0], 5, "Select Device")
-        combo = h.probe("combo", "hwnd:" + dlg["hwnd"], 1003)
+        dlg, combo = self.select_device_dialog()
         self.assertEqual([(i["text"], i["data"]) for i in combo["items"]],
                          [("None", -1), ("QVR500 USB (SN-A)", 1), ("qvr500 usb (SN-B)", 2)])
         self.assertEqual(combo["selected"], 1)
@@ -219,6 +224,31 @@ class Disconnected(E2ETestCase):
         self.assertEqual(box[1], "Failed to establish communications with selected device.")
         h.key("Return")
         h.wait_for(lambda: h.message_box() is None, 5, "message box closed")
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
+    def test_a_chosen_port_that_went_away_is_not_replaced_by_another(self):
+        # Device numbers are positions in a list that changes: the port chosen
+        # (COM5, number 1) goes, COM6 moves up to number 1, and an automatic
+        # unit stays at 0.  Connect opens neither of them: the chosen unit
+        # could not be found.  Both with and without a device change.
+        self.h.set_serial_ports(5, 6)
+        app = self.start("tcp:127.0.0.1:9:USBXpress Device:AUTO")
+        h = self.h
+        dlg, combo = self.select_device_dialog()
+        self.assertEqual([(i["text"], i["data"]) for i in combo["items"]],
+                         [("None", -1), ("QVR500 USB (COM5)", 1), ("QVR500 USB (COM6)", 2)])
+        h.click_control("hwnd:" + dlg["hwnd"], 1)  # OK: COM5, the first listed
+        h.wait_for(lambda: not h.dialogs("Select Device"), 5, "Select Device closed")
+        h.set_serial_ports(6)
+        for device_change in (False, True):
+            if device_change:
+                self.assertEqual(h.probe("send", FRAME, 0x0219, 0x8004, 0)["result"], 1)  # removal complete
+            h.activate()
+            h.key("F2")
+            box = h.wait_for(h.message_box, 10, "message")
+            self.assertEqual(box[1].splitlines()[0], "QVR500 device could not be found.")
+            h.key("Return")
+            h.wait_for(lambda: h.message_box() is None, 5, "message box closed")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
     def test_select_device_without_units(self):

@@ -141,6 +141,36 @@ class Firmware(E2ETestCase):
         self.assertEqual(h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"], "432")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
+    def test_a_download_over_a_connection_reads_the_unit_back(self):
+        # New firmware may have reset the unit's values: after a download
+        # completed over an existing connection the screen shows the unit's
+        # values again, as after one that opened the link itself.
+        h = self.h
+        rng = random.Random(11)
+        words = [rng.getrandbits(32) for _ in range(300)]
+        path = self.write_file("connected.XOF", image(words))
+        sim = h.start_sim("--instant")
+        app = self.start(sim.device_entry())
+        h.activate()
+        h.key("F2")
+        h.wait_for(lambda: h.status_text() == "Connected", 60, "connected")
+        form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        shown = h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"]
+        self.assertNotEqual(shown, "432")
+        reads = sim.count_cmd(13)
+        dlg, sel = self.open_dialog()
+        self.start_download(sel, path)
+        sim.ctl("set param 2 23 432")  # Center's Low LP, as the new firmware left it
+        h.wait_for(lambda: self.status(sel)[0][0] == "Firmware download complete", 60, "download complete")
+        self.assertEqual(self.unit_words(sim, 300), words)
+        self.assertEqual(h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"], shown)  # read only after the dialog
+        h.click_control(sel, OK)
+        h.wait_for(lambda: not h.dialogs(DIALOG), 5, "dialog closed")
+        h.wait_for(lambda: h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"] == "432", 60, "read back")
+        h.wait_for(lambda: h.status_text() == "Connected" and h.wait_box() is None, 60, "read-back ended")
+        self.assertGreater(sim.count_cmd(13), reads)  # the outputs were read again too
+        self.assertEqual(h.exit_program(app, "close"), 0)
+
     def test_pulled_link_stops_the_download_and_connect_works_again(self):
         h = self.h
         rng = random.Random(7)

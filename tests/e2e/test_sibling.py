@@ -96,15 +96,21 @@ class Sibling(E2ETestCase):
         button = [c for c in self.h.children(FRAME) if c["id"] == CH[name] and c["class"] == "Button"][0]
         self.h.click_rect(button["rect"])
 
+    def answer_box(self, title, label):
+        """Clicks the button labelled label in the message box (waited for) and returns the box."""
+        h = self.h
+        box = h.wait_for(h.message_box, 15, title)
+        button = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and label in c["text"]][0]
+        h.click_rect(button["rect"])
+        return box
+
     def test_link_with_a_sibling_that_answers(self):
         h = self.h
         sib = self.standin(answer=True)
         app = self.start()
-        box = h.wait_for(h.message_box, 15, "link question")
+        box = self.answer_box("link question", "Yes")
         self.assertEqual(box[1], "PLM-40 software is currently running.  Would you like to link the operation to "
                                  "the QVR software?")
-        yes = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and "Yes" in c["text"]][0]
-        h.click_rect(yes["rect"])
         frame = h.info(FRAME)
         sib.expect("init %s" % frame["hwnd"])  # one link start, carrying this program's frame
 
@@ -167,13 +173,60 @@ class Sibling(E2ETestCase):
         self.assertFalse(self.link_windows())
         self.assertTrue(sib.nothing_pending())
 
+    def test_a_channel_change_waits_while_a_modal_window_is_up(self):
+        # The form must not change channel under a dialog that works on the
+        # channel shown, nor under a question: the sibling's choice is held
+        # while any modal window of the program is up, the last one applied
+        # when it closes.  A link end and a link start from the sibling are
+        # the fences: they act at once (the link window goes and comes), and
+        # the sibling posts in order, so the channel changes before them have
+        # been taken too.
+        h = self.h
+        sib = self.standin(answer=False)
+        app = self.start()
+        self.answer_box("link question", "Yes")
+        sib.expect("init %s" % h.info(FRAME)["hwnd"])
+        h.wait_for(lambda: self.link_windows(), 10, "link window")
+        self.assertEqual(self.checked_channel(), "Center")
+
+        # A dialog: Copy Channel.
+        h.activate()
+        h.key("ctrl+shift+c")
+        dlg = h.wait_for(lambda: h.dialogs("Copy Channel"), 10, "Copy Channel")[0]["hwnd"]
+        sib.send("channel 0")
+        sib.send("channel 2")
+        sib.send("term")
+        h.wait_for(lambda: not self.link_windows(), 10, "link ended under the dialog")
+        self.assertEqual(self.checked_channel(), "Center")
+        h.click_rect(h.info("hwnd:" + dlg, 2)["rect"])  # Cancel
+        h.wait_for(lambda: not h.dialogs("Copy Channel"), 10, "Copy Channel closed")
+        h.wait_for(lambda: self.checked_channel() == "Right", 10, "the last channel, once the dialog closed")
+
+        # A message box: the mode question.
+        h.click_rect([c for c in h.children(FRAME) if c["id"] == 207 and c["class"] == "Button"][0]["rect"])
+        h.wait_for(h.message_box, 10, "mode question")
+        sib.send("channel 6")
+        sib.send("init")
+        sib.expect("init %s" % h.info(FRAME)["hwnd"])
+        h.wait_for(lambda: self.link_windows(), 10, "link started under the message box")
+        self.assertEqual(self.checked_channel(), "Right")
+        self.answer_box("mode question", "No")
+        h.wait_for(lambda: h.message_box() is None, 5, "question answered")
+        h.wait_for(lambda: self.checked_channel() == "Left Center", 10, "the channel, once the box closed")
+
+        # Without a modal window the change is taken at once, and none is posted back.
+        sib.send("channel 4")
+        h.wait_for(lambda: self.checked_channel() == "Subwoofer", 10, "channel without a modal window")
+        self.click_channel("Center")
+        sib.expect("channel 1")  # the fence: nothing was posted back before it
+        self.assertEqual(h.exit_program(app, "close"), 0)
+        sib.expect("term")
+
     def test_no_answer_to_the_question_leaves_the_program_unlinked(self):
         h = self.h
         sib = self.standin(answer=False)
         app = self.start()
-        box = h.wait_for(h.message_box, 15, "link question")
-        no = [c for c in h.children("hwnd:" + box[0]["hwnd"]) if c["class"] == "Button" and "No" in c["text"]][0]
-        h.click_rect(no["rect"])
+        self.answer_box("link question", "No")
         h.wait_for(lambda: h.message_box() is None, 5, "question answered")
         self.assertFalse(self.link_windows())
         self.click_channel("Subwoofer")

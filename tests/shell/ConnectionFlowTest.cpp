@@ -31,6 +31,7 @@ enum class E {
     DownloadOpenedCompleted,
     DownloadOpenedFailed,
     DownloadOnOurLink,
+    DownloadOnOurLinkFailed,
 };
 
 struct Step {
@@ -59,6 +60,7 @@ CConnectionFlow::Actions Fire(CConnectionFlow& flow, const Step& s)
     case E::DownloadOpenedCompleted: return flow.DownloadClosed(true, true, s.arg);
     case E::DownloadOpenedFailed: return flow.DownloadClosed(true, false, s.arg);
     case E::DownloadOnOurLink: return flow.DownloadClosed(false, true, s.arg);
+    case E::DownloadOnOurLinkFailed: return flow.DownloadClosed(false, false, s.arg);
     }
     return {};
 }
@@ -200,27 +202,31 @@ TEST(ConnectionFlow, AFlagsAnswerStartsAReadBackOnlyForItsOwnConnection)
     }));
 }
 
-TEST(ConnectionFlow, DeviceChangeKeepsAKnownUnitAndAChosenOneWhileAttached)
+// A device number always denotes the same unit, found again by its serial
+// number, or none: never whatever took its place in the list.
+TEST(ConnectionFlow, DeviceNumberFollowsItsUnitByItsSerialOrIsNone)
 {
     struct Row {
-        int nDevice, nFound, nChosen, nExpected;
+        bool bChosen;
+        int nChosen, nKnown, nFound, nExpected;
     };
     const Row rows[] = {
-        {-1, -1, -1, -1}, // nothing known, nothing found
-        {-1, 2, -1, 2},   // the automatic lookup fills an empty number
-        {1, -1, -1, -1},  // the known unit went away
-        {1, 0, -1, 1},    // a known unit is never swapped for another one
-        {1, 1, -1, 1},
-        // A unit chosen in Select Device ("QVR500 USB") while no automatic
-        // unit ("USBXpress Device") is attached: kept, not forgotten.
-        {3, -1, 3, 3},
-        {3, 0, 3, 3},
-        {3, -1, 1, 1},    // the chosen unit moved to another index: followed
-        {3, -1, -1, -1},  // the chosen unit is gone
+        {false, -1, -1, -1, -1}, // nothing known, nothing found
+        {false, -1, -1, 2, 2},   // the automatic lookup fills an empty number
+        {false, -1, -1, 0, 0},   // the known automatic unit went away: the lookup's unit, if any
+        {false, -1, 1, 0, 1},    // a known unit is never swapped for another one that comes first
+        {false, -1, 3, 0, 3},    // ...and is followed to its new index (its old number now names another unit)
+        // A unit chosen in Select Device ("QVR500 USB"): followed while
+        // attached, whatever the automatic lookup finds.
+        {true, 3, -1, -1, 3},
+        {true, 3, -1, 0, 3},
+        {true, 1, -1, -1, 1},    // moved to another index: followed
+        {true, -1, -1, 0, -1},   // gone: none ("could not be found"), not the automatic unit
+        {true, -1, 2, 2, -1},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(CConnectionFlow::DeviceAfterChange(r.nDevice, r.nFound, r.nChosen), r.nExpected)
-            << r.nDevice << " " << r.nFound << " " << r.nChosen;
+        EXPECT_EQ(CConnectionFlow::DeviceAfterChange(r.bChosen, r.nChosen, r.nKnown, r.nFound), r.nExpected)
+            << r.bChosen << " " << r.nChosen << " " << r.nKnown << " " << r.nFound;
 }
 
 // The terminal may send the store command too: only the store that
@@ -255,5 +261,15 @@ TEST(ConnectionFlow, ALinkOpenedByADownloadIsReadBackOrClosed)
     Play("failed", {{E::DownloadOpenedFailed, true, {A::CloseLink, A::ClearFlags, A::ShowState}, P::Idle, true}});
     Play("link lost during the download", {{E::DownloadOpenedCompleted, false, {A::ShowState}, P::Idle, true},
                                             {E::DownloadOpenedFailed, false, {A::ShowState}, P::Idle, true}});
-    Play("on a connection of ours", Then(kConnect, {{E::DownloadOnOurLink, true, {A::ShowState}, P::Connected, false}}));
+    // Over our connection: new firmware may have reset the unit, so a
+    // completed download reads it back like a Connect; one that failed
+    // leaves the connection as it was.
+    Play("completed on a connection of ours", Then(kConnect, {
+        {E::DownloadOnOurLink, true, readBack, P::AwaitingFlags, false},
+        {E::Flags, true, {A::SendReadSettings}, P::ReadingBack, false},
+        {E::Marker, false, {A::DestroyWaitBox, A::ShowState}, P::Connected, false},
+    }));
+    Play("failed on a connection of ours",
+         Then(kConnect, {{E::DownloadOnOurLinkFailed, true, {A::ShowState}, P::Connected, false}}));
+    Play("on a link that is not ours", {{E::DownloadOnOurLink, true, {A::ShowState}, P::Idle, true}});
 }

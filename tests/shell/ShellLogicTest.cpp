@@ -17,6 +17,8 @@
 #include "shell/ViewOptions.h"
 #include "shell/StartFolder.h"
 #include "shell/DeviceChoice.h"
+#include "shell/SiblingLink.h"
+#include "device/DlgSelectDevice.h"
 #include "device/Comm.h"
 #include "device/usbxp/SerialCommPorts.h"
 #include "framework/AppSettings.h"
@@ -261,7 +263,106 @@ TEST(MainFrame, SiblingMessagesReachingTheFrameAreHandled)
 }
 
 
-TEST(MainFrame, DeviceChangeNeverSwapsAKnownUnit)
+namespace {
+// A stand-in for the frame: it takes WM_SELECT_CHANNEL and WM_ENABLE as the
+// frame does, through the sibling link.
+struct SHoldFrame {
+    static inline CSiblingLink* s_pLink = nullptr;
+    static inline std::vector<WPARAM> s_applied;
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l)
+    {
+        if (m == WM_SELECT_CHANNEL) {
+            if (!s_pLink->HoldChannelWhileModal(h, w))
+                s_applied.push_back(w);
+            return 0;
+        }
+        if (m == WM_ENABLE && w)
+            s_pLink->ReleaseHeldChannel(h);
+        return ::DefWindowProcW(h, m, w, l);
+    }
+};
+
+// Runs f once on the next timer tick of the modal loop that is running;
+// posted messages go first (a tick comes only when none is waiting).
+void OnNextTick(void (*f)())
+{
+    static void (*s_f)() = nullptr;
+    s_f = f;
+    ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        s_f();
+    });
+}
+
+// Closes the top-level dialog of this thread titled pszTitle.
+void CloseModal(const wchar_t* pszTitle)
+{
+    ::PostMessageW(::FindWindowW(L"#32770", pszTitle), WM_COMMAND, IDCANCEL, 0);
+}
+} // namespace
+
+// A channel change from the sibling while a modal window of the program is
+// up (a dialog, a message box, one inside the other) is held, and only the
+// last one is applied, once, when the frame is enabled again.
+TEST(SiblingLink, AChannelChangeWaitsWhileAnyModalWindowIsUp)
+{
+    CSiblingLink link;
+    SHoldFrame::s_pLink = &link;
+    SHoldFrame::s_applied.clear();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SHoldFrame::Proc;
+    wc.lpszClassName = L"ShellTestHoldFrame";
+    ::RegisterClassW(&wc);
+    const HWND hFrame = ::CreateWindowW(L"ShellTestHoldFrame", L"", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                                        nullptr, nullptr);
+    ASSERT_TRUE(hFrame);
+    static HWND s_hFrame;
+    s_hFrame = hFrame;
+
+    // No modal window: taken at once.
+    ::SendMessageW(hFrame, WM_SELECT_CHANNEL, 4, 0);
+    EXPECT_EQ(SHoldFrame::s_applied, std::vector<WPARAM>{4});
+    SHoldFrame::s_applied.clear();
+
+    // A message box of the frame.
+    ::PostMessageW(hFrame, WM_SELECT_CHANNEL, 1, 0);
+    ::PostMessageW(hFrame, WM_SELECT_CHANNEL, 2, 0);
+    static bool s_bAppliedUnderBox;
+    OnNextTick([] {
+        s_bAppliedUnderBox = !SHoldFrame::s_applied.empty();
+        CloseModal(L"hold test");
+    });
+    ::MessageBoxW(hFrame, L"text", L"hold test", MB_OKCANCEL);
+    EXPECT_FALSE(s_bAppliedUnderBox);
+    EXPECT_TRUE(SHoldFrame::s_applied.empty()) << "applied after the caller of the box has returned";
+    PumpMessages();
+    EXPECT_EQ(SHoldFrame::s_applied, std::vector<WPARAM>{2});
+    SHoldFrame::s_applied.clear();
+
+    // A dialog, and a message box over it (the dialog is its owner: the
+    // frame stays disabled when the box goes).
+    ::PostMessageW(hFrame, WM_SELECT_CHANNEL, 6, 0);
+    static bool s_bAppliedUnderDialog;
+    OnNextTick([] {
+        ::PostMessageW(s_hFrame, WM_SELECT_CHANNEL, 7, 0);
+        OnNextTick([] { CloseModal(L"inner box"); });
+        ::MessageBoxW(::FindWindowW(L"#32770", L"Select Device"), L"text", L"inner box", MB_OKCANCEL);
+        ::PostMessageW(s_hFrame, WM_SELECT_CHANNEL, 1, 0);
+        OnNextTick([] {
+            s_bAppliedUnderDialog = !SHoldFrame::s_applied.empty();
+            CloseModal(L"Select Device");
+        });
+    });
+    CDlgSelectDevice dlg;
+    dlg.DoModal(hFrame);
+    EXPECT_FALSE(s_bAppliedUnderDialog);
+    PumpMessages();
+    EXPECT_EQ(SHoldFrame::s_applied, std::vector<WPARAM>{1});
+    ::DestroyWindow(hFrame);
+    SHoldFrame::s_pLink = nullptr;
+}
+
+TEST(MainFrame, DeviceChangeFollowsTheKnownUnitByItsSerial)
 {
     CMainFrame frame;
     BOOL bHandled = TRUE;
@@ -276,6 +377,16 @@ TEST(MainFrame, DeviceChangeNeverSwapsAKnownUnit)
     devices(L"tcp:127.0.0.1:9:USBXpress Device:C;tcp:127.0.0.1:9:USBXpress Device:B");
     frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled);
     EXPECT_EQ(g_Comm.GetDeviceNumber(), 1); // still there: kept, though another comes first
+
+    // The unit moves in the list: followed by its serial number; its old
+    // number now names another unit, which must never be opened for it.
+    devices(L"tcp:127.0.0.1:9:USBXpress Device:B;tcp:127.0.0.1:9:USBXpress Device:C");
+    frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled);
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 0);
+    // It goes away while another automatic unit stays: that one, by the automatic lookup.
+    devices(L"tcp:127.0.0.1:9:QVR500 USB:B;tcp:127.0.0.1:9:USBXpress Device:C");
+    frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled);
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 1);
 
     devices(L"");
     frame.OnDeviceChange(WM_DEVICECHANGE, 0, 0, bHandled);
@@ -418,17 +529,28 @@ TEST(DeviceChoice, RememberedUnitIsTakenWhileAttached)
 
     // The variable loses an entry: the port moves up, and Connect follows it.
     ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:cb:QVR500 USB:SN-B");
-    choice.ResolveForConnect();
+    EXPECT_EQ(choice.ResolveForConnect(), 1);
     EXPECT_EQ(g_Comm.GetDeviceNumber(), 1);
-    // The port is gone: number 1 must not open what took its place.
+    // The port is gone: neither what took its number nor the automatic unit
+    // is opened for it (Connect says the unit could not be found), on a
+    // device change as before Connect; the choice stands for this run.
     SerialCommPorts::SetSource([] { return std::vector<std::string>{}; });
-    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:cb:QVR500 USB:SN-B;sim:cc:QVR500 USB:SN-C");
-    choice.ResolveForConnect();
+    ::SetEnvironmentVariableA("QVR500_DEVICES",
+                              "sim:cb:QVR500 USB:SN-B;sim:cc:QVR500 USB:SN-C;sim:ca:USBXpress Device:AUTO");
+    choice.Refresh();
     EXPECT_EQ(g_Comm.GetDeviceNumber(), -1);
-    EXPECT_EQ(choice.GetSerial(), L"");
+    EXPECT_EQ(choice.ResolveForConnect(), -1);
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), -1);
+    EXPECT_EQ(choice.GetSerial(), L"COM4");
     EXPECT_EQ(CAppSettings::ReadString(CDeviceChoice::SETTING).value_or(L""), L"COM4") << "kept for a later start";
+    // Plugged in again (at another index): it is the one Connect opens.
+    SerialCommPorts::SetSource([] { return std::vector<std::string>{"COM4"}; });
+    choice.Refresh();
+    EXPECT_EQ(g_Comm.GetDeviceNumber(), 3);
+    EXPECT_EQ(choice.ResolveForConnect(), 3);
 
     // A remembered unit that is not attached at start: the existing rules apply.
+    SerialCommPorts::SetSource([] { return std::vector<std::string>{}; });
     ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:ca:USBXpress Device:AUTO");
     g_Comm.SetDeviceNumber(CComm::FindDevice());
     choice.Restore();
