@@ -3,33 +3,6 @@
 #include "model/ChannelConfig.h"
 #include "model/UnitMismatch.h"
 
-namespace {
-
-bool IsGain(EChannelField eField)
-{
-    switch (eField) {
-    case FIELD_LEVEL:
-    case FIELD_LOW_GAIN:
-    case FIELD_MID_GAIN:
-    case FIELD_HIGH_GAIN:
-    case FIELD_LOW_PEQ_GAIN:
-    case FIELD_MID_PEQ_GAIN:
-    case FIELD_HIGH_PEQ_GAIN:
-    case FIELD_SEQ_GAIN:
-    case FIELD_HEQ_GAIN:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsHighPass(EChannelField eField)
-{
-    return eField == FIELD_HP_FREQ || eField == FIELD_MID_HP_FREQ || eField == FIELD_HIGH_HP_FREQ;
-}
-
-} // namespace
-
 bool CWriteOrder::GoesFirst(EChannelField eField, std::uint32_t dwFrom, std::uint32_t dwTo)
 {
     if (eField < 0 || eField >= FIELD_COUNT)
@@ -38,9 +11,9 @@ bool CWriteOrder::GoesFirst(EChannelField eField, std::uint32_t dwFrom, std::uin
         return (dwTo & BAND_FLAG_MUTE) != 0 && (dwFrom & BAND_FLAG_MUTE) == 0;
     const float fltFrom = BitsToFloat(dwFrom);
     const float fltTo = BitsToFloat(dwTo);
-    if (IsGain(eField))
+    if (eField == FIELD_LEVEL || IsGainField(eField))
         return fltTo < fltFrom;
-    if (IsHighPass(eField))
+    if (IsHighPassField(eField))
         return fltTo > fltFrom;
     return false;
 }

@@ -72,9 +72,15 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR idTimer, DWORD)
 // Fence answers delivered to the parent window (it is registered with the
 // notification pipe like the form).
 unsigned g_nFencesDelivered = 0;
+// What the form last asked the frame's status bar to say.
+std::wstring g_statusText;
 
 LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (uMsg == WM_FIELD_STATUS) {
+        g_statusText = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
+        return 0;
+    }
     if (uMsg == WM_COMM_DATA) {
         const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
         if (pRecord && pRecord->bKind == RX_VALUE && pRecord->bChannel == 0 && pRecord->bParameter == FENCE_PARAMETER)
@@ -315,6 +321,8 @@ void CFormDriver::ClearField(int nId)
     ::SendMessageW(Item(nId), EM_SETSEL, 0, -1);
     TapKey(VK_DELETE);
 }
+
+std::wstring CFormDriver::StatusText() const { return g_statusText; }
 
 bool CFormDriver::FieldError(int nId) { return ::SendMessageW(Item(nId), WM_GET_FIELD_ERROR, 0, 0) != 0; }
 
