@@ -19,8 +19,10 @@
 #include "framework/ExeModule.h"
 #include "model/ChannelFields.h"
 #include "model/FieldRanges.h"
+#include "model/ConfigCheck.h"
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
+#include "model/UnitMismatch.h"
 #include "framework/AppGlobals.h"
 #include "speakerlib/DlgSpeakerLib.h"
 
@@ -491,8 +493,20 @@ void CDlgCrossover::ShowFieldStatus(HWND hField)
     const SFieldRule* pRule = hField ? CFieldRules::Find(::GetDlgCtrlID(hField)) : nullptr;
     const bool bError = pRule && ::SendMessageW(hField, WM_GET_FIELD_ERROR, 0, 0) != 0;
     const std::u16string text = CFieldStatusText::ForField(pRule, m_ctlPlot.GetMode(), bError);
-    const std::wstring wide(text.begin(), text.end());
+    std::wstring wide(text.begin(), text.end());
+    // A field the unit holds another value in says which (the read-back's No).
+    if (!bError && pRule && CUnitMismatch::IsMarked(ShownChannel(), pRule->eField))
+        wide = UnitHoldsText(pRule->eField);
     ::SendMessageW(GetParent(), WM_FIELD_STATUS, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+std::wstring CDlgCrossover::UnitHoldsText(EChannelField eField) const
+{
+    const std::u16string name = CFieldStatusText::Name(eField);
+    const std::uint32_t dwUnit = CUnitMismatch::UnitBits(ShownChannel(), eField, 0);
+    const std::string value = CConfigCheck::FormatFloat(BitsToFloat(dwUnit));
+    return g_Module.FormatString(IDS_UNIT_HOLDS,
+                                 {std::wstring(name.begin(), name.end()), std::wstring(value.begin(), value.end())});
 }
 
 LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
@@ -501,6 +515,13 @@ LRESULT CDlgCrossover::OnCtlColorEdit(UINT, WPARAM wParam, LPARAM lParam, BOOL& 
         const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
         if (const HBRUSH hbr = pRule ? m_waiting.Colour(reinterpret_cast<HDC>(wParam), Field(*pRule)) : nullptr)
             return reinterpret_cast<LRESULT>(hbr);
+        // Marked as differing from the unit: the error's colours, until a
+        // value of the field is sent.
+        if (pRule && CUnitMismatch::IsMarked(ShownChannel(), pRule->eField)) {
+            ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB_ERROR_TEXT);
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB_ERROR_BACK);
+            return reinterpret_cast<LRESULT>(m_hbrError.Get());
+        }
         bHandled = FALSE;
         return 0;
     }
@@ -732,8 +753,14 @@ LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
     m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
+    if (bEnded && m_readBack.ReportRejected()) {
+        // No: the fields stay marked, and the status bar says so.
+        const std::wstring text =
+            g_Module.FormatString(IDS_UNIT_DIFFERS, {std::to_wstring(CUnitMismatch::Count())});
+        ::SendMessageW(GetParent(), WM_FIELD_STATUS, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
     if (bEnded)
-        m_readBack.ReportRejected();
+        ::InvalidateRect(m_hWnd, nullptr, TRUE); // a field's marking went or came
     return 0;
 }
 

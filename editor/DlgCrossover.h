@@ -168,6 +168,8 @@ private:
     // Tells the frame what the status bar says about hField (the focused
     // field, or nullptr when none has the focus).
     void ShowFieldStatus(HWND hField);
+    // The status bar's "the unit holds ..." of a field of the shown channel.
+    std::wstring UnitHoldsText(EChannelField eField) const;
     LRESULT OnChannelButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnModeButton(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMuteInvert(UINT, WPARAM, LPARAM, BOOL&);

@@ -122,23 +122,11 @@ bool CFieldRules::HasNumber(std::u16string_view text)
 
 CFieldRules::EJump CFieldRules::HarmfulJump(const SFieldRule& rule, float fltApplied, float fltTyped)
 {
-    switch (rule.eField) {
-    case FIELD_LOW_GAIN:
-    case FIELD_MID_GAIN:
-    case FIELD_HIGH_GAIN:
-    case FIELD_LOW_PEQ_GAIN:
-    case FIELD_MID_PEQ_GAIN:
-    case FIELD_HIGH_PEQ_GAIN:
-    case FIELD_SEQ_GAIN:
-    case FIELD_HEQ_GAIN:
+    if (IsGainField(rule.eField))
         return fltTyped > fltApplied + MAX_GAIN_RISE ? EJump::GainRise : EJump::None;
-    case FIELD_HP_FREQ:
-    case FIELD_MID_HP_FREQ:
-    case FIELD_HIGH_HP_FREQ:
+    if (IsHighPassField(rule.eField))
         return fltTyped < fltApplied / 2.0f ? EJump::OctaveFall : EJump::None;
-    default:
-        return EJump::None;
-    }
+    return EJump::None;
 }
 
 float CFieldRules::ParseText(std::u16string_view text)

@@ -11,6 +11,8 @@
 #include "model/ChannelFields.h"
 #include "model/ChannelNames.h"
 #include "model/ParameterMap.h"
+#include "model/UnitMismatch.h"
+#include "model/WriteOrder.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,6 +23,13 @@ std::wstring Widen(const char* psz) // the model's names and labels are ASCII
     for (; psz && *psz; ++psz)
         text += static_cast<wchar_t>(static_cast<unsigned char>(*psz));
     return text;
+}
+
+// The Mid band's fields other than its high-pass do not exist in Biamp:
+// their setters ignore them, and a reply for one is no disagreement.
+bool IgnoredInMode(EChannelField eField, int nMode)
+{
+    return nMode == MODE_BIAMP && eField >= FIELD_MID_LP_FREQ && eField <= FIELD_MID_FLAGS;
 }
 
 } // namespace
@@ -75,6 +84,8 @@ void CReadBack::Release()
 void CReadBack::Start()
 {
     Hold();
+    // A new read-back of a unit: what another read-back found is void.
+    CUnitMismatch::ClearAll();
     const bool bBiamp = (GetSystemFlags() & SYSFLAG_BIAMP) != 0;
     const int nMode = bBiamp ? MODE_BIAMP : MODE_TRIAMP;
     ::CheckRadioButton(m_form.m_hWnd, IDC_BIAMP, IDC_TRIAMP, bBiamp ? IDC_BIAMP : IDC_TRIAMP);
@@ -116,14 +127,39 @@ void CReadBack::QueueMarker()
                         0.0f);
 }
 
-void CReadBack::Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere)
+void CReadBack::Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere, std::uint32_t dwUnitBits)
 {
+    // The unit keeps the value; the program shows its own until one of them
+    // is sent (the model's mark makes sure the next write is).
+    CUnitMismatch::Mark(nChannel, eField, dwUnitBits);
     // A unit that sends rubbish sends it for every value: the report stays short.
     constexpr size_t REPORT_LIMIT = 64;
+    const std::wstring value = Widen(CConfigCheck::FormatFloat(BitsToFloat(dwUnitBits)).c_str());
     if (m_rejected.size() < REPORT_LIMIT)
-        m_rejected.push_back(DescribeValue(nChannel, eField, pszWhere));
+        m_rejected.push_back(DescribeValue(nChannel, eField, pszWhere) + L": " + value);
     else if (m_rejected.size() == REPORT_LIMIT)
         m_rejected.emplace_back(L"...");
+}
+
+void CReadBack::Take(CChannelConfig& cfg, EChannelField eField, std::uint32_t dwBits, const wchar_t* pszWhere)
+{
+    const int nChannel = cfg.GetChannel();
+    // The unit is outside the program too: a value that is not a number is
+    // never applied (flag words are carried as they are).
+    if (CConfigCheck::CheckBits(eField, m_form.GetPlot().GetMode(), dwBits) == CConfigCheck::EVerdict::NonFinite) {
+        Reject(nChannel, eField, pszWhere, dwBits);
+        return;
+    }
+    SetChannelFieldBits(cfg, eField, dwBits, false, false);
+    // A setter that changes a value on the way in (a high-pass below its
+    // floor) shows what the unit does not play: named like a refused one.
+    const bool bShownOtherwise = GetChannelFieldInfo(eField).bFlags
+                                     ? GetChannelFieldBits(cfg, eField) != dwBits
+                                     : GetChannelFieldFloat(cfg, eField) != BitsToFloat(dwBits); // -0 is 0
+    if (bShownOtherwise && !IgnoredInMode(eField, cfg.GetMode()))
+        Reject(nChannel, eField, pszWhere, dwBits);
+    else
+        CUnitMismatch::Clear(nChannel, eField);
 }
 
 void CReadBack::OnValue(const utRXQueue& record)
@@ -135,14 +171,8 @@ void CReadBack::OnValue(const utRXQueue& record)
     const EChannelField eField = FieldForParameter(record.bChannel, record.bParameter);
     if (eField == FIELD_NONE)
         return;
-    const std::uint32_t dwBits = RXGetWord(record.bValue);
-    // The unit is outside the program too: a value that is not a number is
-    // never applied (flag words are carried as they are).
-    if (CConfigCheck::CheckBits(eField, m_form.GetPlot().GetMode(), dwBits) == CConfigCheck::EVerdict::NonFinite) {
-        Reject(record.bChannel, eField, (L"parameter " + std::to_wstring(record.bParameter)).c_str());
-        return;
-    }
-    SetChannelFieldBits(m_form.GetChannelRecord(record.bChannel), eField, dwBits, false, false);
+    Take(m_form.GetChannelRecord(record.bChannel), eField, RXGetWord(record.bValue),
+         (L"parameter " + std::to_wstring(record.bParameter)).c_str());
 }
 
 void CReadBack::OnOutput(const utRXQueue& record)
@@ -156,13 +186,9 @@ void CReadBack::OnOutput(const utRXQueue& record)
     CChannelConfig& cfg = m_form.GetChannelRecord(nChannel);
     const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
     const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
-    if (CConfigCheck::CheckValue(eField, plot.GetMode(), fltGain) == CConfigCheck::EVerdict::NonFinite) {
-        const std::wstring where =
-            L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
-        Reject(nChannel, eField, where.c_str());
-        return;
-    }
-    SetChannelFieldBits(cfg, eField, FloatToBits(fltGain), false, false);
+    const std::wstring where =
+        L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
+    Take(cfg, eField, FloatToBits(fltGain), where.c_str());
     if (nChannel == plot.GetChannel())
         SetChannelFieldBits(plot, eField, GetChannelFieldBits(cfg, eField), false, false);
 }
@@ -230,10 +256,10 @@ bool CReadBack::OnMarker()
     return true;
 }
 
-void CReadBack::ReportRejected()
+bool CReadBack::ReportRejected()
 {
     if (m_rejected.empty())
-        return;
+        return false;
     std::wstring list;
     for (const std::wstring& one : m_rejected)
         list += (list.empty() ? L"" : L"\r\n") + one;
@@ -242,12 +268,36 @@ void CReadBack::ReportRejected()
     const size_t nAt = text.find(L"%ls");
     if (nAt != std::wstring::npos)
         text.replace(nAt, 3, list);
-    ::MessageBoxW(m_form.m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONWARNING);
+    const int nAnswer = ::MessageBoxW(m_form.m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(),
+                                      MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON1);
+    if (nAnswer == IDYES)
+        SendShownWhereTheUnitDiffers();
+    return CUnitMismatch::Count() != 0;
+}
+
+void CReadBack::SendShownWhereTheUnitDiffers()
+{
+    // Exactly the marked parameters, with the values shown (the working copy
+    // for the channel on show): the marks make the setters send them though
+    // they equal what the program holds, and clear as they go.
+    CCtlQVRXOPlot& plot = m_form.GetPlot();
+    std::vector<CWriteOrder::SWrite> writes;
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        CChannelConfig& cfg = c == plot.GetChannel() ? static_cast<CChannelConfig&>(plot) : m_form.GetChannelRecord(c);
+        for (int f = 0; f < FIELD_COUNT; ++f) {
+            const auto eField = static_cast<EChannelField>(f);
+            if (CUnitMismatch::IsMarked(c, eField))
+                writes.push_back({&cfg, eField, GetChannelFieldBits(cfg, eField)});
+        }
+    }
+    CWriteOrder::Apply(writes, true, false);
 }
 
 bool CReadBack::OnLinkClosed()
 {
     m_textReader.Abort();
+    // Without a link nothing is known of a unit.
+    CUnitMismatch::ClearAll();
     if (!m_bActive)
         return false;
     // The unit's values that arrived before the link went would stand beside

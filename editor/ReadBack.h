@@ -10,8 +10,10 @@
 // stood when it began: a read-back that the link ends early puts the copy
 // back, so the screen (and Save As) never shows some of the unit's values
 // beside the program's old ones.  The unit's replies are untrusted: a value
-// that is not a finite number is not applied, and the end of the read-back
-// names each one.
+// that is not a finite number is not applied, a value the setters change on
+// the way in is shown changed, and the end of the read-back names each one
+// and asks whether to send the values shown.  Until one is sent, the model
+// keeps each such field marked as differing from the unit (CUnitMismatch).
 
 #include <windows.h>
 
@@ -49,9 +51,11 @@ public:
     // The end-of-read marker: the channel on show is reloaded from the set and
     // the form is given back.  True when a read-back ended here.
     bool OnMarker();
-    // After the marker, once the screen shows the unit: a message naming the
+    // After the marker, once the screen shows the unit: a question naming the
     // values of the read-back that were not taken (none: nothing is shown).
-    void ReportRejected();
+    // Yes (the default) sends exactly those parameters with the values
+    // shown.  True when fields are left differing from the unit (No).
+    bool ReportRejected();
     // The link was closed or lost.  A read-back that was running ends with the
     // kept configuration put back; true when that happened.
     bool OnLinkClosed();
@@ -73,7 +77,10 @@ private:
     void QueueMarker();
     void QueueTextReads(int nSection);
     void Release();
-    void Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere);
+    // Applies one value of the unit to a record with sending off, or names it.
+    void Take(CChannelConfig& cfg, EChannelField eField, std::uint32_t dwBits, const wchar_t* pszWhere);
+    void Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere, std::uint32_t dwUnitBits);
+    void SendShownWhereTheUnitDiffers();
 
     CDlgCrossover& m_form;
     CTextMemoryReader m_textReader;

@@ -4,6 +4,7 @@
 
 #include "model/ChannelFields.h"
 #include "model/ProfileInfo.h"
+#include "model/WriteOrder.h"
 
 namespace {
 
@@ -36,14 +37,16 @@ void PutRecord(std::uint8_t* p, const CChannelConfig& cfg)
         PutU32(p + VALUES_OFFSET + 4 * f, GetChannelFieldBits(cfg, static_cast<EChannelField>(f)));
 }
 
-// Applies one record in file order; nPosition is the record's place in the file.
+// Applies one record; nPosition is the record's place in the file.  The
+// record stays the channel of its place: a file whose record claims another
+// channel is damaged and refused by the check before anything is applied,
+// and a reader without that check must still never send one channel's
+// values to another.
 void ApplyRecord(const std::uint8_t* p, CChannelConfig& cfg, int nPosition, unsigned& nKeptIndexMask)
 {
-    const int nIndex = static_cast<int>(CConfigFile::GetU32(p));
-    if (nIndex >= 0 && nIndex < CHANNEL_COUNT)
-        cfg.SetChannel(nIndex);
-    else
-        nKeptIndexMask |= 1u << nPosition; // an index that addresses nothing: keep the record's own
+    if (static_cast<std::int32_t>(CConfigFile::GetU32(p)) != nPosition)
+        nKeptIndexMask |= 1u << nPosition;
+    cfg.SetChannel(nPosition);
 
     // The file's 32 units need not be terminated: terminate after them.
     char16_t szName[SPEAKER_NAME_UNITS + 1];
@@ -52,9 +55,11 @@ void ApplyRecord(const std::uint8_t* p, CChannelConfig& cfg, int nPosition, unsi
     szName[SPEAKER_NAME_UNITS] = 0;
     cfg.SetSpeakerName(szName);
 
+    std::vector<CWriteOrder::SWrite> writes;
+    writes.reserve(FIELD_COUNT);
     for (int f = 0; f < FIELD_COUNT; ++f)
-        SetChannelFieldBits(cfg, static_cast<EChannelField>(f), CConfigFile::GetU32(p + VALUES_OFFSET + 4 * f),
-                            true, false);
+        writes.push_back({&cfg, static_cast<EChannelField>(f), CConfigFile::GetU32(p + VALUES_OFFSET + 4 * f)});
+    CWriteOrder::Apply(writes, true, false);
 }
 
 // Reads until cb bytes or the end of the data; -1 on a failed read.

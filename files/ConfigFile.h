@@ -29,7 +29,8 @@ struct ConfigResult {
     EConfigStatus status = EConfigStatus::Ok;
     // ShortFile: the number of bytes the file holds.
     std::uint64_t nOffset = 0;
-    // Bit i set: record i carried a channel index outside 0..5; it kept its own index.
+    // Bit i set: record i carried a channel index other than i; it stayed
+    // channel i (the configuration check refuses such a file first).
     unsigned nKeptIndexMask = 0;
 
     bool Ok() const { return status == EConfigStatus::Ok; }
@@ -65,8 +66,9 @@ public:
     // a complete file with the right signature that the gate (if given)
     // lets through is applied: the working copy (if given) is first stored
     // into pChannels[nShown]; then for each record
-    // (reset first with bReset) the channel index, the name and then every
-    // value field through its setter with send on, band gains without force.
+    // (reset first with bReset) its own index i, the name and then every
+    // value field through its setter with send on, band gains without force,
+    // in the order of CWriteOrder.
     // Then the profile gets its defaults (bReset) and the working copy (if
     // given) is loaded from pChannels[nShown] without sending.  The caller
     // recomputes the curves, refreshes its controls and writes the text memory.

@@ -12,6 +12,22 @@ std::wstring CExeModule::LoadString(UINT nId) const
     return std::wstring(p, static_cast<size_t>(n));
 }
 
+std::wstring CExeModule::FormatString(UINT nId, std::initializer_list<std::wstring> args) const
+{
+    const std::wstring pattern = LoadString(nId);
+    std::wstring out;
+    auto it = args.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 3, L"%ls") == 0 && it != args.end()) {
+            out += *it++;
+            i += 2;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
 int CExeModule::LoadString(UINT nId, wchar_t* pszBuffer, int cchBuffer) const
 {
     if (!pszBuffer || cchBuffer <= 0)

@@ -4,6 +4,8 @@
 #include "model/CommandSink.h"
 #include "model/ParameterMap.h"
 #include "model/ProfileInfo.h"
+#include "model/UnitMismatch.h"
+#include "model/WriteOrder.h"
 #include "resources/resource.h"
 #include "resources/strings/StringTable.h"
 
@@ -52,8 +54,16 @@ bool EqualNoCase(const char16_t* a, const char16_t* b)
 // A channel index outside 0..5 addresses nothing on the unit.
 bool CanSend(int nChannel) { return nChannel >= 0 && nChannel < CHANNEL_COUNT; }
 
+// A value equal to the one held is not sent again, unless the unit is known
+// to hold another one there.
+bool Unchanged(int nChannel, EChannelField field, bool bEqual)
+{
+    return bEqual && !CUnitMismatch::IsMarked(nChannel, field);
+}
+
 void QueueField(int nChannel, EChannelField field, float v)
 {
+    CUnitMismatch::Clear(nChannel, field);
     ICommandSink* pSink = GetCommandSink();
     const int nParameter = ParameterForField(field, nChannel);
     if (pSink && nParameter != PARAMETER_NONE)
@@ -62,6 +72,7 @@ void QueueField(int nChannel, EChannelField field, float v)
 
 void QueueFieldBits(int nChannel, EChannelField field, std::uint32_t bits)
 {
+    CUnitMismatch::Clear(nChannel, field);
     ICommandSink* pSink = GetCommandSink();
     const int nParameter = ParameterForField(field, nChannel);
     if (pSink && nParameter != PARAMETER_NONE)
@@ -72,6 +83,7 @@ void QueueFieldBits(int nChannel, EChannelField field, std::uint32_t bits)
 // Triamp (its setters are guarded); the High output is the same in both.
 void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
 {
+    CUnitMismatch::Clear(nChannel, band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN);
     ICommandSink* pSink = GetCommandSink();
     if (!pSink)
         return;
@@ -89,7 +101,8 @@ void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
 #define QVR_FLOAT_SETTER(name, member, field, guarded)            \
     void CChannelConfig::name(float v, bool send)                 \
     {                                                             \
-        if ((guarded && m_nMode == MODE_BIAMP) || v == member)    \
+        if ((guarded && m_nMode == MODE_BIAMP) ||                 \
+            Unchanged(m_nChannel, field, v == member))            \
             return;                                               \
         member = v;                                               \
         if (send && CanSend(m_nChannel))                          \
@@ -99,7 +112,8 @@ void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
 #define QVR_FLAGS_SETTER(name, member, field, guarded)            \
     void CChannelConfig::name(std::uint32_t v, bool send)         \
     {                                                             \
-        if ((guarded && m_nMode == MODE_BIAMP) || v == member)    \
+        if ((guarded && m_nMode == MODE_BIAMP) ||                 \
+            Unchanged(m_nChannel, field, v == member))            \
             return;                                               \
         member = v;                                               \
         if (send && CanSend(m_nChannel))                          \
@@ -108,10 +122,11 @@ void QueueBandGain(int nChannel, EBand band, float fltGain, float fltLevel)
 
 // Band gains go to the band's output with the level added; `force` sends an
 // unchanged value again.
-#define QVR_GAIN_SETTER(name, member, band, guarded)                          \
+#define QVR_GAIN_SETTER(name, member, band, field, guarded)                   \
     void CChannelConfig::name(float v, bool send, bool force)                  \
     {                                                                          \
-        if ((guarded && m_nMode == MODE_BIAMP) || (!force && v == member))     \
+        if ((guarded && m_nMode == MODE_BIAMP) ||                              \
+            (!force && Unchanged(m_nChannel, field, v == member)))             \
             return;                                                            \
         member = v;                                                            \
         if (send && CanSend(m_nChannel))                                       \
@@ -209,7 +224,7 @@ void CChannelConfig::GetSpeakerName(char16_t* pszBuffer, int cbBuffer) const
 
 void CChannelConfig::SetLevel(float v, bool send)
 {
-    if (v == m_fltLevel)
+    if (Unchanged(m_nChannel, FIELD_LEVEL, v == m_fltLevel))
         return;
     m_fltLevel = v;
     if (send && CanSend(m_nChannel)) {
@@ -223,16 +238,16 @@ void CChannelConfig::SetLevel(float v, bool send)
 
 void CChannelConfig::SetHPFreq(float v, bool send)
 {
-    if (v == m_fltHPFreq && v >= HP_FREQ_FLOOR)
+    if (Unchanged(m_nChannel, FIELD_HP_FREQ, v == m_fltHPFreq && v >= HP_FREQ_FLOOR))
         return;
     m_fltHPFreq = v < HP_FREQ_FLOOR ? HP_FREQ_FLOOR : v;
     if (send && CanSend(m_nChannel))
         QueueField(m_nChannel, FIELD_HP_FREQ, v); // the value passed in, even below the floor
 }
 
-QVR_GAIN_SETTER(SetLowGain, m_fltLowGain, BAND_LOW, false)
-QVR_GAIN_SETTER(SetMidGain, m_fltMidGain, BAND_MID, true)
-QVR_GAIN_SETTER(SetHighGain, m_fltHighGain, BAND_HIGH, false)
+QVR_GAIN_SETTER(SetLowGain, m_fltLowGain, BAND_LOW, FIELD_LOW_GAIN, false)
+QVR_GAIN_SETTER(SetMidGain, m_fltMidGain, BAND_MID, FIELD_MID_GAIN, true)
+QVR_GAIN_SETTER(SetHighGain, m_fltHighGain, BAND_HIGH, FIELD_HIGH_GAIN, false)
 QVR_FLOAT_SETTER(SetHPQ, m_fltHPQ, FIELD_HP_Q, false)
 QVR_FLOAT_SETTER(SetDelay, m_fltDelay, FIELD_DELAY, false)
 QVR_FLOAT_SETTER(SetLowLPFreq, m_fltLowLPFreq, FIELD_LOW_LP_FREQ, false)
@@ -267,36 +282,8 @@ void CChannelConfig::Assign(const CChannelConfig& src, bool send)
 {
     SetMode(src.m_nMode);
     SetSpeakerName(src.m_szSpeaker);
-    SetLevel(src.m_fltLevel, send);
-    SetLowGain(src.m_fltLowGain, send, true);
-    SetMidGain(src.m_fltMidGain, send, true);
-    SetHighGain(src.m_fltHighGain, send, true);
-    SetHPFreq(src.m_fltHPFreq, send);
-    SetHPQ(src.m_fltHPQ, send);
-    SetDelay(src.m_fltDelay, send);
-    SetLowLPFreq(src.m_fltLowLPFreq, send);
-    SetLowPEQFreq(src.m_fltLowPEQFreq, send);
-    SetLowPEQQ(src.m_fltLowPEQQ, send);
-    SetLowPEQGain(src.m_fltLowPEQGain, send);
-    SetLowDelay(src.m_fltLowDelay, send);
-    SetLowFlags(src.m_dwLowFlags, send);
-    SetMidHPFreq(src.m_fltMidHPFreq, send);
-    SetMidLPFreq(src.m_fltMidLPFreq, send);
-    SetMidPEQFreq(src.m_fltMidPEQFreq, send);
-    SetMidPEQQ(src.m_fltMidPEQQ, send);
-    SetMidPEQGain(src.m_fltMidPEQGain, send);
-    SetMidDelay(src.m_fltMidDelay, send);
-    SetMidFlags(src.m_dwMidFlags, send);
-    SetHighHPFreq(src.m_fltHighHPFreq, send);
-    SetHighPEQFreq(src.m_fltHighPEQFreq, send);
-    SetHighPEQQ(src.m_fltHighPEQQ, send);
-    SetHighPEQGain(src.m_fltHighPEQGain, send);
-    SetSEQFreq(src.m_fltSEQFreq, send);
-    SetSEQGain(src.m_fltSEQGain, send);
-    SetHEQFreq(src.m_fltHEQFreq, send);
-    SetHEQGain(src.m_fltHEQGain, send);
-    SetHighDelay(src.m_fltHighDelay, send);
-    SetHighFlags(src.m_dwHighFlags, send);
+    // Band gains are forced: their outputs carry the level as well.
+    CWriteOrder::ApplyAll(*this, src, send, true);
 }
 
 void ApplyMode(CChannelConfig* pChannels, CChannelConfig& workingCopy, int nMode, bool send)

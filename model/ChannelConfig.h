@@ -38,7 +38,8 @@ public:
     void ResetToDefaults();
 
     // Copies every field of `src` (not the channel index) through the
-    // setters, in the order in which a whole channel is written to the unit.
+    // setters, in the order of CWriteOrder (nothing on the way louder than
+    // both ends).
     void Assign(const CChannelConfig& src, bool send);
 
     // --- plain fields -----------------------------------------------------

@@ -84,6 +84,28 @@ const ChannelFieldInfo& GetChannelFieldInfo(EChannelField field)
     return kFields[field];
 }
 
+bool IsGainField(EChannelField field)
+{
+    switch (field) {
+    case FIELD_LOW_GAIN:
+    case FIELD_MID_GAIN:
+    case FIELD_HIGH_GAIN:
+    case FIELD_LOW_PEQ_GAIN:
+    case FIELD_MID_PEQ_GAIN:
+    case FIELD_HIGH_PEQ_GAIN:
+    case FIELD_SEQ_GAIN:
+    case FIELD_HEQ_GAIN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsHighPassField(EChannelField field)
+{
+    return field == FIELD_HP_FREQ || field == FIELD_MID_HP_FREQ || field == FIELD_HIGH_HP_FREQ;
+}
+
 EChannelField FindChannelField(const char* pszName)
 {
     if (pszName == nullptr)

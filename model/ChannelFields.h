@@ -70,6 +70,12 @@ const ChannelFieldInfo& GetChannelFieldInfo(EChannelField field);
 // the Q values and the flag words).  field must be 0..FIELD_COUNT-1.
 const char* GetChannelFieldLabel(EChannelField field);
 const char* GetChannelFieldUnit(EChannelField field);
+// A band gain or an EQ gain (the PEQs and shelves): a rise makes the band
+// louder.  The level, which every band output carries, is not one of them.
+bool IsGainField(EChannelField field);
+// A high-pass frequency (the channel's, the Mid and High bands'): a fall lets
+// lower frequencies reach the driver.
+bool IsHighPassField(EChannelField field);
 // The field with this member name, or FIELD_NONE.
 EChannelField FindChannelField(const char* pszName);
 

@@ -66,22 +66,16 @@ std::string CConfigCheck::BoundsText(EChannelField eField, int nMode)
 std::vector<CConfigCheck::SFinding> CConfigCheck::Check(const SRecordBits (&records)[CHANNEL_COUNT], int nMode)
 {
     std::vector<SFinding> findings;
-    int anClaimedBy[CHANNEL_COUNT];
-    for (int& n : anClaimedBy)
-        n = -1;
     for (int r = 0; r < CHANNEL_COUNT; ++r) {
         const SRecordBits& record = records[r];
-        const std::int32_t nChannel = record.nChannel;
-        if (nChannel >= 0 && nChannel < CHANNEL_COUNT) {
-            if (anClaimedBy[nChannel] >= 0) {
-                SFinding f;
-                f.nRecord = r;
-                f.text = "records " + std::to_string(anClaimedBy[nChannel]) + " and " + std::to_string(r) +
-                         " both claim channel " + std::to_string(nChannel);
-                findings.push_back(std::move(f));
-            } else {
-                anClaimedBy[nChannel] = r;
-            }
+        if (record.nChannel != r) {
+            SFinding f;
+            f.nRecord = r;
+            f.bForeignIndex = true;
+            f.nClaimedChannel = record.nChannel;
+            f.text = "record " + std::to_string(r) + " claims channel index " + std::to_string(record.nChannel) +
+                     "; the file is damaged (record " + std::to_string(r) + " is channel " + std::to_string(r) + ")";
+            findings.push_back(std::move(f));
         }
         for (int i = 0; i < FIELD_COUNT; ++i) {
             const auto eField = static_cast<EChannelField>(i);
@@ -124,11 +118,10 @@ CConfigCheck::EAdmission CConfigCheck::Admit(const SRecordBits (&incoming)[CHANN
     named.clear();
     std::vector<SFinding> toConfirm;
     for (SFinding& f : Check(incoming, nMode)) {
-        if (f.eField == FIELD_NONE)
-            continue; // about records, not values: the reader's own rules handle them
-        if (f.bNonFinite)
+        if (f.bForeignIndex || f.bNonFinite)
             named.push_back(std::move(f));
-        else if (incoming[f.nRecord].adwValues[f.eField] != current[f.nRecord].adwValues[f.eField])
+        else if (f.eField != FIELD_NONE &&
+                 incoming[f.nRecord].adwValues[f.eField] != current[f.nRecord].adwValues[f.eField])
             toConfirm.push_back(std::move(f));
     }
     if (!named.empty())

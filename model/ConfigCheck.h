@@ -56,12 +56,19 @@ public:
         EVerdict eVerdict = EVerdict::Ok;  // of eField (Ok for a finding that concerns no value)
         bool bNonFinite = false;           // eVerdict == NonFinite
         float fltValue = 0.0f;             // eField's value
+        // The record carries a channel index other than its place (the
+        // index it claims here): the file is damaged, never applied.
+        bool bForeignIndex = false;
+        std::int32_t nClaimedChannel = 0;
         std::string text;                  // one line, e.g. "record 2 m_fltLowLPFreq is 100, outside ..."
     };
 
     // The findings for six records in the editor's ranges of nMode, record
-    // by record in field order: values that are not finite or outside the
-    // ranges, and a channel index that an earlier record already claimed.
+    // by record in field order: a record whose channel index is not its own
+    // place (record i of the program's files always carries i; another
+    // index would put its values on another channel of the unit than the
+    // one the screen shows them as), then values that are not finite or
+    // outside the ranges.
     static std::vector<SFinding> Check(const SRecordBits (&records)[CHANNEL_COUNT], int nMode);
 
     // A record as the program holds it, in the same form.
@@ -69,12 +76,14 @@ public:
 
     // What a whole configuration coming in (a file being opened) may do to
     // the one in use (pCurrent: the six records as the program holds them,
-    // by position).  A value that is not finite refuses it.  Otherwise a
+    // by position).  A record claiming another channel, or a value that is
+    // not finite, refuses it.  Otherwise a
     // value outside the editor's ranges must be confirmed, unless it equals
     // what the program holds already: that one changes nothing and is not
     // sent, so a file saved from the program opens without a question even
     // where the unit it was read from holds such values.  `named` receives
-    // the findings that decide (every non-finite one, or every one to confirm).
+    // the findings that decide (every foreign index and non-finite one, or
+    // every one to confirm).
     enum class EAdmission { Apply, Confirm, Refuse };
     static EAdmission Admit(const SRecordBits (&incoming)[CHANNEL_COUNT], const SRecordBits (&current)[CHANNEL_COUNT],
                             int nMode, std::vector<SFinding>& named);

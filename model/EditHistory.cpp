@@ -1,6 +1,7 @@
 #include "model/EditHistory.h"
 
 #include "model/ChannelFields.h"
+#include "model/WriteOrder.h"
 
 namespace {
 
@@ -82,14 +83,15 @@ CEditHistory::SStep CEditHistory::Diff(const CConfigImage& before, const CConfig
 bool CEditHistory::Apply(const SStep& step, bool bUndo, CChannelConfig* const apChannels[CHANNEL_COUNT],
                          CProfileInfo& profile)
 {
-    // Field order is the order a whole channel is written in: the level
-    // before the band gains, whose unit outputs it is part of.
+    // A step of several values goes out as any change of several values
+    // does: nothing on the way louder than both ends.
+    std::vector<CWriteOrder::SWrite> writes;
     for (const SValueChange& v : step.aValues) {
         if (v.nChannel < 0 || v.nChannel >= CHANNEL_COUNT || v.nField < 0 || v.nField >= FIELD_COUNT)
             continue;
-        SetChannelFieldBits(*apChannels[v.nChannel], static_cast<EChannelField>(v.nField),
-                            bUndo ? v.dwBefore : v.dwAfter, true, false);
+        writes.push_back({apChannels[v.nChannel], static_cast<EChannelField>(v.nField), bUndo ? v.dwBefore : v.dwAfter});
     }
+    CWriteOrder::Apply(writes, true, false);
     bool bTexts = false;
     for (const STextChange& t : step.aTexts) {
         const std::u16string& str = bUndo ? t.strBefore : t.strAfter;

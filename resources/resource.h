@@ -96,7 +96,9 @@
 #define IDS_SAVE_CANNOT_REPLACE 710
 // The connection and the read-back of the unit.
 #define IDS_CONFIG_PUT_BACK 720     // second line of "Communication ... lost." when a read-back failed
-#define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken
+#define IDS_READ_BACK_REJECTED 721  // values of the unit's replies that were not taken, and the question
+#define IDS_UNIT_HOLDS 722          // status bar: a field where the unit holds another value
+#define IDS_UNIT_DIFFERS 723        // status bar: after No, how many fields differ from the unit
 #define IDS_LINK_LOG_CANNOT_SAVE 760
 // Edit menu items: with nothing to take back, and naming the step (%ls).
 #define IDS_UNDO_NOTHING 790
@@ -109,6 +111,8 @@
 #define IDS_OPEN_VALUE_OUTSIDE 742
 #define IDS_OPEN_VALUE_NOT_NUMBER 743
 #define IDS_OPEN_MORE_VALUES 744
+#define IDS_OPEN_DAMAGED 738        // a record claims another channel than its place
+#define IDS_OPEN_RECORD_CLAIMS 739
 // Save: the system took the old file away and the new one could not take its place.
 #define IDS_SAVE_KEPT_ASIDE 745
 #define IDS_SAVE_KEPT_BESIDE 750

@@ -56,20 +56,7 @@ CDocumentFile::EChoice CDocumentFile::Choose(HWND hOwner, const SDialog& dialog,
 
 std::wstring CDocumentFile::Format(UINT nId, std::initializer_list<std::wstring> args)
 {
-    // Plain substitution: paths may hold '%' and printf's wide "%ls" is not
-    // read alike by every C runtime.
-    const std::wstring pattern = g_Module.LoadString(nId);
-    std::wstring out;
-    auto it = args.begin();
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern.compare(i, 3, L"%ls") == 0 && it != args.end()) {
-            out += *it++;
-            i += 2;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
+    return g_Module.FormatString(nId, args);
 }
 
 std::wstring CDocumentFile::SaveFailure(UINT nId, const wchar_t* pszPath, const CSafeFile::SResult& r)

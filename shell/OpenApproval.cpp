@@ -1,5 +1,7 @@
 #include "shell/OpenApproval.h"
 
+#include <algorithm>
+
 #include "files/ConfigFile.h"
 #include "framework/ExeModule.h"
 #include "model/ChannelConfig.h"
@@ -24,9 +26,18 @@ std::wstring COpenApproval::ListValues(const std::vector<CConfigCheck::SFinding>
     for (const CConfigCheck::SFinding& f : named) {
         if (nListed == MAX_LISTED)
             break;
-        if (f.nRecord < 0 || f.nRecord >= CHANNEL_COUNT || f.eField == FIELD_NONE)
+        if (f.nRecord < 0 || f.nRecord >= CHANNEL_COUNT)
             continue;
         const std::wstring channel = Widen(kChannelNames[f.nRecord]);
+        if (f.bForeignIndex) {
+            lines += CDocumentFile::Format(IDS_OPEN_RECORD_CLAIMS, {std::to_wstring(f.nRecord), channel,
+                                                                    std::to_wstring(f.nClaimedChannel)});
+            lines += L"\r\n";
+            ++nListed;
+            continue;
+        }
+        if (f.eField == FIELD_NONE)
+            continue;
         const std::wstring field = Widen(GetChannelFieldLabel(f.eField));
         const std::wstring value = Widen(CConfigCheck::FormatFloat(f.fltValue));
         lines += f.bNonFinite ? CDocumentFile::Format(IDS_OPEN_VALUE_NOT_NUMBER, {channel, field, value})
@@ -59,7 +70,9 @@ bool COpenApproval::Approve(HWND hOwner, const wchar_t* pszPath, const std::uint
     const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
     const std::wstring list = ListValues(named, nMode);
     if (eAdmission == CConfigCheck::EAdmission::Refuse) {
-        const std::wstring reason = CDocumentFile::Format(IDS_OPEN_NOT_NUMBERS, {list});
+        const bool bDamaged = std::any_of(named.begin(), named.end(),
+                                          [](const CConfigCheck::SFinding& f) { return f.bForeignIndex; });
+        const std::wstring reason = CDocumentFile::Format(bDamaged ? IDS_OPEN_DAMAGED : IDS_OPEN_NOT_NUMBERS, {list});
         const std::wstring text = CDocumentFile::Format(IDS_FILE_REFUSED, {pszPath, reason});
         ::MessageBoxW(hOwner, text.c_str(), caption.c_str(), MB_ICONERROR);
         return false;

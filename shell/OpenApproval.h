@@ -1,7 +1,9 @@
 #pragma once
 // Whether a configuration file that is complete and well formed may take
 // the place of the configuration in use, asked when Open has read the whole
-// file and before anything of it is applied or sent.  A file holding a value
+// file and before anything of it is applied or sent.  A file whose record
+// claims another channel than its place is refused as damaged, naming the
+// record and the index it claims.  A file holding a value
 // that is not a number is refused with a message naming each such value by
 // channel and field; a file whose values the editor would not accept in the
 // unit's current mode is applied only when the user says Yes to a question

@@ -8,6 +8,7 @@
 #include "model/ChannelConfig.h"
 #include "model/ConfigCheck.h"
 #include "model/FieldRanges.h"
+#include "model/WriteOrder.h"
 #include "resources/resource.h"
 #include "resources/strings/StringTable.h"
 #include "speakerlib/SpeakerLibrary.h"
@@ -182,12 +183,15 @@ void CSpeakerPreset::ApplyTo(CChannelConfig& cfg, bool send) const
 {
     if (!Usable())
         return;
+    // In the safe order: the horn's gain falls before its high-pass does.
+    std::vector<CWriteOrder::SWrite> writes;
     for (int i = 0; i < KEY_COUNT; ++i) {
         const SKey& key = s_aKeys[i];
         if (key.bMid && m_nBands != MODE_TRIAMP)
             continue;
-        SetChannelFieldBits(cfg, key.eField, FloatToBits(m_afltValues[static_cast<std::size_t>(i)]), send, false);
+        writes.push_back({&cfg, key.eField, FloatToBits(m_afltValues[static_cast<std::size_t>(i)])});
     }
+    CWriteOrder::Apply(writes, send, false);
     cfg.SetSpeakerName(m_name.c_str());
 }
 

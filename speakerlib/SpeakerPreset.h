@@ -3,7 +3,8 @@
 // library gives to a channel, checked before they may go anywhere near the
 // unit.
 //
-// Keys, in the order they are applied (each sets one field of the record):
+// Keys, in the order they are applied within each part of CWriteOrder
+// (each sets one field of the record):
 // LBD MBD HBD LBLP MBLP MBHP HBHP LBG MBG HBG LBPF LBPG LBPQ MBPF MBPG MBPQ
 // HBPF HBPG HBPQ SEF SEG HEF HEG HPF HPQ.  A key whose library default is a
 // value the editor accepts (delays 0, gains 0, EQ frequencies 40/800/4000,
@@ -63,7 +64,7 @@ public:
     int Bands() const { return m_nBands; }
     float Value(EChannelField eField) const;
 
-    // Sets the record's fields through its setters in key order, then the
+    // Sets the record's fields through its setters (CWriteOrder), then the
     // speaker name.  Does nothing for an unusable preset.
     void ApplyTo(CChannelConfig& cfg, bool send) const;
 

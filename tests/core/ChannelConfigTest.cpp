@@ -194,7 +194,7 @@ TEST(ChannelConfig, SpeakerNameCompareCutAndGet)
     EXPECT_EQ(buf[0], u'Z');
 }
 
-TEST(ChannelConfig, AssignSendsInWholeChannelOrderAndSetsModeFirst)
+TEST(ChannelConfig, AssignSendsQuieterWritesFirstThenFieldOrderAndSetsModeFirst)
 {
     CChannelConfig src(CHANNEL_RIGHT);
     // Give every field a value different from the defaults.
@@ -215,13 +215,16 @@ TEST(ChannelConfig, AssignSendsInWholeChannelOrderAndSetsModeFirst)
                   GetChannelFieldBits(src, static_cast<EChannelField>(f)));
     EXPECT_EQ(Name(dst), u"Src");
 
-    // Level (with its three gain re-sends), the three gains again (forced),
-    // then the parameters in Assign order.
+    // First what makes the unit quieter or safer: the channel high-pass
+    // raised (30 -> 101 Hz) and the three bands muted; then the rest in
+    // field order: the level (with its three gain re-sends), each band gain
+    // (forced) in its place among its band's fields.  The Mid and High
+    // high-passes fall (316 -> 111, 2500 -> 119 Hz): among the rest.
     std::vector<int> order;
     for (const auto& r : sink.requests)
         order.push_back(r.kind == QueuedRequest::COMMAND ? -1 : r.parameter);
-    const std::vector<int> expected = {31, -1, -1, -1, -1, -1, -1, 0, 1, 29, 23, 24, 25, 26, 28, 30,
-                                       14, 15, 16, 17, 18, 20, 22, 2, 3, 4, 5, 8, 9, 6, 7, 11, 13};
+    const std::vector<int> expected = {0,  30, 22, 13, 31, -1, -1, -1, 1, 29, 23, 24, 25, 26, -1, 28, 14,
+                                       15, 16, 17, 18, -1, 20, 2,  3,  4, 5,  8,  9,  6,  7,  -1, 11};
     EXPECT_EQ(order, expected);
 
     // A Biamp source: the destination takes the mode first, so its Mid

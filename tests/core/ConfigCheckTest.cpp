@@ -81,7 +81,7 @@ TEST(ConfigCheck, NonFiniteAndOutOfRangeValuesAreNamedWithTheRange)
     EXPECT_TRUE(Check(edges).empty());
 }
 
-TEST(ConfigCheck, TwoRecordsClaimingOneChannelAndTrailingBytes)
+TEST(ConfigCheck, ARecordClaimingAnotherChannelAndTrailingBytes)
 {
     auto file = DefaultFile();
     const std::uint8_t two[4] = {2, 0, 0, 0};
@@ -90,7 +90,10 @@ TEST(ConfigCheck, TwoRecordsClaimingOneChannelAndTrailingBytes)
     file.push_back(0x41);
     const auto findings = Check(file);
     ASSERT_EQ(findings.size(), 2u);
-    EXPECT_EQ(findings[0].text, "records 2 and 4 both claim channel 2");
+    EXPECT_EQ(findings[0].text, "record 4 claims channel index 2; the file is damaged (record 4 is channel 4)");
+    EXPECT_TRUE(findings[0].bForeignIndex);
+    EXPECT_EQ(findings[0].nRecord, 4);
+    EXPECT_EQ(findings[0].nClaimedChannel, 2);
     EXPECT_EQ(findings[1].nRecord, -1);
     EXPECT_EQ(findings[1].text, "2 bytes follow the sixth record; the program ignores them");
 }
@@ -139,7 +142,7 @@ TEST(ConfigCheck, BoundsAreInclusiveAndTheNextFloatOutsideIsNamed)
     EXPECT_EQ(CConfigCheck::CheckBits(FIELD_HIGH_GAIN, MODE_TRIAMP, 0x7FC00000u), CConfigCheck::EVerdict::NonFinite);
 }
 
-TEST(ConfigCheck, AnOpenedFileIsRefusedForNonNumbersAndConfirmedOnlyForRangeBreaksItWouldApply)
+TEST(ConfigCheck, AnOpenedFileIsRefusedForNonNumbersOrForeignIndicesAndConfirmedOnlyForRangeBreaksItWouldApply)
 {
     CConfigCheck::SRecordBits current[CHANNEL_COUNT];
     for (int c = 0; c < CHANNEL_COUNT; ++c)
@@ -163,8 +166,16 @@ TEST(ConfigCheck, AnOpenedFileIsRefusedForNonNumbersAndConfirmedOnlyForRangeBrea
     EXPECT_EQ(admit(same), CConfigCheck::EAdmission::Apply);
     EXPECT_TRUE(named.empty());
     same[1].adwValues[FIELD_HIGH_GAIN] = FloatToBits(-12.0f);
-    same[4].nChannel = 1; // a record claiming another channel is the reader's business, not a value's
     EXPECT_EQ(admit(same), CConfigCheck::EAdmission::Apply);
+    // A record claiming another channel: the file is damaged, refused like a
+    // non-number, and named by its record and the index it claims.
+    same[4].nChannel = 1;
+    EXPECT_EQ(admit(same), CConfigCheck::EAdmission::Refuse);
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_TRUE(named[0].bForeignIndex);
+    EXPECT_EQ(named[0].nRecord, 4);
+    EXPECT_EQ(named[0].nClaimedChannel, 1);
+    same[4].nChannel = 4;
 
     // Outside the ranges and different from what the program holds: named, to be confirmed.
     auto wide = incoming();

@@ -212,38 +212,60 @@ TEST(ConfigFile, UnreadableAndUnwritableStreams)
     EXPECT_EQ(CConfigFile::Write(out, s.ch, &s.working, 0, &s.profile, false).status, EConfigStatus::WriteError);
 }
 
+// Record i of the program's files carries index i.  Another index would put
+// the record's values on another channel of the unit than the screen shows
+// them as: the check refuses such a file as damaged, and the reader, given
+// one without the check, keeps every record at its own channel.
 TEST(ConfigFile, ForeignChannelIndex)
 {
     ChannelSet src;
     src.working = src.ch[0];
     std::vector<std::uint8_t> d = WriteSet(src);
-    // Record 1 carries index 3: applied to record 1, which then reports 3,
-    // and its changed values go out under channel 3.
-    d[16 + 188 * 1] = 3;
+    EXPECT_TRUE(CConfigFile::Check(d.data(), d.size(), MODE_TRIAMP).empty());
+    d[16 + 188 * 1] = 3; // record 1 claims channel 3
     std::memcpy(&d[16 + 188 * 1 + 68], "\x00\x00\x80\x3F", 4); // level 1.0
-    // Record 2 carries index 77: it keeps its own index 2.
-    d[16 + 188 * 2] = 77;
+    d[16 + 188 * 2] = 77; // an index that addresses nothing
     std::memcpy(&d[16 + 188 * 2 + 68], "\x00\x00\x00\x40", 4); // level 2.0
-    // Record 4 carries -1.
-    std::memset(&d[16 + 188 * 4], 0xFF, 4);
+    std::memset(&d[16 + 188 * 4], 0xFF, 4); // -1
 
+    const std::vector<CConfigCheck::SFinding> findings = CConfigFile::Check(d.data(), d.size(), MODE_TRIAMP);
+    std::vector<std::pair<int, int>> claims;
+    for (const CConfigCheck::SFinding& f : findings)
+        if (f.bForeignIndex)
+            claims.emplace_back(f.nRecord, f.nClaimedChannel);
+    EXPECT_EQ(claims, (std::vector<std::pair<int, int>>{{1, 3}, {2, 77}, {4, -1}}));
+    EXPECT_EQ(findings[0].text, "record 1 claims channel index 3; the file is damaged (record 1 is channel 1)");
+
+    // Open's gate: refused, whatever the values, naming each record.
+    CConfigCheck::SRecordBits incoming[CHANNEL_COUNT], current[CHANNEL_COUNT];
+    ASSERT_TRUE(CConfigFile::SplitImage(d.data(), d.size(), incoming));
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        current[c] = CConfigCheck::BitsOf(src.ch[c]);
+    std::vector<CConfigCheck::SFinding> named;
+    EXPECT_EQ(CConfigCheck::Admit(incoming, current, MODE_TRIAMP, named), CConfigCheck::EAdmission::Refuse);
+    ASSERT_EQ(named.size(), 3u);
+    EXPECT_TRUE(named[0].bForeignIndex && named[0].nRecord == 1 && named[0].nClaimedChannel == 3);
+
+    // A reader without the gate: every record stays its own channel, and
+    // every value goes out under that channel.
     CRecordingSink sink;
     ChannelSet s;
     const ConfigResult r = ReadInto(s, d);
     ASSERT_TRUE(r.Ok());
-    EXPECT_EQ(r.nKeptIndexMask, (1u << 2) | (1u << 4));
-    EXPECT_EQ(s.ch[1].GetChannel(), 3);
-    EXPECT_EQ(s.ch[2].GetChannel(), 2);
-    EXPECT_EQ(s.ch[4].GetChannel(), 4);
+    EXPECT_EQ(r.nKeptIndexMask, (1u << 1) | (1u << 2) | (1u << 4));
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        EXPECT_EQ(s.ch[c].GetChannel(), c);
+    EXPECT_EQ(s.ch[1].GetLevel(), 1.0f);
     EXPECT_EQ(s.ch[2].GetLevel(), 2.0f);
     ASSERT_FALSE(sink.requests.empty());
+    bool bLevelOfRecord1 = false;
     for (const QueuedRequest& q : sink.requests) {
-        if (q.kind != QueuedRequest::COMMAND) {
-            EXPECT_LT(q.channel, CHANNEL_COUNT);
-        }
+        if (q.kind == QueuedRequest::COMMAND)
+            continue;
+        EXPECT_TRUE(q.channel == 1 || q.channel == 2) << int(q.channel);
+        bLevelOfRecord1 = bLevelOfRecord1 || (q.channel == 1 && q.parameter == 31 && q.Float() == 1.0f);
     }
-    EXPECT_EQ(sink.requests[0].channel, 3);
-    EXPECT_EQ(sink.requests[0].parameter, 31);
+    EXPECT_TRUE(bLevelOfRecord1);
 }
 
 TEST(ConfigFile, BiampGuardOnLoadAndUnterminatedName)

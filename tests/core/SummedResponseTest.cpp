@@ -9,6 +9,7 @@
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
 #include "model/FastMath.h"
+#include "model/PlotGeometry.h"
 #include "model/SummedResponse.h"
 
 namespace {
@@ -303,11 +304,43 @@ TEST(SummedResponse, ValuesNoEditorWouldTakeGiveUndefinedPointsAndNothingWorse)
             ASSERT_TRUE(std::isnan(p) || (p > -180.0 && p <= 180.0)) << i;
             ASSERT_TRUE(std::isnan(p) == std::isnan(s.sum.GetGroupDelay()[i])) << i;
         }
-        const CSummedResponse::SDip dip = CSummedResponse::FindDeepestDip(s.sum.GetSum());
+        // Found or not, the dip agrees with its definition on these curves:
+        // a found one lies in the range at a point of the sum below the
+        // median; none found means no point below the median that the curve
+        // rises above by MIN_DIP_RISE_DB on both sides before it falls below.
+        const double* pdSum = s.sum.GetSum();
+        const CSummedResponse::SDip dip = CSummedResponse::FindDeepestDip(pdSum);
+        const int nFirst = CPlotGeometry::FIRST_POINT, nLast = CPlotGeometry::LAST_POINT;
+        const double dHzPerPoint = 5.0;
         if (dip.bFound) {
             EXPECT_GE(dip.dFreq, 25.0);
             EXPECT_LE(dip.dFreq, 20000.0);
+            EXPECT_LT(dip.dLevel, dip.dMedian);
+            EXPECT_EQ(pdSum[static_cast<int>(dip.dFreq / dHzPerPoint)], dip.dLevel);
+            continue;
         }
+        int nQualifying = 0;
+        for (int i = nFirst + 1; i < nLast; ++i) { // nothing is below a median of NaN or minus infinity
+            const double v = pdSum[i];
+            if (!(v < dip.dMedian) || !(pdSum[i - 1] > v))
+                continue;
+            int j = i;
+            while (j < nLast && pdSum[j + 1] == v)
+                ++j;
+            if (j == nLast || !(pdSum[j + 1] > v))
+                continue;
+            auto rise = [&](int k, int step) {
+                double top = v;
+                for (; k >= nFirst && k <= nLast && !(pdSum[k] < v); k += step)
+                    if (pdSum[k] > top)
+                        top = pdSum[k];
+                return top - v;
+            };
+            if (rise(i - 1, -1) >= CSummedResponse::MIN_DIP_RISE_DB &&
+                rise(j + 1, +1) >= CSummedResponse::MIN_DIP_RISE_DB)
+                ++nQualifying;
+        }
+        EXPECT_EQ(nQualifying, 0) << "record " << (&c - channels.data()) << " median " << dip.dMedian;
     }
 }
 

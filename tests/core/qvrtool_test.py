@@ -183,7 +183,7 @@ with tempfile.TemporaryDirectory() as d:
     for text in ["record 0 m_fltLowLPFreq is 100, outside the editor's range 200..4000 (Triamp)",
                  "record 1 m_fltLevel is 100, outside the editor's range -22..8 (Triamp)",
                  "record 2 m_fltLevel is NaN, which no field of the editor takes",
-                 "records 3 and 4 both claim channel 3",
+                 "record 4 claims channel index 3; the file is damaged (record 4 is channel 4)",
                  "4 bytes follow the sixth record; the program ignores them"]:
         check(rc == 0 and text in err, f"dump warns: {text} ({err!r})")
     rc, out, err = run("response", odd2, "2")

@@ -498,15 +498,20 @@ class RoundTrip(E2ETestCase):
         self.assertIsNone(h.wait_box())
         self.assertEqual([d for d in h.dialogs("QVR500") if h.control("hwnd:" + d["hwnd"], 1541)], [])
         self.assertEqual(h.dialogs("Download Firmware") + h.dialogs("Terminal") + h.dialogs("Speaker Library"), [])
-        # Once the screen shows the unit, the values not taken are named.
+        # Once the screen shows the unit, the values not taken are named, with
+        # the question whether to send the values shown (Yes, the default).
         box, text = h.wait_for(h.message_box, 10, "values not taken")
-        self.assertIn("Left: HP Freq. (parameter 0)", text)
-        self.assertIn("Right: High Gain (output 0,3)", text)
-        self.assertEqual(len(text.strip().splitlines()), 3, text)
+        self.assertIn("Left: HP Freq. (parameter 0): NaN", text)
+        self.assertIn("Right: High Gain (output 0,3): inf", text)
+        self.assertIn("Send the values shown to the unit?", text)
+        self.assertEqual(len(text.strip().splitlines()), 5, text)
         h.screenshot("read-back-not-numbers", box["rect"])
         h.activate(box)
         h.key("Return")
         h.wait_for(lambda: h.message_box() is None, 10, "message closed")
+        # Yes wrote the values shown of exactly those two: the unit plays what the screen shows.
+        self.assertEventually(lambda: self.count(sim, "set 0 0") == 1, 20, "Left's HP frequency sent")
+        self.assertEventually(lambda: self.count(sim, "cmd 7") == 1, 20, "Right's High output sent")
         self.assertEqual(self.speaker_text(), TEXTS[6])
 
     def test_g_a_link_lost_during_the_read_back_puts_the_configuration_back(self):

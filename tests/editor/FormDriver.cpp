@@ -74,9 +74,15 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR idTimer, DWORD)
 unsigned g_nFencesDelivered = 0;
 // The last status-bar hint the form sent its parent (a held value, a dropped one).
 std::wstring g_statusHint;
+// What the form last asked the frame's status bar to say.
+std::wstring g_statusText;
 
 LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (uMsg == WM_FIELD_STATUS) {
+        g_statusText = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
+        return 0;
+    }
     if (uMsg == WM_COMM_DATA) {
         const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
         if (pRecord && pRecord->bKind == RX_VALUE && pRecord->bChannel == 0 && pRecord->bParameter == FENCE_PARAMETER)
@@ -331,6 +337,7 @@ void CFormDriver::SelectAllByKeys()
 }
 
 std::wstring CFormDriver::StatusHint() const { return g_statusHint; }
+std::wstring CFormDriver::StatusText() const { return g_statusText; }
 
 bool CFormDriver::FieldError(int nId) { return ::SendMessageW(Item(nId), WM_GET_FIELD_ERROR, 0, 0) != 0; }
 

@@ -78,6 +78,8 @@ public:
     bool FieldError(int nId);
     COLORREF FieldBackground(int nId);
     std::wstring Text(int nId) const;
+    // The form's last text for the frame's status bar.
+    std::wstring StatusText() const;
     bool Checked(int nId) const { return ::IsDlgButtonChecked(FormWnd(), nId) == BST_CHECKED; }
 
     // Arms an answer for the next message box of this thread: the button

@@ -15,6 +15,8 @@
 #include "model/FieldRanges.h"
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
+#include "model/UnitMismatch.h"
+#include "framework/Handles.h"
 #include "tests/editor/FormDriver.h"
 
 namespace {
@@ -342,25 +344,112 @@ TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
 }
 
 // The unit is untrusted: a value that is not a finite number is not taken
-// (the program's stays), the read-back still ends, and its end names it.
-TEST_F(ReadBack, ValuesThatAreNotNumbersAreNotTakenAndAreNamed)
+// (the program's stays), nor shown as the unit holds it when the setters
+// change it on the way in (a high-pass of 10 Hz is shown as 20); the
+// read-back still ends, and its end names each and asks whether to send the
+// values shown.  Yes (the default) writes exactly those parameters.
+class CRefusedValues {
+public:
+    explicit CRefusedValues(CFormDriver& d) : m_d(d)
+    {
+        fltCenterHP = d.Form().GetChannelRecord(CHANNEL_CENTER).GetHPFreq();
+        fltRightHigh = d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain();
+        d.Unit().SetParameter(CHANNEL_CENTER, 0, 0x7FC00000u);                    // NaN HP frequency
+        d.Unit().SetParameterFloat(CHANNEL_LEFT, 0, 10.0f);                        // below the setter's floor
+        d.Unit().SetParameterFloat(CHANNEL_CENTER, 28, 1.5f);                      // a good value beside them
+        d.Unit().SetOutputFloat(0, 3, std::numeric_limits<float>::infinity()); // Right High output
+    }
+    void ExpectNamed() const
+    {
+        const std::wstring box = m_d.LastBoxText();
+        EXPECT_NE(box.find(L"Center: HP Freq. (parameter 0): NaN"), std::wstring::npos) << box;
+        EXPECT_NE(box.find(L"Left: HP Freq. (parameter 0): 10"), std::wstring::npos) << box;
+        EXPECT_NE(box.find(L"Right: High Gain (output 0,3): inf"), std::wstring::npos) << box;
+        EXPECT_NE(box.find(L"Send the values shown to the unit?"), std::wstring::npos) << box;
+        EXPECT_EQ(box.find(L"Low Delay"), std::wstring::npos) << box;
+    }
+    float fltCenterHP = 0.0f;
+    float fltRightHigh = 0.0f;
+
+private:
+    CFormDriver& m_d;
+};
+
+TEST_F(ReadBack, ValuesNotTakenAreNamedAndYesSendsExactlyThoseWithTheValuesShown)
 {
     m_d.Unit().SetTiming(ESimTiming::Instant);
-    const float fltLeftHP = m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq();
-    const float fltRightHigh = m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain();
-    m_d.Unit().SetParameter(CHANNEL_LEFT, 0, 0x7FC00000u);                      // NaN HP frequency
-    m_d.Unit().SetParameterFloat(CHANNEL_CENTER, 28, 1.5f);                    // a good value beside them
-    m_d.Unit().SetOutputFloat(0, 3, std::numeric_limits<float>::infinity());  // Right High output
-    m_d.AnswerNextMessageBox(IDOK);
+    const CRefusedValues refused(m_d);
+    m_d.AnswerNextMessageBox(IDYES);
     ASSERT_TRUE(ConnectAndRead());
     ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq(), fltLeftHP);
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain(), fltRightHigh);
+    ASSERT_TRUE(m_d.Drain());
+    refused.ExpectNamed();
+    EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetHPFreq(), refused.fltCenterHP);
+    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq(), 20.0f);
+    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain(), refused.fltRightHigh);
     EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetLowDelay(), 1.5f);
-    const std::wstring box = m_d.LastBoxText();
-    EXPECT_NE(box.find(L"Left: HP Freq. (parameter 0)"), std::wstring::npos) << box;
-    EXPECT_NE(box.find(L"Right: High Gain (output 0,3)"), std::wstring::npos) << box;
-    EXPECT_EQ(box.find(L"Center"), std::wstring::npos) << box;
+    // The unit now plays what the screen shows, and got nothing else.
+    CSimUnit& unit = m_d.Unit();
+    EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_CENTER, 0), refused.fltCenterHP);
+    EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_LEFT, 0), 20.0f);
+    const CChannelConfig& right = m_d.Form().GetChannelRecord(CHANNEL_RIGHT);
+    EXPECT_EQ(unit.GetOutput(0, 3), OutputGainBits(right.GetHighGain(), right.GetLevel()));
+    EXPECT_EQ(unit.GetStats().nSet, 2u);
+    EXPECT_EQ(unit.CountSets(CHANNEL_CENTER, 0), 1u);
+    EXPECT_EQ(unit.CountSets(CHANNEL_LEFT, 0), 1u);
+    EXPECT_EQ(unit.CountCommands(CMD_WRITE_OUTPUT), 1u);
+    EXPECT_EQ(CUnitMismatch::Count(), 0);
+    EXPECT_NE(m_d.FieldBackground(IDC_HP_FREQ), RGB(255, 0, 0));
+}
+
+// No: the unit keeps its values, the fields stay marked (the field on show in
+// red, the status bar says what the unit holds), and the next write of any
+// value to such a field is sent, even of the value the program holds: a file
+// saved before, opened again, used to be let through without a word and
+// without a write, leaving the unit on NaN for good.
+TEST_F(ReadBack, NoLeavesTheFieldsMarkedAndTheirNextWriteIsSentEvenUnchanged)
+{
+    m_d.Unit().SetTiming(ESimTiming::Instant);
+    const CRefusedValues refused(m_d);
+    wchar_t szDir[MAX_PATH], szPath[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, szDir);
+    ::GetTempFileNameW(szDir, L"qvr", 0, szPath);
+    {
+        CFileHandle h(::CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(h);
+        ASSERT_EQ(m_d.Form().SerializeConfig(h, 0, FALSE), 1);
+    }
+    m_d.AnswerNextMessageBox(IDNO);
+    ASSERT_TRUE(ConnectAndRead());
+    ASSERT_TRUE(m_d.WaitFor([&] { return m_d.BoxAnswered(); }));
+    ASSERT_TRUE(m_d.Drain());
+    refused.ExpectNamed();
+    CSimUnit& unit = m_d.Unit();
+    EXPECT_EQ(unit.GetStats().nSet, 0u);
+    EXPECT_EQ(unit.GetParameter(CHANNEL_CENTER, 0), 0x7FC00000u);
+    EXPECT_EQ(CUnitMismatch::Count(), 3);
+    EXPECT_NE(m_d.StatusText().find(L"3 fields differ from the unit"), std::wstring::npos) << m_d.StatusText();
+    EXPECT_EQ(m_d.FieldBackground(IDC_HP_FREQ), RGB(255, 0, 0));
+    ::SetFocus(m_d.Item(IDC_HP_FREQ));
+    m_d.Settle();
+    EXPECT_NE(m_d.StatusText().find(L"the unit holds NaN"), std::wstring::npos) << m_d.StatusText();
+
+    // The file holds the program's own values: Open asks nothing (no gate
+    // here) and sends the marked fields, nothing else that is unchanged.
+    unit.ClearLog();
+    {
+        CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(h);
+        ASSERT_EQ(m_d.Form().SerializeConfig(h, 1, FALSE), 1);
+    }
+    ::DeleteFileW(szPath);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_CENTER, 0), refused.fltCenterHP);
+    EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_LEFT, 0), 20.0f);
+    EXPECT_EQ(unit.CountSets(CHANNEL_CENTER, 0), 1u);
+    EXPECT_EQ(unit.CountSets(CHANNEL_LEFT, 0), 1u);
+    EXPECT_EQ(CUnitMismatch::Count(), 0);
+    EXPECT_NE(m_d.FieldBackground(IDC_HP_FREQ), RGB(255, 0, 0));
 }
 
 TEST_F(ReadBack, ALostLinkEndsTheReadBackAndALateAnswerStartsNone)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/Comm.h"
+#include "device/scp/QVRSCP.h"
 #include "editor/DlgCopyChannel.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
@@ -15,6 +16,7 @@
 #include "model/TextMemory.h"
 #include "tests/editor/DialogScript.h"
 #include "tests/editor/FormDriver.h"
+#include "tests/core/OutputWatch.h"
 
 namespace {
 
@@ -144,8 +146,78 @@ protected:
         ASSERT_TRUE(CDialogScript::Ran());
     }
 
+    // The live record of a channel (the shown one's working copy).
+    CChannelConfig& Live(int c) { return c == Plot().GetChannel() ? Plot() : Form().GetChannelRecord(c); }
+
+    // Every write the unit took since its log was cleared, replayed one at a
+    // time: "" when no band output was ever louder than at both ends.
+    std::string WatchUnit(const CConfigImage& before, const CConfigImage& after)
+    {
+        const CChannelConfig* apBefore[CHANNEL_COUNT];
+        const CChannelConfig* apAfter[CHANNEL_COUNT];
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
+            apBefore[c] = &before.Channel(c);
+            apAfter[c] = &after.Channel(c);
+        }
+        COutputWatch watch(apBefore, apAfter);
+        for (const SUnitRequest& r : UnitRequests(m_d.Unit())) {
+            if (r.bType == SCP_TYPE_RAW && r.nCommand == CMD_WRITE_OUTPUT)
+                watch.OnOutput(r.dwUWord, r.LWordFloat());
+            else if (r.bType == SCP_TYPE_SET)
+                watch.OnParameter(r.nChannel, r.nParameter, r.Value());
+        }
+        if (!watch.Fault().empty())
+            return watch.Fault();
+        return watch.AllAtTheEnd() ? std::string() : std::string("the unit did not end at the step's end");
+    }
+
     CFormDriver m_d;
 };
+
+// A step of several values (Copy Channel, its Undo and Redo) at the unit:
+// every write replayed as the unit took it, no band output is ever louder
+// than at both ends of the step.  Field order sent the level first, and with
+// it every band at its old gain: level +8 with High -18 copied onto level
+// -10 with High 0 played the High output at +8 dB for several exchanges.
+TEST_F(UndoRedo, StepsOfSeveralValuesNeverPlayAnOutputLouderThanBothEnds)
+{
+    std::mt19937 rng(24);
+    for (int n = 0; n < 16; ++n) {
+        CChannelConfig left(CHANNEL_LEFT), center(CHANNEL_CENTER);
+        if (n == 0) { // the case as it was found
+            left.SetLevel(8.0f, false);
+            left.SetHighGain(-18.0f, false, false);
+            center.SetLevel(-10.0f, false);
+            center.SetHighGain(0.0f, false, false);
+        } else {
+            RandomiseRecord(left, rng);
+            RandomiseRecord(center, rng);
+        }
+        Live(CHANNEL_LEFT).Assign(left, true);
+        Live(CHANNEL_CENTER).Assign(center, true);
+        Form().UpdateControls();
+        ASSERT_TRUE(m_d.Drain());
+        const CConfigImage before = Image();
+        const std::string at = "pair " + std::to_string(n) + ": ";
+
+        m_d.Unit().ClearLog();
+        CopyChannel(IDC_COPY_FROM_LEFT, {IDC_COPY_TO_CENTER});
+        ASSERT_TRUE(m_d.Drain());
+        const CConfigImage after = Image();
+        EXPECT_EQ(WatchUnit(before, after), "") << at << "Copy Channel";
+
+        m_d.Unit().ClearLog();
+        Undo();
+        ASSERT_TRUE(m_d.Drain());
+        EXPECT_EQ(WatchUnit(after, before), "") << at << "Undo";
+
+        m_d.Unit().ClearLog();
+        Redo();
+        ASSERT_TRUE(m_d.Drain());
+        EXPECT_EQ(WatchUnit(before, after), "") << at << "Redo";
+        ASSERT_FALSE(HasFailure());
+    }
+}
 
 // Every kind of step, made with real input where a person uses it: each
 // Undo gives back the configuration before the step, at the unit too, and

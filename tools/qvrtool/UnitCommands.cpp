@@ -305,19 +305,18 @@ int CmdPull(const std::vector<std::string>& args)
     return 0;
 }
 
-// The file's records must stand at their own channel: Open would otherwise
-// send a record's values under another channel than the one it describes.
+// The program's own check: a record claiming another channel than its place
+// (a damaged file) and a value that is not a number are refused, as Open
+// refuses them; a value outside the editor's ranges needs --force.
 bool CheckPushable(const std::string& file, const Config& cfg, int nMode, bool bForce)
 {
-    for (int i = 0; i < CHANNEL_COUNT; ++i)
-        if (CConfigFile::GetU32(cfg.bytes.data() + CConfigFile::HEADER_BYTES + i * CConfigFile::RECORD_BYTES) !=
-            static_cast<std::uint32_t>(i)) {
-            Fail(file, "record " + std::to_string(i) + " does not carry channel index " + std::to_string(i) +
-                           "; refused, nothing sent");
-            return false;
-        }
     bool bOk = true;
     for (const CConfigCheck::SFinding& f : CConfigFile::Check(cfg.bytes.data(), cfg.bytes.size(), nMode)) {
+        if (f.bForeignIndex) {
+            Fail(file, f.text + "; refused, nothing sent");
+            bOk = false;
+            break;
+        }
         if (f.eField == FIELD_NONE)
             continue; // trailing bytes: the program ignores them too
         if (f.bNonFinite || !bForce) {

@@ -286,7 +286,7 @@ bool Load(const std::string& file, Config& cfg, int nMode)
     cfg.bytes = stream.Data();
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         if (result.nKeptIndexMask & (1u << i))
-            std::fprintf(stderr, "qvrtool: %s: warning: record %d carries a channel index outside 0..5; it keeps %d\n",
+            std::fprintf(stderr, "qvrtool: %s: warning: record %d claims another channel index; it is read as channel %d\n",
                          file.c_str(), i, i);
         WarnChangedOnLoad(file, i, stream.Data().data() + CConfigFile::HEADER_BYTES + i * CConfigFile::RECORD_BYTES,
                           cfg.channels[i]);
