@@ -20,7 +20,8 @@
 //  (e) no unit but the chosen one ever received a request.
 //
 // QVR_RANDOM_SEEDS (comma-separated) and QVR_RANDOM_ACTIONS (per seed) start
-// a longer run or replay one seed; a failure prints its seed and actions.
+// a longer run or replay one seed; a failure prints its seed and actions, and
+// QVR_RANDOM_TRACE prints each action as it starts.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -58,9 +59,9 @@ const char DEVICES_BOTH[] =
 const char DEVICES_OTHER_ONLY[] = "sim:random-other,instant:USBXpress Device:SN-OTHER";
 
 const char16_t kLibrary[] =
-    u"[Quiet Horn]\r\nBands=3\r\nLBLP=300\r\nMBHP=300\r\nMBLP=1400\r\nHBHP=1400\r\nHPF=35\r\nHBG=-12\r\n"
-    u"[Loud Horn]\r\nBands=3\r\nLBLP=250\r\nMBHP=250\r\nMBLP=1250\r\nHBHP=5000\r\nHPF=25\r\nHBG=4\r\n"
-    u"[Two Way]\r\nBands=2\r\nLBLP=900\r\nHBHP=900\r\nHPF=30\r\nLBG=-2\r\nHBG=-8\r\n";
+    u"[Quiet Horn]\r\nBands=3\r\nLBLP=300\r\nMBHP=300\r\nMBLP=1400\r\nHBHP=1400\r\nHPF=35\r\nHPQ=2\r\nHBG=-12\r\n"
+    u"[Loud Horn]\r\nBands=3\r\nLBLP=250\r\nMBHP=250\r\nMBLP=1250\r\nHBHP=5000\r\nHPF=25\r\nHPQ=0.707\r\nHBG=0\r\n"
+    u"[Two Way]\r\nBands=2\r\nLBLP=900\r\nHBHP=900\r\nHPF=30\r\nHPQ=0.707\r\nLBG=-2\r\nHBG=-8\r\n";
 
 const int kCopyFrom[5] = {IDC_COPY_FROM_LEFT, IDC_COPY_FROM_RIGHT, IDC_COPY_FROM_CENTER, IDC_COPY_FROM_LEFT_CENTER,
                           IDC_COPY_FROM_RIGHT_CENTER};
@@ -233,6 +234,7 @@ public:
     // A fresh start: link lost, factory unit, New, Connect.
     bool Start()
     {
+        m_trail.clear();
         LoseLink();
         m_p.m_mine.FactoryReset();
         m_p.m_mine.SetTiming(ESimTiming::Instant);
@@ -255,18 +257,22 @@ public:
                 return false;
         return true;
     }
-    bool PlayRandom(int nActions)
+    // After a failure the run starts afresh and goes on, so that one seed
+    // can find several faults; each report lists the actions since its start.
+    void PlayRandom(int nActions)
     {
         for (int i = 0; i < nActions; ++i)
             if (!Step(Pick()))
-                return false;
-        return Step(SAct{EAct::SaveAs});
+                Restart();
+        Step(SAct{EAct::SaveAs});
     }
 
 private:
     bool Step(const SAct& x)
     {
         m_trail.push_back(Describe(x));
+        if (s_bTrace)
+            std::fprintf(stderr, "%u: %s\n", m_nSeed, m_trail.back().c_str());
         Perform(x);
         Settle();
         for (const std::wstring& box : CProgram::Boxes())
@@ -384,7 +390,7 @@ private:
                         CDialogScript::Click(h, kCopyTo[c]);
                 if (x.c & 2)
                     SiblingMeanwhile();
-                CDialogScript::Click(h, x.c & 1 ? IDOK : IDCANCEL);
+                CDialogScript::Click(h, (x.c & 1) && CDialogScript::Enabled(h, IDOK) ? IDOK : IDCANCEL);
             });
             break;
         case EAct::Preset:
@@ -395,7 +401,7 @@ private:
                     ::SendMessageW(hList, CB_SETCURSEL, static_cast<WPARAM>(x.a % n), 0);
                     ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDC_LIB_LIST, CBN_SELENDOK), reinterpret_cast<LPARAM>(hList));
                 }
-                CDialogScript::Click(h, x.b ? IDOK : IDCANCEL);
+                CDialogScript::Click(h, x.b && CDialogScript::Enabled(h, IDOK) ? IDOK : IDCANCEL);
             });
             break;
         case EAct::Profile:
@@ -691,6 +697,14 @@ private:
     std::vector<std::wstring> m_files;
     std::wstring m_saved;
     static inline int s_nFiles = 0;
+    static inline const bool s_bTrace = std::getenv("QVR_RANDOM_TRACE") != nullptr;
+
+    void Restart()
+    {
+        m_d.Settle();
+        if (!Start())
+            ADD_FAILURE() << "seed " << m_nSeed << ": no fresh start after a failure";
+    }
 };
 
 class CEndProgram : public ::testing::Environment {
