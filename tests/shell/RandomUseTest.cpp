@@ -242,6 +242,7 @@ public:
         m_p.m_other.SetTiming(ESimTiming::Instant);
         FileDialog(ID_FILE_NEW, NewPath()); // New writes factory values to a file of its own
         Connect();
+        m_d.Click(IDC_CH_CENTER);
         m_before = m_p.m_mine.GetLiveSettings();
         m_p.m_mine.ClearLog();
         CProgram::Boxes().clear();
@@ -271,10 +272,11 @@ private:
     bool Step(const SAct& x)
     {
         m_trail.push_back(Describe(x));
-        if (s_bTrace)
-            std::fprintf(stderr, "%u: %s\n", m_nSeed, m_trail.back().c_str());
+        const DWORD dwStart = ::GetTickCount();
         Perform(x);
         Settle();
+        if (s_bTrace)
+            std::fprintf(stderr, "%u: %s (%lu ms)\n", m_nSeed, m_trail.back().c_str(), ::GetTickCount() - dwStart);
         for (const std::wstring& box : CProgram::Boxes())
             m_trail.back() += " [message: " + std::string(box.begin(), box.end()) + "]";
         CProgram::Boxes().clear();
@@ -347,8 +349,9 @@ private:
         if (n < 950) return SAct{EAct::SaveAs};
         if (n < 965 && !m_files.empty()) return SAct{EAct::Open, Rand(static_cast<int>(m_files.size()))};
         if (n < 972 && !m_files.empty()) return SAct{EAct::OpenDamaged, Rand(CHANNEL_COUNT), Rand(CHANNEL_COUNT)};
-        if (n < 990) return SAct{EAct::Relink, Rand(4), Rand(CHANNEL_COUNT - 1)};
-        return SAct{EAct::Replug};
+        if (n < 980) return SAct{EAct::Relink, Rand(4), Rand(CHANNEL_COUNT - 1)};
+        if (n < 982) return SAct{EAct::Replug};
+        return SAct{EAct::Tab};
     }
 
     void Perform(const SAct& x)
@@ -494,7 +497,7 @@ private:
     {
         CDialogScript::Arm(pszTitle, std::move(script));
         open();
-        m_d.WaitFor([] { return CDialogScript::Ran(); }, 10000);
+        m_d.Settle(); // the dialog, if the command opened one, has run and closed by now
         CDialogScript::Disarm();
     }
     // The common file dialog, answered with a full path.
@@ -626,7 +629,9 @@ private:
         for (int f = 0; f < FIELD_COUNT; ++f) {
             const auto field = static_cast<EChannelField>(f);
             const int p = ParameterForField(field, c);
-            if (p != PARAMETER_NONE && !SameValue(GetChannelFieldBits(rec, field), unit.params[c][p]))
+            // Only the field that the parameter's replies apply to: the
+            // Subwoofer's hidden High Delay shares its Low Delay's parameter.
+            if (p != PARAMETER_NONE && FieldForParameter(c, p) == field && !SameValue(GetChannelFieldBits(rec, field), unit.params[c][p]))
                 s << pszWhat << " channel " << c << " " << GetChannelFieldInfo(field).pszName << " is "
                   << GetChannelFieldFloat(rec, field) << ", unit holds " << BitsToFloat(unit.params[c][p]) << "; ";
         }
