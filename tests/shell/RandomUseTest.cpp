@@ -72,12 +72,13 @@ const int kMuteInvert[6] = {IDC_LOW_MUTE, IDC_LOW_INVERT, IDC_MID_MUTE, IDC_MID_
 // One action: a kind and the choices it was made with (so that a failing
 // list can be written down and replayed by hand).
 enum class EAct {
-    ClickField, Char, Enter, Tab, Up, Down, Drag, ChannelButton, SiblingChannel, Mode, MuteInvert, Undo, Redo,
+    ClickField, Char, Type, Enter, Tab, Up, Down, Drag, ChannelButton, SiblingChannel, Mode, MuteInvert, Undo, Redo,
     Copy, Preset, Profile, SaveAs, Open, OpenDamaged, Relink, Replug
 };
 struct SAct {
     EAct kind;
     int a = 0, b = 0, c = 0; // meaning per kind (see Describe)
+    std::string text = {};    // Type: the characters
 };
 
 std::string Describe(const SAct& x)
@@ -89,6 +90,7 @@ std::string Describe(const SAct& x)
         s << "key " << (x.a == '\b' ? std::string("Backspace") : x.a == 'A' ? std::string("select-all")
                                                                             : std::string(1, static_cast<char>(x.a)));
         break;
+    case EAct::Type: s << (x.a ? "select-all, " : "") << "type " << x.text; break;
     case EAct::Enter: s << "Enter"; break;
     case EAct::Tab: s << "Tab"; break;
     case EAct::Up: s << "Up"; break;
@@ -235,6 +237,7 @@ public:
     bool Start()
     {
         m_trail.clear();
+        m_files.clear(); // a file saved before holds what a fault of then made of it
         LoseLink();
         m_p.m_mine.FactoryReset();
         m_p.m_mine.SetTiming(ESimTiming::Instant);
@@ -323,6 +326,13 @@ private:
         if (!g_Comm.IsOpen())
             return SAct{EAct::Relink, 0, 0};
         const int n = Rand(1000);
+        if (n < 120 && FocusedField()) {
+            const SFieldRule& rule = *FocusedField();
+            const CFieldRules::SRange range = CFieldRules::GetRange(rule, Form().GetPlot().GetMode());
+            const float v = std::uniform_real_distribution<float>(range.fltMin, range.fltMax)(m_rng);
+            const std::u16string text = CFieldRules::Format(rule, v);
+            return SAct{EAct::Type, Rand(2), 0, 0, std::string(text.begin(), text.end())};
+        }
         if (n < 450 && FocusedField()) {
             static const char kChars[] = "0123456789-.\bA";
             const int k = Rand(static_cast<int>(sizeof kChars - 1) + 2);
@@ -365,6 +375,11 @@ private:
                 m_d.TapKey(VK_BACK);
             else
                 m_d.Type(std::string(1, static_cast<char>(x.a)).c_str());
+            break;
+        case EAct::Type:
+            if (x.a)
+                ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
+            m_d.Type(x.text.c_str());
             break;
         case EAct::Enter: m_d.TapKey(VK_RETURN); break;
         case EAct::Tab: m_d.TapKey(VK_TAB); break;
@@ -495,7 +510,13 @@ private:
     }
     void RunDialog(const wchar_t* pszTitle, const std::function<void()>& open, std::function<void(HWND)> script)
     {
-        CDialogScript::Arm(pszTitle, std::move(script));
+        // What reached the unit before the script runs went out as the
+        // dialog opened: no OK confirms it.
+        CDialogScript::Arm(pszTitle, [this, script = std::move(script)](HWND h) {
+            m_d.Drain();
+            m_nSentBeforeDialog = UnitRequests(m_p.m_mine).size();
+            script(h);
+        });
         open();
         m_d.Settle(); // the dialog, if the command opened one, has run and closed by now
         CDialogScript::Disarm();
@@ -586,9 +607,11 @@ private:
         std::array<float, 16> highest{};
         for (int k = 0; k < 16; ++k)
             highest[k] = BitsToFloat(now.outputs[k]);
-        const bool bExempt = IsConfirmOrWholeStep(x);
+        const std::vector<SUnitRequest> requests = UnitRequests(m_p.m_mine);
         std::ostringstream s;
-        for (const SUnitRequest& r : UnitRequests(m_p.m_mine)) {
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const SUnitRequest& r = requests[i];
+            const bool bExempt = IsConfirmOrWholeStep(x) && i >= m_nSentBeforeDialog;
             if (r.bType == 'S' && r.nChannel < CHANNEL_COUNT && r.nParameter < 32) {
                 const float fltOld = BitsToFloat(now.params[r.nChannel][r.nParameter]);
                 const float fltNew = r.Value();
@@ -611,7 +634,8 @@ private:
                 highest[k] = std::max(highest[k], r.LWordFloat());
             }
         }
-        if (bExempt)
+        m_nSentBeforeDialog = 0;
+        if (IsConfirmOrWholeStep(x))
             for (int k = 0; k < 16; ++k) {
                 const float fltEnds = std::max(BitsToFloat(m_before.outputs[k]), BitsToFloat(after.outputs[k]));
                 if (highest[k] > fltEnds + 0.001f)
@@ -701,6 +725,7 @@ private:
     std::vector<std::string> m_trail;
     std::vector<std::wstring> m_files;
     std::wstring m_saved;
+    size_t m_nSentBeforeDialog = 0; // requests the unit had received when the action's dialog came up
     static inline int s_nFiles = 0;
     static inline const bool s_bTrace = std::getenv("QVR_RANDOM_TRACE") != nullptr;
 
