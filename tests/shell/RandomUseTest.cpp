@@ -357,8 +357,9 @@ private:
         if (n < 920) return SAct{EAct::Preset, Rand(3), Rand(4) != 0};
         if (n < 935) return SAct{EAct::Profile, Rand(2), Rand(2)};
         if (n < 950) return SAct{EAct::SaveAs};
-        if (n < 965 && !m_files.empty()) return SAct{EAct::Open, Rand(static_cast<int>(m_files.size()))};
-        if (n < 972 && !m_files.empty()) return SAct{EAct::OpenDamaged, Rand(CHANNEL_COUNT), Rand(CHANNEL_COUNT)};
+        if (n < 972 && m_files.empty()) return SAct{EAct::Tab};
+        if (n < 965) return SAct{EAct::Open, Rand(static_cast<int>(m_files.size()))};
+        if (n < 972) return SAct{EAct::OpenDamaged, Rand(CHANNEL_COUNT), Rand(CHANNEL_COUNT)};
         if (n < 980) return SAct{EAct::Relink, Rand(4), Rand(CHANNEL_COUNT - 1)};
         if (n < 982) return SAct{EAct::Replug};
         return SAct{EAct::Tab};
@@ -555,14 +556,15 @@ private:
         Command(ID_CONNECT);
         m_d.WaitFor([&] { return !Form().IsReadingBack(); }, 20000);
     }
-    // Three corrupt replies in a row: the queue gives up, the frame closes the link.
+    // Three refusals in a row (answered at once, where corrupt replies wait
+    // out the time-out): the queue gives up, the frame closes the link.
     void LoseLink()
     {
         if (!g_Comm.IsOpen())
             return;
         m_d.Drain();
         for (CSimUnit* p : {&m_p.m_mine, &m_p.m_other})
-            p->CorruptReplies(3);
+            p->NackRequests(3);
         g_Comm.QueueRequest(false, 0, 10, 0.0f);
         m_d.WaitFor([] { return !g_Comm.IsOpen(); }, 20000);
         m_d.Settle();
@@ -575,12 +577,17 @@ private:
         ::SendMessageW(Frame(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
     }
 
+    // Everything the action queued has reached the unit and its answers the
+    // windows; a read-back it started (a mode change) has ended.
     void Settle()
     {
         m_d.Settle();
-        for (int i = 0; i < 3 && g_Comm.IsOpen(); ++i) {
-            m_d.Drain();
+        if (!g_Comm.IsOpen())
+            return;
+        m_d.Drain();
+        if (Form().IsReadingBack()) {
             m_d.WaitFor([&] { return !Form().IsReadingBack(); }, 20000);
+            m_d.Drain();
         }
     }
 
