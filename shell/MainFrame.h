@@ -219,6 +219,8 @@ private:
 public:
     // The status bar's first part (tests).
     const CStatusHelp& GetStatusHelp() const { return m_statusHelp; }
+    // The editor form (tests that drive the whole window).
+    CDlgCrossover* GetForm() { return m_pdlgCrossoverForm.get(); }
 
 private:
     // What the status text shows, so its colours always match its words.

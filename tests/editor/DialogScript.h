@@ -21,9 +21,16 @@ public:
     static void Arm(const wchar_t* pszTitle, std::function<void(HWND)> fn)
     {
         State() = SState{pszTitle, std::move(fn), false};
-        ::SetTimer(nullptr, 0, 30, OnTimer);
+        State().idTimer = ::SetTimer(nullptr, 0, 30, OnTimer);
     }
     static bool Ran() { return State().bRan; }
+    // Forgets a script whose dialog never came (the command was refused).
+    static void Disarm()
+    {
+        if (!State().bRan)
+            ::KillTimer(nullptr, State().idTimer);
+        State() = SState{};
+    }
 
     // Control helpers for a script.
     static void Click(HWND hDlg, int nId) { ::SendMessageW(::GetDlgItem(hDlg, nId), BM_CLICK, 0, 0); }
@@ -41,6 +48,7 @@ private:
         std::wstring title;
         std::function<void(HWND)> fn;
         bool bRan = false;
+        UINT_PTR idTimer = 0;
     };
     static SState& State()
     {

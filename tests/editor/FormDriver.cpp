@@ -172,16 +172,42 @@ bool CFormDriver::Connect()
     return true;
 }
 
+bool CFormDriver::Attach(CDlgCrossover& form, CSimUnit& unit, std::function<void(MSG&)> dispatch)
+{
+    m_pAttached = &form;
+    m_pUnit = &unit;
+    m_dispatch = std::move(dispatch);
+    m_hParent = ::CreateWindowExW(0, PARENT_CLASS, L"Editor test fence", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+    if (!m_hParent)
+        return false;
+    g_Advise.Advise(m_hParent);
+    return true;
+}
+
+void CFormDriver::Dispatch(MSG& msg)
+{
+    if (m_dispatch) {
+        m_dispatch(msg);
+    } else if (!FormWnd() || !::IsDialogMessageW(FormWnd(), &msg)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+void CFormDriver::Redraw()
+{
+    if (HWND h = m_pAttached ? ::GetAncestor(FormWnd(), GA_ROOT) : m_hParent)
+        ::RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void CFormDriver::Pump(DWORD nMs)
 {
     const DWORD dwEnd = ::GetTickCount() + nMs;
     for (;;) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!FormWnd() || !::IsDialogMessageW(FormWnd(), &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
+            Dispatch(msg);
         }
         const DWORD dwNow = ::GetTickCount();
         if (static_cast<LONG>(dwEnd - dwNow) <= 0)
@@ -198,13 +224,9 @@ void CFormDriver::Settle()
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             bAny = true;
-            if (!FormWnd() || !::IsDialogMessageW(FormWnd(), &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
+            Dispatch(msg);
         }
-        if (m_hParent)
-            ::RedrawWindow(m_hParent, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Redraw();
         if (!bAny && (::GetQueueStatus(QS_ALLINPUT) & (QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) == 0)
             return;
     }
@@ -281,13 +303,13 @@ bool CFormDriver::DragHandle(const RECT& rcHandle, int x, int y)
     const HWND hPlot = Item(IDC_PLOT);
     MoveMouse(ClientToScreenPt(hPlot, POINT{(rcHandle.left + rcHandle.right) / 2, (rcHandle.top + rcHandle.bottom) / 2}));
     MouseButton(true);
-    const bool bGrabbed = m_pForm->GetPlot().IsDragging();
+    const bool bGrabbed = Form().GetPlot().IsDragging();
     MoveMouse(ClientToScreenPt(hPlot, POINT{x, y}));
     // The plot follows the pointer on its drag timer: one tick, driven
     // here rather than waited for, applies the position.
     ::SendMessageW(hPlot, WM_TIMER, CCtlQVRXOPlot::DRAG_TIMER, 0);
     MouseButton(false);
-    return bGrabbed && !m_pForm->GetPlot().IsDragging();
+    return bGrabbed && !Form().GetPlot().IsDragging();
 }
 
 void CFormDriver::Key(WORD vk, bool bDown)

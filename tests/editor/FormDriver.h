@@ -29,9 +29,13 @@ public:
     bool Create();
     // Opens the link to the simulated unit.
     bool Connect();
+    // Drives a form that the program's frame owns instead: every message goes
+    // through dispatch (the program's own message loop), and the fence is
+    // answered to a hidden window of the driver's.
+    bool Attach(CDlgCrossover& form, CSimUnit& unit, std::function<void(MSG&)> dispatch);
 
-    CDlgCrossover& Form() { return *m_pForm; }
-    HWND FormWnd() const { return m_pForm ? m_pForm->m_hWnd : nullptr; }
+    CDlgCrossover& Form() { return m_pAttached ? *m_pAttached : *m_pForm; }
+    HWND FormWnd() const { return m_pAttached ? m_pAttached->m_hWnd : m_pForm ? m_pForm->m_hWnd : nullptr; }
     HWND Item(int nId) const { return ::GetDlgItem(FormWnd(), nId); }
     CSimUnit& Unit() { return *m_pUnit; }
 
@@ -93,7 +97,12 @@ public:
     static POINT ClientToScreenPt(HWND hWnd, POINT pt);
 
 private:
+    void Dispatch(MSG& msg);
+    void Redraw();
+
     HWND m_hParent = nullptr;
+    CDlgCrossover* m_pAttached = nullptr;
+    std::function<void(MSG&)> m_dispatch;
     std::unique_ptr<CDlgCrossover> m_pForm;
     CSimUnit* m_pUnit = nullptr;
 };
