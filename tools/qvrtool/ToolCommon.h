@@ -30,8 +30,13 @@ struct SOptions {
     bool bSum = false;   // response: the summed response's columns too
     std::string profile; // --profile JSON
     std::string output;  // -o FILE
-    std::string log;     // --log FILE: the link log of the verbs that talk to units
+    std::string log;     // --log FILE: the link log of the verbs that talk to units (DIR over several)
     bool bModeGiven = false;
+    // Over several units.
+    std::string units;   // --units LIST
+    bool bAll = false;   // --all
+    int nJobs = 0;       // --jobs N; 0: every unit at once, up to 16
+    bool bDryRun = false;
 };
 
 // The six records of a file.  Loading applies every field (the records are
@@ -99,6 +104,9 @@ int CmdDiff(const std::vector<std::string>& args, const SOptions& opt);
 int CmdReport(const std::vector<std::string>& args, const SOptions& opt);
 // units, pull, push, diff FILE UNIT, firmware (the Windows build).
 int RunUnitCommand(const std::string& command, const std::vector<std::string>& args, const SOptions& opt);
+// pull, push, diff, firmware and report over several units (--units, --all;
+// the Windows build).
+int RunFleetCommand(const std::string& command, const std::vector<std::string>& args, const SOptions& opt);
 // Writes the link log of this run (what went wrong on the links, as Help >
 // Save Link Log... in the program) to file; false (reported) when it cannot.
 bool WriteLinkLog(const std::string& file);

@@ -24,4 +24,10 @@ bool WriteLinkLog(const std::string&)
     return true; // no unit was talked to: the verbs above refused
 }
 
+int RunFleetCommand(const std::string& command, const std::vector<std::string>&, const SOptions&)
+{
+    UsageError("'" + command + "' over several units talks to units: it is a verb of qvrtool.exe, the Windows build");
+    return EXIT_ERROR;
+}
+
 } // namespace qvrtool

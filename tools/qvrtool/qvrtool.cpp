@@ -1,9 +1,9 @@
 // qvrtool: create, inspect, edit and compare QVR500 configuration files,
 // print the response curves the editor draws for a channel, write the
 // commissioning report, and (the Windows build) read, write, compare and
-// update units.  This file holds the usage, the options and the table of
-// verbs; the verbs live in the files of their kind (FileCommands,
-// ReportCommand, UnitCommands).
+// update units, one or several at once.  This file holds the usage, the
+// options and the table of verbs; the verbs live in the files of their kind
+// (FileCommands, ReportCommand, UnitCommands, FleetCommands).
 //
 // Exit codes: 0 success (diff: equal), 1 a difference, 2 error.
 
@@ -34,6 +34,13 @@ const char kUsage[] =
     "       qvrtool diff FILE UNIT\n"
     "       qvrtool firmware IMAGE UNIT\n"
     "       (each of these, and report UNIT, also takes --log FILE)\n"
+    "several units at once (qvrtool.exe):\n"
+    "       qvrtool pull --all|--units LIST DIR\n"
+    "       qvrtool push DIR --all|--units LIST [--store] [--profile JSON] [--force]\n"
+    "       qvrtool diff DIR --all|--units LIST\n"
+    "       qvrtool firmware IMAGE --all|--units LIST\n"
+    "       qvrtool report --all|--units LIST [--profile JSON] [--mode 2|3] -o DIR\n"
+    "       (each also takes --jobs N, --dry-run and --log DIR)\n"
     "CHANNEL is 0..5 (Left, Right, Center, Left Center, Right Center, Subwoofer).\n"
     "NAME is a record member: m_szSpeaker, m_nChannel, m_fltLevel, ..., m_dwHighFlags.\n"
     "--mode puts every record into that mode (default 3) after the file is loaded;\n"
@@ -50,7 +57,11 @@ const char kUsage[] =
     "list entry such as tcp:127.0.0.1:5500:QVR500 USB:SN1 (see docs/devices.md).\n"
     "pull writes FILE and the unit's profile texts to FILE.profile.json; push sends\n"
     "what differs, reads the unit back and compares; --store keeps it over a power\n"
-    "cycle.  Exit codes: 0 success (diff: equal), 1 different, 2 error.\n";
+    "cycle.  LIST: indexes, serial numbers or device-list entries, separated by\n"
+    "commas; --all: every unit of the device list (serial ports only when named).\n"
+    "Over several units the files are DIR/SERIAL.qvr, each unit has its own link\n"
+    "(at most --jobs at once, default all up to 16), and a table of the results\n"
+    "ends the run.  Exit codes: 0 success (diff: equal), 1 different, 2 error.\n";
 
 
 // The options a verb takes.
@@ -63,6 +74,7 @@ enum : unsigned {
     OPT_PROFILE = 1u << 5,
     OPT_OUTPUT = 1u << 6,
     OPT_LOG = 1u << 7,   // when the verb talks to a unit
+    OPT_FLEET = 1u << 8, // --units, --all, --jobs, --dry-run
 };
 
 // diff and report take a file or a unit in the same place.
@@ -95,12 +107,12 @@ const SVerb kVerbs[] = {
     {"set", OPT_MODE | OPT_FORCE, CmdSet, nullptr},
     {"dump", OPT_MODE | OPT_JSON, CmdDump, nullptr},
     {"response", OPT_MODE | OPT_SUM, CmdResponse, nullptr},
-    {"diff", OPT_LOG, CmdDiffEither, DiffTalksToUnit},
-    {"report", OPT_MODE | OPT_PROFILE | OPT_OUTPUT | OPT_LOG, CmdReport, ReportTalksToUnit},
+    {"diff", OPT_LOG | OPT_FLEET, CmdDiffEither, DiffTalksToUnit},
+    {"report", OPT_MODE | OPT_PROFILE | OPT_OUTPUT | OPT_LOG | OPT_FLEET, CmdReport, ReportTalksToUnit},
     {"units", OPT_JSON, CmdUnits, nullptr},
-    {"pull", OPT_LOG, CmdPull, Always},
-    {"push", OPT_STORE | OPT_PROFILE | OPT_FORCE | OPT_LOG, CmdPush, Always},
-    {"firmware", OPT_LOG, CmdFirmware, Always},
+    {"pull", OPT_LOG | OPT_FLEET, CmdPull, Always},
+    {"push", OPT_STORE | OPT_PROFILE | OPT_FORCE | OPT_LOG | OPT_FLEET, CmdPush, Always},
+    {"firmware", OPT_LOG | OPT_FLEET, CmdFirmware, Always},
 };
 
 } // namespace
@@ -148,6 +160,34 @@ int Run(std::vector<std::string> args)
             }
             (arg == "-o" ? opt.output : arg == "--log" ? opt.log : opt.profile) = args[++i];
             nGiven |= arg == "-o" ? OPT_OUTPUT : arg == "--log" ? OPT_LOG : OPT_PROFILE;
+        } else if (arg == "--units") {
+            if (!bHasValue || opt.bAll || !opt.units.empty()) {
+                UsageError("--units takes one list of units (UNIT,UNIT,...), and not with --all");
+                return EXIT_ERROR;
+            }
+            opt.units = args[++i];
+            nGiven |= OPT_FLEET;
+        } else if (arg == "--all") {
+            if (!opt.units.empty()) {
+                UsageError("--all and --units exclude each other");
+                return EXIT_ERROR;
+            }
+            opt.bAll = true;
+            nGiven |= OPT_FLEET;
+        } else if (arg == "--jobs") {
+            int n = 0;
+            const std::string value = bHasValue ? args[i + 1] : std::string();
+            if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
+                (n = std::stoi(value)) < 1 || n > 64) {
+                UsageError("--jobs takes a number from 1 to 64");
+                return EXIT_ERROR;
+            }
+            opt.nJobs = n;
+            nGiven |= OPT_FLEET;
+            ++i;
+        } else if (arg == "--dry-run") {
+            opt.bDryRun = true;
+            nGiven |= OPT_FLEET;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             UsageError("unknown option '" + arg + "'");
             return EXIT_ERROR;
@@ -159,8 +199,14 @@ int Run(std::vector<std::string> args)
     for (const SVerb& v : kVerbs)
         if (command == v.pszName)
             pVerb = &v;
+    // Over several units (--units or --all; --jobs and --dry-run only with them).
+    const bool bFleet = opt.bAll || !opt.units.empty();
+    if ((nGiven & OPT_FLEET) && !bFleet) {
+        UsageError("--jobs and --dry-run go with --units or --all");
+        return EXIT_ERROR;
+    }
     unsigned nAllowed = pVerb ? pVerb->nOptions : 0;
-    const bool bTalksToUnit = pVerb && pVerb->pfnTalksToUnit && pVerb->pfnTalksToUnit(positional);
+    const bool bTalksToUnit = pVerb && pVerb->pfnTalksToUnit && (bFleet || pVerb->pfnTalksToUnit(positional));
     if (!bTalksToUnit)
         nAllowed &= ~OPT_LOG;
     if (nGiven & ~nAllowed) {
@@ -171,6 +217,8 @@ int Run(std::vector<std::string> args)
         UsageError("unknown command '" + command + "'");
         return EXIT_ERROR;
     }
+    if (bFleet)
+        return RunFleetCommand(command, positional, opt); // the units' logs are its own
     const int nExit = pVerb->pfnRun(positional, opt);
     // The log is written whatever the verb's outcome: a failed one is what
     // support needs it for.
