@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -93,6 +92,23 @@ std::string ReadWhole(const std::string& file)
         std::fclose(p);
     }
     return text;
+}
+
+// A child's lines under its unit's serial number.
+void PrintLines(std::FILE* pFile, const std::string& serial, const std::string& text)
+{
+    std::size_t nStart = 0;
+    while (nStart < text.size()) {
+        std::size_t nEnd = text.find('\n', nStart);
+        if (nEnd == std::string::npos)
+            nEnd = text.size();
+        std::string line = text.substr(nStart, nEnd - nStart);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            std::fprintf(pFile, "%s: %s\n", serial.c_str(), line.c_str());
+        nStart = nEnd + 1;
+    }
 }
 
 struct SVerbInfo {
@@ -292,20 +308,8 @@ int RunFleetCommand(const std::string& command, const std::vector<std::string>& 
         const CFleetPlan::SUnit& u = units[i];
         std::string log;
         for (std::size_t s = 0; s < job.done.size(); ++s) {
-            for (const char* p = job.done[s].out.c_str(); *p;) {
-                const char* e = std::strchr(p, '\n');
-                const std::string line(p, e ? e : p + std::strlen(p));
-                if (!line.empty() && line != "\r")
-                    std::printf("%s: %s\n", u.entry.serial.c_str(), line.c_str());
-                p = e ? e + 1 : p + line.size();
-            }
-            for (const char* p = job.done[s].err.c_str(); *p;) {
-                const char* e = std::strchr(p, '\n');
-                const std::string line(p, e ? e : p + std::strlen(p));
-                if (!line.empty() && line != "\r")
-                    std::fprintf(stderr, "%s: %s\n", u.entry.serial.c_str(), line.c_str());
-                p = e ? e + 1 : p + line.size();
-            }
+            PrintLines(stdout, u.entry.serial, job.done[s].out);
+            PrintLines(stderr, u.entry.serial, job.done[s].err);
             if (!opt.log.empty()) {
                 const std::string part = ReadWhole(scratch.File(u.stem + "." + std::to_string(s) + ".log"));
                 log += part.empty() ? "(" + job.steps[s].args[0] + ": no link log was written)\r\n" : part;
