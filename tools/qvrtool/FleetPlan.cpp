@@ -156,19 +156,7 @@ std::string CFleetPlan::FileStem(const std::string& serial)
 
 std::string CFleetPlan::EntryText(const SDeviceEntry& entry)
 {
-    std::string text;
-    switch (entry.transport) {
-    case ETransport::Sim: text = "sim:" + entry.address; break;
-    case ETransport::Tcp: text = "tcp:" + entry.address + ":" + std::to_string(entry.nPort); break;
-    case ETransport::Com: text = "com:" + entry.address; break;
-    }
-    if (entry.bInstant)
-        text += ",instant";
-    if (entry.bNoLcr)
-        text += ",nolcr";
-    if (entry.bTrace)
-        text += ",trace";
-    return text + ":" + entry.description + ":" + entry.serial;
+    return CDeviceList::AddressText(entry) + ":" + entry.description + ":" + entry.serial;
 }
 
 std::string CFleetPlan::QuoteArgument(const std::string& arg)
