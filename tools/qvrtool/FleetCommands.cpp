@@ -329,7 +329,7 @@ int RunFleetCommand(const std::string& command, const std::vector<std::string>& 
     }
     std::fflush(stderr);
     std::printf("\n%s", CFleetOutcome::Table(rows).c_str());
-    if (bReport && !SafeWriteText(Utf8Path(PathFromUtf8(folder) / "index.html"), CFleetOutcome::IndexPage(index, "")))
+    if (bReport && !SafeWriteText(Utf8Path(PathFromUtf8(folder) / "index.html"), CFleetOutcome::IndexPage(index, Today())))
         nExit = EXIT_ERROR;
     return std::max(nExit, CFleetOutcome::ExitCode(results));
 }
