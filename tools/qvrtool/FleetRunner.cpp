@@ -172,16 +172,21 @@ void CFleetRunner::Run(std::vector<SJob*>& jobs, unsigned nParallel)
         t.join();
 }
 
-// One line per unit; every redraw moves back up over the lines and rewrites
-// them (a console that takes no escape sequences shows one line instead).
+// One line per unit; every redraw puts the console's cursor back on the
+// first of them and writes them over (through the console's own calls:
+// Wine's console shows escape sequences as text).  Where stderr is not a
+// console that tells its cursor, one line says how far the run is.
 void CFleetRunner::ShowProgress(const std::vector<SJob*>& jobs, bool bFirst)
 {
     static bool s_bLines = false;
+    static SHORT s_nTop = 0;
+    static int s_nWidth = 80;
+    const HANDLE hErr = ::GetStdHandle(STD_ERROR_HANDLE);
     if (bFirst) {
-        const HANDLE hErr = ::GetStdHandle(STD_ERROR_HANDLE);
-        DWORD dwMode = 0;
-        s_bLines = ::GetConsoleMode(hErr, &dwMode) &&
-                   ::SetConsoleMode(hErr, dwMode | 0x0004 /* ENABLE_VIRTUAL_TERMINAL_PROCESSING */);
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        s_bLines = ::GetConsoleScreenBufferInfo(hErr, &info) != FALSE && info.dwSize.X > 20;
+        if (s_bLines)
+            s_nWidth = info.dwSize.X - 1;
     }
     std::string text;
     std::size_t nDone = 0, nRunning = 0;
@@ -200,12 +205,21 @@ void CFleetRunner::ShowProgress(const std::vector<SJob*>& jobs, bool bFirst)
             ++nDone;
             state = p->result.text;
         }
-        text += "\x1b[K" + p->label + "  " + state.substr(0, 100) + "\n";
+        std::string line = p->label + "  " + state;
+        line.resize(static_cast<std::size_t>(s_nWidth), ' ');
+        text += line + "\n";
     }
     if (s_bLines) {
-        if (!bFirst)
-            std::fprintf(stderr, "\x1b[%zuA", jobs.size());
+        if (!bFirst) {
+            std::fflush(stderr);
+            ::SetConsoleCursorPosition(hErr, COORD{0, s_nTop});
+        }
         std::fputs(text.c_str(), stderr);
+        std::fflush(stderr);
+        // Where the lines begin now (the first writing may have scrolled).
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (bFirst && ::GetConsoleScreenBufferInfo(hErr, &info))
+            s_nTop = static_cast<SHORT>(std::max<int>(0, info.dwCursorPosition.Y - static_cast<int>(jobs.size())));
     } else {
         std::fprintf(stderr, "\r%zu of %zu units done, %zu running", nDone, jobs.size(), nRunning);
         if (nDone == jobs.size())
