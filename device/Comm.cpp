@@ -4,19 +4,21 @@
 // 24-byte notification record per result into the notification pipe.
 #include "device/Comm.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
 
+#include "device/records/NotificationRecord.h"
 #include "device/RXQueue.h"
 #include "device/link/LinkTimeline.h"
 #include "device/link/ReplyMatch.h"
 #include "device/scp/QVRSCP.h"
 #include "device/usbxp/DeviceEnvironment.h"
 #include "device/usbxp/SiUSBXp.h"
+#include "framework/SentMessageWait.h"
 #include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
-#include "model/TextMemory.h"
 
 namespace {
 constexpr size_t QUEUE_BOUND = 255;
@@ -30,48 +32,8 @@ constexpr DWORD ROOM_WAIT_MS = 1;
 constexpr DWORD CALLBACK_WAIT_MS = 1000;
 constexpr DWORD CLOSE_WAIT_MS = 5000;
 
-constexpr DWORD TEXT_DIRECTORY_BYTES = 4 * TEXT_DIRECTORY_WORDS;
-constexpr int SECTION_COUNT = TEXT_SECTION_COUNT + 1; // the directory is section 0
-
 constexpr wchar_t AUTOMATIC_DEVICE_DESCRIPTION[] = L"USBXpress Device";
 
-// Waits for one of the handles like WaitForMultipleObjects, handling the
-// messages that other threads send to this thread meanwhile.  Every wait of a
-// producer, of Open and of Close goes through here: the notification pipe's
-// reader delivers records by SendMessage to windows of the user-interface
-// thread, and the worker cannot go on while the pipe it writes to is full, so
-// a user-interface thread that waited for the worker without taking those
-// messages would wait for itself.  Returns the index of the signalled handle
-// (WAIT_OBJECT_0 + i) or WAIT_TIMEOUT.
-DWORD WaitHandlingSentMessages(DWORD nCount, const HANDLE* phHandles, DWORD dwTimeout)
-{
-    const DWORD dwStart = ::GetTickCount();
-    for (;;) {
-        const DWORD dwElapsed = ::GetTickCount() - dwStart;
-        const DWORD dwLeft = dwTimeout == INFINITE ? INFINITE : (dwElapsed >= dwTimeout ? 0 : dwTimeout - dwElapsed);
-        const DWORD dwWait = ::MsgWaitForMultipleObjects(nCount, phHandles, FALSE, dwLeft, QS_SENDMESSAGE);
-        if (dwWait != WAIT_OBJECT_0 + nCount)
-            return dwWait == WAIT_FAILED ? WAIT_TIMEOUT : dwWait;
-        // A peek runs the handlers of the messages sent to this thread and
-        // removes nothing posted.
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        if (dwLeft == 0)
-            return WAIT_TIMEOUT;
-    }
-}
-
-// The unit reports an output setting v as the value it applies; the program
-// shows trunc(10 v) / 10 + 8 (the write sends the gain minus 8).  The product
-// is taken in single precision as the value itself is single precision, so a
-// stored -0.7 reads back as -7 tenths, not -6.
-float ConvertOutputReading(float fltUnit)
-{
-    const float fltTenths = fltUnit * 10.0f;
-    const double dblWhole = std::trunc(static_cast<double>(fltTenths));
-    const float fltScaled = static_cast<float>(dblWhole * 0.1);
-    return fltScaled + 8.0f;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -230,61 +192,39 @@ bool CComm::QueueReadChannel(int nChannel, int nMode)
 {
     // A channel outside 0..5 addresses nothing: it is not a link failure,
     // so the answer is the same as for a queued read.
-    if (nChannel < 0 || nChannel >= CHANNEL_COUNT)
-        return true;
-    // Parameter reads in order, then the output reads of the mode (the
-    // parameter map holds which outputs belong to the channel).
-    const ReadChannelPlan plan = GetReadChannelPlan(nChannel, nMode);
-    for (int i = 0; i < plan.nParameters; ++i)
-        if (!QueueRequest(false, static_cast<BYTE>(nChannel), plan.parameters[i], 0.0f))
-            return false;
-    for (int i = 0; i < plan.nOutputs; ++i)
-        if (!QueueCommand(CMD_READ_OUTPUT, 0, plan.outputs[i], 0))
+    for (const CUnitReadPlan::SRead& read : CUnitReadPlan::Channel(nChannel, nMode))
+        if (!(read.bRaw ? QueueCommand(CMD_READ_OUTPUT, 0, read.dwAddress, 0)
+                        : QueueRequest(false, static_cast<BYTE>(nChannel), read.bParameter, 0.0f)))
             return false;
     return true;
 }
 
 void CComm::SetSectionTable(const DWORD adwStart[10], const DWORD adwLength[10])
 {
+    std::uint32_t adwS[CUnitReadPlan::SECTION_COUNT] = {}, adwL[CUnitReadPlan::SECTION_COUNT] = {};
+    std::copy(adwStart, adwStart + CUnitReadPlan::SECTION_COUNT, adwS);
+    std::copy(adwLength, adwLength + CUnitReadPlan::SECTION_COUNT, adwL);
     CLock lock(m_csQueue);
-    for (int i = 1; i < SECTION_COUNT; ++i) {
-        m_adwSectionStart[i] = adwStart[i];
-        m_adwSectionLength[i] = adwLength[i];
-    }
+    m_ReadPlan.SetSectionTable(adwS, adwL);
 }
 
 void CComm::SetSectionTableFromDirectory(const DWORD adwDirectory[21])
 {
-    DWORD adwStart[SECTION_COUNT] = {};
-    DWORD adwLength[SECTION_COUNT] = {};
-    for (int i = 1; i < SECTION_COUNT; ++i) {
-        adwStart[i] = adwDirectory[2 * i - 1];
-        adwLength[i] = adwDirectory[2 * i];
-    }
-    SetSectionTable(adwStart, adwLength);
+    std::uint32_t adwWords[21] = {};
+    std::copy(adwDirectory, adwDirectory + 21, adwWords);
+    CLock lock(m_csQueue);
+    m_ReadPlan.SetSectionTableFromDirectory(adwWords);
 }
 
 bool CComm::QueueReadMemory(int& nSection)
 {
-    DWORD dwStart = 0;
-    DWORD dwBytes = 0;
-    if (nSection <= 0) {
-        dwStart = TEXT_MEMORY_START;
-        dwBytes = TEXT_DIRECTORY_BYTES;
-    } else {
+    std::vector<std::uint32_t> words;
+    {
         CLock lock(m_csQueue);
-        // Empty sections are skipped; the caller learns where reading went on.
-        while (nSection < SECTION_COUNT - 1 && m_adwSectionLength[nSection] == 0)
-            ++nSection;
-        if (nSection >= SECTION_COUNT || m_adwSectionLength[nSection] == 0)
-            return true;
-        dwStart = m_adwSectionStart[nSection];
-        // Two bytes per UTF-16 unit, held in 8 bits: a corrupt directory
-        // cannot make the read run away.
-        dwBytes = static_cast<BYTE>(2 * m_adwSectionLength[nSection]);
+        words = m_ReadPlan.MemoryWords(nSection);
     }
-    for (DWORD dwOffset = 0; dwOffset < dwBytes; dwOffset += 4)
-        if (!QueueCommand(CMD_READ_WORD, 0, dwStart + dwOffset, 0))
+    for (const std::uint32_t dwAddress : words)
+        if (!QueueCommand(CMD_READ_WORD, 0, dwAddress, 0))
             return false;
     return true;
 }
@@ -318,11 +258,8 @@ void CComm::DetachWritePipe()
     // to this thread are handled meanwhile, so records keep flowing.
     if (IsOpen() && m_hQManagementThread) {
         const DWORD dwStart = ::GetTickCount();
-        while (GetQueueLength() != 0 && ::GetTickCount() - dwStart < CLOSE_WAIT_MS) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-            MSG msg;
-            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        while (GetQueueLength() != 0 && ::GetTickCount() - dwStart < CLOSE_WAIT_MS)
+            WaitHandlingSentMessages(0, nullptr, 10);
     }
     StopWorker();
     m_hWritePipe = INVALID_HANDLE_VALUE;
@@ -484,10 +421,7 @@ void CComm::StopWorker()
         // window of this thread.  Messages sent to this thread are handled
         // while waiting, so that write always completes.
         const HANDLE hThread = m_hQManagementThread;
-        while (::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        WaitHandlingSentMessages(1, &hThread, INFINITE);
         m_hQManagementThread.Reset();
     }
 }
@@ -667,11 +601,11 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
         } else if (entry.bKind == KIND_GET) {
             if (m_bTrace)
                 ::OutputDebugStringW(L"Comm:QueManagement thread - Operation get.\n");
-            WriteValueRecord(entry, SCP_GetData(m_bReply));
+            HoldRecord(CNotificationRecord::Value(entry.bChannel, entry.bParameter, SCP_GetData(m_bReply)));
             CLock lock(m_csQueue);
             m_bFollowOn = (!m_Queue.empty() && m_Queue.front()->bKind != KIND_SET) ? 1 : 0;
         } else {
-            WriteCommandRecord(entry);
+            HoldRecord(CNotificationRecord::Command(entry.bPacket, m_bReply));
             if (bCommand == CMD_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & SYSTEM_FLAGS_WRITE))
                 m_dwSavedFlags = SCP_GetWord(m_bReply, 11);
             m_bFollowOn = 0;
@@ -736,24 +670,24 @@ void CComm::FlushQueue()
 // ---------------------------------------------------------------------------
 // Notification records
 
-void CComm::WriteRecord(const BYTE (&bRecord)[24])
+void CComm::WriteRecord(const CNotificationRecord::Bytes& record)
 {
     const HANDLE hPipe = m_hWritePipe;
     if (hPipe == INVALID_HANDLE_VALUE)
         return;
     DWORD dwDone = 0;
     // Pipe writes of a record this small are never split.
-    ::WriteFile(hPipe, bRecord, sizeof(bRecord), &dwDone, nullptr);
+    ::WriteFile(hPipe, record.data(), static_cast<DWORD>(record.size()), &dwDone, nullptr);
 }
 
 // A result is held until the next request has been sent (or the queue is
 // empty): a pipe write costs as much as a tenth of an exchange on the line
 // under Wine, and it then overlaps the exchange.  Records keep their order:
 // any record written is preceded by the one held.
-void CComm::HoldRecord(const BYTE (&bRecord)[24])
+void CComm::HoldRecord(const CNotificationRecord::Bytes& record)
 {
     FlushRecord();
-    std::memcpy(m_bHeldRecord, bRecord, sizeof(m_bHeldRecord));
+    m_HeldRecord = record;
     m_bRecordHeld = true;
 }
 
@@ -775,46 +709,13 @@ void CComm::FlushRecord()
     if (!m_bRecordHeld)
         return;
     m_bRecordHeld = false;
-    WriteRecord(m_bHeldRecord);
+    WriteRecord(m_HeldRecord);
 }
 
 void CComm::WriteSimpleRecord(BYTE bKind, BYTE bChannel)
 {
     FlushRecord();
-    BYTE bRecord[24] = {};
-    bRecord[0] = bKind;
-    bRecord[1] = bChannel;
-    WriteRecord(bRecord);
-}
-
-void CComm::WriteValueRecord(const SEntry& entry, float fltValue)
-{
-    BYTE bRecord[24] = {};
-    bRecord[0] = RX_VALUE;
-    bRecord[1] = entry.bChannel;
-    bRecord[2] = entry.bParameter;
-    std::memcpy(bRecord + 4, &fltValue, 4);
-    HoldRecord(bRecord);
-}
-
-void CComm::WriteCommandRecord(const SEntry& entry)
-{
-    BYTE bRecord[24] = {};
-    bRecord[0] = RX_COMMAND;
-    // Bytes 8..23 hold the reply packet, its first two bytes cleared and its
-    // third replaced by the request's command.
-    std::memcpy(bRecord + 8, m_bReply, 16);
-    bRecord[8] = 0;
-    bRecord[9] = 0;
-    bRecord[10] = entry.bPacket[2];
-    if (entry.bPacket[2] == CMD_READ_OUTPUT) {
-        // The request's output address, and the unit's value as the program
-        // shows it.
-        std::memcpy(bRecord + 15, entry.bPacket + 7, 4);
-        const float fltShown = ConvertOutputReading(RXWordAsFloat(SCP_GetWord(m_bReply, 11)));
-        std::memcpy(bRecord + 19, &fltShown, 4);
-    }
-    HoldRecord(bRecord);
+    WriteRecord(CNotificationRecord::Simple(bKind, bChannel));
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "device/records/NotificationRecord.h"
+#include "device/records/UnitReadPlan.h"
 #include "device/link/LinkLog.h"
 #include "device/link/QVRCOMM.h"
 #include "device/link/ReplySlot.h"
@@ -104,12 +106,10 @@ private:
     static DWORD WINAPI QManagementThread(LPVOID pParam);
     void QManagementLoop();
     EOutcome HandleEntry(std::unique_ptr<SEntry>& pEntry);
-    void WriteRecord(const BYTE (&bRecord)[24]);
-    void HoldRecord(const BYTE (&bRecord)[24]);
+    void WriteRecord(const CNotificationRecord::Bytes& record);
+    void HoldRecord(const CNotificationRecord::Bytes& record);
     void FlushRecord();
     void ReleaseReply();
-    void WriteValueRecord(const SEntry& entry, float fltValue);
-    void WriteCommandRecord(const SEntry& entry);
     void WriteSimpleRecord(BYTE bKind, BYTE bChannel);
     void FlushQueue();
     static CLinkLog::SRequest LogRequest(const SEntry& entry);
@@ -151,7 +151,7 @@ private:
     bool m_bReleaseReply = false;
 
     // A result of the worker not yet written to the pipe (worker only).
-    BYTE m_bHeldRecord[24] = {};
+    CNotificationRecord::Bytes m_HeldRecord{};
     bool m_bRecordHeld = false;
 
     // Worker state, reset each time a worker starts.
@@ -160,8 +160,8 @@ private:
 
     CLinkLog m_LinkLog;
 
-    DWORD m_adwSectionStart[10] = {};
-    DWORD m_adwSectionLength[10] = {};
+    // The reads of the unit's text sections (under m_csQueue).
+    CUnitReadPlan m_ReadPlan;
 };
 
 // Process-wide singletons, constructed before the entry point in this order.

@@ -3,6 +3,7 @@
 #include "device/Comm.h"
 #include "device/firmware/FirmwareImage.h"
 #include "framework/AppMessages.h"
+#include "framework/SentMessageWait.h"
 #include "model/ParameterMap.h"
 
 CFirmwareDownload::CFirmwareDownload(CComm& comm)
@@ -122,10 +123,7 @@ void CFirmwareDownload::StopThread()
     // waiting for the notification pipe, whose reader may be sending this
     // thread a message: sent messages are handled while waiting.
     const HANDLE hThread = m_hThread.Get();
-    while (::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    WaitHandlingSentMessages(1, &hThread, INFINITE);
     m_hThread.Reset();
 }
 

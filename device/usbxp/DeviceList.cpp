@@ -152,7 +152,7 @@ void CDeviceList::AppendSerialPorts(const std::vector<std::string>& portNames)
     }
 }
 
-std::string CDeviceList::Describe(const SDeviceEntry& entry)
+std::string CDeviceList::AddressText(const SDeviceEntry& entry)
 {
     std::string text;
     switch (entry.transport) {
@@ -160,8 +160,12 @@ std::string CDeviceList::Describe(const SDeviceEntry& entry)
     case ETransport::Tcp: text = "tcp:" + entry.address + ":" + std::to_string(entry.nPort); break;
     case ETransport::Com: text = "com:" + entry.address; break;
     }
-    text += std::string(entry.bInstant ? ",instant" : "") + (entry.bNoLcr ? ",nolcr" : "") + (entry.bTrace ? ",trace" : "");
-    return text + " \"" + entry.description + "\" " + entry.serial;
+    return text + (entry.bInstant ? ",instant" : "") + (entry.bNoLcr ? ",nolcr" : "") + (entry.bTrace ? ",trace" : "");
+}
+
+std::string CDeviceList::Describe(const SDeviceEntry& entry)
+{
+    return AddressText(entry) + " \"" + entry.description + "\" " + entry.serial;
 }
 
 const SDeviceEntry* CDeviceList::Find(std::int64_t nIndex) const

@@ -60,6 +60,9 @@ public:
     // An entry as a support log names it, e.g.
     // "com:COM5 \"QVR500 USB\" COM5" or "tcp:127.0.0.1:5500 \"USBXpress Device\" SN0002".
     static std::string Describe(const SDeviceEntry& entry);
+    // The transport, address and options of an entry as the list writes
+    // them, e.g. "tcp:127.0.0.1:5500" or "sim:hall,instant".
+    static std::string AddressText(const SDeviceEntry& entry);
 
     // Entry nIndex, or nullptr when there is none.
     const SDeviceEntry* Find(std::int64_t nIndex) const;

@@ -17,9 +17,7 @@
 #include "tools/qvrtool/ReadBackFields.h"
 #include "tools/qvrtool/TextCodec.h"
 
-namespace {
-
-std::string Escape(const std::string& s)
+std::string CReportWriter::Escape(const std::string& s)
 {
     std::string out;
     for (const char c : s) {
@@ -37,9 +35,11 @@ std::string Escape(const std::string& s)
     return out;
 }
 
+namespace {
+
 std::string Text16(const char16_t* psz)
 {
-    return Escape(Utf16ToUtf8(psz));
+    return CReportWriter::Escape(Utf16ToUtf8(psz));
 }
 
 std::string Utf8(const std::u16string& s)
@@ -144,9 +144,9 @@ std::string Cell(const SRow& row, const CChannelConfig& c, int nMode, bool& bOut
     if (!std::isfinite(v))
         return std::isnan(v) ? "NaN" : (v > 0 ? "inf" : "-inf");
     if (row.eKind == ERow::Level) // the level text is cut toward zero to one decimal
-        return Escape(Utf8(CFieldRules::Format(EFieldFormat::Gain, std::trunc(v * 10.0f) / 10.0f)));
+        return CReportWriter::Escape(Utf8(CFieldRules::Format(EFieldFormat::Gain, std::trunc(v * 10.0f) / 10.0f)));
     const SFieldRule* pRule = CFieldRules::FindByField(row.eField);
-    return Escape(pRule ? Utf8(CFieldRules::Format(*pRule, v)) : std::to_string(v));
+    return CReportWriter::Escape(pRule ? Utf8(CFieldRules::Format(*pRule, v)) : std::to_string(v));
 }
 
 // x on a logarithmic axis of nWidth units from 20 Hz to 20 kHz.
@@ -311,9 +311,9 @@ std::string CReportWriter::Build(const SInput& in)
                        "<title>QVR500 commissioning report</title>\n<style>";
     html += kStyle;
     html += "</style>\n</head>\n<body>\n<div class=\"page\">\n<h1>QVR500 commissioning report</h1>\n";
-    html += "<div class=\"meta\">Settings of " + Escape(in.source);
+    html += "<div class=\"meta\">Settings of " + CReportWriter::Escape(in.source);
     if (!in.date.empty())
-        html += ", " + Escape(in.date);
+        html += ", " + CReportWriter::Escape(in.date);
     html += ". Mode: ";
     html += in.nMode == MODE_BIAMP ? "Biamp" : "Triamp";
     if (in.bNoLeftRightCenter)

@@ -25,4 +25,7 @@ public:
     };
 
     static std::string Build(const SInput& input);
+    // A UTF-8 text as HTML text (control characters shown as blanks); the
+    // index page of a run over several units escapes with it too.
+    static std::string Escape(const std::string& s);
 };

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,7 +30,13 @@ struct SOptions {
     bool bSum = false;   // response: the summed response's columns too
     std::string profile; // --profile JSON
     std::string output;  // -o FILE
-    std::string log;     // --log FILE: the link log of the verbs that talk to units
+    std::string log;     // --log FILE: the link log of the verbs that talk to units (DIR over several)
+    bool bModeGiven = false;
+    // Over several units.
+    std::string units;   // --units LIST
+    bool bAll = false;   // --all
+    int nJobs = 0;       // --jobs N; 0: every unit at once, up to 16
+    bool bDryRun = false;
 };
 
 // The six records of a file.  Loading applies every field (the records are
@@ -46,13 +53,26 @@ struct Config {
 };
 
 std::filesystem::path PathFromUtf8(const std::string& s);
+std::FILE* OpenFile(const std::filesystem::path& path, bool bWrite);
+// The system's text for an errno (POSIX) or a GetLastError code (Windows).
+std::string SystemErrorText(unsigned long nError);
 bool IsExistingPath(const std::string& s);
 bool IsUnitArgument(const std::string& s);
 // "qvrtool: FILE: REASON" on stderr.
 void Fail(const std::string& file, const std::string& reason);
 void UsageError(const std::string& reason);
+// A text of the program's string table, in UTF-8.
+std::string Text(unsigned nId);
+
+// Parsers of command-line values; false for anything else.
+bool ParseChannel(const std::string& s, int& nChannel); // 0..5
+bool ParseMode(const std::string& s, int& nMode);       // 2 or 3
+bool ParseFloat(const std::string& s, float& v);        // finite
+bool ParseFlags(const std::string& s, std::uint32_t& v);
 
 bool Load(const std::string& file, Config& cfg, int nMode);
+// Writes the six records as the program's Save does.
+bool Save(const std::string& file, Config& cfg, bool bReset);
 // Warns about what the file holds that the editor would not accept (of one
 // record only when nRecord >= 0; findings about the file as a whole always).
 // True when a value of that record is NaN or infinite.
@@ -60,7 +80,11 @@ bool WarnFindings(const std::string& file, const Config& cfg, int nMode, int nRe
 // Replaces the file through a temporary file beside it (the program's Save).
 bool SafeWrite(const std::string& file, const std::vector<std::uint8_t>& data);
 bool SafeWriteText(const std::string& file, const std::string& text);
+std::string FormatFloat(float v);
 std::string FormatValue(const CChannelConfig& c, EChannelField field);
+std::string JsonValue(const CChannelConfig& c, EChannelField field);
+// The local date and time, "YYYY-MM-DD HH:MM".
+std::string Today();
 // A profile file (CProfileJson), read whole and parsed; false after the message.
 bool ReadProfileFile(const std::string& file, CProfileJson::SProfile& json);
 // Applies it, warning when a text had to be cut.
@@ -71,9 +95,18 @@ void ApplyProfile(const std::string& file, const CProfileJson::SProfile& json, C
 bool ReadUnitForReport(const std::string& unit, std::vector<CChannelConfig>& channels, CProfileInfo& profile,
                        int& nMode, bool& bNoLeftRightCenter, std::string& label);
 
+// The verbs (each in the file of its kind).
+int CmdNew(const std::vector<std::string>& args, const SOptions& opt);
+int CmdSet(const std::vector<std::string>& args, const SOptions& opt);
+int CmdDump(const std::vector<std::string>& args, const SOptions& opt);
+int CmdResponse(const std::vector<std::string>& args, const SOptions& opt);
+int CmdDiff(const std::vector<std::string>& args, const SOptions& opt);
 int CmdReport(const std::vector<std::string>& args, const SOptions& opt);
 // units, pull, push, diff FILE UNIT, firmware (the Windows build).
 int RunUnitCommand(const std::string& command, const std::vector<std::string>& args, const SOptions& opt);
+// pull, push, diff, firmware and report over several units (--units, --all;
+// the Windows build).
+int RunFleetCommand(const std::string& command, const std::vector<std::string>& args, const SOptions& opt);
 // Writes the link log of this run (what went wrong on the links, as Help >
 // Save Link Log... in the program) to file; false (reported) when it cannot.
 bool WriteLinkLog(const std::string& file);

@@ -34,12 +34,6 @@ namespace qvrtool {
 
 namespace {
 
-std::string Text(unsigned nId)
-{
-    const char16_t* psz = qvr::LoadStringText(nId);
-    return psz ? Utf16ToUtf8(psz) : std::string();
-}
-
 // The first line of a text (the program's messages may go on with advice
 // about its own menus).
 std::string FirstLine(const std::string& text)
