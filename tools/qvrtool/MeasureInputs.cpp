@@ -40,13 +40,15 @@ void ReportSummary(const std::string& file, const STableSummary& s)
 
 } // namespace
 
-bool LoadMeasurement(const std::string& file, CMeasurement& out)
+// A measurement or mask file through its reader (both share the rules).
+template <class T>
+bool LoadTable(const std::string& file, T& out)
 {
     std::string text;
     if (!ReadBounded(file, CTextTable::MAX_BYTES, text))
         return false;
     STableSummary s;
-    if (!CMeasurement::Parse(text, out, s)) {
+    if (!T::Parse(text, out, s)) {
         Fail(file, s.Describe());
         return false;
     }
@@ -54,19 +56,9 @@ bool LoadMeasurement(const std::string& file, CMeasurement& out)
     return true;
 }
 
-bool LoadMask(const std::string& file, CToleranceMask& out)
-{
-    std::string text;
-    if (!ReadBounded(file, CTextTable::MAX_BYTES, text))
-        return false;
-    STableSummary s;
-    if (!CToleranceMask::Parse(text, out, s)) {
-        Fail(file, s.Describe());
-        return false;
-    }
-    ReportSummary(file, s);
-    return true;
-}
+bool LoadMeasurement(const std::string& file, CMeasurement& out) { return LoadTable(file, out); }
+
+bool LoadMask(const std::string& file, CToleranceMask& out) { return LoadTable(file, out); }
 
 bool LoadChannel(const std::string& file, int nChannel, int nMode, CChannelConfig& out)
 {
