@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "model/ProfileInfo.h"
+#include "measure/Sidecar.h"
+#include "tools/qvrtool/MeasureInputs.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReportWriter.h"
 #include "tools/qvrtool/ToolCommon.h"
@@ -42,6 +44,11 @@ int CmdReport(const std::vector<std::string>& args, const SOptions& opt)
         ApplyProfile(opt.profile, json, profile);
         bProfile = true;
     }
+    // The measurements beside the file, when there are: a sidecar that
+    // cannot be read is reported and the report made without it.
+    CSidecar sidecar;
+    if (!IsUnitArgument(source) && ReadSidecarForReport(source, sidecar))
+        input.pSidecar = &sidecar;
     input.pChannels = cfg.channels.data();
     input.nMode = nMode;
     input.bNoLeftRightCenter = bNoLeftRightCenter;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/qvrtool/MeasureInputs.h"
+#include "tools/qvrtool/PredictCommand.h"
 #include "tools/qvrtool/ToolCommon.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +27,9 @@ const char kUsage[] =
     "       qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3] [--force]\n"
     "       qvrtool dump FILE [--json] [--mode 2|3]\n"
     "       qvrtool response FILE CHANNEL [--mode 2|3] [--sum]\n"
+    "       qvrtool response FILE CHANNEL [--sum] --driver low|mid|high=FILE ... [--phase measured|minimum]\n"
+    "       qvrtool predict FILE CHANNEL --room FILE [--as-measured FILE2] [--mode 2|3] [--target X500|...]\n"
+    "               [--mask FILE] [--smooth 0|3|6] [--phase measured|minimum] [--bands]\n"
     "       qvrtool diff A B\n"
     "       qvrtool report FILE|UNIT [--profile JSON] [--mode 2|3] -o REPORT.html\n"
     "units (qvrtool.exe, the Windows build):\n"
@@ -125,6 +130,11 @@ int Run(std::vector<std::string> args)
     }
     const std::string command = args[0];
     args.erase(args.begin());
+    // The measurement verbs take options of their own.
+    if (command == "predict")
+        return CmdPredict(args);
+    if (command == "response" && HasDriverOption(args))
+        return CmdResponseDrivers(args);
 
     // Options may appear anywhere after the command.
     SOptions opt;
