@@ -150,6 +150,29 @@ void CSummedResponse::RecalcBand(const CChannelConfig& cfg, const float* pfltCur
     }
 }
 
+void CSummedResponse::SetDriver(int nBand, const std::complex<double>* pDriver)
+{
+    if (nBand != BAND_LOW && nBand != BAND_MID && nBand != BAND_HIGH)
+        return;
+    const int k = BandSlot(nBand);
+    m_apDriver[k] = pDriver;
+    if (!pDriver)
+        return;
+    if (!m_apDriverSlope[k])
+        m_apDriverSlope[k].reset(new std::complex<double>[POINTS]);
+    // The driver is known only at the grid's points: its log-derivative by
+    // central differences (one-sided at the ends).  Where it is undefined
+    // or silent the group delay leaves it out.
+    std::complex<double>* const pSlope = m_apDriverSlope[k].get();
+    const double dStep = m_pdW[1];
+    for (int i = 0; i < POINTS; ++i) {
+        const int a = i > 0 ? i - 1 : i, b = i + 1 < POINTS ? i + 1 : i;
+        const std::complex<double> d = pDriver[i];
+        const std::complex<double> q = (pDriver[b] - pDriver[a]) / (d * (dStep * (b - a)));
+        pSlope[i] = std::isfinite(q.real()) && std::isfinite(q.imag()) ? q : std::complex<double>();
+    }
+}
+
 void CSummedResponse::Recalc(const CChannelConfig& cfg, const CBandResponse& bands, int nMask)
 {
     for (const int nBand : {BAND_LOW, BAND_MID, BAND_HIGH})
@@ -185,6 +208,8 @@ void CSummedResponse::Combine(const CChannelConfig& cfg)
                                                                       : cfg.GetHighDelay()) *
                               SAMPLES_PER_MS;
         const SBand& b = m_aBand[BandSlot(nBand)];
+        const std::complex<double>* const pDriver = m_apDriver[BandSlot(nBand)];
+        const std::complex<double>* const pDriverSlope = m_apDriverSlope[BandSlot(nBand)].get();
         // The delay turns point i by -w_i * delay: a rotation by a fixed
         // step per point, taken afresh every 64 points so that rounding
         // cannot build up.
@@ -196,13 +221,22 @@ void CSummedResponse::Combine(const CChannelConfig& cfg)
                 rc = std::cos(dStep * i);
                 rs = std::sin(dStep * i);
             }
-            const double xr = dSign * (b.pdRe[i] * rc - b.pdIm[i] * rs);
-            const double xi = dSign * (b.pdRe[i] * rs + b.pdIm[i] * rc);
+            double xr = dSign * (b.pdRe[i] * rc - b.pdIm[i] * rs);
+            double xi = dSign * (b.pdRe[i] * rs + b.pdIm[i] * rc);
+            double gr = b.pdLogMagSlope[i], gi = b.pdPhaseSlope[i] - dDelay;
+            if (pDriver) {
+                // The filtered driver: the band's value times the driver's.
+                const double dr = pDriver[i].real(), di = pDriver[i].imag();
+                const double yr = xr * dr - xi * di;
+                xi = xr * di + xi * dr;
+                xr = yr;
+                gr += pDriverSlope[i].real();
+                gi += pDriverSlope[i].imag();
+            }
             sr[i] += xr;
             si[i] += xi;
             // d/dw of the band's value: the value times (log-magnitude slope
             // + j (phase slope - delay)).
-            const double gr = b.pdLogMagSlope[i], gi = b.pdPhaseSlope[i] - dDelay;
             tr[i] += xr * gr - xi * gi;
             ti[i] += xr * gi + xi * gr;
             const double nc = rc * cStep - rs * sStep;

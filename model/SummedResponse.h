@@ -16,6 +16,7 @@
 // Portable: the editor's plot draws it, qvrtool prints it and the report
 // plots it from this one definition.
 
+#include <complex>
 #include <memory>
 
 #include "model/BandResponse.h"
@@ -45,6 +46,18 @@ public:
     const double* GetSum() const { return m_pdSum.get(); }
     const double* GetPhase() const { return m_pdPhase.get(); }
     const double* GetGroupDelay() const { return m_pdGroupDelay.get(); }
+    // The sum as complex values, real and imaginary parts (band delays in,
+    // the channel delay left out, as above): what a prediction divides by.
+    const double* GetSumRe() const { return m_pdSumRe.get(); }
+    const double* GetSumIm() const { return m_pdSumIm.get(); }
+
+    // A driver measured on its own for one band (4 Low, 2 Mid, 1 High):
+    // pDriver holds POINTS complex values on the grid (NaN where it was not
+    // measured, which leaves the sum undefined there), kept by the caller
+    // until it is replaced; null makes the band flat again, as without
+    // measurements.  The band's contribution is multiplied by it; the next
+    // Recalc (any mask, 0 included) takes it into the sum.
+    void SetDriver(int nBand, const std::complex<double>* pDriver);
 
     // The deepest dip of a sum between 25 Hz and 20 kHz: the lowest local
     // minimum that both neighbouring stretches of the curve rise above by at
@@ -75,6 +88,9 @@ private:
     std::unique_ptr<double[]> m_pdCos1, m_pdSin1, m_pdCos2, m_pdSin2;
     std::unique_ptr<double[]> m_pdW;
     SBand m_aBand[3]; // Low, Mid, High
+    // Each band's driver (null: none) and d ln(driver) / dw, for the group delay.
+    const std::complex<double>* m_apDriver[3] = {};
+    std::unique_ptr<std::complex<double>[]> m_apDriverSlope[3];
     // The sum and its derivative over w, real and imaginary parts.
     std::unique_ptr<double[]> m_pdSumRe, m_pdSumIm, m_pdSlopeRe, m_pdSlopeIm;
     std::unique_ptr<double[]> m_pdSum;

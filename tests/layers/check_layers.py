@@ -4,6 +4,7 @@
     resources  (ids, strings: every layer may include them)
     framework
     model  files  device  sim
+    measure (model only)
     editor  speakerlib
     shell
     tools
@@ -31,10 +32,14 @@ LAYERS = {
     "resources": 0,
     "framework": 1,
     "model": 2, "files": 2, "device": 2, "sim": 2,
+    "measure": 2.5,
     "editor": 3, "speakerlib": 3,
     "shell": 4,
     "tools": 5,
 }
+# Folders that may include only these of the lower layers (and themselves):
+# the measurement library is portable mathematics on top of the model.
+ONLY = {"measure": {"resources", "model"}}
 # Headers of the platform that portable code must not see.
 WINDOWS_HEADERS = {"windows.h", "winsock2.h", "ws2tcpip.h", "commctrl.h", "commdlg.h", "shellapi.h",
                    "shlobj.h", "objbase.h", "winbase.h", "windef.h", "winuser.h", "wingdi.h", "tchar.h",
@@ -98,6 +103,9 @@ def check_layering(root):
                     if inc_rank is not None and inc_rank > rank:
                         problems.append("%s:%d: %s (layer %s) includes %s (layer %s, higher)"
                                         % (rel, line, rel, top, inc, inc_top))
+                    elif inc_rank is not None and top in ONLY and inc_top != top and inc_top not in ONLY[top]:
+                        problems.append("%s:%d: %s includes %s (it may include only %s)"
+                                        % (rel, line, rel, inc, ", ".join(sorted(ONLY[top]))))
     return problems
 
 

@@ -28,10 +28,14 @@ class CheckLayers(unittest.TestCase):
             "framework/W.h": '#include "resources/resource.h"\n',
             "shell/S.cpp": '#include "editor/E.h"\n#include "tools/T.h"\n',
             "tools/T.cpp": '#include "shell/S.h"\n',
+            "measure/M.cpp": '#include "model/B.h"\n#include "files/F.h"\n#include "editor/E.h"\n'
+                             '#include "measure/M.h"\n',
+            "editor/F.cpp": '#include "measure/M.h"\n',
         })
         problems = check_layers.check_layering(root)
         self.assertEqual(sorted(p.split(" ")[0] for p in problems),
-                         ["editor/E.cpp:1:", "model/A.cpp:3:", "shell/S.cpp:2:"])
+                         ["editor/E.cpp:1:", "measure/M.cpp:2:", "measure/M.cpp:3:", "model/A.cpp:3:",
+                          "shell/S.cpp:2:"])
 
     def test_a_windows_header_in_natively_built_code_is_reported_also_through_a_header(self):
         root = self.tree({
