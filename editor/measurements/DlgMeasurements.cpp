@@ -247,14 +247,16 @@ LRESULT CDlgMeasurements::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     const HWND hList = ::GetDlgItem(m_hWnd, IDC_MEAS_READOUT);
     ::SendMessageW(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     const UINT anColumns[3] = {IDS_READOUT_BAND, IDS_READOUT_DEVIATION, IDS_READOUT_OUTSIDE};
-    RECT rc{0, 0, 49, 8}; // a third of the list's width in dialog units
-    ::MapDialogRect(m_hWnd, &rc);
+    // Widths in dialog units: the three fill the list beside its scroll bar.
+    const int anWidths[3] = {40, 58, 38};
     for (int c = 0; c < 3; ++c) {
         std::wstring title = g_Module.LoadString(anColumns[c]);
+        RECT rc{0, 0, anWidths[c], 8};
+        ::MapDialogRect(m_hWnd, &rc);
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         col.fmt = c == 2 ? LVCFMT_LEFT : LVCFMT_RIGHT;
-        col.cx = rc.right - (c == 2 ? 4 : 0);
+        col.cx = rc.right;
         col.pszText = title.data();
         ::SendMessageW(hList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
     }
@@ -322,8 +324,11 @@ LRESULT CDlgMeasurements::OnAsMeasuredPick(UINT, WPARAM, LPARAM, BOOL&)
         Message(m_ctx.format(IDS_MEAS_CONFIG_REFUSED, {path, g_Module.LoadString(nReason)}), MB_ICONERROR);
         return 0;
     }
+    // A configuration file does not hold the mode (the unit's system flags
+    // do): the measurement is taken as made in the mode the channel has now.
     CChannelConfig picked = aChannels[m_nChannel];
     picked.SetChannel(m_nChannel);
+    picked.SetMode(m_ctx.configOf(m_nChannel).GetMode());
     Channel().asMeasured = picked;
     m_ctx.pOverlay->asMeasuredFrom[m_nChannel] = CMeasurementFiles::FileName(path);
     Changed();
