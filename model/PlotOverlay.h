@@ -30,6 +30,8 @@ struct SPlotOverlay {
     const double* apdBand[3] = {};
     const double* pdSum = nullptr;
     const double* pdSumPhase = nullptr;
+    // The legend's text for the target (null: its plain name).
+    const wchar_t* pszTargetLegend = nullptr;
 
     const double* Curve(EOverlayCurve e) const
     {

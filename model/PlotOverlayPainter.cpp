@@ -152,7 +152,9 @@ void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, c
         ::SelectObject(hdc, entry.hPen);
         ::MoveToEx(hdc, x, yLine, nullptr);
         ::LineTo(hdc, x + m_scale.X(LEGEND_SAMPLE), yLine);
-        const std::wstring name = g_Module.LoadString(entry.nName);
+        const std::wstring name = entry.e == EOverlayCurve::Target && overlay.pszTargetLegend
+                                      ? std::wstring(overlay.pszTargetLegend)
+                                      : g_Module.LoadString(entry.nName);
         ::SetTextColor(hdc, entry.rgb);
         ::TextOutW(hdc, x + m_scale.X(LEGEND_SAMPLE + LEGEND_GAP), y, name.c_str(), static_cast<int>(name.size()));
         y += nRow;

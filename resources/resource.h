@@ -339,4 +339,5 @@
 #define IDS_BAND_HIGH 828
 #define IDS_BAND_SUBWOOFER 829
 #define IDS_MEAS_LEVEL_BAD 830
+#define IDS_TARGET_LEGEND 831
 // (end measurements ids)

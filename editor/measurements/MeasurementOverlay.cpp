@@ -1,6 +1,11 @@
 #include "editor/measurements/MeasurementOverlay.h"
 
 #include <cmath>
+#include <cwchar>
+
+#include "measure/TargetCurve.h"
+#include "resources/resource.h"
+#include "resources/strings/StringTable.h"
 
 #include "model/ChannelFields.h"
 
@@ -16,6 +21,29 @@ const double* Shifted(const double* pdSrc, double dOffset, double* pdDst, int n)
     for (int i = 0; i < n; ++i)
         pdDst[i] = pdSrc[i] - dOffset;
     return pdDst;
+}
+
+// "Target X500 at 85.2 dB (the 0 dB line)": the string table's pattern
+// with its two fields filled in.
+std::wstring TargetLegend(ETargetCurve eTarget, double dLevel)
+{
+    wchar_t szLevel[32];
+    std::swprintf(szLevel, 32, L"%.1f", dLevel);
+    std::wstring name;
+    for (const char* p = CTargetCurve::Name(eTarget); p && *p; ++p)
+        name += static_cast<wchar_t>(*p);
+    const std::wstring fields[2] = {name, szLevel};
+    std::wstring out;
+    int nField = 0;
+    for (const char16_t* p = qvr::LoadStringText(IDS_TARGET_LEGEND); p && *p; ++p) {
+        if (p[0] == u'%' && p[1] == u'l' && p[2] == u's' && nField < 2) {
+            out += fields[nField++];
+            p += 2;
+        } else {
+            out += static_cast<wchar_t>(*p);
+        }
+    }
+    return out;
 }
 
 const float* BandCurveOf(const CBandResponse& bands, int k)
@@ -84,6 +112,8 @@ SPlotOverlay CMeasurementOverlay::Refresh(const CChannelConfig& cfg, const CBand
         out.pdPredicted = Shifted(m_room.Predicted(), m_dOffset, m_pdPredicted.get(), POINTS);
         if (std::isfinite(dLevel)) {
             out.pdTarget = Shifted(m_room.Target(), m_dOffset, m_pdTarget.get(), POINTS);
+            m_targetLegend = TargetLegend(m_room.View().eTarget, dLevel);
+            out.pszTargetLegend = m_targetLegend.c_str();
             if (m_room.HasMask()) {
                 out.pdMaskMin = Shifted(m_room.MaskMin(), m_dOffset, m_pdMaskMin.get(), POINTS);
                 out.pdMaskMax = Shifted(m_room.MaskMax(), m_dOffset, m_pdMaskMax.get(), POINTS);

@@ -68,4 +68,5 @@ private:
     // The curves as drawn (shifted by the offset) and the bands over their drivers.
     std::unique_ptr<double[]> m_pdMeasured, m_pdPredicted, m_pdTarget, m_pdMaskMin, m_pdMaskMax;
     std::unique_ptr<double[]> m_apdBand[3];
+    std::wstring m_targetLegend;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,12 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
         EXPECT_NEAR(source.DisplayOffset(), source.RoomCurves().TargetLevel(), 1e-12);
         EXPECT_NEAR(source.DisplayOffset(), SPL, 6.0);
         EXPECT_NEAR(p.overlay.pdTarget[200], 0.0, 1e-9); // 1 kHz: the target's flat part
+        // The legend says which level the 0 dB line stands for.
+        ASSERT_TRUE(p.overlay.pszTargetLegend);
+        wchar_t szLevel[32];
+        std::swprintf(szLevel, 32, L"%.1f", source.DisplayOffset());
+        EXPECT_EQ(std::wstring(p.overlay.pszTargetLegend),
+                  L"Target X500 at " + std::wstring(szLevel) + L" dB (the 0 dB line)");
         // Unedited: the prediction is the measurement.
         for (int i = 10; i < 3900; i += 37)
             if (std::isfinite(p.overlay.pdMeasured[i]))
