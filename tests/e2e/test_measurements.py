@@ -139,11 +139,11 @@ class Measurements(E2ETestCase):
         h.xdo("mousemove", x, y - 6)
         time.sleep(0.1)
         h.xdo("mousemove", x, y - 12)
-        self.assertEventually(lambda: self.text(IDC_HIGH_PEQ_GAIN) == "6.0", 10, "the PEQ at +6 dB")
+        self.assertEventually(lambda: float(self.text(IDC_HIGH_PEQ_GAIN)) >= 5.0, 10, "the PEQ raised about 6 dB")
         h.xdo("mouseup", "1")
         # At the PEQ's frequency the prediction rose by about 12 pixels (6 dB);
         # far from it (100 Hz and below) it stayed; the measurement did not move.
-        self.assertEventually(lambda: self.curve(PREDICTED).get(x, 10 ** 6) <= predicted_before[x] - 9, 10,
+        self.assertEventually(lambda: self.curve(PREDICTED).get(x, 10 ** 6) <= predicted_before[x] - 8, 10,
                               "the predicted curve rose at 3 kHz")
         after = self.curve(PREDICTED)
         left = min(predicted_before)
