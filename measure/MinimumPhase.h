@@ -5,7 +5,9 @@
 // with Eigen's FFT on a uniform grid from 0 Hz to twice the highest measured
 // frequency (at least 48 kHz); below the lowest and above the highest
 // measured point the log-magnitude is extended at the slope (dB per octave)
-// of the measured ends, so that the phase near the ends does not see a cliff.
+// of the measured ends, so that the phase near the ends does not see a cliff;
+// those slopes are carried by terms of known minimum phase (see the source),
+// so that the grid needs to resolve only what lies between them.
 
 #include <cstddef>
 

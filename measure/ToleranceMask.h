@@ -4,7 +4,8 @@
 // by CTextTable with the measurement's rules.  A repeated frequency makes a
 // step (the first point ends the stretch below it, the last begins the one
 // above), so unlike a measurement every row is kept; rows out of order are
-// sorted (stably, so a step keeps its order).  Min must not exceed Max.
+// sorted (stably, so a step keeps its order).  A point needs
+// Min <= Ideal <= Max; another is skipped like a line that is not data.
 // The program ships no mask.
 
 #include <cstddef>
