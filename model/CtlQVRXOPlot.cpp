@@ -153,7 +153,7 @@ void CCtlQVRXOPlot::RecalcCurves(int nMask)
     if (m_bShowSum || m_bShowPhase)
         m_sum.Recalc(*this, m_response, nMask);
     if (m_pOverlaySource)
-        m_overlay = m_pOverlaySource->Refresh(*this, m_response, nMask);
+        m_overlay = m_pOverlaySource->Refresh(*this, m_response, SumIfCurrent(), nMask);
 }
 
 void CCtlQVRXOPlot::SetOverlaySource(IPlotOverlaySource* pSource)
@@ -167,7 +167,7 @@ void CCtlQVRXOPlot::SetOverlaySource(IPlotOverlaySource* pSource)
 void CCtlQVRXOPlot::RefreshOverlay()
 {
     if (m_pOverlaySource)
-        m_overlay = m_pOverlaySource->Refresh(*this, m_response, BAND_ALL);
+        m_overlay = m_pOverlaySource->Refresh(*this, m_response, SumIfCurrent(), BAND_ALL);
     if (m_hWnd)
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }

@@ -115,6 +115,8 @@ private:
     // Recomputes the band curves of nMask and, while it is shown, the sum.
     void RecalcCurves(int nMask);
     void ShowView(bool& bFlag, bool bShow);
+    // The sum, when it is kept current (while it or its phase is shown).
+    const CSummedResponse* SumIfCurrent() const { return m_bShowSum || m_bShowPhase ? &m_sum : nullptr; }
     void DrawAdjuster(HDC hdc, const CPlotGeometry& geo);
     void DragStep();
     void EndDrag();

@@ -12,6 +12,7 @@
 
 class CChannelConfig;
 class CBandResponse;
+class CSummedResponse;
 
 // The overlay curves the View menu turns on and off.
 enum class EOverlayCurve { Measured, Predicted, Target, Count };
@@ -47,9 +48,11 @@ struct SPlotOverlay {
 class IPlotOverlaySource {
 public:
     // cfg is the plot's working copy and bands its band curves, current for
-    // cfg; nMask names the bands recomputed (4 Low, 2 Mid, 1 High, 7 all;
-    // 0 where only flags, delays or the level changed).
-    virtual SPlotOverlay Refresh(const CChannelConfig& cfg, const CBandResponse& bands, int nMask) = 0;
+    // cfg; pSum is the plot's own summed response (flat drivers) when it is
+    // current, else null; nMask names the bands recomputed (4 Low, 2 Mid,
+    // 1 High, 7 all; 0 where only flags, delays or the level changed).
+    virtual SPlotOverlay Refresh(const CChannelConfig& cfg, const CBandResponse& bands, const CSummedResponse* pSum,
+                                 int nMask) = 0;
 
 protected:
     ~IPlotOverlaySource() = default;

@@ -27,23 +27,20 @@ bool IsOutside(double dLevel, double dMin, double dMax)
 
 CPlotOverlayPainter::CPlotOverlayPainter()
     : m_pnMeasured(::CreatePen(PS_SOLID, 1, RGB_MEASURED)),
+      m_pnPredicted(::CreatePen(PS_SOLID, 1, RGB_PREDICTED)),
       m_pnTarget(::CreatePen(PS_SOLID, 1, RGB_TARGET)),
       m_pnMask(::CreatePen(PS_DOT, 1, RGB_TARGET)),
       m_brOutside(::CreateHatchBrush(HS_BDIAGONAL, RGB_OUTSIDE))
 {
-    SetScale(CDpiScale());
     m_apt.resize(CPlotGeometry::LAST_POINT - CPlotGeometry::FIRST_POINT + 1);
     m_adwRuns.reserve(m_apt.size());
     m_aOutside.reserve(m_apt.size() / 2 + 1);
 }
 
-void CPlotOverlayPainter::SetScale(const CDpiScale& scale)
-{
-    m_scale = scale;
-    m_pnPredicted.Reset(::CreatePen(PS_SOLID, m_scale.X(PREDICTED_WIDTH), RGB_PREDICTED));
-}
+void CPlotOverlayPainter::SetScale(const CDpiScale& scale) { m_scale = scale; }
 
-void CPlotOverlayPainter::DrawLevels(HDC hdc, const CPlotGeometry& geo, const double* pdLevels, HPEN hPen)
+void CPlotOverlayPainter::DrawLevels(HDC hdc, const CPlotGeometry& geo, const double* pdLevels, HPEN hPen,
+                                     int nWidth)
 {
     if (!pdLevels)
         return;
@@ -60,9 +57,13 @@ void CPlotOverlayPainter::DrawLevels(HDC hdc, const CPlotGeometry& geo, const do
             dwRun = 0;
             continue;
         }
-        ppt->x = geo.PointToX(i);
-        ppt->y = geo.GainToY(static_cast<float>(d));
-        ++ppt;
+        const POINT pt{geo.PointToX(i), geo.GainToY(static_cast<float>(d))};
+        // Several grid points share a pixel towards the top of the axis: a
+        // point where the last one already is adds nothing to the line but
+        // its cost (a wide pen's joins are dear).
+        if (dwRun > 0 && ppt[-1].x == pt.x && ppt[-1].y == pt.y)
+            continue;
+        *ppt++ = pt;
         ++dwRun;
     }
     if (dwRun > 1)
@@ -70,7 +71,20 @@ void CPlotOverlayPainter::DrawLevels(HDC hdc, const CPlotGeometry& geo, const do
     if (m_adwRuns.empty())
         return;
     CSelectObject selPen(hdc, hPen);
-    ::PolyPolyline(hdc, m_apt.data(), m_adwRuns.data(), static_cast<DWORD>(m_adwRuns.size()));
+    const DWORD dwPoints = static_cast<DWORD>(ppt - m_apt.data());
+    // A bold line is the thin one drawn again shifted by up to half its
+    // width up, down, left and right: a pen wider than a pixel costs the
+    // drawing several times all the rest of the plot.
+    const int nHalf = nWidth / 2;
+    for (int d = -nHalf; d <= nHalf; ++d) {
+        for (int nAxis = 0; nAxis < (d == 0 ? 1 : 2); ++nAxis) {
+            for (DWORD k = 0; k < dwPoints; ++k)
+                (nAxis == 0 ? m_apt[k].y : m_apt[k].x) += d;
+            ::PolyPolyline(hdc, m_apt.data(), m_adwRuns.data(), static_cast<DWORD>(m_adwRuns.size()));
+            for (DWORD k = 0; k < dwPoints; ++k)
+                (nAxis == 0 ? m_apt[k].y : m_apt[k].x) -= d;
+        }
+    }
 }
 
 const std::vector<std::pair<int, int>>& CPlotOverlayPainter::OutsideRuns(const SPlotOverlay& overlay)
@@ -121,7 +135,7 @@ void CPlotOverlayPainter::DrawOver(HDC hdc, const CPlotGeometry& geo, const SPlo
     if (IsDrawn(EOverlayCurve::Measured, overlay))
         DrawLevels(hdc, geo, overlay.pdMeasured, m_pnMeasured);
     if (IsDrawn(EOverlayCurve::Predicted, overlay))
-        DrawLevels(hdc, geo, overlay.pdPredicted, m_pnPredicted);
+        DrawLevels(hdc, geo, overlay.pdPredicted, m_pnPredicted, m_scale.X(PREDICTED_WIDTH));
 }
 
 void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, const SPlotOverlay& overlay)
@@ -150,8 +164,11 @@ void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, c
             continue;
         const int yLine = y + nRow / 2;
         ::SelectObject(hdc, entry.hPen);
-        ::MoveToEx(hdc, x, yLine, nullptr);
-        ::LineTo(hdc, x + m_scale.X(LEGEND_SAMPLE), yLine);
+        const int nHalf = entry.e == EOverlayCurve::Predicted ? m_scale.X(PREDICTED_WIDTH) / 2 : 0;
+        for (int d = -nHalf; d <= nHalf; ++d) {
+            ::MoveToEx(hdc, x, yLine + d, nullptr);
+            ::LineTo(hdc, x + m_scale.X(LEGEND_SAMPLE), yLine + d);
+        }
         const std::wstring name = entry.e == EOverlayCurve::Target && overlay.pszTargetLegend
                                       ? std::wstring(overlay.pszTargetLegend)
                                       : g_Module.LoadString(entry.nName);

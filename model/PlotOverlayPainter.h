@@ -27,7 +27,7 @@ public:
 
     CPlotOverlayPainter();
 
-    // Pens at a new resolution (the bold pen's width follows it).
+    // Draws at a new resolution (the bold line's width follows it).
     void SetScale(const CDpiScale& scale);
 
     // Which curves the View menu shows.
@@ -44,7 +44,7 @@ public:
 
     // Draws a curve of levels as unbroken stretches between its NaN points
     // (a single point between two gaps draws nothing).
-    void DrawLevels(HDC hdc, const CPlotGeometry& geo, const double* pdLevels, HPEN hPen);
+    void DrawLevels(HDC hdc, const CPlotGeometry& geo, const double* pdLevels, HPEN hPen, int nWidth = 1);
 
     // Whether curve e is drawn: shown, and present in the overlay.
     bool IsDrawn(EOverlayCurve e, const SPlotOverlay& overlay) const
@@ -59,7 +59,7 @@ private:
     CDpiScale m_scale;
     bool m_abShown[static_cast<int>(EOverlayCurve::Count)] = {};
     CPen m_pnMeasured;
-    CPen m_pnPredicted;
+    CPen m_pnPredicted; // one pixel wide: bold by drawing it shifted
     CPen m_pnTarget;
     CPen m_pnMask;
     CBrush m_brOutside;

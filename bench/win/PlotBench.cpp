@@ -219,6 +219,28 @@ int main(int argc, char** argv)
             plot.ShowOverlayCurve(e, true);
         plot.SetOverlaySource(&overlay);
         measureAll("with a room measurement, the target and its mask as well (View: everything)");
+        {
+            // What each overlay curve costs to draw, alone.
+            const CClientDC dc(hPlot);
+            const CMemDC dcMem(::CreateCompatibleDC(dc));
+            const CBitmap bmp(::CreateCompatibleBitmap(dc, cx, cy));
+            const CSelectObject selBmp(dcMem, bmp);
+            const RECT rc{0, 0, cx, cy};
+            const struct {
+                EOverlayCurve e;
+                const char* pszWhat;
+            } curves[] = {{EOverlayCurve::Measured, "drawing with the measured curve alone (thin)"},
+                          {EOverlayCurve::Predicted, "drawing with the predicted curve alone (bold)"},
+                          {EOverlayCurve::Target, "drawing with the target and mask alone"}};
+            for (const auto& only : curves) {
+                for (const auto& c : curves)
+                    plot.ShowOverlayCurve(c.e, c.e == only.e);
+                Print(only.pszWhat, Measure(nRuns, [&](int) {
+                          plot.Draw(dcMem, rc);
+                          ::GdiFlush();
+                      }));
+            }
+        }
         plot.SetOverlaySource(nullptr);
     }
     std::printf("drag timer period: %u us\n", CCtlQVRXOPlot::DRAG_PERIOD_MS * 1000u);

@@ -69,6 +69,7 @@ CMeasurementOverlay::~CMeasurementOverlay() = default;
 void CMeasurementOverlay::Load(int nChannel)
 {
     m_nLoadedChannel = nChannel;
+    m_bSumDriversStale = true;
     m_room.SetView(m_doc.view);
     m_room.SetMask(m_doc.mask ? &*m_doc.mask : nullptr);
     m_bHasRoom = false;
@@ -95,17 +96,27 @@ void CMeasurementOverlay::Load(int nChannel)
     m_drivers.ApplyTo(m_sumDrivers);
 }
 
-SPlotOverlay CMeasurementOverlay::Refresh(const CChannelConfig& cfg, const CBandResponse& bands, int nMask)
+SPlotOverlay CMeasurementOverlay::Refresh(const CChannelConfig& cfg, const CBandResponse& bands,
+                                          const CSummedResponse* pSum, int nMask)
 {
     if (cfg.GetChannel() != m_nLoadedChannel) {
         Load(cfg.GetChannel());
         nMask = BAND_ALL; // the sums below were not kept current for this channel
+        m_bSumFlatStale = true;
     }
     SPlotOverlay out;
     m_dOffset = 0.0;
     if (m_bHasRoom) {
-        m_sumFlat.Recalc(cfg, bands, nMask);
-        m_room.Update(cfg, m_sumFlat);
+        // The plot's own sum is the one the prediction divides by: taken
+        // when the plot keeps it current, computed here otherwise.
+        if (!pSum) {
+            m_sumFlat.Recalc(cfg, bands, m_bSumFlatStale ? BAND_ALL : nMask);
+            m_bSumFlatStale = false;
+            pSum = &m_sumFlat;
+        } else {
+            m_bSumFlatStale = true;
+        }
+        m_room.Update(cfg, *pSum);
         const double dLevel = m_room.TargetLevel();
         m_dOffset = std::isfinite(dLevel) ? dLevel : 0.0;
         out.pdMeasured = Shifted(m_room.Measured(), m_dOffset, m_pdMeasured.get(), POINTS);
@@ -121,7 +132,8 @@ SPlotOverlay CMeasurementOverlay::Refresh(const CChannelConfig& cfg, const CBand
         }
     }
     if (m_bHasDrivers) {
-        m_sumDrivers.Recalc(cfg, bands, nMask);
+        m_sumDrivers.Recalc(cfg, bands, m_bSumDriversStale ? BAND_ALL : nMask);
+        m_bSumDriversStale = false;
         for (int k = 0; k < 3; ++k) {
             if (!m_drivers.HasDriver(BAND_BITS[k]) || !BandCurveOf(bands, k))
                 continue;

@@ -39,7 +39,8 @@ public:
     const CSidecar& Document() const { return m_doc; }
     void Changed() { m_nLoadedChannel = -1; }
 
-    SPlotOverlay Refresh(const CChannelConfig& cfg, const CBandResponse& bands, int nMask) override;
+    SPlotOverlay Refresh(const CChannelConfig& cfg, const CBandResponse& bands, const CSummedResponse* pSum,
+                         int nMask) override;
 
     // Where each channel's as-measured configuration came from, for the
     // dialog (a configuration file's name; empty: the channel itself when
@@ -62,8 +63,10 @@ private:
     bool m_bHasDrivers = false;
     CRoomCurves m_room;
     CDriverSet m_drivers;
-    CSummedResponse m_sumFlat;    // without drivers: what the prediction takes
+    CSummedResponse m_sumFlat;    // without drivers: what the prediction takes (when the plot's is not current)
+    bool m_bSumFlatStale = true;  // m_sumFlat missed recomputations (the plot's sum was taken)
     CSummedResponse m_sumDrivers; // over the drivers: what the plot draws as the sum
+    bool m_bSumDriversStale = true;
     double m_dOffset = 0.0;
     // The curves as drawn (shifted by the offset) and the bands over their drivers.
     std::unique_ptr<double[]> m_pdMeasured, m_pdPredicted, m_pdTarget, m_pdMaskMin, m_pdMaskMax;

@@ -21,8 +21,9 @@ namespace {
 CMeasurement Flat(double dDb, double dFrom = 20.0, double dTo = 20000.0)
 {
     std::vector<SMeasurementPoint> points;
-    for (double f = dFrom; f <= dTo; f *= 1.1)
+    for (double f = dFrom; f < dTo; f *= 1.1)
         points.push_back(SMeasurementPoint{f, dDb, 0.0});
+    points.push_back(SMeasurementPoint{dTo, dDb, 0.0});
     CMeasurement m;
     std::string error;
     EXPECT_TRUE(CMeasurement::FromPoints(points, false, m, error)) << error;

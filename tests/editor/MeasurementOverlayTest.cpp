@@ -54,7 +54,7 @@ struct SPlotted {
     SPlotted(CMeasurementOverlay& source, const CChannelConfig& cfg, int nMask = BAND_ALL)
     {
         bands.RecalcBands(cfg, BAND_ALL);
-        overlay = source.Refresh(cfg, bands, nMask);
+        overlay = source.Refresh(cfg, bands, nullptr, nMask);
     }
 };
 
@@ -98,6 +98,32 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
     SPlotted p(source, edited, BAND_HIGH);
     const double dRise = (p.overlay.pdPredicted[800] + source.DisplayOffset()) - source.RoomCurves().Measured()[800];
     EXPECT_NEAR(dRise, 6.0, 0.3);
+
+    // Handed the plot's own sum (current while the plot shows it), the
+    // prediction is the same as computed here; and after a stretch of
+    // those, a step without it (mask High only) still sees every band.
+    const std::vector<double> expected(p.overlay.pdPredicted, p.overlay.pdPredicted + POINTS);
+    CSummedResponse sum;
+    sum.Recalc(edited, p.bands, BAND_ALL);
+    const SPlotOverlay withSum = source.Refresh(edited, p.bands, &sum, BAND_HIGH);
+    const std::vector<double> withSumValues(withSum.pdPredicted, withSum.pdPredicted + POINTS);
+    CChannelConfig lowered = edited;
+    lowered.SetLowLPFreq(400.0f, false); // from 200 Hz
+    CMeasurementOverlay fresh; // the same document, computed from nothing
+    fresh.Document() = source.Document();
+    fresh.Changed();
+    SPlotted q(fresh, lowered, BAND_ALL);
+    const std::vector<double> loweredExpected(q.overlay.pdPredicted, q.overlay.pdPredicted + POINTS);
+    CSummedResponse sumLowered;
+    sumLowered.Recalc(lowered, q.bands, BAND_ALL);
+    source.Refresh(lowered, q.bands, &sumLowered, BAND_LOW);
+    const SPlotOverlay again = source.Refresh(lowered, q.bands, nullptr, BAND_HIGH);
+    for (int i = 10; i < 3900; i += 13) {
+        if (std::isfinite(expected[i]))
+            EXPECT_NEAR(withSumValues[i], expected[i], 1e-9) << i;
+        if (std::isfinite(loweredExpected[i]))
+            EXPECT_NEAR(again.pdPredicted[i], loweredExpected[i], 1e-9) << i;
+    }
 }
 
 TEST(MeasurementOverlay, OnlyTheChannelOnShowIsDrawnAndARemovedMeasurementDrawsNothing)

@@ -102,11 +102,13 @@ public:
         for (int i = 20; i <= 400; ++i)
             m_driver[i] = -30.0;
     }
-    SPlotOverlay Refresh(const CChannelConfig& cfg, const CBandResponse& bands, int nMask) override
+    SPlotOverlay Refresh(const CChannelConfig& cfg, const CBandResponse& bands, const CSummedResponse* pSum,
+                         int nMask) override
     {
         ++nCalls;
         nLastMask = nMask;
         nLastChannel = cfg.GetChannel();
+        pLastSum = pSum;
         for (int i = 0; i < POINTS; ++i)
             m_predicted[i] = bands.GetHighBand()[i] - 6.0;
         SPlotOverlay o;
@@ -124,6 +126,7 @@ public:
     int nCalls = 0;
     int nLastMask = -1;
     int nLastChannel = -1;
+    const CSummedResponse* pLastSum = nullptr;
     bool bDrivers = false;
 
 private:
@@ -174,6 +177,12 @@ TEST(PlotOverlay, CurvesFollowTheirLevelsAndEveryRecomputationWithGapsWhereNothi
                            CPlotOverlayPainter::RGB_PREDICTED));
     EXPECT_FALSE(after.Near(geo.PointToX(600), geo.GainToY(static_cast<float>(dAt3k)),
                             CPlotOverlayPainter::RGB_PREDICTED));
+
+    // The plot's sum is handed over only while it is kept current.
+    EXPECT_EQ(source.pLastSum, nullptr);
+    plot.ShowSum(true);
+    plot.RecalcBands(BAND_HIGH);
+    EXPECT_EQ(source.pLastSum, &plot.GetSum());
 
     // A channel change is a recomputation too: the source learns the channel.
     plot.SetChannel(CHANNEL_LEFT);
