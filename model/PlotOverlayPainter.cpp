@@ -132,10 +132,10 @@ void CPlotOverlayPainter::DrawOver(HDC hdc, const CPlotGeometry& geo, const SPlo
         DrawLevels(hdc, geo, overlay.pdMaskMax, m_pnMask);
         DrawLevels(hdc, geo, overlay.pdTarget, m_pnTarget);
     }
-    if (IsDrawn(EOverlayCurve::Measured, overlay))
-        DrawLevels(hdc, geo, overlay.pdMeasured, m_pnMeasured);
     if (IsDrawn(EOverlayCurve::Predicted, overlay))
         DrawLevels(hdc, geo, overlay.pdPredicted, m_pnPredicted, m_scale.X(PREDICTED_WIDTH));
+    if (IsDrawn(EOverlayCurve::Measured, overlay))
+        DrawLevels(hdc, geo, overlay.pdMeasured, m_pnMeasured);
 }
 
 void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, const SPlotOverlay& overlay)

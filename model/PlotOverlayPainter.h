@@ -1,9 +1,10 @@
 #pragma once
 // Draws the response plot's overlay (model/PlotOverlay.h): the stretches of
 // the plot's frequencies where the predicted level leaves the tolerance mask
-// (shaded, under everything), the mask's limits, the target, the measured
-// curve (thin) and the predicted curve (bold), and a legend naming the
-// curves drawn.  Its colours are its own, apart from the bands' red, blue
+// (shaded, under everything), the mask's limits, the target, the predicted
+// curve (bold) and over it the measured curve (thin, so that it shows where
+// the two coincide, as they do before the first edit), and a legend naming
+// the curves drawn.  Its colours are its own, apart from the bands' red, blue
 // and green and the sum's white, so that a measured or predicted curve is
 // never mistaken for a filter.  Nothing is drawn where no overlay curve is
 // shown: the plot then looks exactly as it did without one.
@@ -19,7 +20,7 @@
 
 class CPlotOverlayPainter {
 public:
-    static constexpr COLORREF RGB_MEASURED = RGB(255, 160, 64);
+    static constexpr COLORREF RGB_MEASURED = RGB(192, 192, 192);
     static constexpr COLORREF RGB_PREDICTED = RGB(255, 128, 0);
     static constexpr COLORREF RGB_TARGET = RGB(255, 0, 255);
     static constexpr COLORREF RGB_OUTSIDE = RGB(128, 0, 64);

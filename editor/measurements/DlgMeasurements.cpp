@@ -179,7 +179,9 @@ void CDlgMeasurements::ShowReadout()
     int nItem = 0;
     for (const CDeviationTable::SRow& row : m_rows) {
         std::wstring band = Hertz(row.dNominal);
-        std::wstring deviation = std::isnan(row.dDeviation) ? std::wstring() : Number(row.dDeviation, 1);
+        // A deviation that rounds to nothing reads 0.0, not -0.0.
+        const double d = std::fabs(row.dDeviation) < 0.05 ? 0.0 : row.dDeviation;
+        std::wstring deviation = std::isnan(row.dDeviation) ? std::wstring() : Number(d, 1);
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = nItem;
@@ -248,7 +250,7 @@ LRESULT CDlgMeasurements::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     ::SendMessageW(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     const UINT anColumns[3] = {IDS_READOUT_BAND, IDS_READOUT_DEVIATION, IDS_READOUT_OUTSIDE};
     // Widths in dialog units: the three fill the list beside its scroll bar.
-    const int anWidths[3] = {40, 58, 38};
+    const int anWidths[3] = {36, 54, 36};
     for (int c = 0; c < 3; ++c) {
         std::wstring title = g_Module.LoadString(anColumns[c]);
         RECT rc{0, 0, anWidths[c], 8};

@@ -23,20 +23,25 @@ const double* Shifted(const double* pdSrc, double dOffset, double* pdDst, int n)
     return pdDst;
 }
 
-// "Target X500 at 85.2 dB (the 0 dB line)": the string table's pattern
-// with its two fields filled in.
-std::wstring TargetLegend(ETargetCurve eTarget, double dLevel)
+std::wstring Decibels(double d)
 {
-    wchar_t szLevel[32];
-    std::swprintf(szLevel, 32, L"%.1f", dLevel);
+    wchar_t sz[32];
+    std::swprintf(sz, 32, L"%.1f", std::fabs(d) < 0.05 ? 0.0 : d);
+    return sz;
+}
+
+// "Target X500 at 85.2 dB (0 on the scale: 84.9 dB)": the string table's
+// pattern with its fields filled in.
+std::wstring TargetLegend(ETargetCurve eTarget, double dLevel, double dZero)
+{
     std::wstring name;
     for (const char* p = CTargetCurve::Name(eTarget); p && *p; ++p)
         name += static_cast<wchar_t>(*p);
-    const std::wstring fields[2] = {name, szLevel};
+    const std::wstring fields[3] = {name, Decibels(dLevel), Decibels(dZero)};
     std::wstring out;
     int nField = 0;
     for (const char16_t* p = qvr::LoadStringText(IDS_TARGET_LEGEND); p && *p; ++p) {
-        if (p[0] == u'%' && p[1] == u'l' && p[2] == u's' && nField < 2) {
+        if (p[0] == u'%' && p[1] == u'l' && p[2] == u's' && nField < 3) {
             out += fields[nField++];
             p += 2;
         } else {
@@ -96,6 +101,14 @@ void CMeasurementOverlay::Load(int nChannel)
     m_drivers.ApplyTo(m_sumDrivers);
 }
 
+double CMeasurementOverlay::MeasuredLevel() const
+{
+    const SRoomView& view = m_room.View();
+    if (view.bTypedLevel)
+        return view.dTypedLevel;
+    return CTargetCurve::MeanLevel(m_room.Freq(), m_room.Measured(), POINTS);
+}
+
 SPlotOverlay CMeasurementOverlay::Refresh(const CChannelConfig& cfg, const CBandResponse& bands,
                                           const CSummedResponse* pSum, int nMask)
 {
@@ -118,12 +131,13 @@ SPlotOverlay CMeasurementOverlay::Refresh(const CChannelConfig& cfg, const CBand
         }
         m_room.Update(cfg, *pSum);
         const double dLevel = m_room.TargetLevel();
-        m_dOffset = std::isfinite(dLevel) ? dLevel : 0.0;
+        const double dZero = MeasuredLevel();
+        m_dOffset = std::isfinite(dZero) ? dZero : 0.0;
         out.pdMeasured = Shifted(m_room.Measured(), m_dOffset, m_pdMeasured.get(), POINTS);
         out.pdPredicted = Shifted(m_room.Predicted(), m_dOffset, m_pdPredicted.get(), POINTS);
         if (std::isfinite(dLevel)) {
             out.pdTarget = Shifted(m_room.Target(), m_dOffset, m_pdTarget.get(), POINTS);
-            m_targetLegend = TargetLegend(m_room.View().eTarget, dLevel);
+            m_targetLegend = TargetLegend(m_room.View().eTarget, dLevel, m_dOffset);
             out.pszTargetLegend = m_targetLegend.c_str();
             if (m_room.HasMask()) {
                 out.pdMaskMin = Shifted(m_room.MaskMin(), m_dOffset, m_pdMaskMin.get(), POINTS);

@@ -5,13 +5,15 @@
 // (IPlotOverlaySource), so the predicted curve, the target's level and the
 // shading follow every edit, drag step, Undo and preset as they happen.
 //
-// The room curves are drawn relative to the target's level: a measurement
-// program writes sound pressure levels (80 dB and more) that the plot's
-// +24 .. -60 dB scale could not show, so the measured, predicted and target
-// curves and the mask move together by that level, which then lies on the
-// plot's 0 dB line (the legend names it).  Their shapes and distances are
-// unchanged.  Without a level to take (nothing predicted from 500 Hz to
-// 2 kHz and none typed) they are drawn as they are.
+// The room curves are drawn relative to one level: a measurement program
+// writes sound pressure levels (80 dB and more) that the plot's +24 .. -60 dB
+// scale could not show, so the measured, predicted and target curves and the
+// mask move together by the level of the measurement itself (its mean from
+// 500 Hz to 2 kHz, as the target's level is taken; the typed level when one
+// is typed), which then lies on the plot's 0 dB line (the legend names it).
+// It does not follow the edits: while a handle is dragged the measured curve
+// stays put and the prediction and the target's level move.  Without a level
+// to take the curves are drawn as they are.
 //
 // Portable: the plot's Win32 side only draws what this computes.
 
@@ -47,7 +49,8 @@ public:
     // the measurement was attached).  Not part of the document.
     std::wstring asMeasuredFrom[CHANNEL_COUNT];
 
-    // The level the room curves are drawn relative to (dB; 0 when none).
+    // The level the room curves are drawn relative to (dB; 0 when none):
+    // the measurement's own, or the typed one.
     double DisplayOffset() const { return m_dOffset; }
     // The room curves of the channel last refreshed (absolute levels).
     const CRoomCurves& RoomCurves() const { return m_room; }
@@ -56,6 +59,8 @@ private:
     // Puts the channel's measurements on the grid (on a channel change or
     // after the document changed).
     void Load(int nChannel);
+    // The level of the measurement (or the typed one), once it is on the grid.
+    double MeasuredLevel() const;
 
     CSidecar m_doc;
     int m_nLoadedChannel = -1;

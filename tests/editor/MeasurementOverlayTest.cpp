@@ -73,15 +73,17 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
         ASSERT_TRUE(p.overlay.pdMeasured && p.overlay.pdPredicted && p.overlay.pdTarget);
         // Drawn relative to the target's level, which is near the measured
         // sound pressure (the factory sum is flat to a few dB from 500 Hz to 2 kHz).
-        EXPECT_NEAR(source.DisplayOffset(), source.RoomCurves().TargetLevel(), 1e-12);
+        // Unedited, the measurement's level is the target's (both its mean
+        // from 500 Hz to 2 kHz).
+        EXPECT_NEAR(source.DisplayOffset(), source.RoomCurves().TargetLevel(), 1e-9);
         EXPECT_NEAR(source.DisplayOffset(), SPL, 6.0);
         EXPECT_NEAR(p.overlay.pdTarget[200], 0.0, 1e-9); // 1 kHz: the target's flat part
-        // The legend says which level the 0 dB line stands for.
+        // The legend says which level the scale's 0 stands for.
         ASSERT_TRUE(p.overlay.pszTargetLegend);
         wchar_t szLevel[32];
         std::swprintf(szLevel, 32, L"%.1f", source.DisplayOffset());
-        EXPECT_EQ(std::wstring(p.overlay.pszTargetLegend),
-                  L"Target X500 at " + std::wstring(szLevel) + L" dB (the 0 dB line)");
+        EXPECT_EQ(std::wstring(p.overlay.pszTargetLegend), L"Target X500 at " + std::wstring(szLevel) +
+                                                               L" dB (0 on the scale: " + szLevel + L" dB)");
         // Unedited: the prediction is the measurement.
         for (int i = 10; i < 3900; i += 37)
             if (std::isfinite(p.overlay.pdMeasured[i]))
@@ -95,7 +97,11 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
     edited.SetHighPEQFreq(4000.0f, false);
     edited.SetHighPEQQ(2.0f, false);
     edited.SetHighPEQGain(6.0f, false);
+    const double dZero = source.DisplayOffset();
     SPlotted p(source, edited, BAND_HIGH);
+    // The drawing's 0 does not follow the edit: the measured curve stays put
+    // while the prediction and the target's level move.
+    EXPECT_DOUBLE_EQ(source.DisplayOffset(), dZero);
     const double dRise = (p.overlay.pdPredicted[800] + source.DisplayOffset()) - source.RoomCurves().Measured()[800];
     EXPECT_NEAR(dRise, 6.0, 0.3);
 
@@ -124,6 +130,15 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
         if (std::isfinite(loweredExpected[i]))
             EXPECT_NEAR(again.pdPredicted[i], loweredExpected[i], 1e-9) << i;
     }
+
+    // The channel 3 dB louder: the target's level rises with the
+    // prediction, the scale's 0 stays the measurement's.
+    CChannelConfig louder = lowered;
+    louder.SetLevel(lowered.GetLevel() + 3.0f, false);
+    SPlotted r(source, louder, BAND_ALL); // the level is in every band's curve
+    EXPECT_DOUBLE_EQ(source.DisplayOffset(), dZero);
+    EXPECT_NEAR(source.RoomCurves().TargetLevel() - dZero, 3.0, 0.5);
+    EXPECT_NEAR(r.overlay.pdTarget[200], source.RoomCurves().TargetLevel() - dZero, 1e-9);
 }
 
 TEST(MeasurementOverlay, OnlyTheChannelOnShowIsDrawnAndARemovedMeasurementDrawsNothing)
