@@ -163,17 +163,24 @@ void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, c
         if (!IsDrawn(entry.e, overlay))
             continue;
         const int yLine = y + nRow / 2;
+        const std::wstring name = entry.e == EOverlayCurve::Target && overlay.pszTargetLegend
+                                      ? std::wstring(overlay.pszTargetLegend)
+                                      : g_Module.LoadString(entry.nName);
+        const int xText = x + m_scale.X(LEGEND_SAMPLE + LEGEND_GAP);
+        SIZE size{};
+        ::GetTextExtentPoint32W(hdc, name.c_str(), static_cast<int>(name.size()), &size);
+        // On the area's own background, so that curves running under the
+        // legend do not cross its words.
+        const RECT rcEntry{x, y, xText + size.cx, y + nRow};
+        ::FillRect(hdc, &rcEntry, ::GetSysColorBrush(COLOR_WINDOWTEXT));
         ::SelectObject(hdc, entry.hPen);
         const int nHalf = entry.e == EOverlayCurve::Predicted ? m_scale.X(PREDICTED_WIDTH) / 2 : 0;
         for (int d = -nHalf; d <= nHalf; ++d) {
             ::MoveToEx(hdc, x, yLine + d, nullptr);
             ::LineTo(hdc, x + m_scale.X(LEGEND_SAMPLE), yLine + d);
         }
-        const std::wstring name = entry.e == EOverlayCurve::Target && overlay.pszTargetLegend
-                                      ? std::wstring(overlay.pszTargetLegend)
-                                      : g_Module.LoadString(entry.nName);
         ::SetTextColor(hdc, entry.rgb);
-        ::TextOutW(hdc, x + m_scale.X(LEGEND_SAMPLE + LEGEND_GAP), y, name.c_str(), static_cast<int>(name.size()));
+        ::TextOutW(hdc, xText, y, name.c_str(), static_cast<int>(name.size()));
         y += nRow;
     }
 }

@@ -59,7 +59,16 @@ int CDlgMeasurements::ComboSel(int nId) const
     return static_cast<int>(::SendDlgItemMessageW(m_hWnd, nId, CB_GETCURSEL, 0, 0));
 }
 
-void CDlgMeasurements::Enable(int nId, bool bEnable) { ::EnableWindow(::GetDlgItem(m_hWnd, nId), bEnable); }
+void CDlgMeasurements::Enable(int nId, bool bEnable)
+{
+    const HWND hCtl = ::GetDlgItem(m_hWnd, nId);
+    // A control that goes grey with the focus (Remove, once pressed) would
+    // leave the dialog without one, and then no key, not even Escape,
+    // reaches it: the focus moves on first.
+    if (!bEnable && ::GetFocus() == hCtl)
+        ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, 0, FALSE);
+    ::EnableWindow(hCtl, bEnable);
+}
 
 void CDlgMeasurements::Message(const std::wstring& text, UINT uType)
 {

@@ -102,8 +102,13 @@ TEST_F(DlgMeasurementsTest, ShowsTheChannelsMeasurementsAndItsBandsAndRemovesOnl
         CDialogScript::Click(h, IDC_MEAS_DRIVER_REMOVE_2);
         EXPECT_EQ(CDialogScript::Text(h, IDC_MEAS_DRIVER_2), L"None");
         EXPECT_TRUE(CDialogScript::Enabled(h, IDC_MEAS_ROOM_REMOVE)); // the room stays
+        ::SetFocus(::GetDlgItem(h, IDC_MEAS_ROOM_REMOVE));
         CDialogScript::Click(h, IDC_MEAS_ROOM_REMOVE);
         EXPECT_EQ(CDialogScript::Text(h, IDC_MEAS_ROOM), L"None");
+        // The pressed button went grey: the focus moved on to a control
+        // that takes keys (else Escape would reach nothing).
+        const HWND hFocus = ::GetFocus();
+        EXPECT_TRUE(hFocus && ::IsChild(h, hFocus) && ::IsWindowEnabled(hFocus));
         EXPECT_EQ(CDialogScript::Text(h, IDC_MEAS_AS_MEASURED), L"");
         EXPECT_FALSE(CDialogScript::Enabled(h, IDC_MEAS_EXPORT));
         EXPECT_EQ(Rows(h), 0);
