@@ -259,7 +259,7 @@ LRESULT CDlgMeasurements::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     ::SendMessageW(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     const UINT anColumns[3] = {IDS_READOUT_BAND, IDS_READOUT_DEVIATION, IDS_READOUT_OUTSIDE};
     // Widths in dialog units: the three fill the list beside its scroll bar.
-    const int anWidths[3] = {36, 54, 36};
+    const int anWidths[3] = {40, 56, 36};
     for (int c = 0; c < 3; ++c) {
         std::wstring title = g_Module.LoadString(anColumns[c]);
         RECT rc{0, 0, anWidths[c], 8};
