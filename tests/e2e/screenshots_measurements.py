@@ -18,7 +18,7 @@ import tempfile
 import harness
 from harness import FRAME, ID_FILE_OPEN, Harness
 from test_measurements import (ID_FILE_SAVE_AS, ID_VIEW_MEASUREMENTS, IDC_MEAS_ROOM, IDC_MEAS_ROOM_LOAD,
-                               simulated_room, winpath)
+                               answer_file_dialog, simulated_room)
 
 IDC_MEAS_MASK_LOAD = 1624
 IDC_MEAS_MASK = 1623
@@ -32,15 +32,6 @@ def simulated_mask(path):
         f.write("Frequency;Min;Ideal;Max\n")
         for fr, lo, hi in ((20, -9, 4), (100, -9, 4), (100, -3, 3), (8000, -3, 3), (16000, -6, 3), (20000, -9, 3)):
             f.write("%d;%d;0;%d\n" % (fr, lo, hi))
-
-
-def answer_file_dialog(h, path):
-    dlg = h.wait_for(lambda: h.dialogs("Open") or h.dialogs("Save As"), 15, "file dialog")[0]
-    title = dlg["text"]
-    h.activate(dlg)
-    h.type(winpath(path))
-    h.key("Return")
-    h.wait_for(lambda: not h.dialogs(title), 15, "%s dialog gone" % title)
 
 
 def main():

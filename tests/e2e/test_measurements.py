@@ -33,6 +33,16 @@ def winpath(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def answer_file_dialog(h, path):
+    """Answers the file dialog that is up (Open or Save As) with a full path."""
+    dlg = h.wait_for(lambda: h.dialogs("Open") or h.dialogs("Save As"), 15, "file dialog")[0]
+    title = dlg["text"]
+    h.activate(dlg)
+    h.type(winpath(path))
+    h.key("Return")
+    h.wait_for(lambda: not h.dialogs(title), 15, "%s dialog gone" % title)
+
+
 def simulated_room(path, points=400):
     """A loudspeaker in a room as a measurement program would write it: a
     header of comments, then frequency, level (sound pressure) and phase.
@@ -74,13 +84,7 @@ class Measurements(E2ETestCase):
         self.h.click_rect(self.h.info("hwnd:" + dlg, cid)["rect"])
 
     def answer_file_dialog(self, path):
-        h = self.h
-        dlg = h.wait_for(lambda: h.dialogs("Open") or h.dialogs("Save As"), 15, "file dialog")[0]
-        title = dlg["text"]
-        h.activate(dlg)
-        h.type(winpath(path))
-        h.key("Return")
-        h.wait_for(lambda: not h.dialogs(title), 15, "%s dialog gone" % title)
+        answer_file_dialog(self.h, path)
 
     def curve(self, colour):
         """Column -> topmost row of a colour in the plot (screen coordinates)."""

@@ -15,6 +15,7 @@
 #include "model/ChannelFields.h"
 #include "model/CtlQVRXOPlot.h"
 #include "tests/editor/FormDriver.h"
+#include "tests/editor/PlotPixels.h"
 
 namespace {
 
@@ -24,50 +25,15 @@ constexpr COLORREF LOW = RGB(255, 0, 0);
 constexpr COLORREF SUM = RGB(255, 255, 255);
 constexpr int CX = 690, CY = 226; // the form's plot at 96 dpi
 
-// Pixels of a drawing into a 32-bit DIB.
-class CDrawing {
+// The plot drawn at the form's size, and what its pixels show.
+class CDrawing : public CPixels {
 public:
-    explicit CDrawing(CCtlQVRXOPlot& plot)
+    explicit CDrawing(CCtlQVRXOPlot& plot) : CPixels(CX, CY)
     {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = CX;
-        bi.bmiHeader.biHeight = -CY;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        HDC hdcScreen = ::GetDC(nullptr);
-        m_hdc = ::CreateCompatibleDC(hdcScreen);
-        ::ReleaseDC(nullptr, hdcScreen);
-        void* pv = nullptr;
-        m_hbm = ::CreateDIBSection(m_hdc, &bi, DIB_RGB_COLORS, &pv, nullptr, 0);
-        m_pBits = static_cast<const std::uint32_t*>(pv);
-        m_hOld = ::SelectObject(m_hdc, m_hbm);
-        const RECT rc{0, 0, CX, CY};
-        plot.Draw(m_hdc, rc);
+        plot.Draw(Dc(), Rect());
         ::GdiFlush();
     }
-    ~CDrawing()
-    {
-        ::SelectObject(m_hdc, m_hOld);
-        ::DeleteObject(m_hbm);
-        ::DeleteDC(m_hdc);
-    }
-    COLORREF At(int x, int y) const
-    {
-        if (x < 0 || y < 0 || x >= CX || y >= CY)
-            return 0xFFFFFFFF;
-        const std::uint32_t v = m_pBits[static_cast<size_t>(y) * CX + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    // Whether colour c lies within d pixels of (x, y).
-    bool Near(int x, int y, COLORREF c, int d = 1) const
-    {
-        for (int dy = -d; dy <= d; ++dy)
-            for (int dx = -d; dx <= d; ++dx)
-                if (At(x + dx, y + dy) == c)
-                    return true;
-        return false;
-    }
+    bool Near(int x, int y, COLORREF c, int d = 1) const { return NearColour(*this, x, y, c, d); }
     int Count(COLORREF c, int xFrom = 0) const
     {
         int n = 0;
@@ -76,13 +42,14 @@ public:
                 n += At(x, y) == c;
         return n;
     }
-    std::vector<std::uint32_t> Copy() const { return std::vector<std::uint32_t>(m_pBits, m_pBits + CX * CY); }
-
-private:
-    HDC m_hdc = nullptr;
-    HBITMAP m_hbm = nullptr;
-    HGDIOBJ m_hOld = nullptr;
-    const std::uint32_t* m_pBits = nullptr;
+    std::vector<COLORREF> Copy() const
+    {
+        std::vector<COLORREF> v;
+        for (int y = 0; y < CY; ++y)
+            for (int x = 0; x < CX; ++x)
+                v.push_back(At(x, y));
+        return v;
+    }
 };
 
 // A source whose prediction is the plot's High band 6 dB down (so it moves
