@@ -10,18 +10,27 @@ struct SStrictRefusal {
 };
 
 // "[json.exception.parse_error.101] parse error at line 1, column 5: syntax
-// error ..." without the bracket and the line and column (the offset says it).
+// error ...; last read: 'x'; expected ..." without the bracket, the line and
+// column (the offset says it) and the text last read: that is the file's
+// own bytes, which need not be printable or even UTF-8.
 std::string Reason(const char* pszWhat)
 {
     std::string s = pszWhat;
     const std::size_t at = s.find("column ");
-    if (at != std::string::npos) {
-        const std::size_t colon = s.find(": ", at);
-        if (colon != std::string::npos)
-            return s.substr(colon + 2);
+    const std::size_t colon = at != std::string::npos ? s.find(": ", at) : std::string::npos;
+    if (colon != std::string::npos) {
+        s = s.substr(colon + 2);
+    } else {
+        const std::size_t close = s.find("] ");
+        if (close != std::string::npos)
+            s = s.substr(close + 2);
     }
-    const std::size_t close = s.find("] ");
-    return close != std::string::npos ? s.substr(close + 2) : s;
+    const std::size_t read = s.find("; last read: '");
+    if (read != std::string::npos) {
+        const std::size_t end = s.find("'; ", read + 14);
+        s = s.substr(0, read) + (end != std::string::npos ? s.substr(end + 1) : std::string());
+    }
+    return s;
 }
 
 } // namespace

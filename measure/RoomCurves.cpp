@@ -81,6 +81,12 @@ void CRoomCurves::Update(const CChannelConfig& now)
 
 void CRoomCurves::Update(const CChannelConfig& now, const CSummedResponse& sumNow)
 {
+    // The room measurement already holds the drivers: a sum over driver
+    // measurements would count them twice.  The filters' own sum is made here.
+    if (sumNow.HasDrivers() && &sumNow != m_pSum.get()) {
+        Update(now);
+        return;
+    }
     // 0 Hz has no place on a logarithmic axis: every curve starts at point 1.
     const double* const pdFreq = m_pdFreq.get() + 1;
     const std::size_t n = POINTS - 1;

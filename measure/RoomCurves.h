@@ -53,7 +53,8 @@ public:
     const SRoomView& View() const { return m_view; }
 
     // Recomputes every curve for the configuration now.  sumNow: the summed
-    // response of `now`, current and without driver measurements (the plot's).
+    // response of `now`, current (the plot's); when it sums driver
+    // measurements the filters' own sum is computed here instead.
     void Update(const CChannelConfig& now, const CSummedResponse& sumNow);
     // The same, computing the summed response itself (qvrtool, the report).
     void Update(const CChannelConfig& now);

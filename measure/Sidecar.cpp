@@ -141,7 +141,8 @@ CChannelConfig ReadConfig(const json& j, int nChannel, const std::string& where)
 {
     OnlyKeys(j, {"mode", "fields"}, where);
     const json& mode = Member(j, "mode", where);
-    if (!mode.is_number_integer() || (mode.get<int>() != MODE_BIAMP && mode.get<int>() != MODE_TRIAMP))
+    // Compared whole: a large number cut to int could pass as 2 or 3.
+    if (!mode.is_number_integer() || (mode.get<long long>() != MODE_BIAMP && mode.get<long long>() != MODE_TRIAMP))
         Refuse(where + ".mode: expected 2 or 3");
     const json& fields = Member(j, "fields", where);
     if (!fields.is_object())

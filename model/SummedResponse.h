@@ -40,7 +40,8 @@ public:
     // be in the mask (the editor passes the mask it recomputes the curves with).
     void Recalc(const CChannelConfig& cfg, const CBandResponse& bands, int nMask);
 
-    // The sum in dB (minus infinity where nothing sounds), its phase in
+    // The sum in dB (minus infinity where nothing sounds, NaN outside a
+    // driver measurement's range), its phase in
     // degrees wrapped to (-180, 180] and its group delay in ms; point i at
     // 5 * i Hz.
     const double* GetSum() const { return m_pdSum.get(); }
@@ -58,6 +59,8 @@ public:
     // measurements.  The band's contribution is multiplied by it; the next
     // Recalc (any mask, 0 included) takes it into the sum.
     void SetDriver(int nBand, const std::complex<double>* pDriver);
+    // Whether any band carries a driver.
+    bool HasDrivers() const { return m_apDriver[0] || m_apDriver[1] || m_apDriver[2]; }
 
     // The deepest dip of a sum between 25 Hz and 20 kHz: the lowest local
     // minimum that both neighbouring stretches of the curve rise above by at

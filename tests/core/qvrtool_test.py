@@ -244,6 +244,57 @@ with tempfile.TemporaryDirectory() as d:
     check(rc == 2 and "not a file" in err, f"a named pipe is refused ({err!r})")
     check(not any(n.startswith(".") for n in os.listdir(d)), f"no temporary files left ({os.listdir(d)})")
 
+# Measurements: predict and response over driver measurements, from the
+# generated samples (scripts/make_measurement_samples.py).
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "measure")
+with tempfile.TemporaryDirectory() as d:
+    now = os.path.join(d, "now.qvr")
+    then = os.path.join(d, "then.qvr")
+    run("new", now)
+    run("new", then)
+    run("set", now, "2", "m_fltLevel=-4")
+    room = os.path.join(DATA, "room_channel.txt")
+
+    # Without --as-measured the measurement was made with CONFIG: predicted = measured.
+    rc, out, err = run("predict", then, "2", "--room", room)
+    lines = out.splitlines()
+    check(rc == 0 and lines[0] == "freq,measured,predicted,target" and len(lines) == 3998,
+          f"predict: header and the rows response prints from 20 Hz ({rc} {err} {lines[:2]})")
+    rows = {int(l.split(",")[0]): l.split(",")[1:] for l in lines[1:]}
+    check(min(rows) == 20 and max(rows) == 20000, "predict: 20 Hz to 20 kHz")
+    check(all(v[0] == v[1] for v in rows.values()), "predict without --as-measured: predicted equals measured")
+    # The level change is predicted whole; the target follows the prediction's level.
+    rc, out, _ = run("predict", now, "2", "--room", room, "--as-measured", then, "--target", "S2K")
+    rows2 = {int(l.split(",")[0]): l.split(",")[1:] for l in out.splitlines()[1:]}
+    check(abs(float(rows2[1000][1]) - float(rows[1000][1]) + 4.0) < 0.01, f"a 4 dB cut is predicted ({rows2[1000]})")
+    check(abs(float(rows2[1000][2]) - float(rows[1000][2]) + 4.0) < 0.01, "the target level follows the prediction")
+    check(abs(float(rows2[4000][2]) - float(rows2[1000][2]) + 1.5) < 1e-3, "S2K: 1.5 dB down an octave above 2 kHz")
+    rc, out, _ = run("predict", now, "2", "--room", room, "--mask", os.path.join(DATA, "mask_example.csv"),
+                     "--bands")
+    lines = out.splitlines()
+    check(rc == 0 and lines[0] == "band_hz,deviation_db,outside" and len(lines) == 31 and
+          lines[17].startswith("1000,") and lines[17].split(",")[2] in ("yes", "no"),
+          f"predict --bands: 30 third-octave bands with the mask's verdict ({lines[:2]}, {lines[17:18]})")
+    rc, _, err = run("predict", now, "2", "--room", then)
+    check(rc == 2 and "refused: no line holds data" in err, f"a file that is not a measurement is refused ({err!r})")
+    rc, _, err = run("predict", now, "2", "--room", room, "--smooth", "12")
+    check(rc == 2 and "--smooth" in err, f"a bad option value is a usage error ({err!r})")
+
+    # Drivers: the bands become driver x filters; outside the measured range nothing.
+    rc, out, err = run("response", now, "0", "--sum", "--mode", "2",
+                       "--driver", "low=" + os.path.join(DATA, "driver_woofer.frd"),
+                       "--driver", "high=" + os.path.join(DATA, "driver_horn.frd"))
+    lines = out.splitlines()
+    check(rc == 0 and lines[0] == "hz,low,mid,high,sum,phase,gd" and len(lines) == 4002,
+          f"response --driver: today's columns ({rc} {err})")
+    rows = {int(l.split(",")[0]): l.split(",")[1:] for l in lines[1:]}
+    plain = {int(l.split(",")[0]): l.split(",")[1:] for l in run("response", now, "0", "--sum", "--mode", "2")[1].splitlines()[1:]}
+    check(rows[5][0] == "" and rows[5][3] == "", f"below the drivers' range nothing is drawn ({rows[5]})")
+    check(abs(float(rows[1000][0]) - float(plain[1000][0]) - 80.0) < 15.0,
+          f"the low band carries the woofer's level ({rows[1000][0]} vs {plain[1000][0]})")
+    rc, _, err = run("response", now, "0", "--driver", "sub=" + room)
+    check(rc == 2 and "--driver takes" in err, f"an unknown band is a usage error ({err!r})")
+
 if failures:
     print(f"{len(failures)} check(s) failed")
     sys.exit(1)

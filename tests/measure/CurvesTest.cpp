@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "measure/DeviationTable.h"
+#include "measure/DriverSet.h"
 #include "measure/RoomCurves.h"
 #include "measure/Smoothing.h"
 #include "measure/TargetCurve.h"
@@ -165,6 +166,22 @@ TEST(RoomCurves, CurvesOnThePlotsGridWithNothingDrawnWhereNothingIsKnown)
     const auto rows = curves.Deviations();
     EXPECT_NEAR(rows[16].dDeviation, 3.0, 0.01);
     EXPECT_TRUE(rows[16].bOutside);
+
+    // The plot's sum over driver measurements is not what the room heard
+    // through: the prediction stays the filters' own.
+    CDriverSet drivers;
+    CMeasurement quiet;
+    ASSERT_TRUE(CMeasurement::FromPoints({{20.0, -20.0, 0.0}, {20000.0, -20.0, 0.0}}, true, quiet, error));
+    drivers.SetDriver(BAND_LOW, quiet, EPhaseChoice::Measured);
+    drivers.SetDriver(BAND_MID, quiet, EPhaseChoice::Measured);
+    drivers.SetDriver(BAND_HIGH, quiet, EPhaseChoice::Measured);
+    CBandResponse bands;
+    CSummedResponse plotSum;
+    bands.RecalcBands(louder, BAND_ALL);
+    drivers.ApplyTo(plotSum);
+    plotSum.Recalc(louder, bands, BAND_ALL);
+    curves.Update(louder, plotSum);
+    EXPECT_NEAR(curves.Predicted()[200], 91.0, 0.01);
 
     curves.ClearRoom();
     curves.Update(louder);

@@ -122,6 +122,7 @@ TEST(Sidecar, DamagedOrForeignDocumentsAreRefusedWholeWithTheReason)
         {replaced("\"m_fltLevel\": ", "\"m_fltLevel\": 1e39, \"x\": "),
          "channel 1.as_measured.fields.m_fltLevel: out of range"},
         {replaced("\"mode\": 2", "\"mode\": 4"), "channel 1.as_measured.mode: expected 2 or 3"},
+        {replaced("\"mode\": 2", "\"mode\": 4294967298"), "channel 1.as_measured.mode: expected 2 or 3"},
     };
     for (const auto& c : cases) {
         CSidecar out = FullDocument();

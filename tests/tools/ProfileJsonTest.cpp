@@ -44,19 +44,24 @@ TEST(ProfileJson, MalformedInputIsRefusedWithOffsetAndReason)
         const char* pszText;
         const char* pszError;
     } cases[] = {
-        {"", "offset 0: expected '{': a profile file is one JSON object"},
-        {"[]", "offset 0: expected '{': a profile file is one JSON object"},
-        {"{\"project\": 5}", "offset 12: expected a string"},
-        {"{\"owner\": \"x\"}", "offset 9: unknown key (expected project, theater, screen or comments)"},
-        {"{\"screen\": \"1\", \"screen\": \"2\"}", "offset 25: the key appears twice"},
-        {"{\"screen\": \"1\" \"x\"}", "offset 15: expected ',' or '}'"},
-        {"{\"screen\": \"1\"} x", "offset 16: text after the object"},
-        {"{\"screen\": \"a\nb\"}", "offset 13: a control character in a string must be escaped"},
-        {"{\"screen\": \"\\q\"}", "offset 13: unknown escape in a string"},
-        {"{\"screen\": \"\\u12\"}", "offset 17: a \\u escape needs four hexadecimal digits"},
-        {"{\"screen\": \"\\u0000\"}", "offset 18: a string may not contain NUL"},
-        {"{\"screen\": \"\xC3\"}", "offset 14: the string is not valid UTF-8"},
-        {"{\"screen\": \"abc", "offset 15: the string is not closed"},
+        {"", "offset 0: syntax error while parsing value - unexpected end of input; expected '[', '{', or a literal"},
+        {"[]", "expected '{': a profile file is one JSON object"},
+        {"{\"project\": 5}", "\"project\": expected a string"},
+        {"{\"owner\": \"x\"}", "\"owner\": unknown key (expected project, theater, screen or comments)"},
+        {"{\"screen\": \"1\", \"screen\": \"2\"}", "the key \"screen\" appears twice in one object"},
+        {"{\"screen\": \"1\" \"x\"}", "offset 17: syntax error while parsing object - unexpected string literal; expected '}'"},
+        {"{\"screen\": \"1\"} x", "offset 16: syntax error while parsing value - invalid literal; expected end of input"},
+        {"{\"screen\": \"a\nb\"}",
+         "offset 13: syntax error while parsing value - invalid string: control character U+000A (LF) must be escaped to "
+         "\\u000A or \\n"},
+        {"{\"screen\": \"\\q\"}", "offset 13: syntax error while parsing value - invalid string: forbidden character after backslash"},
+        {"{\"screen\": \"\\u12\"}", "offset 16: syntax error while parsing value - invalid string: '\\u' must be followed by 4 hex digits"},
+        {"{\"screen\": \"\\u0000\"}", "\"screen\": a string may not contain NUL"},
+        {"{\"screen\": \"\xC3\"}", "offset 13: syntax error while parsing value - invalid string: ill-formed UTF-8 byte"},
+        {"{\"screen\": \"abc", "offset 15: syntax error while parsing value - invalid string: missing closing quote"},
+        {"{\"screen\": \"\\uD800\"}",
+         "offset 18: syntax error while parsing value - invalid string: surrogate U+D800..U+DBFF must be followed by "
+         "U+DC00..U+DFFF"},
     };
     for (const auto& c : cases) {
         CProfileJson::SProfile json;

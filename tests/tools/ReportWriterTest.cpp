@@ -6,6 +6,7 @@
 
 #include "model/ChannelConfig.h"
 #include "model/ProfileInfo.h"
+#include "measure/Sidecar.h"
 #include "tools/qvrtool/ReportWriter.h"
 
 namespace {
@@ -118,4 +119,33 @@ TEST(ReportWriter, TheSumIncludesPolarityAndMuteAndNamesANull)
     const std::size_t nSum = html.find("stroke=\"#000000\"", nRight);
     const std::size_t nEnd = html.find("/>", nSum);
     EXPECT_EQ(Count(html.substr(nSum, nEnd - nSum), ",172.0 "), Count(html.substr(nSum, nEnd - nSum), " ") - 2);
+}
+
+TEST(ReportWriter, AChannelWithARoomMeasurementGetsMeasuredPredictedAndTarget)
+{
+    SReport r;
+    r.input.nMode = MODE_TRIAMP;
+    CSidecar sidecar;
+    SSidecarMeasurement room;
+    room.name = "room.txt";
+    std::string error;
+    // Measured flat with the Center 6 dB quieter than the report's settings.
+    ASSERT_TRUE(CMeasurement::FromPoints({{30.0, 80.0, 0.0}, {16000.0, 80.0, 0.0}}, false, room.data, error));
+    sidecar.channels[2].room = room;
+    CChannelConfig asMeasured(2);
+    asMeasured.SetLevel(r.channels[2].GetLevel() - 6.0f, false);
+    sidecar.channels[2].asMeasured = asMeasured;
+    r.input.pSidecar = &sidecar;
+    const std::string html = r.Build();
+    EXPECT_EQ(Count(html, "<svg "), 7u); // one more drawing, for the Center only
+    EXPECT_EQ(Count(html, "stroke=\"#909090\""), 1u);
+    EXPECT_EQ(Count(html, "stroke=\"#8000a0\""), 1u);
+    EXPECT_EQ(Count(html, "stroke-dasharray"), 1u);
+    // The axis is the room's: the target's level is the prediction's mean,
+    // 86 dB, and the labels run 12 above it to 36 below.
+    EXPECT_NE(html.find(">98</text>"), std::string::npos);
+    EXPECT_NE(html.find(">50</text>"), std::string::npos);
+    // Without the sidecar the report is as before.
+    r.input.pSidecar = nullptr;
+    EXPECT_EQ(Count(r.Build(), "<svg "), 6u);
 }

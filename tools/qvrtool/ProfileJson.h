@@ -4,9 +4,10 @@
 //
 //   {"project": "...", "theater": "...", "screen": "...", "comments": "..."}
 //
-// Reading is strict: one object whose keys are these four names (each at
-// most once, any of them may be left out) and whose values are strings;
-// anything else is refused with the reason and the byte offset.  Texts
+// Reading is strict (CJsonStrict, the house's JSON reader): one object whose
+// keys are these four names (each at most once, any of them may be left out)
+// and whose values are strings; anything else is refused with the reason (a
+// syntax error with its byte offset, anything else naming the key).  Texts
 // longer than the profile's fields are cut as the profile dialog cuts them.
 
 #include <cstddef>

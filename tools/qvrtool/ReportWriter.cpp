@@ -1,5 +1,7 @@
 #include "tools/qvrtool/ReportWriter.h"
 
+#include "tools/qvrtool/RoomReport.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -388,6 +390,13 @@ std::string CReportWriter::Build(const SInput& in)
         in.pChannels[c].GetSpeakerName(sz, static_cast<int>(sizeof sz));
         html += std::string("<figure><figcaption>") + kChannelNames[c] + " &mdash; " + Text16(sz) + "</figcaption>\n";
         html += Plot(c, in.pChannels[c], in.nMode, response, sum);
+        if (in.pSidecar && in.pSidecar->channels[static_cast<std::size_t>(c)].room) {
+            CChannelConfig working(c);
+            working.Assign(in.pChannels[c], false);
+            working.SetMode(in.nMode);
+            html += CRoomReport::Legend() +
+                    CRoomReport::Plot(working, in.pSidecar->channels[static_cast<std::size_t>(c)], *in.pSidecar);
+        }
         html += "</figure>\n";
     }
     html += "</div>\n</div>\n</div>\n</body>\n</html>\n";

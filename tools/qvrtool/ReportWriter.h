@@ -5,12 +5,15 @@
 // each channel's response as an SVG plot of the curves the editor draws
 // (computed by the program's own response code, 25 Hz to 20 kHz, +24 dB to
 // -60 dB, Low red, Mid blue, High green) with their sum in black over them,
-// and under each plot the deepest dip of the sum below its median level.
+// and under each plot the deepest dip of the sum below its median level;
+// for a channel whose measurements sidecar holds a room measurement, a
+// second drawing of measured, predicted and target (CRoomReport).
 
 #include <string>
 
 class CChannelConfig;
 class CProfileInfo;
+class CSidecar;
 
 class CReportWriter {
 public:
@@ -22,6 +25,7 @@ public:
         std::string source;                       // where the settings come from (UTF-8)
         std::string date;                         // when they were taken (UTF-8), may be empty
         bool bFromUnit = false;                   // read from a unit: the values it does not report are marked
+        const CSidecar* pSidecar = nullptr;       // the measurements beside the file: a room drawing per channel that has one
     };
 
     static std::string Build(const SInput& input);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ struct Config {
 };
 
 std::filesystem::path PathFromUtf8(const std::string& s);
+std::FILE* OpenFile(const std::filesystem::path& path, bool bWrite);
+bool ParseChannel(const std::string& s, int& nChannel);
+bool ParseMode(const std::string& s, int& nMode);
 bool IsExistingPath(const std::string& s);
 bool IsUnitArgument(const std::string& s);
 // "qvrtool: FILE: REASON" on stderr.

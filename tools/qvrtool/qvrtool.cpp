@@ -36,6 +36,9 @@
 #include "model/ChannelNames.h"
 #include "model/ConfigCheck.h"
 #include "model/SummedResponse.h"
+#include "measure/Sidecar.h"
+#include "tools/qvrtool/MeasureInputs.h"
+#include "tools/qvrtool/PredictCommand.h"
 #include "tools/qvrtool/ProfileJson.h"
 #include "tools/qvrtool/ReportWriter.h"
 #include "tools/qvrtool/TextCodec.h"
@@ -80,6 +83,9 @@ const char kUsage[] =
     "       qvrtool set FILE CHANNEL NAME=VALUE... [--mode 2|3] [--force]\n"
     "       qvrtool dump FILE [--json] [--mode 2|3]\n"
     "       qvrtool response FILE CHANNEL [--mode 2|3] [--sum]\n"
+    "       qvrtool response FILE CHANNEL [--sum] --driver low|mid|high=FILE ... [--phase measured|minimum]\n"
+    "       qvrtool predict FILE CHANNEL --room FILE [--as-measured FILE2] [--mode 2|3] [--target X500|...]\n"
+    "               [--mask FILE] [--smooth 0|3|6] [--phase measured|minimum] [--bands]\n"
     "       qvrtool diff A B\n"
     "       qvrtool report FILE|UNIT [--profile JSON] [--mode 2|3] -o REPORT.html\n"
     "units (qvrtool.exe, the Windows build):\n"
@@ -771,6 +777,11 @@ int CmdReport(const std::vector<std::string>& args, const SOptions& opt)
         ApplyProfile(opt.profile, json, profile);
         bProfile = true;
     }
+    // The measurements beside the file, when there are: a sidecar that
+    // cannot be read is reported and the report made without it.
+    CSidecar sidecar;
+    if (!IsUnitArgument(source) && ReadSidecarForReport(source, sidecar))
+        input.pSidecar = &sidecar;
     input.pChannels = cfg.channels.data();
     input.nMode = nMode;
     input.bNoLeftRightCenter = bNoLeftRightCenter;
@@ -807,6 +818,11 @@ int Run(std::vector<std::string> args)
     }
     const std::string command = args[0];
     args.erase(args.begin());
+    // The measurement verbs take options of their own.
+    if (command == "predict")
+        return CmdPredict(args);
+    if (command == "response" && HasDriverOption(args))
+        return CmdResponseDrivers(args);
 
     // Options may appear anywhere after the command.
     SOptions opt;
