@@ -9,11 +9,12 @@
 
 namespace {
 
-// The legend: a line sample this long, then the name; rows as high as the
-// font's line, inset from the area's top left corner (96-dpi pixels).
+// The legend: per curve a line sample this long, then the name, the entries
+// side by side, inset from the area's top left corner (96-dpi pixels).
 constexpr int LEGEND_INSET = 6;
 constexpr int LEGEND_SAMPLE = 18;
 constexpr int LEGEND_GAP = 4;
+constexpr int LEGEND_SPACING = 14; // between one entry and the next
 
 bool IsOutside(double dLevel, double dMin, double dMax)
 {
@@ -157,8 +158,10 @@ void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, c
     TEXTMETRICW tm{};
     ::GetTextMetricsW(hdc, &tm);
     const int nRow = tm.tmHeight;
-    const int x = rcPlot.left + m_scale.X(LEGEND_INSET);
-    int y = rcPlot.top + m_scale.Y(LEGEND_INSET);
+    // One row along the area's top, where the +24 .. +16 dB band leaves the
+    // curves room (a column of rows reached down to 0 dB and hid them).
+    int x = rcPlot.left + m_scale.X(LEGEND_INSET);
+    const int y = rcPlot.top + m_scale.Y(LEGEND_INSET) / 2;
     for (const SEntry& entry : aEntries) {
         if (!IsDrawn(entry.e, overlay))
             continue;
@@ -181,6 +184,6 @@ void CPlotOverlayPainter::DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, c
         }
         ::SetTextColor(hdc, entry.rgb);
         ::TextOutW(hdc, xText, y, name.c_str(), static_cast<int>(name.size()));
-        y += nRow;
+        x = xText + size.cx + m_scale.X(LEGEND_SPACING);
     }
 }

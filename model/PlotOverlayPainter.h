@@ -40,7 +40,7 @@ public:
     void DrawUnder(HDC hdc, const CPlotGeometry& geo, const RECT& rcPlot, const SPlotOverlay& overlay);
     // Mask, target, measured and predicted curves, over the bands' curves.
     void DrawOver(HDC hdc, const CPlotGeometry& geo, const SPlotOverlay& overlay);
-    // The legend in the area's top right corner, naming each curve drawn.
+    // The legend along the area's top, naming each curve drawn.
     void DrawLegend(HDC hdc, HFONT hFont, const RECT& rcPlot, const SPlotOverlay& overlay);
 
     // Draws a curve of levels as unbroken stretches between its NaN points

@@ -189,6 +189,31 @@ TEST(PlotOverlay, TheViewHidesEachCurveAndNothingShownDrawsThePlotAsBefore)
         EXPECT_EQ(d.Count(CPlotOverlayPainter::RGB_TARGET, xRight), 0);
         EXPECT_TRUE(plot.GetOutsideRuns().empty()); // no target shown: no mask to leave
     }
+    // The legend along the area's top names the curves drawn, each in its
+    // colour, and only those.
+    ShowAll(plot, true);
+    {
+        CDrawing d(plot);
+        const RECT rc = plot.GetPlotRect();
+        const auto inLegend = [&](COLORREF c) {
+            int n = 0;
+            for (int y = rc.top; y < rc.top + 18; ++y)
+                for (int x = rc.left; x < rc.right; ++x)
+                    n += d.At(x, y) == c;
+            return n;
+        };
+        EXPECT_GT(inLegend(CPlotOverlayPainter::RGB_MEASURED), 30);
+        EXPECT_GT(inLegend(CPlotOverlayPainter::RGB_PREDICTED), 30);
+        EXPECT_GT(inLegend(CPlotOverlayPainter::RGB_TARGET), 30);
+        plot.ShowOverlayCurve(EOverlayCurve::Target, false);
+        CDrawing without(plot);
+        int nTarget = 0;
+        for (int y = rc.top; y < rc.top + 18; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                nTarget += without.At(x, y) == CPlotOverlayPainter::RGB_TARGET;
+        EXPECT_EQ(nTarget, 0);
+    }
+
     // A source that has nothing (no measurement) draws nothing even when shown.
     plot.SetOverlaySource(nullptr);
     ShowAll(plot, true);
