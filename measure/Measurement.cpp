@@ -40,20 +40,17 @@ void SortAndDedupe(std::vector<SMeasurementPoint>& pts, std::size_t& nSorted, st
     nRepeated = nBefore - pts.size();
 }
 
-// Removes steps of more than 180 degrees between neighbours, keeping the
-// first point's phase as it is.
+// Removes steps of more than 180 degrees between neighbours.  Each phase is
+// first taken to (-180, 180] (remainder is exact, whatever the size): a
+// file's absurdly large angle would otherwise lose the precision the
+// steps need; the first point keeps its angle less whole turns.
 void Unwrap(std::vector<SMeasurementPoint>& pts)
 {
-    double dOffset = 0.0;
-    for (std::size_t i = 1; i < pts.size(); ++i) {
-        const double dPrev = pts[i - 1].dPhase; // already unwrapped
-        double d = pts[i].dPhase + dOffset - dPrev;
-        if (std::fabs(d) > 180.0) {
-            const double k = std::round(d / 360.0);
-            dOffset -= 360.0 * k;
-            d -= 360.0 * k;
-        }
-        pts[i].dPhase = dPrev + d;
+    double dPrevRaw = 0.0;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const double dRaw = std::remainder(pts[i].dPhase, 360.0);
+        pts[i].dPhase = i == 0 ? dRaw : pts[i - 1].dPhase + std::remainder(dRaw - dPrevRaw, 360.0);
+        dPrevRaw = dRaw;
     }
 }
 

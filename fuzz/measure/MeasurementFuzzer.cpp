@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (!(pts[i].dFreq > 0.0) || !std::isfinite(pts[i].dFreq) || !(std::fabs(pts[i].dDb) <= 300.0) ||
             !std::isfinite(pts[i].dPhase))
             std::abort();
-        if (i > 0 && (!(pts[i].dFreq > pts[i - 1].dFreq) || std::fabs(pts[i].dPhase - pts[i - 1].dPhase) > 180.0))
+        if (i > 0 && (!(pts[i].dFreq > pts[i - 1].dFreq) || !(std::fabs(pts[i].dPhase - pts[i - 1].dPhase) <= 180.0 + 1e-6)))
             std::abort();
     }
     const double grid[] = {pts.front().dFreq * 0.5, pts.front().dFreq, pts.back().dFreq, pts.back().dFreq * 2};

@@ -98,11 +98,19 @@ TEST(Measurement, BadDataIsSortedDroppedSkippedAndCounted)
 
 TEST(Measurement, PhaseIsUnwrapped)
 {
-    const CMeasurement m = MustParse("100 0 170\n200 0 -170\n300 0 150\n400 0 -30\n");
-    ASSERT_EQ(m.Points().size(), 4u);
+    const CMeasurement m = MustParse("100 0 170\n200 0 -170\n300 0 150\n400 0 -30\n500 0 -750\n");
+    ASSERT_EQ(m.Points().size(), 5u);
     EXPECT_DOUBLE_EQ(m.Points()[1].dPhase, 190.0);
     EXPECT_DOUBLE_EQ(m.Points()[2].dPhase, 150.0);
     EXPECT_DOUBLE_EQ(m.Points()[3].dPhase, -30.0);
+    EXPECT_DOUBLE_EQ(m.Points()[4].dPhase, -30.0); // whole turns in the file change nothing
+    // An exported phase already unwrapped keeps its course; an absurdly
+    // large angle (finite, so taken) still leaves steps of at most 180.
+    const CMeasurement u = MustParse("100 0 -100\n200 0 -250\n300 0 -400\n400 0 1e300\n500 0 -1e17\n");
+    EXPECT_DOUBLE_EQ(u.Points()[1].dPhase, -250.0);
+    EXPECT_DOUBLE_EQ(u.Points()[2].dPhase, -400.0);
+    for (std::size_t i = 1; i < u.Points().size(); ++i)
+        EXPECT_LE(std::fabs(u.Points()[i].dPhase - u.Points()[i - 1].dPhase), 180.0);
 }
 
 TEST(Measurement, RefusedFilesSayWhyAndKeepNothing)
