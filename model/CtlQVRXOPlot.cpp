@@ -96,6 +96,7 @@ CCtlQVRXOPlot::CCtlQVRXOPlot(int nChannel)
       m_pnPhaseScale(::CreatePen(PS_SOLID, 1, RGB_PHASE))
 {
     CreateFonts();
+    m_overlayPainter.SetScale(m_scale);
     assert(m_pnHash && "m_pnHash");
     assert(m_pnHigh && "m_pnHigh");
     assert(m_pnMid && "m_pnMid");
@@ -127,6 +128,7 @@ void CCtlQVRXOPlot::SetScale(const CDpiScale& scale)
         return;
     m_scale = scale;
     CreateFonts();
+    m_overlayPainter.SetScale(m_scale);
     if (m_hWnd)
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -150,6 +152,33 @@ void CCtlQVRXOPlot::RecalcCurves(int nMask)
     // current only while it is shown (showing it computes it afresh).
     if (m_bShowSum || m_bShowPhase)
         m_sum.Recalc(*this, m_response, nMask);
+    if (m_pOverlaySource)
+        m_overlay = m_pOverlaySource->Refresh(*this, m_response, SumIfCurrent(), nMask);
+}
+
+void CCtlQVRXOPlot::SetOverlaySource(IPlotOverlaySource* pSource)
+{
+    m_pOverlaySource = pSource;
+    if (!pSource)
+        m_overlay = SPlotOverlay{};
+    RefreshOverlay();
+}
+
+void CCtlQVRXOPlot::RefreshOverlay()
+{
+    if (m_pOverlaySource)
+        m_overlay = m_pOverlaySource->Refresh(*this, m_response, SumIfCurrent(), BAND_ALL);
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CCtlQVRXOPlot::ShowOverlayCurve(EOverlayCurve e, bool bShow)
+{
+    if (m_overlayPainter.IsShown(e) == bShow)
+        return;
+    m_overlayPainter.Show(e, bShow);
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CCtlQVRXOPlot::ShowView(bool& bFlag, bool bShow)
@@ -276,17 +305,20 @@ void CCtlQVRXOPlot::Draw(HDC hdc, const RECT& rcClient)
     {
         CSaveDC saveClip(hdc);
         ::IntersectClipRect(hdc, m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
+        m_overlayPainter.DrawUnder(hdc, geo, m_rcPlot, m_overlay);
         if (m_bShowPhase)
             DrawPhaseScale(hdc, geo);
-        DrawCurve(hdc, geo, m_response.GetLowBand(), m_pnLow);
+        DrawBand(hdc, geo, 0, m_response.GetLowBand(), m_pnLow);
         if (m_nMode == MODE_TRIAMP && m_nChannel != CHANNEL_SUBWOOFER)
-            DrawCurve(hdc, geo, m_response.GetMidBand(), m_pnMid);
+            DrawBand(hdc, geo, 1, m_response.GetMidBand(), m_pnMid);
         if (m_nChannel != CHANNEL_SUBWOOFER)
-            DrawCurve(hdc, geo, m_response.GetHighBand(), m_pnHigh);
+            DrawBand(hdc, geo, 2, m_response.GetHighBand(), m_pnHigh);
         if (m_bShowPhase)
             DrawPhase(hdc, geo);
         if (m_bShowSum)
             DrawSum(hdc, geo);
+        m_overlayPainter.DrawOver(hdc, geo, m_overlay);
+        m_overlayPainter.DrawLegend(hdc, m_fntdB, m_rcPlot, m_overlay);
     }
 
     DrawAdjuster(hdc, geo);
@@ -301,8 +333,22 @@ void CCtlQVRXOPlot::DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pf
     ::Polyline(hdc, m_aptCurve.data(), static_cast<int>(m_aptCurve.size()));
 }
 
+void CCtlQVRXOPlot::DrawBand(HDC hdc, const CPlotGeometry& geo, int nIndex, const float* pfltBand, HPEN hPen)
+{
+    // A band over its measured driver is the overlay's curve, with gaps
+    // where the driver was not measured.
+    if (const double* pdDriver = m_overlay.apdBand[nIndex])
+        m_overlayPainter.DrawLevels(hdc, geo, pdDriver, hPen);
+    else
+        DrawCurve(hdc, geo, pfltBand, hPen);
+}
+
 void CCtlQVRXOPlot::DrawSum(HDC hdc, const CPlotGeometry& geo)
 {
+    if (m_overlay.pdSum) {
+        m_overlayPainter.DrawLevels(hdc, geo, m_overlay.pdSum, m_pnSum);
+        return;
+    }
     FillCurvePoints(m_aptCurve.data(), geo, m_sum.GetSum());
     CSelectObject selPen(hdc, m_pnSum);
     ::Polyline(hdc, m_aptCurve.data(), static_cast<int>(m_aptCurve.size()));
@@ -341,7 +387,7 @@ void CCtlQVRXOPlot::DrawPhase(HDC hdc, const CPlotGeometry& geo)
     // Unbroken stretches of the phase: a stretch ends where the phase wraps
     // from one end of the scale to the other and where it is undefined (the
     // sum below -60 dB).
-    const double* pdPhase = m_sum.GetPhase();
+    const double* pdPhase = m_overlay.pdSumPhase ? m_overlay.pdSumPhase : m_sum.GetPhase();
     POINT* ppt = m_aptCurve.data();
     m_adwRuns.clear();
     DWORD dwRun = 0;

@@ -21,6 +21,8 @@
 #include "model/BandResponse.h"
 #include "model/ChannelConfig.h"
 #include "model/PlotGeometry.h"
+#include "model/PlotOverlay.h"
+#include "model/PlotOverlayPainter.h"
 #include "model/SummedResponse.h"
 
 class CCtlQVRXOPlot : public CWindowImplBase, public CChannelConfig {
@@ -66,6 +68,20 @@ public:
     // -180 at its bottom), on the geometry of the last paint.
     int PhaseToY(double dDegrees) const;
 
+    // The overlay (model/PlotOverlay.h): the source is asked for it after
+    // every recomputation of the curves; nullptr draws none.  The source is
+    // not owned and must outlive the plot or be taken away first.
+    void SetOverlaySource(IPlotOverlaySource* pSource);
+    // The source's data changed (a measurement attached or removed, another
+    // target): asks it again and repaints.
+    void RefreshOverlay();
+    // The View menu's overlay curves, all off at construction.
+    void ShowOverlayCurve(EOverlayCurve e, bool bShow);
+    bool IsOverlayCurveShown(EOverlayCurve e) const { return m_overlayPainter.IsShown(e); }
+    const SPlotOverlay& GetOverlay() const { return m_overlay; }
+    // Point ranges where the drawn prediction leaves the drawn mask (shaded).
+    const std::vector<std::pair<int, int>>& GetOutsideRuns() { return m_overlayPainter.OutsideRuns(m_overlay); }
+
     // Highlights adjuster 0 (none) .. 10; other numbers are ignored.
     void SelectAdjuster(int nAdjuster);
     int GetAdjuster() const { return m_nAdjuster; }
@@ -92,12 +108,15 @@ private:
 
     void CreateFonts();
     void DrawCurve(HDC hdc, const CPlotGeometry& geo, const float* pfltBand, HPEN hPen);
+    void DrawBand(HDC hdc, const CPlotGeometry& geo, int nIndex, const float* pfltBand, HPEN hPen);
     void DrawSum(HDC hdc, const CPlotGeometry& geo);
     void DrawPhaseScale(HDC hdc, const CPlotGeometry& geo);
     void DrawPhase(HDC hdc, const CPlotGeometry& geo);
     // Recomputes the band curves of nMask and, while it is shown, the sum.
     void RecalcCurves(int nMask);
     void ShowView(bool& bFlag, bool bShow);
+    // The sum, when it is kept current (while it or its phase is shown).
+    const CSummedResponse* SumIfCurrent() const { return m_bShowSum || m_bShowPhase ? &m_sum : nullptr; }
     void DrawAdjuster(HDC hdc, const CPlotGeometry& geo);
     void DragStep();
     void EndDrag();
@@ -127,6 +146,9 @@ private:
     CSummedResponse m_sum;
     bool m_bShowSum = false;
     bool m_bShowPhase = false;
+    IPlotOverlaySource* m_pOverlaySource = nullptr;
+    SPlotOverlay m_overlay;
+    CPlotOverlayPainter m_overlayPainter;
 
     // Off-screen bitmap, kept while the client size stays the same.
     CBitmap m_bmpOffscreen;

@@ -148,6 +148,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_pdlgCrossoverForm->Create(m_hWnd);
     m_viewOptions.Load();
     m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
+    m_measurements.Attach(&m_pdlgCrossoverForm->GetPlot());
 
     m_fntTabFont.Reset(
         CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
@@ -777,8 +778,11 @@ bool CMainFrame::OpenFrom(const wchar_t* pszPath)
         return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, form.GetPlot().GetMode());
     };
     ConfigResult result;
-    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve))
+    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve)) {
+        hFile.Reset(); // the configuration is read: nobody else is kept out any longer
+        m_measurements.OpenBeside(m_hWnd, pszPath);
         return true;
+    }
     if (result.status == EConfigStatus::Declined)
         return false; // the refusal or the question has said why
     std::wstring reason;
@@ -856,7 +860,8 @@ LRESULT CMainFrame::OnFileSave(UINT, WPARAM, LPARAM, BOOL&)
         return 0;
     }
     const std::wstring path(m_pszFileName.get());
-    SaveTo(path.c_str(), false);
+    if (SaveTo(path.c_str(), false))
+        m_measurements.SaveBeside(m_hWnd, path.c_str());
     return 0;
 }
 
@@ -866,8 +871,10 @@ void CMainFrame::SaveAs()
     const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
     if (choice == CDocumentFile::EChoice::PathTooLong)
         ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    else if (choice == CDocumentFile::EChoice::Chosen && SaveTo(szPath, false))
+    else if (choice == CDocumentFile::EChoice::Chosen && SaveTo(szPath, false)) {
         TakeFileName(szPath);
+        m_measurements.SaveBeside(m_hWnd, szPath);
+    }
 }
 
 LRESULT CMainFrame::OnFileSaveAs(UINT, WPARAM, LPARAM, BOOL&)
@@ -947,6 +954,14 @@ LRESULT CMainFrame::OnViewOption(UINT, WPARAM wParam, LPARAM, BOOL&)
     // Only the drawing changes: no need to wait for a read-back.
     if (m_viewOptions.Toggle(LOWORD(wParam)) && m_pdlgCrossoverForm)
         m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
+    return 0;
+}
+
+LRESULT CMainFrame::OnViewMeasurements(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // Only the drawing and the sidecar's document change: no need to wait.
+    if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
+        m_measurements.ShowDialog(m_hWnd, *m_pdlgCrossoverForm);
     return 0;
 }
 

@@ -22,6 +22,7 @@
 #include "shell/DlgConnecting.h"
 #include "shell/SiblingLink.h"
 #include "shell/ViewOptions.h"
+#include "shell/MeasurementCommands.h"
 
 class CMainFrame : public CWindowImpl<CMainFrame> {
 public:
@@ -116,6 +117,10 @@ public:
         COMMAND_ID_HANDLER(ID_SYSTEM_MUTE, OnSystemMute)
         COMMAND_ID_HANDLER(ID_VIEW_SUMMED_RESPONSE, OnViewOption)
         COMMAND_ID_HANDLER(ID_VIEW_PHASE, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_MEASURED, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_PREDICTED, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_TARGET, OnViewOption)
+        COMMAND_ID_HANDLER(ID_VIEW_MEASUREMENTS, OnViewMeasurements)
     ALT_MSG_MAP(2) // toolbar
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     ALT_MSG_MAP(3) // status bar
@@ -168,6 +173,8 @@ public:
     LRESULT OnSystemMute(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     // View > Summed Response and View > Phase: shown on the plot, remembered.
     LRESULT OnViewOption(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // View > Measurements...: room and driver measurements, target, mask.
+    LRESULT OnViewMeasurements(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
     void CreateToolBar();
@@ -207,6 +214,8 @@ private:
     CContainedWindow m_wndStatusBar;
     CWindow m_wndStatusText;
     CInputMeter m_Meters[CHANNEL_COUNT];
+    // Before the form: its plot draws from the measurements until it goes.
+    CMeasurementCommands m_measurements;
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
     CSiblingLink m_link; // the sibling program's link and its window
     CDlgConnecting m_dlgConnecting;
@@ -235,4 +244,6 @@ private:
 public:
     // The current file's path (tests and diagnostics).
     const wchar_t* GetFileName() const { return m_pszFileName.get(); }
+    // The measurements of the configuration (tests).
+    CMeasurementCommands& Measurements() { return m_measurements; }
 };

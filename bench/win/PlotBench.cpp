@@ -2,7 +2,10 @@
 // not a test): a full repaint of the control, and one drag step (the setters,
 // the recomputation of the affected curve and the repaint) as the 20 ms drag
 // timer runs it; each first with the bands alone, then with the summed
-// response and its phase shown (the sum is recomputed with every step).
+// response and its phase shown (the sum is recomputed with every step), then
+// with a room measurement of 2 000 points attached as well (measured,
+// predicted and target curves with a mask drawn, the prediction recomputed
+// with every step).
 // Run: cmake/wine-run.sh build/win/bench/win/plot_bench.exe [N] [dpi]
 #include <windows.h>
 
@@ -22,6 +25,10 @@
 #include "model/ChannelFields.h"
 #include "model/CtlQVRXOPlot.h"
 #include "model/SummedResponse.h"
+#include "editor/measurements/MeasurementOverlay.h"
+
+#include <cmath>
+#include <string>
 
 namespace {
 
@@ -179,6 +186,63 @@ int main(int argc, char** argv)
     plot.ShowSum(true);
     plot.ShowPhase(true);
     measureAll("with the summed response and its phase (View: Summed Response, Phase)");
+    {
+        // A room measurement of the Center channel: its own response with a
+        // room's ripple, 2 000 points from 20 Hz to 20 kHz, with the mask and
+        // target; everything of the View menu shown.
+        CMeasurementOverlay overlay;
+        CBandResponse bands;
+        CSummedResponse sum;
+        bands.RecalcBands(plot, BAND_ALL);
+        sum.Recalc(plot, bands, BAND_ALL);
+        std::vector<SMeasurementPoint> points;
+        for (int k = 0; k < 2000; ++k) {
+            const double f = 20.0 * std::pow(1000.0, k / 1999.0);
+            const int i = std::min(CSummedResponse::POINTS - 1, static_cast<int>(f / 5.0));
+            const double d = std::isfinite(sum.GetSum()[i]) ? sum.GetSum()[i] : -60.0;
+            points.push_back(SMeasurementPoint{f, 85.0 + d + 3.0 * std::sin(f / 37.0), 0.0});
+        }
+        std::string error;
+        CSidecar& doc = overlay.Document();
+        doc.channels[CHANNEL_CENTER].room.emplace();
+        if (!CMeasurement::FromPoints(points, false, doc.channels[CHANNEL_CENTER].room->data, error))
+            std::printf("the bench's measurement was refused: %s\n", error.c_str());
+        doc.channels[CHANNEL_CENTER].asMeasured = CChannelConfig(plot);
+        std::vector<CToleranceMask::SPoint> mask;
+        for (const double f : {20.0, 100.0, 1000.0, 10000.0, 20000.0})
+            mask.push_back(CToleranceMask::SPoint{f, f < 100.0 ? -6.0 : -3.0, 0.0, 3.0});
+        doc.mask.emplace();
+        if (!CToleranceMask::FromPoints(mask, *doc.mask, error))
+            std::printf("the bench's mask was refused: %s\n", error.c_str());
+        overlay.Changed();
+        for (const EOverlayCurve e : {EOverlayCurve::Measured, EOverlayCurve::Predicted, EOverlayCurve::Target})
+            plot.ShowOverlayCurve(e, true);
+        plot.SetOverlaySource(&overlay);
+        measureAll("with a room measurement, the target and its mask as well (View: everything)");
+        {
+            // What each overlay curve costs to draw, alone.
+            const CClientDC dc(hPlot);
+            const CMemDC dcMem(::CreateCompatibleDC(dc));
+            const CBitmap bmp(::CreateCompatibleBitmap(dc, cx, cy));
+            const CSelectObject selBmp(dcMem, bmp);
+            const RECT rc{0, 0, cx, cy};
+            const struct {
+                EOverlayCurve e;
+                const char* pszWhat;
+            } curves[] = {{EOverlayCurve::Measured, "drawing with the measured curve alone (thin)"},
+                          {EOverlayCurve::Predicted, "drawing with the predicted curve alone (bold)"},
+                          {EOverlayCurve::Target, "drawing with the target and mask alone"}};
+            for (const auto& only : curves) {
+                for (const auto& c : curves)
+                    plot.ShowOverlayCurve(c.e, c.e == only.e);
+                Print(only.pszWhat, Measure(nRuns, [&](int) {
+                          plot.Draw(dcMem, rc);
+                          ::GdiFlush();
+                      }));
+            }
+        }
+        plot.SetOverlaySource(nullptr);
+    }
     std::printf("drag timer period: %u us\n", CCtlQVRXOPlot::DRAG_PERIOD_MS * 1000u);
 
     plot.UnsubclassWindow();

@@ -54,7 +54,8 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
          {L"&Profile Information...", 32785}, {L"", 0}, {L"&Copy Channel...\tCtrl+Shift+C", 32780}, {L"", 0},
          {L"System &Mute", 32781}, {L"", 0}, {L"E&xit\tAlt+F4", 32768}},
         {{L"&Undo\tCtrl+Z", 32810}, {L"&Redo\tCtrl+Y", 32811}},
-        {{L"&Summed Response\tCtrl+U", 32800}, {L"&Phase", 32801}},
+        {{L"&Summed Response\tCtrl+U", 32800}, {L"&Phase", 32801}, {L"", 0}, {L"M&easured", 32803},
+         {L"P&redicted", 32804}, {L"&Target", 32805}, {L"", 0}, {L"&Measurements...", 32802}},
         {{L"Se&lect Device...", 32777}, {L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0},
          {L"Download &Firmware...", 32771}},
         {{L"Diagnostics", 32783}, {L"Save Link Log...", 32790}, {L"", 0}, {L"&About...", 32769}},
@@ -75,6 +76,19 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
                 EXPECT_EQ(::GetMenuItemID(hSub, i), expected[m][i].second);
             else
                 EXPECT_TRUE(::GetMenuState(hSub, i, MF_BYPOSITION) & MF_SEPARATOR);
+        }
+    }
+    // Every command of the menus has status help: its string holds a
+    // description after the newline (the status bar shows that part).
+    for (int m = 0; m < 5; ++m) {
+        HMENU hSub = ::GetSubMenu(hMenu, m);
+        for (int i = 0; i < ::GetMenuItemCount(hSub); ++i) {
+            const UINT nId = ::GetMenuItemID(hSub, i);
+            if (nId == 0 || nId == static_cast<UINT>(-1))
+                continue;
+            const std::wstring text = g_Module.LoadString(nId);
+            const std::size_t n = text.find(L'\n');
+            EXPECT_TRUE(n != std::wstring::npos && n + 1 < text.size()) << nId;
         }
     }
     ::DestroyMenu(hMenu);

@@ -440,6 +440,49 @@ TEST(ViewOptions, RememberedAcrossStartsAndAppliedToThePlotAndMenu)
     ::DestroyMenu(hMenu);
 }
 
+TEST(ViewOptions, MeasurementCurvesAreOnUntilSwitchedOffAndEachIsRememberedOnItsOwn)
+{
+    const wchar_t* const apszValues[] = {CViewOptions::VALUE_MEASURED, CViewOptions::VALUE_PREDICTED,
+                                         CViewOptions::VALUE_TARGET};
+    for (const wchar_t* psz : apszValues)
+        CAppSettings::DeleteValue(psz);
+    HMENU hMenu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    ASSERT_TRUE(hMenu);
+    auto checked = [&](UINT nId) { return (::GetMenuState(hMenu, nId, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+
+    // Nothing stored: all three on (they draw nothing without a measurement).
+    CViewOptions first;
+    first.Load();
+    CCtlQVRXOPlot plot(CHANNEL_LEFT);
+    first.ApplyTo(plot);
+    first.UpdateMenu(hMenu);
+    for (const EOverlayCurve e : {EOverlayCurve::Measured, EOverlayCurve::Predicted, EOverlayCurve::Target})
+        EXPECT_TRUE(plot.IsOverlayCurveShown(e));
+    EXPECT_TRUE(checked(ID_VIEW_MEASURED) && checked(ID_VIEW_PREDICTED) && checked(ID_VIEW_TARGET));
+    EXPECT_FALSE(plot.IsSumShown()); // the old choices keep their own defaults
+
+    // Predicted off: only it changes, on the plot, in the menu and for the next start.
+    EXPECT_TRUE(first.Toggle(ID_VIEW_PREDICTED));
+    first.ApplyTo(plot);
+    first.UpdateMenu(hMenu);
+    EXPECT_FALSE(plot.IsOverlayCurveShown(EOverlayCurve::Predicted));
+    EXPECT_TRUE(plot.IsOverlayCurveShown(EOverlayCurve::Measured) && plot.IsOverlayCurveShown(EOverlayCurve::Target));
+    EXPECT_FALSE(checked(ID_VIEW_PREDICTED));
+    EXPECT_EQ(CAppSettings::ReadDword(CViewOptions::VALUE_PREDICTED), std::optional<DWORD>(0));
+    CViewOptions next;
+    next.Load();
+    EXPECT_FALSE(next.IsPredictedShown());
+    EXPECT_TRUE(next.IsMeasuredShown() && next.IsTargetShown());
+
+    // A value of another type reads as nothing stored: back to on.
+    CAppSettings::WriteString(CViewOptions::VALUE_PREDICTED, L"0");
+    next.Load();
+    EXPECT_TRUE(next.IsPredictedShown());
+    for (const wchar_t* psz : apszValues)
+        CAppSettings::DeleteValue(psz);
+    ::DestroyMenu(hMenu);
+}
+
 #include "shell/OpenApproval.h"
 
 TEST(OpenApproval, ValuesAreNamedByChannelAndFieldWithTheRangeAndTheListIsBounded)
