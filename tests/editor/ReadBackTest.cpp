@@ -411,6 +411,9 @@ TEST_F(ReadBack, NoLeavesTheFieldsMarkedAndTheirNextWriteIsSentEvenUnchanged)
 {
     m_d.Unit().SetTiming(ESimTiming::Instant);
     const CRefusedValues refused(m_d);
+    // What the file saved below holds for Left's HP: the program's value
+    // before the read-back, not the 20 Hz the unit's 10 Hz is shown as.
+    const float fltLeftFileHP = m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq();
     wchar_t szDir[MAX_PATH], szPath[MAX_PATH];
     ::GetTempPathW(MAX_PATH, szDir);
     ::GetTempFileNameW(szDir, L"qvr", 0, szPath);
@@ -445,7 +448,7 @@ TEST_F(ReadBack, NoLeavesTheFieldsMarkedAndTheirNextWriteIsSentEvenUnchanged)
     ::DeleteFileW(szPath);
     ASSERT_TRUE(m_d.Drain());
     EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_CENTER, 0), refused.fltCenterHP);
-    EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_LEFT, 0), 20.0f);
+    EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_LEFT, 0), fltLeftFileHP);
     EXPECT_EQ(unit.CountSets(CHANNEL_CENTER, 0), 1u);
     EXPECT_EQ(unit.CountSets(CHANNEL_LEFT, 0), 1u);
     EXPECT_EQ(CUnitMismatch::Count(), 0);
