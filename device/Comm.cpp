@@ -11,7 +11,7 @@
 #include "device/RXQueue.h"
 #include "device/link/LinkTimeline.h"
 #include "device/link/ReplyMatch.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "device/usbxp/DeviceEnvironment.h"
 #include "device/usbxp/SiUSBXp.h"
 #include "model/ChannelConfig.h"
