@@ -42,8 +42,23 @@ CConfigImage CConfigurationSet::Capture() const
 
 void CConfigurationSet::Restore(const CConfigImage& image)
 {
+    RestoreRecords(image);
+    LoadShown();
+}
+
+CConfigImage CConfigurationSet::CaptureRecords() const
+{
+    const CChannelConfig* ap[CHANNEL_COUNT];
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        ap[c] = &Record(c);
+    CConfigImage image;
+    image.Capture(ap, m_profile);
+    return image;
+}
+
+void CConfigurationSet::RestoreRecords(const CConfigImage& image)
+{
     for (int c = 0; c < CHANNEL_COUNT; ++c)
         Record(c) = image.Channel(c);
     m_profile = image.Profile();
-    LoadShown();
 }

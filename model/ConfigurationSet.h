@@ -61,6 +61,11 @@ public:
     // channel (which stays shown) is loaded from its entry.
     CConfigImage Capture() const;
     void Restore(const CConfigImage& image);
+    // The same for the six entries and the profile as they are stored,
+    // leaving the working copy out both ways: File New keeps and puts back
+    // only these around writing the defaults, and the screen is not touched.
+    CConfigImage CaptureRecords() const;
+    void RestoreRecords(const CConfigImage& image);
 
     static bool IsChannel(int c) { return c >= 0 && c < CHANNEL_COUNT; }
 

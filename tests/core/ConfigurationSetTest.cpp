@@ -117,13 +117,21 @@ TEST(ConfigurationSet, FileNewResetsOnlyTheEntriesWhileAModeChangeKeepsTheShownV
     SEditor e;
     CConfigurationSet& set = e.set;
     set.Shown().SetLowLPFreq(120.0f, false);
+    set.Record(CHANNEL_RIGHT).SetLowLPFreq(130.0f, false);
 
+    // New keeps the stored entries (not the working copy) around the writing.
+    const CConfigImage kept = set.CaptureRecords();
+    EXPECT_NE(kept.Channel(CHANNEL_CENTER).GetLowLPFreq(), 120.0f);
     set.StoreShown();
     CMemoryStream file;
     ASSERT_TRUE(CConfigFile::Write(file, set.Records(), nullptr, -1, &set.Profile(), true).Ok());
     const CChannelConfig defaults(CHANNEL_CENTER);
     EXPECT_EQ(set.Record(CHANNEL_CENTER).GetLowLPFreq(), defaults.GetLowLPFreq());
+    EXPECT_EQ(set.Record(CHANNEL_RIGHT).GetLowLPFreq(), defaults.GetLowLPFreq());
     EXPECT_EQ(set.Shown().GetLowLPFreq(), 120.0f);
+    set.RestoreRecords(kept);
+    EXPECT_EQ(set.Record(CHANNEL_RIGHT).GetLowLPFreq(), 130.0f);
+    EXPECT_EQ(set.Shown().GetLowLPFreq(), 120.0f); // the screen was never touched
     set.Show(CHANNEL_LEFT);
     EXPECT_EQ(set.Record(CHANNEL_CENTER).GetLowLPFreq(), 120.0f);
 
