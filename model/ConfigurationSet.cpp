@@ -30,15 +30,17 @@ bool CConfigurationSet::Show(int c, bool bStoreShown)
     return true;
 }
 
-CConfigImage CConfigurationSet::Capture() const
+CConfigImage CConfigurationSet::Picture(bool bWithWorkingCopy) const
 {
     const CChannelConfig* ap[CHANNEL_COUNT];
     for (int c = 0; c < CHANNEL_COUNT; ++c)
-        ap[c] = &Current(c);
+        ap[c] = bWithWorkingCopy ? &Current(c) : &Record(c);
     CConfigImage image;
     image.Capture(ap, m_profile);
     return image;
 }
+
+CConfigImage CConfigurationSet::Capture() const { return Picture(true); }
 
 void CConfigurationSet::Restore(const CConfigImage& image)
 {
@@ -46,15 +48,7 @@ void CConfigurationSet::Restore(const CConfigImage& image)
     LoadShown();
 }
 
-CConfigImage CConfigurationSet::CaptureRecords() const
-{
-    const CChannelConfig* ap[CHANNEL_COUNT];
-    for (int c = 0; c < CHANNEL_COUNT; ++c)
-        ap[c] = &Record(c);
-    CConfigImage image;
-    image.Capture(ap, m_profile);
-    return image;
-}
+CConfigImage CConfigurationSet::CaptureRecords() const { return Picture(false); }
 
 void CConfigurationSet::RestoreRecords(const CConfigImage& image)
 {

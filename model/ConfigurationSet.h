@@ -70,6 +70,8 @@ public:
     static bool IsChannel(int c) { return c >= 0 && c < CHANNEL_COUNT; }
 
 private:
+    CConfigImage Picture(bool bWithWorkingCopy) const;
+
     CChannelConfig& m_working;
     std::array<CChannelConfig, CHANNEL_COUNT> m_aRecords;
     CProfileInfo m_profile;
