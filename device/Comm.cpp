@@ -13,7 +13,7 @@
 #include "device/RXQueue.h"
 #include "device/link/LinkTimeline.h"
 #include "device/link/ReplyMatch.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "device/usbxp/DeviceEnvironment.h"
 #include "device/usbxp/SiUSBXp.h"
 #include "framework/SentMessageWait.h"

@@ -8,6 +8,7 @@
 #include "device/Advise.h"
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "editor/ChannelButtons.h"
 #include "editor/DlgCopyChannel.h"
 #include "editor/DlgProfileInfo.h"
 #include "editor/EditStepNames.h"
@@ -31,26 +32,6 @@ namespace {
 
 constexpr COLORREF RGB_ERROR_TEXT = 0x00FFFF; // yellow
 constexpr COLORREF RGB_ERROR_BACK = 0x0000FF; // red
-
-// Channel buttons in screen order: channel index and sibling program number.
-struct SChannelButton {
-    int nButton;
-    int nChannel;
-    int nSibling;
-};
-constexpr SChannelButton s_aChannelButtons[] = {
-    {IDC_CH_LEFT, CHANNEL_LEFT, 0},          {IDC_CH_LEFT_CENTER, CHANNEL_LEFT_CENTER, 6},
-    {IDC_CH_CENTER, CHANNEL_CENTER, 1},      {IDC_CH_RIGHT_CENTER, CHANNEL_RIGHT_CENTER, 7},
-    {IDC_CH_RIGHT, CHANNEL_RIGHT, 2},        {IDC_CH_SUBWOOFER, CHANNEL_SUBWOOFER, 4},
-};
-
-const SChannelButton* FindChannelButton(int nButton)
-{
-    for (const auto& b : s_aChannelButtons)
-        if (b.nButton == nButton)
-            return &b;
-    return nullptr;
-}
 
 // Controls the Subwoofer does without: the HP Filter, the Low PEQ, the whole
 // High band and the speaker button.
@@ -110,34 +91,6 @@ CDlgCrossover::~CDlgCrossover() = default;
 
 int CDlgCrossover::ShownChannel() const { return m_ctlPlot.GetChannel(); }
 
-int CDlgCrossover::SiblingNumberOfButton(int nButton)
-{
-    const SChannelButton* p = FindChannelButton(nButton);
-    return p ? p->nSibling : -1;
-}
-
-int CDlgCrossover::ButtonOfChannel(int nChannel)
-{
-    for (const auto& b : s_aChannelButtons)
-        if (b.nChannel == nChannel)
-            return b.nButton;
-    return -1;
-}
-
-int CDlgCrossover::ChannelOfButton(int nButton)
-{
-    const SChannelButton* p = FindChannelButton(nButton);
-    return p ? p->nChannel : -1;
-}
-
-int CDlgCrossover::ButtonOfSiblingNumber(int nSibling)
-{
-    for (const auto& b : s_aChannelButtons)
-        if (b.nSibling == nSibling)
-            return b.nButton;
-    return IDC_CH_LEFT; // any other number: Left
-}
-
 // --- lifecycle ---------------------------------------------------------------
 
 LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
@@ -167,8 +120,8 @@ LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     // 12 pixels at 96 dpi, like the rest of the drawing grown with the resolution.
     m_fntChannel.Reset(::CreateFontW(CDpiScale::FromScreen().Y(12), 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
-    for (const auto& b : s_aChannelButtons)
-        ::SendMessageW(GetDlgItem(b.nButton), WM_SETFONT, reinterpret_cast<WPARAM>(m_fntChannel.Get()), TRUE);
+    for (size_t i = 0; i < CChannelButtons::Count(); ++i)
+        ::SendMessageW(GetDlgItem(CChannelButtons::Begin()[i].nButton), WM_SETFONT, reinterpret_cast<WPARAM>(m_fntChannel.Get()), TRUE);
 
     m_ctlPlot.SubclassWindow(GetDlgItem(IDC_PLOT));
     ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, IDC_CH_CENTER);
@@ -345,11 +298,11 @@ LRESULT CDlgCrossover::OnLevelCustomDraw(UINT, WPARAM, LPARAM lParam, BOOL&)
 
 int CDlgCrossover::SelectChannel(int nButton)
 {
-    const SChannelButton* pButton = FindChannelButton(nButton);
-    if (!pButton)
+    const int nChannel = CChannelButtons::ChannelOfButton(nButton);
+    if (nChannel < 0)
         return -1;
     const int nCurrent = ShownChannel();
-    if (pButton->nChannel == nCurrent)
+    if (nChannel == nCurrent)
         return -1;
     DropHeldValue(); // it belongs to the channel it was typed on, and the user has not confirmed it
     m_recorder.End(); // a field's edit belongs to the channel it was made on
@@ -357,23 +310,23 @@ int CDlgCrossover::SelectChannel(int nButton)
     // the form takes no edits: the working copy has nothing to give back.
     if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
         m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
-    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(pButton->nChannel)], false);
-    m_ctlPlot.SetChannel(pButton->nChannel);
+    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nChannel)], false);
+    m_ctlPlot.SetChannel(nChannel);
     m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
     UpdateControls();
-    return pButton->nSibling;
+    return CChannelButtons::SiblingNumberOfButton(nButton);
 }
 
 LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    ChooseChannel(ChannelOfButton(LOWORD(wParam)));
+    ChooseChannel(CChannelButtons::ChannelOfButton(LOWORD(wParam)));
     return 0;
 }
 
 void CDlgCrossover::ChooseChannel(int nChannel)
 {
-    const int nButton = ButtonOfChannel(nChannel);
+    const int nButton = CChannelButtons::ButtonOfChannel(nChannel);
     if (nButton < 0)
         return;
     const int nSibling = SelectChannel(nButton);
@@ -384,10 +337,10 @@ void CDlgCrossover::ChooseChannel(int nChannel)
 
 LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    const int nButton = ButtonOfSiblingNumber(static_cast<int>(wParam));
+    const int nButton = CChannelButtons::ButtonOfSiblingNumber(static_cast<int>(wParam));
     // A unit without Left Center and Right Center has them disabled: the
     // sibling's number for one is not a channel of this unit.
-    const int nChannel = ChannelOfButton(nButton);
+    const int nChannel = CChannelButtons::ChannelOfButton(nButton);
     if ((nChannel == CHANNEL_LEFT_CENTER || nChannel == CHANNEL_RIGHT_CENTER) &&
         (GetSystemFlags() & SYSFLAG_NO_LCR) != 0)
         return 0;

@@ -138,12 +138,6 @@ public:
     // Undo and Redo, and the Edit menu.
     CEditRecorder& EditRecorder() { return m_recorder; }
 
-    // The sibling program's number of a channel button's channel, and back.
-    static int SiblingNumberOfButton(int nButton);
-    static int ButtonOfSiblingNumber(int nSibling);
-    static int ChannelOfButton(int nButton);
-    static int ButtonOfChannel(int nChannel);
-
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);

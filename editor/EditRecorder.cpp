@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <string>
 
+#include "editor/ChannelButtons.h"
 #include "editor/DlgCrossover.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
@@ -107,7 +108,7 @@ void CEditRecorder::ApplyStep(const CEditHistory::SStep& step, bool bUndo)
     // profile-only step leaves the channel alone).
     if (!step.Touches(wc.GetChannel())) {
         for (int nButton = IDC_CH_LEFT; nButton <= IDC_CH_SUBWOOFER; ++nButton) {
-            const int nChannel = CDlgCrossover::ChannelOfButton(nButton);
+            const int nChannel = CChannelButtons::ChannelOfButton(nButton);
             if (step.Touches(nChannel)) {
                 m_form.ChooseChannel(nChannel);
                 break;

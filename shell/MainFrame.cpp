@@ -1,9 +1,7 @@
 #include "shell/MainFrame.h"
 
-#include <cmath>
 #include <cstring>
 #include <cwchar>
-#include <limits>
 #include <vector>
 
 #include "device/Advise.h"
@@ -37,16 +35,6 @@ constexpr int kSplashMilliseconds = 2000;
 constexpr int kTipChars = 80;
 constexpr UINT_PTR kZOrderTimer = 1;
 constexpr UINT kZOrderCheckMilliseconds = 250;
-
-// Meters, left to right: Left, Left Center, Center, Right Center, Right, Subwoofer.
-constexpr int kMeterOrder[CHANNEL_COUNT] = {0, 3, 2, 4, 1, 5};
-constexpr int kMeterWidth = 57;
-constexpr int kMeterStep = 56;  // neighbours share one pixel
-constexpr int kMeterSpan = 337; // six meters
-constexpr int kMeterBelowToolBar = 6;
-
-constexpr float kMeterFullScale = 2147483392.0f;
-constexpr double kMeterOffsetDb = 29.0;
 
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
@@ -99,13 +87,6 @@ SIZE CMainFrame::ComputeClientSize(int nDpiX, int nDpiY)
     return SIZE{static_cast<LONG>(cx + 0.5), static_cast<LONG>(cy + 0.5)};
 }
 
-float CMainFrame::ReadingToLevel(float fltValue)
-{
-    if (!(fltValue > 0.0f)) // 0, negative or not a number: no signal
-        return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(20.0 * std::log10(fltValue / static_cast<double>(kMeterFullScale)) + kMeterOffsetDb);
-}
-
 HWND CMainFrame::CreateFrame(UINT nId)
 {
     wchar_t szTitle[256];
@@ -141,7 +122,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     g_Advise.Advise(m_hWnd);
     CreateToolBar();
-    CreateMeters();
+    m_meters.Create(m_wndToolBar);
     CreateStatusBar();
 
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
@@ -160,7 +141,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_deviceChoice.Restore();
     UpdateConnectionState();
     ShowWindow(SW_SHOWNORMAL);
-    ShowMeters();
+    m_meters.Show();
     ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
 
     // The splash stays up for two seconds; the frame keeps painting meanwhile.
@@ -247,23 +228,6 @@ void CMainFrame::CreateToolBar()
     // resolution, so the toolbar, and the meters over it, keep their proportions.
     const CDpiScale& scale = CDpiScale::FromScreen();
     m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(scale.X(kImageSize), scale.Y(kImageSize)));
-}
-
-void CMainFrame::CreateMeters()
-{
-    const RECT rcEmpty{};
-    for (CInputMeter& meter : m_Meters)
-        meter.Create(m_wndToolBar, rcEmpty, nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_NOACTIVATE);
-}
-
-void CMainFrame::ShowMeters()
-{
-    // Shown, and kept, without activation (they never take the focus): a
-    // window manager (and Wine without one) then treats them as the frame's
-    // decorations rather than as windows of their own, whose every hiding
-    // Wine waits for when no window manager answers (two seconds each at exit).
-    for (CInputMeter& meter : m_Meters)
-        ::ShowWindow(meter, SW_SHOWNOACTIVATE);
 }
 
 void CMainFrame::CreateStatusBar()
@@ -366,25 +330,7 @@ LRESULT CMainFrame::OnMove(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 void CMainFrame::LayoutMeters()
 {
-    if (!m_wndToolBar.IsWindow())
-        return;
-    RECT r;
-    m_wndToolBar.GetClientRect(&r);
-    const CDpiScale& scale = CDpiScale::FromScreen();
-    const int nSpan = scale.X(kMeterSpan);
-    RECT rc{r.right - nSpan, r.top - ::GetSystemMetrics(SM_CYMENU), r.right - nSpan + scale.X(kMeterWidth),
-            r.bottom + scale.Y(kMeterBelowToolBar)};
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
-
-    HDWP hdwp = ::BeginDeferWindowPos(CHANNEL_COUNT);
-    for (int nChannel : kMeterOrder) {
-        if (hdwp && m_Meters[nChannel].IsWindow())
-            hdwp = ::DeferWindowPos(hdwp, m_Meters[nChannel], nullptr, rc.left, rc.top, rc.right - rc.left,
-                                    rc.bottom - rc.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::OffsetRect(&rc, scale.X(kMeterStep), 0);
-    }
-    if (hdwp)
-        ::EndDeferWindowPos(hdwp);
+    m_meters.Layout(m_hWnd, m_wndToolBar);
 }
 
 LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -533,8 +479,7 @@ void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
     m_wndStatusText.Invalidate();
 
     if (!bConnected)
-        for (CInputMeter& meter : m_Meters)
-            meter.SetLevel(CInputMeter::LEVEL_OFF);
+        m_meters.Reset();
 }
 
 // "QVR500 device could not be found.", and when the device list has entries
@@ -563,9 +508,8 @@ int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
 
 LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
-    if (pRecord && pRecord->bParameter == PARAMETER_METER && pRecord->bChannel < CHANNEL_COUNT)
-        m_Meters[pRecord->bChannel].SetLevel(ReadingToLevel(RXGetValue(*pRecord)));
+    if (const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam))
+        m_meters.OnRecord(*pRecord);
     return 0;
 }
 
@@ -735,7 +679,7 @@ bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
     CSafeFile file;
     CSafeFile::SResult r = file.Begin(pszPath);
     if (r.Ok() && !m_pdlgCrossoverForm->SerializeConfig(static_cast<HANDLE>(file.NativeHandle()), 0, bReset))
-        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0};
+        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0, {}};
     if (r.Ok())
         r = file.Commit();
     if (r.Ok())

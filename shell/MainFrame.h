@@ -9,7 +9,6 @@
 #include <string>
 
 #include "editor/DlgCrossover.h"
-#include "editor/InputMeter.h"
 #include "framework/ContainedWindow.h"
 #include "framework/Handles.h"
 #include "framework/WindowImpl.h"
@@ -20,6 +19,7 @@
 #include "shell/DeviceChoice.h"
 #include "shell/StatusHelp.h"
 #include "shell/DlgConnecting.h"
+#include "shell/MeterStrip.h"
 #include "shell/SiblingLink.h"
 #include "shell/ViewOptions.h"
 #include "shell/MeasurementCommands.h"
@@ -45,8 +45,6 @@ public:
 
     // Client size requested for a screen resolution (dots per inch).
     static SIZE ComputeClientSize(int nDpiX, int nDpiY);
-    // Meter level (dB) of a polled input reading; minus infinity for readings of 0 or less.
-    static float ReadingToLevel(float fltValue);
 
     // Toolbar, status text and meters from the link state.
     void UpdateConnectionState();
@@ -178,8 +176,6 @@ public:
 
 private:
     void CreateToolBar();
-    void CreateMeters();
-    void ShowMeters();
     void CreateStatusBar();
     void RaiseOwnedWindows();
     // Status bar part 0: the description after the first newline of string nId
@@ -213,7 +209,7 @@ private:
     CContainedWindow m_wndToolBar;
     CContainedWindow m_wndStatusBar;
     CWindow m_wndStatusText;
-    CInputMeter m_Meters[CHANNEL_COUNT];
+    CMeterStrip m_meters;
     // Before the form: its plot draws from the measurements until it goes.
     CMeasurementCommands m_measurements;
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;

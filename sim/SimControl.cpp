@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 namespace {
 

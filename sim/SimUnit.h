@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "device/scp/ScpFramer.h"
+#include "protocol/ScpFramer.h"
 #include "sim/SimMeter.h"
 
 // One reply of the unit: its bytes (16, or fewer / other bytes under fault

@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 namespace {
 constexpr double EXCHANGE_SECONDS = 32 * 10 / 115200.0; // 16 bytes out, 16 back, 10 bits a byte

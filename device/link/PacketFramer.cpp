@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
 

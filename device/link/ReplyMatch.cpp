@@ -1,7 +1,7 @@
 // Request / reply correlation of the unit's packets.
 #include "device/link/ReplyMatch.h"
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "model/ParameterMap.h"
 
 namespace {

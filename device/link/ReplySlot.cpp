@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "device/link/ReplyMatch.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 std::uint64_t CReplySlot::Open(const std::uint8_t* pSent)
 {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "device/RXQueue.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "model/ParameterMap.h"
 
 CNotificationRecord::Bytes CNotificationRecord::Value(std::uint8_t bChannel, std::uint8_t bParameter, float fltValue)

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/scp/QVRSCP.h"
-#include "device/scp/ScpFramer.h"
+#include "protocol/QVRSCP.h"
+#include "protocol/ScpFramer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

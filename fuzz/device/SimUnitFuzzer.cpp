@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "sim/SimUnit.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "CommHarness.h"
 #include "device/LinkLogFile.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "model/ParameterMap.h"
 #include "model/TextMemory.h"
 

@@ -11,7 +11,7 @@
 #include "CommHarness.h"
 #include "SimProcess.h"
 #include "device/link/QVRCOMM.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "device/usbxp/SerialCommPorts.h"
 #include "device/usbxp/SiUSBXp.h"
 #include "sim/SimRegistry.h"

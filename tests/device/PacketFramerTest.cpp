@@ -10,7 +10,7 @@
 
 #include "device/link/PacketFramer.h"
 #include "device/link/ReplyMatch.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 namespace {
 using Packet = std::array<std::uint8_t, 16>;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "device/link/ReplySlot.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "device/Comm.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
+#include "editor/ChannelButtons.h"
 #include "editor/DlgCopyChannel.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
@@ -129,7 +130,7 @@ protected:
         if (nPos != static_cast<int>(-2.0f * Plot().GetLevel()))
             out += "level\n";
         for (int nButton = IDC_CH_LEFT; nButton <= IDC_CH_SUBWOOFER; ++nButton)
-            if (m_d.Checked(nButton) != (CDlgCrossover::ChannelOfButton(nButton) == Plot().GetChannel()))
+            if (m_d.Checked(nButton) != (CChannelButtons::ChannelOfButton(nButton) == Plot().GetChannel()))
                 out += "channel button " + std::to_string(nButton) + "\n";
         return out;
     }

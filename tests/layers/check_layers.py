@@ -2,12 +2,19 @@
 """Checks the include structure of the tree, the house's layering:
 
     resources  (ids, strings: every layer may include them)
-    framework
-    model  files  device  sim
+    framework  protocol
+    model  sim
     measure (model only)
+    files
+    device
     editor  speakerlib
     shell
     tools
+
+The packet codec (protocol) needs nothing of ours, so both ends of the wire
+stand on it: the simulated unit (sim), which keeps its own copies of the
+numbers on purpose, and the device layer, whose in-process transport runs
+the simulated unit as the program's default device.
 
 A file may include headers of its own layer and of the layers above it in
 this list, never of a layer below it (tests, benchmarks and fuzzers may
@@ -30,12 +37,14 @@ import sys
 
 LAYERS = {
     "resources": 0,
-    "framework": 1,
-    "model": 2, "files": 2, "device": 2, "sim": 2,
+    "framework": 1, "protocol": 1,
+    "model": 2, "sim": 2,
     "measure": 2.5,
-    "editor": 3, "speakerlib": 3,
-    "shell": 4,
-    "tools": 5,
+    "files": 3,
+    "device": 4,
+    "editor": 5, "speakerlib": 5,
+    "shell": 6,
+    "tools": 7,
 }
 # Folders that may include only these of the lower layers (and themselves):
 # the measurement library is portable mathematics on top of the model.

@@ -31,11 +31,17 @@ class CheckLayers(unittest.TestCase):
             "measure/M.cpp": '#include "model/B.h"\n#include "files/F.h"\n#include "editor/E.h"\n'
                              '#include "measure/M.h"\n',
             "editor/F.cpp": '#include "measure/M.h"\n',
+            # Both ends of the wire stand on the packet codec, the link's in-process
+            # transport on the simulated unit; none of them may point back up.
+            "protocol/P.cpp": '#include "protocol/P.h"\n#include "sim/SimUnit.h"\n',
+            "sim/U.cpp": '#include "protocol/P.h"\n#include "device/link/Link.h"\n#include "model/M.h"\n',
+            "device/link/T.cpp": '#include "sim/SimPort.h"\n#include "protocol/P.h"\n#include "files/F.h"\n',
+            "files/F.cpp": '#include "model/M.h"\n#include "device/Comm.h"\n',
         })
         problems = check_layers.check_layering(root)
         self.assertEqual(sorted(p.split(" ")[0] for p in problems),
-                         ["editor/E.cpp:1:", "measure/M.cpp:2:", "measure/M.cpp:3:", "model/A.cpp:3:",
-                          "shell/S.cpp:2:"])
+                         ["editor/E.cpp:1:", "files/F.cpp:2:", "measure/M.cpp:2:", "measure/M.cpp:3:",
+                          "model/A.cpp:3:", "protocol/P.cpp:2:", "shell/S.cpp:2:", "sim/U.cpp:2:"])
 
     def test_a_windows_header_in_natively_built_code_is_reported_also_through_a_header(self):
         root = self.tree({

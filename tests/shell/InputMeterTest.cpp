@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "editor/InputMeter.h"
-#include "shell/MainFrame.h"
+#include "shell/MeterStrip.h"
 
 namespace {
 
@@ -75,11 +75,11 @@ TEST(InputMeter, SegmentsLightAtTheirThresholds)
 
 TEST(InputMeter, ReadingsBecomeLevels)
 {
-    EXPECT_FLOAT_EQ(CMainFrame::ReadingToLevel(2147483392.0f), 29.0f);
-    EXPECT_NEAR(CMainFrame::ReadingToLevel(67909632.0f), -1.0f, 0.01f);
-    EXPECT_EQ(CMainFrame::ReadingToLevel(0.0f), -std::numeric_limits<float>::infinity());
-    EXPECT_EQ(CMainFrame::ReadingToLevel(-5.0f), -std::numeric_limits<float>::infinity());
-    EXPECT_EQ(CMainFrame::ReadingToLevel(std::nanf("")), -std::numeric_limits<float>::infinity());
+    EXPECT_FLOAT_EQ(CMeterStrip::ReadingToLevel(2147483392.0f), 29.0f);
+    EXPECT_NEAR(CMeterStrip::ReadingToLevel(67909632.0f), -1.0f, 0.01f);
+    EXPECT_EQ(CMeterStrip::ReadingToLevel(0.0f), -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(CMeterStrip::ReadingToLevel(-5.0f), -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(CMeterStrip::ReadingToLevel(std::nanf("")), -std::numeric_limits<float>::infinity());
 }
 
 TEST_F(MeterWindow, PaintsLitAndDimSegments)

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "device/Comm.h"
+#include "editor/ChannelButtons.h"
 #include "editor/DlgCrossover.h"
 #include "editor/FieldRules.h"
 #include "files/ConfigFile.h"
@@ -305,7 +306,7 @@ private:
     int ShownChannel()
     {
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            if (m_d.Checked(CDlgCrossover::ButtonOfChannel(c)))
+            if (m_d.Checked(CChannelButtons::ButtonOfChannel(c)))
                 return c;
         return -1;
     }
@@ -395,10 +396,10 @@ private:
             m_d.DragHandle(Form().GetPlot().GetAdjusterRect(), rc.right * x.a / 100, rc.bottom * x.b / 100);
             break;
         }
-        case EAct::ChannelButton: m_d.Click(CDlgCrossover::ButtonOfChannel(x.a)); break;
+        case EAct::ChannelButton: m_d.Click(CChannelButtons::ButtonOfChannel(x.a)); break;
         case EAct::SiblingChannel:
             ::PostMessageW(Frame(), g_uMsgChannelChange,
-                           CDlgCrossover::SiblingNumberOfButton(CDlgCrossover::ButtonOfChannel(x.a)), 0);
+                           CChannelButtons::SiblingNumberOfButton(CChannelButtons::ButtonOfChannel(x.a)), 0);
             break;
         case EAct::Mode: m_d.Click(x.a ? IDC_BIAMP : IDC_TRIAMP); break;
         case EAct::MuteInvert: m_d.Click(x.a); break;
@@ -504,7 +505,7 @@ private:
     // dialog's own loop delivers it before the dialog ends.
     void SiblingMeanwhile()
     {
-        ::PostMessageW(Frame(), g_uMsgChannelChange, CDlgCrossover::SiblingNumberOfButton(IDC_CH_LEFT), 0);
+        ::PostMessageW(Frame(), g_uMsgChannelChange, CChannelButtons::SiblingNumberOfButton(IDC_CH_LEFT), 0);
         MSG msg;
         for (int i = 0; i < 20; ++i)
             while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

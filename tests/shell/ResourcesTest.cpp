@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
          {L"P&redicted", 32804}, {L"&Target", 32805}, {L"", 0}, {L"&Measurements...", 32802}},
         {{L"Se&lect Device...", 32777}, {L"&Connect\tF2", 32778}, {L"&Disconnect\tF3", 32779}, {L"", 0},
          {L"Download &Firmware...", 32771}},
-        {{L"Diagnostics", 32783}, {L"Save Link Log...", 32790}, {L"", 0}, {L"&About...", 32769}},
+        {{L"Diagnostics", 32783}, {L"&Save Link Log...", 32790}, {L"", 0}, {L"&About...", 32769}},
     };
     const wchar_t* titles[] = {L"&File", L"&Edit", L"&View", L"&Communication", L"&Help"};
     ASSERT_EQ(::GetMenuItemCount(hMenu), 5);
@@ -76,6 +77,17 @@ TEST(Resources, MenuCarriesTheCommandsInOrder)
                 EXPECT_EQ(::GetMenuItemID(hSub, i), expected[m][i].second);
             else
                 EXPECT_TRUE(::GetMenuState(hSub, i, MF_BYPOSITION) & MF_SEPARATOR);
+        }
+        // Alt, the menu's letter, then the item's letter reaches each item: no two items of one menu
+        // may share a letter (the second would never be reached).
+        std::wstring letters;
+        for (const auto& item : expected[m]) {
+            const std::size_t amp = item.first.find(L'&');
+            if (amp == std::wstring::npos || amp + 1 >= item.first.size())
+                continue;
+            const wchar_t c = static_cast<wchar_t>(::towupper(item.first[amp + 1]));
+            EXPECT_EQ(letters.find(c), std::wstring::npos) << "menu " << m << " letter " << static_cast<char>(c);
+            letters += c;
         }
     }
     // Every command of the menus has status help: its string holds a

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "device/scp/QVRSCP.h"
-#include "device/scp/ScpFramer.h"
+#include "protocol/QVRSCP.h"
+#include "protocol/ScpFramer.h"
 
 namespace {
 

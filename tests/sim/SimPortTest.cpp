@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "sim/SimPort.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "sim/SimServer.h"
 
 namespace {

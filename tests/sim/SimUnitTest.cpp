@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "sim/SimControl.h"
 #include "sim/SimMeter.h"
 #include "sim/SimRegistry.h"

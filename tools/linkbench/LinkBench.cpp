@@ -36,7 +36,7 @@
 #include "device/RXQueue.h"
 #include "device/link/LinkTimeline.h"
 #include "device/link/QVRCOMM.h"
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 #include "framework/Handles.h"
 #include "sim/SimPort.h"
 #include "sim/SimRegistry.h"

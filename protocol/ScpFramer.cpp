@@ -1,5 +1,5 @@
 // Byte-stream framing of 16-byte packets with resynchronisation.
-#include "device/scp/ScpFramer.h"
+#include "protocol/ScpFramer.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Packet library: builds and classifies the unit's 16-byte packets.
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 #include <array>
 #include <cstring>

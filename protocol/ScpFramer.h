@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "device/scp/QVRSCP.h"
+#include "protocol/QVRSCP.h"
 
 class CScpFramer {
 public:
