@@ -19,7 +19,7 @@ import struct
 import tempfile
 
 import harness
-from harness import FRAME, E2ETestCase
+from harness import E2ETestCase
 
 LIB_TITLE = "Speaker Library"
 COPY_TITLE = "Copy Channel"
@@ -90,10 +90,8 @@ class Presets(E2ETestCase):
             setup(self.sim)
         self.start(self.sim.device_entry())
         h.activate()
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
-        self.form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        h.connect()
+        self.form = h.form()
 
     # -- the windows -------------------------------------------------------------
 
