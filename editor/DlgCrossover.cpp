@@ -9,8 +9,6 @@
 #include "device/Comm.h"
 #include "device/RXQueue.h"
 #include "editor/ChannelButtons.h"
-#include "editor/DlgCopyChannel.h"
-#include "editor/DlgProfileInfo.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
 #include "editor/FieldStatusText.h"
@@ -22,10 +20,8 @@
 #include "model/FieldRanges.h"
 #include "model/ConfigCheck.h"
 #include "model/ParameterMap.h"
-#include "model/TextMemory.h"
 #include "model/UnitMismatch.h"
 #include "framework/AppGlobals.h"
-#include "speakerlib/DlgSpeakerLib.h"
 
 namespace {
 
@@ -74,9 +70,7 @@ std::u16string FieldText(HWND hWnd) { return CTabberWnd::FieldText(hWnd); }
 } // namespace
 
 CDlgCrossover::CDlgCrossover()
-    : m_aChannels{CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
-                  CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)},
-      m_ctlPlot(CHANNEL_CENTER),
+    : m_ctlPlot(CHANNEL_CENTER),
       m_wndSpeaker(L"Button", nullptr, 0),
       m_wndLevel(TRACKBAR_CLASSW, nullptr, 0),
       m_wndLevelText(L"Static", nullptr, 0),
@@ -89,7 +83,7 @@ CDlgCrossover::CDlgCrossover()
 
 CDlgCrossover::~CDlgCrossover() = default;
 
-int CDlgCrossover::ShownChannel() const { return m_ctlPlot.GetChannel(); }
+int CDlgCrossover::ShownChannel() const { return m_config.ShownChannel(); }
 
 // --- lifecycle ---------------------------------------------------------------
 
@@ -217,6 +211,13 @@ void CDlgCrossover::UpdateControls()
     ::SetDlgItemTextW(m_hWnd, IDC_SPEAKER, reinterpret_cast<const wchar_t*>(szSpeaker));
 }
 
+void CDlgCrossover::RefreshAll()
+{
+    m_ctlPlot.RecalcBands(BAND_ALL);
+    UpdateLevelControls();
+    UpdateControls();
+}
+
 void CDlgCrossover::SetLevelText(float fltLevel)
 {
     // One decimal, cut toward zero; never "-0.0".
@@ -308,23 +309,18 @@ int CDlgCrossover::SelectChannel(int nButton)
     m_recorder.End(); // a field's edit belongs to the channel it was made on
     // During a read-back the set holds the unit's values as they arrive and
     // the form takes no edits: the working copy has nothing to give back.
-    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
-        m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
-    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nChannel)], false);
-    m_ctlPlot.SetChannel(nChannel);
-    m_ctlPlot.RecalcBands(BAND_ALL);
-    UpdateLevelControls();
-    UpdateControls();
+    m_config.Show(nChannel, !m_readBack.IsActive());
+    RefreshAll();
     return CChannelButtons::SiblingNumberOfButton(nButton);
 }
 
 LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    ChooseChannel(CChannelButtons::ChannelOfButton(LOWORD(wParam)));
+    ShowChannel(CChannelButtons::ChannelOfButton(LOWORD(wParam)));
     return 0;
 }
 
-void CDlgCrossover::ChooseChannel(int nChannel)
+void CDlgCrossover::ShowChannel(int nChannel)
 {
     const int nButton = CChannelButtons::ButtonOfChannel(nChannel);
     if (nButton < 0)
@@ -349,11 +345,16 @@ LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
     return 0;
 }
 
+void CDlgCrossover::ShowMode(int nMode)
+{
+    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, nMode == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
+}
+
 void CDlgCrossover::ChangeMode()
 {
     DropHeldValue();
     if (ShowMessage(IDS_MODE_WARNING, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
-        ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, m_ctlPlot.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
+        ShowMode(m_ctlPlot.GetMode());
         return;
     }
     const int nMode = ::IsDlgButtonChecked(m_hWnd, IDC_BIAMP) == BST_CHECKED ? MODE_BIAMP : MODE_TRIAMP;
@@ -366,23 +367,16 @@ void CDlgCrossover::ChangeMode()
     // The mode change resets values of the channel set; the shown channel
     // takes part through the set, so its edits are stored first and the
     // reset values are reloaded after (nothing more is sent by either copy).
-    const int nShown = ShownChannel();
-    const bool bShownInSet = nShown >= 0 && nShown < CHANNEL_COUNT;
-    if (bShownInSet)
-        m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
-    ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, true);
+    m_config.StoreShown();
+    ApplyMode(m_config.Records(), m_config.Shown(), nMode, true);
     m_recorder.Clear(); // every channel changed mode: no step reaches back over it
-    if (bShownInSet)
-        m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
-    if (g_Comm.IsOpen()) {
-        // The unit's values after the mode change reach the screen when the
-        // marker behind the channel reads arrives.
+    m_config.LoadShown();
+    // While connected, the unit's values after the mode change reach the
+    // screen when the marker behind the channel reads arrives.
+    if (g_Comm.IsOpen())
         m_readBack.Reread();
-    } else {
-        m_ctlPlot.RecalcBands(BAND_ALL);
-        UpdateLevelControls();
-        UpdateControls();
-    }
+    else
+        RefreshAll();
 }
 
 LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
@@ -617,18 +611,29 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     // Save writes what the screen shows, and Open replaces it.
     DropHeldValue();
     CHandleStream stream(hFile);
-    const int nShown = ShownChannel();
+    // The file works on the six records: the shown channel's edits go in
+    // first.  A read stores them once the whole file is read and let through
+    // (a refused file changes nothing), just before the values are applied,
+    // so that a file value equal to a stale one still reaches the unit.
     ConfigResult r;
     if (nDirection == 0) {
-        r = CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        m_config.StoreShown();
+        r = CConfigFile::Write(stream, m_config.Records(), &m_config.Profile(), bReset != FALSE);
     } else {
-        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE, gate);
+        const auto storeWhenLetThrough = [&](const std::uint8_t* pImage, std::size_t cb) {
+            if (gate && !gate(pImage, cb))
+                return false;
+            m_config.StoreShown();
+            return true;
+        };
+        r = CConfigFile::Read(stream, m_config.Records(), &m_config.Profile(), bReset != FALSE, storeWhenLetThrough);
         if (r.Ok()) {
+            // The channel shown now (the sibling program may have changed it
+            // while the gate asked) takes the file's values.
+            m_config.LoadShown();
             m_recorder.Clear();
-            m_ctlPlot.RecalcBands(BAND_ALL);
-            UpdateLevelControls();
-            UpdateControls();
-            WriteTextMemory();
+            RefreshAll();
+            m_textMemory.Write();
         }
     }
     if (pResult)
@@ -640,7 +645,7 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
 
 bool CDlgCrossover::OnLinkClosed()
 {
-    m_nOwnTextReplies = 0;
+    m_textMemory.ForgetPendingReplies();
     return m_readBack.OnLinkClosed();
 }
 
@@ -650,7 +655,7 @@ LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
     // when the link closed starts nothing.
     if (!g_Comm.IsOpen())
         return 0;
-    m_nOwnTextReplies = 0;
+    m_textMemory.ForgetPendingReplies();
     DropHeldValue();
     m_readBack.Start();
     return 0;
@@ -683,12 +688,7 @@ LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
         break;
     case CMD_WRITE_WORD:
     case CMD_ERASE:
-        // Someone else (the terminal, a firmware download) wrote the unit's
-        // memory: the next text write cannot rely on what it held.
-        if (m_nOwnTextReplies > 0)
-            --m_nOwnTextReplies;
-        else
-            m_readBack.TextReader().ForgetUnitImage();
+        m_textMemory.OnWriteReply();
         break;
     default:
         break;
@@ -703,9 +703,7 @@ LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
     const bool bEnded = m_readBack.OnMarker();
     if (bEnded)
         m_recorder.Clear(); // the unit's values replaced the configuration
-    m_ctlPlot.RecalcBands(BAND_ALL);
-    UpdateLevelControls();
-    UpdateControls();
+    RefreshAll();
     if (bEnded && m_readBack.ReportRejected()) {
         // No: the fields stay marked, and the status bar says so.
         const std::wstring text =
@@ -725,123 +723,23 @@ LRESULT CDlgCrossover::OnCommFailure(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
-void CDlgCrossover::WriteTextMemory()
-{
-    // The names are the channel set's: a name changes only there (the
-    // working copy takes it from the set).
-    const CChannelConfig* apNames[TEXT_NAME_SECTIONS];
-    for (int c = 0; c < TEXT_NAME_SECTIONS; ++c)
-        apNames[c] = &m_aChannels[static_cast<size_t>(c)];
-    CTextMemory::STexts texts;
-    CTextMemory::CollectTexts(m_profile, apNames, texts);
-    STextMemoryImage image;
-    CTextMemory::Build(texts, image);
-    std::copy(std::begin(image.adwDirectory), std::end(image.adwDirectory), std::begin(g_adwTextDirectory));
-
-    // Flash wears with every erase: a unit that holds these very texts (as
-    // read back, or as written since) is left alone.
-    if (!g_Comm.IsOpen() || m_readBack.TextReader().UnitHolds(image))
-        return;
-    // Erase, the texts, then the directory last: a write cut short leaves a
-    // directory that is erased (never written) rather than one that points
-    // at half-written texts.
-    int nQueued = 0;
-    bool bOk = g_Comm.QueueCommand(CMD_ERASE, 0, TEXT_MEMORY_START, TEXT_MEMORY_BYTES);
-    nQueued += bOk ? 1 : 0;
-    std::uint32_t dwAddress = TEXT_AREA_START;
-    for (std::uint32_t dwWord : image.adwText) {
-        if (!bOk)
-            break;
-        bOk = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, dwAddress, dwWord);
-        nQueued += bOk ? 1 : 0;
-        dwAddress += 4;
-    }
-    for (int i = 0; bOk && i < TEXT_DIRECTORY_WORDS; ++i) {
-        bOk = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(i),
-                                  image.adwDirectory[i]);
-        nQueued += bOk ? 1 : 0;
-    }
-    // A link that closed while the writes were queued took none of them.
-    if (!bOk || !g_Comm.IsOpen()) {
-        m_readBack.TextReader().ForgetUnitImage();
-        return;
-    }
-    m_nOwnTextReplies += nQueued;
-    m_readBack.TextReader().SetUnitImage(image);
-}
-
 // --- commands that open their own dialogs -------------------------------------------------
 
 LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The button is disabled for the Subwoofer: no preset is meant for it.
-    DropHeldValue();
-    const int nShown = ShownChannel();
-    if (nShown < 0 || nShown >= CHANNEL_SUBWOOFER)
-        return 0;
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::SpeakerLibrary());
-    CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
-    shown.Assign(m_ctlPlot, false);
-    CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
-    if (dlg.DoModal(m_hWnd) != IDOK)
-        return 0;
-    // Left, Left Center, Center, Right Center, Right: the preset's keys and
-    // name on each channel's own record (its level, channel delay and
-    // Mute/Invert stay its own); each changed value is sent.
-    for (int i = 0; i < 5; ++i) {
-        const CDlgSpeakerLib::SChannelBit& b = CDlgSpeakerLib::ChannelBits()[i];
-        if (dlg.GetChannelMask() & b.dwBit)
-            dlg.GetPreset().ApplyTo(m_aChannels[static_cast<size_t>(b.nChannel)], true);
-    }
-    if (g_Comm.IsOpen())
-        WriteTextMemory(); // the speaker names live in the unit's text memory
-    m_ctlPlot.Assign(shown, false);
-    UpdateLevelControls();
-    UpdateControls();
-    m_ctlPlot.RecalcBands(BAND_ALL);
+    m_dialogs.SpeakerLibrary();
     return 0;
 }
 
 LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 {
-    DropHeldValue(); // the dialog would otherwise take the focus and leave the unit playing it
-    const int nShown = ShownChannel();
-    if (nShown < 0 || nShown >= CHANNEL_COUNT)
-        return 0;
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::CopyChannel());
-    // Edits of the shown channel are copied too.
-    CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
-    shown.Assign(m_ctlPlot, false);
-    CDlgCopyChannel dlg(nShown);
-    if (dlg.DoModal(m_hWnd) != IDOK)
-        return 0;
-    if (dlg.m_nFrom >= 0 && dlg.m_nFrom < CDlgCopyChannel::TARGET_COUNT) {
-        const CChannelConfig& source = m_aChannels[static_cast<size_t>(dlg.m_nFrom)];
-        for (int i = 0; i < CDlgCopyChannel::TARGET_COUNT; ++i)
-            if (dlg.m_bTo[i])
-                m_aChannels[static_cast<size_t>(i)].Assign(source, true);
-    }
-    m_ctlPlot.Assign(shown, false);
-    UpdateLevelControls();
-    UpdateControls();
-    m_ctlPlot.RecalcBands(BAND_ALL);
-    WriteTextMemory(); // queues nothing while the link is closed
+    m_dialogs.CopyChannel();
     return 0;
 }
 
 LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
 {
-    DropHeldValue();
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::ProfileInformation());
-    CDlgProfileInfo dlg(m_profile);
-    if (dlg.DoModal(m_hWnd) != IDOK)
-        return 0;
-    const CProfileInfo& edited = dlg.GetProfile();
-    m_profile.SetProject(edited.Project());
-    m_profile.SetTheater(edited.Theater());
-    m_profile.SetScreen(edited.Screen());
-    m_profile.SetComments(edited.Comments());
-    WriteTextMemory();
+    m_dialogs.ProfileInformation();
     return 0;
 }
 

@@ -307,7 +307,7 @@ TEST_F(EditorForm, OnlyTheUserConfirmsAHeldValue)
         ASSERT_TRUE(m_d.Drain()); // the fence: whatever the action sent has arrived
         EXPECT_FALSE(form.HoldsValue());
         const float fltCenter = m_d.Checked(IDC_CH_CENTER) ? Plot().GetHighHPFreq()
-                                                            : form.GetChannelRecord(CENTER).GetHighHPFreq();
+                                                            : form.Configuration().Record(CENTER).GetHighHPFreq();
         if (row.bConfirms) {
             EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 1000.0f);
             EXPECT_FLOAT_EQ(fltCenter, 1000.0f);
@@ -673,12 +673,12 @@ TEST_F(EditorForm, ModeChangeOfflineRefreshesAtOnce)
     m_d.Settle();
     EXPECT_EQ(m_d.Text(IDC_MID_HP_FREQ), L"10");
     EXPECT_FALSE(::IsWindowEnabled(m_d.Item(IDC_MID_LP_FREQ)));
-    EXPECT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetMode(), MODE_BIAMP);
+    EXPECT_EQ(m_d.Form().Configuration().Record(CHANNEL_LEFT).GetMode(), MODE_BIAMP);
     // The shown channel keeps the reset after a round trip through another channel.
     m_d.Click(IDC_CH_RIGHT);
     m_d.Click(IDC_CH_CENTER);
     EXPECT_EQ(m_d.Text(IDC_MID_HP_FREQ), L"10");
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CENTER).GetMidHPFreq(), 10.0f);
+    EXPECT_FLOAT_EQ(m_d.Form().Configuration().Record(CENTER).GetMidHPFreq(), 10.0f);
     EXPECT_EQ(m_d.Unit().GetStats().nRequests, 0u);
 }
 
@@ -843,7 +843,7 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
     m_d.Form().UpdateControls();
     ASSERT_TRUE(m_d.Drain());
     ASSERT_FLOAT_EQ(UnitFloat(CENTER, 23), 300.0f);
-    ASSERT_FLOAT_EQ(m_d.Form().GetChannelRecord(CENTER).GetLowLPFreq(), 1234.0f);
+    ASSERT_FLOAT_EQ(m_d.Form().Configuration().Record(CENTER).GetLowLPFreq(), 1234.0f);
     m_d.Unit().ClearLog();
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
