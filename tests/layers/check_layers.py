@@ -24,7 +24,9 @@ includes, directly or not) includes no Windows header.  And every number
 with a name has one home: resource ids (ID*_), window messages (WM_),
 protocol numbers (CMD_, PARAMETER_, SYSFLAG_) are defined only in their
 home headers, never again elsewhere (the simulator and the sibling stand-in
-play the other side and keep their own on purpose).
+play the other side and keep their own on purpose).  And the editor's
+working copy of the shown channel meets the channel set in one place only:
+values move between the two through model/ConfigurationSet alone.
 
     check_layers.py SOURCE_DIR [NATIVE_COMPILE_COMMANDS]
 
@@ -144,6 +146,44 @@ def check_homes(root):
     return problems
 
 
+# The editor edits the shown channel in a working copy (the response plot)
+# beside its entry in the channel set; CConfigurationSet alone moves values
+# between the two (StoreShown, LoadShown, Show).  Each place that once wrote
+# that out by hand had to remember when, and each one that forgot parted
+# screen and unit.  So nowhere else in the program is a record assigned from
+# the working copy, or the working copy from a record.  The working copy is
+# known by the names the program gives it.
+WORKING_COPY_HOMES = {"model/ConfigurationSet.h", "model/ConfigurationSet.cpp"}
+WORKING_COPY_FOLDERS = ("model", "files", "device", "editor", "speakerlib", "shell")
+WORKING = r'(?:\bm_ctlPlot\b|\bGetPlot\(\)|\bplot\b|\bwc\b|\bShown\(\)|\bm_working\b|\bpWorking\b|\bworkingCopy\b)'
+OWNER = r'(?:\w+(?:\(\))?\s*(?:\.|->)\s*)*'  # form.GetPlot(), m_config.Shown(), m_form.GetPlot()
+WORKING_COPY_MOVES = [
+    re.compile(r'\.\s*Assign\(\s*\*?\s*' + OWNER + WORKING),         # a record takes the working copy's values
+    re.compile(WORKING + r'\s*(?:\.|->)\s*Assign\('),                # the working copy takes a record's
+    re.compile(r'[\])]\s*=\s*\*?\s*' + OWNER + WORKING + r'\s*;'),    # a record copied whole from it
+]
+
+
+def check_working_copy(root):
+    problems = []
+    for top in WORKING_COPY_FOLDERS:
+        for dirpath, _, files in os.walk(os.path.join(root, top)):
+            for name in files:
+                if not name.endswith((".h", ".cpp")):
+                    continue
+                path = os.path.join(dirpath, name)
+                rel = os.path.relpath(path, root).replace(os.sep, "/")
+                if rel in WORKING_COPY_HOMES:
+                    continue
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    for n, line in enumerate(f, 1):
+                        code = line.split("//")[0]
+                        if any(p.search(code) for p in WORKING_COPY_MOVES):
+                            problems.append("%s:%d: moves values between the working copy and the channel set "
+                                            "outside model/ConfigurationSet" % (rel, n))
+    return problems
+
+
 def check_portable(root, compile_commands):
     with open(compile_commands) as f:
         entries = json.load(f)
@@ -179,7 +219,7 @@ def main(argv):
         print(__doc__)
         return 2
     root = os.path.abspath(argv[1])
-    problems = check_layering(root) + check_homes(root)
+    problems = check_layering(root) + check_homes(root) + check_working_copy(root)
     checked = ""
     if len(argv) > 2:
         portable, count = check_portable(root, argv[2])
