@@ -1,8 +1,6 @@
 #include "editor/DlgCrossover.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cwchar>
 #include <string>
 
 #include "device/Advise.h"
@@ -25,45 +23,8 @@
 
 namespace {
 
-
 constexpr COLORREF RGB_ERROR_TEXT = 0x00FFFF; // yellow
 constexpr COLORREF RGB_ERROR_BACK = 0x0000FF; // red
-
-// Controls the Subwoofer does without: the HP Filter, the Low PEQ, the whole
-// High band and the speaker button.
-constexpr int s_anNotForSubwoofer[] = {
-    IDC_HP_GROUP, IDC_HP_FREQ_LABEL, IDC_HP_FREQ, IDC_HP_Q_LABEL, IDC_HP_Q_707, IDC_HP_Q_2,
-    IDC_LOW_PEQ_FREQ_LABEL, IDC_LOW_PEQ_FREQ, IDC_LOW_PEQ_Q_LABEL, IDC_LOW_PEQ_Q, IDC_LOW_PEQ_GAIN_LABEL,
-    IDC_LOW_PEQ_GAIN, IDC_HIGH_GROUP, IDC_HIGH_HP_FREQ_LABEL, IDC_HIGH_GAIN_LABEL, IDC_HIGH_DELAY_LABEL,
-    IDC_HIGH_PEQ_FREQ_LABEL, IDC_HIGH_PEQ_Q_LABEL, IDC_HIGH_PEQ_GAIN_LABEL, IDC_SEQ_FREQ_LABEL, IDC_SEQ_GAIN_LABEL,
-    IDC_HEQ_FREQ_LABEL, IDC_HEQ_GAIN_LABEL, IDC_HIGH_HP_FREQ, IDC_HIGH_PEQ_FREQ, IDC_HIGH_PEQ_Q, IDC_HIGH_PEQ_GAIN,
-    IDC_HIGH_GAIN, IDC_HIGH_DELAY, IDC_SEQ_FREQ, IDC_SEQ_GAIN, IDC_HEQ_FREQ, IDC_HEQ_GAIN, IDC_HIGH_INVERT,
-    IDC_HIGH_MUTE, IDC_SPEAKER,
-};
-
-// The Mid Band group: only in Triamp, never for the Subwoofer.
-constexpr int s_anMidBand[] = {
-    IDC_MID_GROUP, IDC_MID_HP_FREQ_LABEL, IDC_MID_LP_FREQ_LABEL, IDC_MID_GAIN_LABEL, IDC_MID_DELAY_LABEL,
-    IDC_MID_PEQ_FREQ_LABEL, IDC_MID_PEQ_Q_LABEL, IDC_MID_PEQ_GAIN_LABEL, IDC_MID_HP_FREQ, IDC_MID_PEQ_FREQ,
-    IDC_MID_DELAY, IDC_MID_PEQ_GAIN, IDC_MID_PEQ_Q, IDC_MID_GAIN, IDC_MID_LP_FREQ, IDC_MID_MUTE, IDC_MID_INVERT,
-};
-
-// Mute and Invert buttons: band (4 Low, 2 Mid, 1 High) and flag bit.
-struct SFlagButton {
-    int nButton;
-    int nBand;
-    std::uint32_t dwBit;
-};
-constexpr SFlagButton s_aFlagButtons[] = {
-    {IDC_LOW_MUTE, 4, BAND_FLAG_MUTE},  {IDC_LOW_INVERT, 4, BAND_FLAG_INVERT},
-    {IDC_MID_MUTE, 2, BAND_FLAG_MUTE},  {IDC_MID_INVERT, 2, BAND_FLAG_INVERT},
-    {IDC_HIGH_MUTE, 1, BAND_FLAG_MUTE}, {IDC_HIGH_INVERT, 1, BAND_FLAG_INVERT},
-};
-
-std::uint32_t BandFlags(const CChannelConfig& cfg, int nBand)
-{
-    return nBand == 4 ? cfg.GetLowFlags() : nBand == 2 ? cfg.GetMidFlags() : cfg.GetHighFlags();
-}
 
 std::u16string FieldText(HWND hWnd) { return CTabberWnd::FieldText(hWnd); }
 
@@ -72,8 +33,6 @@ std::u16string FieldText(HWND hWnd) { return CTabberWnd::FieldText(hWnd); }
 CDlgCrossover::CDlgCrossover()
     : m_ctlPlot(CHANNEL_CENTER),
       m_wndSpeaker(L"Button", nullptr, 0),
-      m_wndLevel(TRACKBAR_CLASSW, nullptr, 0),
-      m_wndLevelText(L"Static", nullptr, 0),
       m_hbrError(::CreateSolidBrush(RGB_ERROR_BACK))
 {
     m_apFields.reserve(CFieldRules::Count());
@@ -95,17 +54,7 @@ LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
     }
     m_wndSpeaker.SubclassWindow(GetDlgItem(IDC_SPEAKER));
-    m_wndLevel.SubclassWindow(GetDlgItem(IDC_LEVEL));
-    m_wndLevelText.SubclassWindow(GetDlgItem(IDC_LEVEL_TEXT));
-
-    // Level: positions -16 (top, +8 dB) .. 44 (bottom, -22 dB), the selection mark at 0 dB.
-    m_wndLevel.SendMessage(TBM_SETTICFREQ, 4, 0);
-    m_wndLevel.SendMessage(TBM_SETSELSTART, FALSE, 0);
-    const CFieldRanges::SRange levelRange = CFieldRanges::GetLevelRange();
-    const int nTopPos = static_cast<int>(-levelRange.fltMax / CFieldRanges::LEVEL_STEP);
-    const int nBottomPos = static_cast<int>(-levelRange.fltMin / CFieldRanges::LEVEL_STEP);
-    m_wndLevel.SendMessage(TBM_SETRANGE, FALSE, MAKELPARAM(static_cast<WORD>(nTopPos), static_cast<WORD>(nBottomPos)));
-    m_wndLevel.SendMessage(TBM_SETPAGESIZE, 0, 0);
+    m_level.Attach(m_hWnd);
 
     for (size_t i = 0; i < CFieldRules::Count(); ++i)
         m_apFields[i]->SubclassWindow(GetDlgItem(CFieldRules::Begin()[i].nId));
@@ -130,11 +79,6 @@ LRESULT CDlgCrossover::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     g_Advise.Unadvise(m_hWnd);
     bHandled = FALSE;
     return 0;
-}
-
-int CDlgCrossover::ShowMessage(UINT nText, UINT uStyle)
-{
-    return g_Module.ShowMessage(m_hWnd, nText, IDS_APP_TITLE, uStyle);
 }
 
 // --- refreshing the controls ---------------------------------------------------
@@ -184,27 +128,17 @@ bool CDlgCrossover::HasUnappliedField() const
 void CDlgCrossover::UpdateControls()
 {
     CCtlQVRXOPlot& wc = m_ctlPlot;
-    const bool bSubwoofer = wc.GetChannel() == CHANNEL_SUBWOOFER;
     // A handle whose fields the form now shows disabled is put down.
     if (wc.GetAdjuster() != 0 && !CFieldRanges::IsAdjusterAvailable(wc.GetAdjuster(), wc.GetChannel(), wc.GetMode()))
         wc.SelectAdjuster(0);
-    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, wc.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
-
-    for (int nId : s_anNotForSubwoofer)
-        ::EnableWindow(GetDlgItem(nId), !bSubwoofer);
-    ::SendMessageW(GetDlgItem(IDC_LOW_LP_FREQ), EM_SETREADONLY, bSubwoofer, 0);
-    const bool bMid = wc.GetMode() == MODE_TRIAMP && !bSubwoofer;
-    for (int nId : s_anMidBand)
-        ::EnableWindow(GetDlgItem(nId), bMid);
-
+    ShowMode(wc.GetMode());
+    m_buttons.ShowEnabled(m_hWnd);
     // Every field shows its value, the disabled ones too.
     for (size_t i = 0; i < CFieldRules::Count(); ++i) {
         const SFieldRule& rule = CFieldRules::Begin()[i];
         SetFieldText(rule, CFieldRules::GetValue(wc, rule));
     }
-    ::CheckRadioButton(m_hWnd, IDC_HP_Q_707, IDC_HP_Q_2, wc.GetHPQ() == 2.0f ? IDC_HP_Q_2 : IDC_HP_Q_707);
-    for (const auto& b : s_aFlagButtons)
-        ::CheckDlgButton(m_hWnd, b.nButton, (BandFlags(wc, b.nBand) & b.dwBit) ? BST_CHECKED : BST_UNCHECKED);
+    m_buttons.ShowChecked(m_hWnd);
 
     char16_t szSpeaker[SPEAKER_NAME_UNITS] = {};
     wc.GetSpeakerName(szSpeaker, static_cast<int>(sizeof szSpeaker));
@@ -218,101 +152,20 @@ void CDlgCrossover::RefreshAll()
     UpdateControls();
 }
 
-void CDlgCrossover::SetLevelText(float fltLevel)
-{
-    // One decimal, cut toward zero; never "-0.0".
-    const float fltShown = std::trunc(fltLevel * 10.0f) / 10.0f + 0.0f;
-    wchar_t sz[64];
-    swprintf(sz, 64, L"%2.1f", static_cast<double>(fltShown));
-    ::SetDlgItemTextW(m_hWnd, IDC_LEVEL_TEXT, sz);
-}
-
-void CDlgCrossover::UpdateLevelControls()
-{
-    const float fltLevel = m_ctlPlot.GetLevel();
-    SetLevelText(fltLevel);
-    // Saturated, so a level from a file or the unit cannot overflow; the
-    // trackbar clamps the position to its range.
-    ::SendMessageW(GetDlgItem(IDC_LEVEL), TBM_SETPOS, TRUE, CPlotGeometry::TruncCoord(-2.0f * fltLevel));
-}
-
-// --- level trackbar ----------------------------------------------------------------
+void CDlgCrossover::UpdateLevelControls() { m_level.Show(); }
 
 LRESULT CDlgCrossover::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    HWND hTrack = GetDlgItem(IDC_LEVEL);
-    if (reinterpret_cast<HWND>(lParam) != hTrack || !hTrack) {
-        bHandled = FALSE;
-        return 0;
-    }
-    const int nPos = static_cast<int>(::SendMessageW(hTrack, TBM_GETPOS, 0, 0));
-    const float fltLevel = static_cast<float>(-nPos) / 2.0f;
-    SetLevelText(fltLevel);
-    if (LOWORD(wParam) != TB_ENDTRACK) {
-        m_recorder.Begin(CEditStepNames::Level()); // press to release, or one key
-        m_ctlPlot.SetLevel(fltLevel, true);        // also re-sends the band gains
-    } else {
-        m_ctlPlot.RecalcBands(BAND_ALL);
-        m_recorder.End();
-    }
+    bHandled = m_level.OnScroll(wParam, reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     return 0;
 }
 
 LRESULT CDlgCrossover::OnLevelCustomDraw(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    auto* pcd = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
-    if (pcd->dwDrawStage == CDDS_PREPAINT) {
-        m_bLevelFocus = ::GetFocus() == pcd->hdr.hwndFrom;
-        return CDRF_NOTIFYITEMDRAW;
-    }
-    if (pcd->dwDrawStage != CDDS_ITEMPREPAINT)
-        return CDRF_DODEFAULT;
-
-    const RECT& rc = pcd->rc;
-    if (pcd->dwItemSpec == TBCD_CHANNEL) {
-        if (!m_bLevelFocus)
-            return CDRF_DODEFAULT;
-        // Blue to white, top left to bottom right, along the slot's length.
-        TRIVERTEX av[2] = {{rc.left, rc.top, 0x0000, 0x3333, 0xFFFF, 0x0000},
-                           {rc.right, rc.bottom, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000}};
-        GRADIENT_RECT gr{0, 1};
-        const bool bVertical = (rc.right - rc.left) <= (rc.bottom - rc.top);
-        CSelectObject selPen(pcd->hdc, ::GetStockObject(NULL_PEN));
-        CSelectObject selBrush(pcd->hdc, ::GetStockObject(NULL_BRUSH));
-        ::GradientFill(pcd->hdc, av, 2, &gr, 1, bVertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
-        return CDRF_SKIPDEFAULT;
-    }
-    if (pcd->dwItemSpec == TBCD_THUMB) {
-        TRIVERTEX av[2] = {{rc.left, rc.top, 0x0000, 0xCCCC, 0x0000, 0x0000},
-                           {rc.right, rc.bottom, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000}};
-        GRADIENT_RECT gr{0, 1};
-        ::GradientFill(pcd->hdc, av, 2, &gr, 1, GRADIENT_FILL_RECT_H);
-        CSelectObject selPen(pcd->hdc, ::GetStockObject(BLACK_PEN));
-        CSelectObject selBrush(pcd->hdc, ::GetStockObject(NULL_BRUSH));
-        ::Rectangle(pcd->hdc, rc.left, rc.top, rc.right, rc.bottom);
-        return CDRF_SKIPDEFAULT;
-    }
-    return CDRF_DODEFAULT; // tick marks
+    return m_level.OnCustomDraw(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
 }
 
 // --- channel and mode --------------------------------------------------------------
-
-int CDlgCrossover::SelectChannel(int nButton)
-{
-    const int nChannel = CChannelButtons::ChannelOfButton(nButton);
-    if (nChannel < 0)
-        return -1;
-    const int nCurrent = ShownChannel();
-    if (nChannel == nCurrent)
-        return -1;
-    DropHeldValue(); // it belongs to the channel it was typed on, and the user has not confirmed it
-    m_recorder.End(); // a field's edit belongs to the channel it was made on
-    // During a read-back the set holds the unit's values as they arrive and
-    // the form takes no edits: the working copy has nothing to give back.
-    m_config.Show(nChannel, !m_readBack.IsActive());
-    RefreshAll();
-    return CChannelButtons::SiblingNumberOfButton(nButton);
-}
 
 LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
@@ -320,68 +173,19 @@ LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
     return 0;
 }
 
-void CDlgCrossover::ShowChannel(int nChannel)
-{
-    const int nButton = CChannelButtons::ButtonOfChannel(nChannel);
-    if (nButton < 0)
-        return;
-    const int nSibling = SelectChannel(nButton);
-    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
-    if (nSibling != -1 && g_hWndSibling)
-        ::PostMessageW(g_hWndSibling, g_uMsgChannelChange, static_cast<WPARAM>(nSibling), 0);
-}
+void CDlgCrossover::ShowChannel(int nChannel) { m_channelAndMode.ShowChannel(nChannel); }
 
 LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    const int nButton = CChannelButtons::ButtonOfSiblingNumber(static_cast<int>(wParam));
-    // A unit without Left Center and Right Center has them disabled: the
-    // sibling's number for one is not a channel of this unit.
-    const int nChannel = CChannelButtons::ChannelOfButton(nButton);
-    if ((nChannel == CHANNEL_LEFT_CENTER || nChannel == CHANNEL_RIGHT_CENTER) &&
-        (GetSystemFlags() & SYSFLAG_NO_LCR) != 0)
-        return 0;
-    SelectChannel(nButton);
-    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
+    m_channelAndMode.OnSiblingChannel(static_cast<int>(wParam));
     return 0;
 }
 
-void CDlgCrossover::ShowMode(int nMode)
-{
-    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, nMode == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
-}
-
-void CDlgCrossover::ChangeMode()
-{
-    DropHeldValue();
-    if (ShowMessage(IDS_MODE_WARNING, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
-        ShowMode(m_ctlPlot.GetMode());
-        return;
-    }
-    const int nMode = ::IsDlgButtonChecked(m_hWnd, IDC_BIAMP) == BST_CHECKED ? MODE_BIAMP : MODE_TRIAMP;
-    std::uint32_t dwFlags = GetSystemFlags() | SYSFLAG_MUTE;
-    if (nMode == MODE_BIAMP)
-        dwFlags |= SYSFLAG_BIAMP;
-    else
-        dwFlags &= ~SYSFLAG_BIAMP;
-    SetSystemFlags(dwFlags, true);
-    // The mode change resets values of the channel set; the shown channel
-    // takes part through the set, so its edits are stored first and the
-    // reset values are reloaded after (nothing more is sent by either copy).
-    m_config.StoreShown();
-    ApplyMode(m_config.Records(), m_config.Shown(), nMode, true);
-    m_recorder.Clear(); // every channel changed mode: no step reaches back over it
-    m_config.LoadShown();
-    // While connected, the unit's values after the mode change reach the
-    // screen when the marker behind the channel reads arrives.
-    if (g_Comm.IsOpen())
-        m_readBack.Reread();
-    else
-        RefreshAll();
-}
+void CDlgCrossover::ShowMode(int nMode) { m_channelAndMode.ShowMode(nMode); }
 
 LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
 {
-    ChangeMode();
+    m_channelAndMode.ChangeMode();
     return 0;
 }
 
@@ -389,28 +193,13 @@ LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::OfControl(LOWORD(wParam)));
-    for (const auto& b : s_aFlagButtons) {
-        if (b.nButton != LOWORD(wParam))
-            continue;
-        const std::uint32_t dwFlags = BandFlags(m_ctlPlot, b.nBand) ^ b.dwBit;
-        if (b.nBand == 4)
-            m_ctlPlot.SetLowFlags(dwFlags, true);
-        else if (b.nBand == 2)
-            m_ctlPlot.SetMidFlags(dwFlags, true);
-        else
-            m_ctlPlot.SetHighFlags(dwFlags, true);
-    }
-    // The band curves do not change, the summed response does.
-    m_ctlPlot.RecalcBands(0);
+    m_buttons.OnFlagButton(LOWORD(wParam));
     return 0;
 }
 
 LRESULT CDlgCrossover::OnHPQ(UINT, WPARAM, LPARAM, BOOL&)
 {
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::HPQ());
-    m_ctlPlot.SetHPQ(::IsDlgButtonChecked(m_hWnd, IDC_HP_Q_707) == BST_CHECKED ? 0.707f : 2.0f, true);
-    m_ctlPlot.RecalcBands(BAND_ALL);
+    m_buttons.OnHPQ(m_hWnd);
     return 0;
 }
 

@@ -16,9 +16,12 @@
 #include <memory>
 #include <vector>
 
+#include "editor/BandButtons.h"
+#include "editor/ChannelAndMode.h"
 #include "editor/EditRecorder.h"
 #include "editor/EditorDialogs.h"
 #include "editor/EditorView.h"
+#include "editor/LevelControl.h"
 #include "editor/TabberWnd.h"
 #include "editor/TextMemorySync.h"
 #include "editor/WaitingFields.h"
@@ -85,11 +88,6 @@ public:
     void UpdateControls();
     // Refreshes the level trackbar and its readout.
     void UpdateLevelControls();
-    // Shows the channel of a channel button (201..206).  Returns its number
-    // in the sibling program, or -1 when it is the channel already shown.
-    int SelectChannel(int nButton);
-    // Asks, then switches every channel to the mode of the checked mode button.
-    void ChangeMode();
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
@@ -183,9 +181,6 @@ private:
     LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnUndoRedo(UINT, WPARAM, LPARAM, BOOL&);
 
-    // Message box with a string-table text, caption "QVR500", owned by the form.
-    int ShowMessage(UINT nText, UINT uStyle);
-    void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;
 
@@ -197,14 +192,14 @@ private:
     void ApplyFieldText(const SFieldRule& rule, HWND hField);
     CWaitingFields m_waiting;
     CContainedWindow m_wndSpeaker;
-    CContainedWindow m_wndLevel;
-    CContainedWindow m_wndLevelText;
     CBrush m_hbrError;
     CFont m_fntChannel;
-    bool m_bLevelFocus = false; // the trackbar had the focus when its paint began
 
     CTextMemorySync m_textMemory{m_config};
     CReadBack m_readBack{m_config, *this, m_textMemory};
     CEditRecorder m_recorder{m_config, *this, m_textMemory};
     CEditorDialogs m_dialogs{m_config, *this, m_textMemory, m_recorder};
+    CLevelControl m_level{m_ctlPlot, m_recorder};
+    CChannelAndMode m_channelAndMode{m_config, *this, m_recorder, m_readBack};
+    CBandButtons m_buttons{m_ctlPlot, m_recorder};
 };
