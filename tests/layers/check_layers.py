@@ -92,6 +92,17 @@ def includes(path, skip_windows_only=False):
     return out
 
 
+def sources(root, folders, endings=(".h", ".cpp")):
+    """(path, path relative to root) of every file with one of these endings
+    in these folders."""
+    for top in folders:
+        for dirpath, _, files in os.walk(os.path.join(root, top)):
+            for name in files:
+                if name.endswith(endings):
+                    path = os.path.join(dirpath, name)
+                    yield path, os.path.relpath(path, root).replace(os.sep, "/")
+
+
 def layer_of(rel):
     top = rel.split("/", 1)[0]
     return top, LAYERS.get(top)
@@ -99,24 +110,18 @@ def layer_of(rel):
 
 def check_layering(root):
     problems = []
-    for top in LAYERS:
-        for dirpath, _, files in os.walk(os.path.join(root, top)):
-            for name in files:
-                if not name.endswith((".h", ".cpp", ".inc", ".rc")):
-                    continue
-                path = os.path.join(dirpath, name)
-                rel = os.path.relpath(path, root).replace(os.sep, "/")
-                _, rank = layer_of(rel)
-                for line, delim, inc in includes(path):
-                    if delim != '"':
-                        continue
-                    inc_top, inc_rank = layer_of(inc)
-                    if inc_rank is not None and inc_rank > rank:
-                        problems.append("%s:%d: %s (layer %s) includes %s (layer %s, higher)"
-                                        % (rel, line, rel, top, inc, inc_top))
-                    elif inc_rank is not None and top in ONLY and inc_top != top and inc_top not in ONLY[top]:
-                        problems.append("%s:%d: %s includes %s (it may include only %s)"
-                                        % (rel, line, rel, inc, ", ".join(sorted(ONLY[top]))))
+    for path, rel in sources(root, LAYERS, (".h", ".cpp", ".inc", ".rc")):
+        top, rank = layer_of(rel)
+        for line, delim, inc in includes(path):
+            if delim != '"':
+                continue
+            inc_top, inc_rank = layer_of(inc)
+            if inc_rank is not None and inc_rank > rank:
+                problems.append("%s:%d: %s (layer %s) includes %s (layer %s, higher)"
+                                % (rel, line, rel, top, inc, inc_top))
+            elif inc_rank is not None and top in ONLY and inc_top != top and inc_top not in ONLY[top]:
+                problems.append("%s:%d: %s includes %s (it may include only %s)"
+                                % (rel, line, rel, inc, ", ".join(sorted(ONLY[top]))))
     return problems
 
 
@@ -128,21 +133,15 @@ NAMED_NUMBER = re.compile(r'^\s*(?:#\s*define|(?:static\s+)?(?:inline\s+)?conste
 
 def check_homes(root):
     problems = []
-    for top in LAYERS:
-        for dirpath, _, files in os.walk(os.path.join(root, top)):
-            for name in files:
-                if not name.endswith((".h", ".cpp")):
-                    continue
-                path = os.path.join(dirpath, name)
-                rel = os.path.relpath(path, root).replace(os.sep, "/")
-                if rel in HOMES or rel.startswith(OTHER_SIDE):
-                    continue
-                with open(path, encoding="utf-8", errors="replace") as f:
-                    for n, line in enumerate(f, 1):
-                        m = NAMED_NUMBER.match(line)
-                        if m:
-                            problems.append("%s:%d: %s is defined outside its home (%s)"
-                                            % (rel, n, m.group(1), ", ".join(sorted(HOMES))))
+    for path, rel in sources(root, LAYERS):
+        if rel in HOMES or rel.startswith(OTHER_SIDE):
+            continue
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for n, line in enumerate(f, 1):
+                m = NAMED_NUMBER.match(line)
+                if m:
+                    problems.append("%s:%d: %s is defined outside its home (%s)"
+                                    % (rel, n, m.group(1), ", ".join(sorted(HOMES))))
     return problems
 
 
@@ -166,21 +165,15 @@ WORKING_COPY_MOVES = [
 
 def check_working_copy(root):
     problems = []
-    for top in WORKING_COPY_FOLDERS:
-        for dirpath, _, files in os.walk(os.path.join(root, top)):
-            for name in files:
-                if not name.endswith((".h", ".cpp")):
-                    continue
-                path = os.path.join(dirpath, name)
-                rel = os.path.relpath(path, root).replace(os.sep, "/")
-                if rel in WORKING_COPY_HOMES:
-                    continue
-                with open(path, encoding="utf-8", errors="replace") as f:
-                    for n, line in enumerate(f, 1):
-                        code = line.split("//")[0]
-                        if any(p.search(code) for p in WORKING_COPY_MOVES):
-                            problems.append("%s:%d: moves values between the working copy and the channel set "
-                                            "outside model/ConfigurationSet" % (rel, n))
+    for path, rel in sources(root, WORKING_COPY_FOLDERS):
+        if rel in WORKING_COPY_HOMES:
+            continue
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for n, line in enumerate(f, 1):
+                code = line.split("//")[0]
+                if any(p.search(code) for p in WORKING_COPY_MOVES):
+                    problems.append("%s:%d: moves values between the working copy and the channel set "
+                                    "outside model/ConfigurationSet" % (rel, n))
     return problems
 
 
