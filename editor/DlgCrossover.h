@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
