@@ -854,6 +854,32 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
     ASSERT_TRUE(m_d.Drain());
     EXPECT_FLOAT_EQ(UnitFloat(CENTER, 23), 1234.0f);
     EXPECT_EQ(m_d.Unit().CountSets(CENTER, 23), 1u);
+    // The sibling program may show another channel while Open's gate asks:
+    // every channel takes its own values of the file, and the screen shows
+    // the channel shown now with its own.
+    CConfigurationSet& config = m_d.Form().Configuration();
+    config.Record(CHANNEL_LEFT).SetLevel(-6.0f, true);
+    {
+        CFileHandle h(::CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_EQ(m_d.Form().SerializeConfig(h, 0, FALSE), 1);
+    }
+    config.Record(CHANNEL_LEFT).SetLevel(-1.0f, true);
+    Plot().SetLevel(-2.0f, true); // Center's edit
+    {
+        CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(m_d.Form().SerializeConfig(h, 1, FALSE, nullptr, [&](const std::uint8_t*, std::size_t) {
+            ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, 0, 0); // the sibling's Left
+            return true;
+        }), 1);
+    }
+    ASSERT_EQ(config.ShownChannel(), CHANNEL_LEFT);
+    EXPECT_FLOAT_EQ(Plot().GetLevel(), -6.0f);
+    EXPECT_EQ(m_d.Text(IDC_LEVEL_TEXT), L"-6.0");
+    EXPECT_FLOAT_EQ(config.Record(CENTER).GetLevel(), 0.0f);
+    EXPECT_FLOAT_EQ(config.Record(CENTER).GetLowLPFreq(), 1234.0f);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 31), 0.0f);
+    EXPECT_FLOAT_EQ(UnitFloat(CHANNEL_LEFT, 31), -6.0f);
     // A file that is not a configuration is refused and changes nothing.
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -864,7 +890,7 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         EXPECT_EQ(m_d.Form().SerializeConfig(h, 1, FALSE), 0);
     }
-    EXPECT_FLOAT_EQ(Plot().GetLowLPFreq(), 1234.0f);
+    EXPECT_FLOAT_EQ(config.Current(CENTER).GetLowLPFreq(), 1234.0f);
     // A write that fails is reported.
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
