@@ -260,7 +260,7 @@ class Presets(E2ETestCase):
             self.assertFalse([r for r in sets if r[1] == c])
         self.assertEqual(self.ctl(211)["text"], "%.0f" % float(preset["LBLP"]))
 
-        # The unit's text memory holds the new speaker names (the form's WriteTextMemory).
+        # The unit's text memory holds the new speaker names (the text memory sync's writes).
         marker, names = self.text_memory_names()
         self.assertEqual(marker, 1, "the unit's text memory was not written")
         self.assertEqual(names, [name, name, name, "DEFAULT Triamp", "DEFAULT Triamp"])
