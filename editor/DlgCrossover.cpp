@@ -310,7 +310,10 @@ int CDlgCrossover::SelectChannel(int nButton)
     // the form takes no edits: the working copy has nothing to give back.
     if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
         m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
-    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nChannel)], false);
+    // The whole record, its Mid band too: in Biamp the Mid setters keep
+    // what they hold, and Assign would leave the Mid values of the channel
+    // shown before on screen under this one's name.  Nothing is sent.
+    static_cast<CChannelConfig&>(m_ctlPlot) = m_aChannels[static_cast<size_t>(nChannel)];
     m_ctlPlot.SetChannel(nChannel);
     m_ctlPlot.RecalcBands(BAND_ALL);
     UpdateLevelControls();
