@@ -5,6 +5,7 @@
 
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "device/records/NotificationRecord.h"
 #include "editor/DlgCrossover.h"
 #include "framework/ExeModule.h"
 #include "model/ConfigCheck.h"
@@ -185,7 +186,16 @@ void CReadBack::OnOutput(const utRXQueue& record)
         return;
     CChannelConfig& cfg = m_form.GetChannelRecord(nChannel);
     const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
-    const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
+    // The reply carries the output in whole tenths of a dB, truncated.  A
+    // gain the program holds whose output lies in the tenth the unit reports
+    // is what the unit plays (the program sent it): taking the reply's
+    // rounded value instead would part screen and unit by up to a tenth, and
+    // the next write of the held value would be skipped as unchanged.
+    const float fltReply = RXWordAsFloat(RXGetWord(record.bLWord));
+    const float fltHeld = GetChannelFieldFloat(cfg, eField);
+    const float fltGain = CNotificationRecord::ShownOutput(OutputGainValue(fltHeld, cfg.GetLevel())) == fltReply
+                              ? fltHeld
+                              : fltReply - cfg.GetLevel();
     const std::wstring where =
         L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
     Take(cfg, eField, FloatToBits(fltGain), where.c_str());
