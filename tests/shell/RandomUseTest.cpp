@@ -171,9 +171,14 @@ public:
         g_Comm.Close();
         ::DestroyWindow(p.m_frame.m_hWnd);
         p.m_d.Settle();
-        std::error_code error;
-        if (!Folder().empty())
+        if (!Folder().empty()) {
+            // The file dialogs made it the current folder, which cannot go.
+            wchar_t sz[MAX_PATH] = {};
+            ::GetTempPathW(MAX_PATH, sz);
+            ::SetCurrentDirectoryW(sz);
+            std::error_code error;
             std::filesystem::remove_all(std::filesystem::path(Folder()), error);
+        }
     }
     CMainFrame m_frame;
     std::unique_ptr<CMessageLoop> m_pLoop;
@@ -242,7 +247,7 @@ public:
             for (DWORD n = ::GetTickCount();; ++n) {
                 const std::wstring dir = sz + (L"qvr-random-" + std::to_wstring(n));
                 if (::CreateDirectoryW(dir.c_str(), nullptr))
-                    return dir + L"\\";
+                    return dir;
                 if (::GetLastError() != ERROR_ALREADY_EXISTS)
                     return std::wstring(); // none: the files go to the working folder
             }
@@ -563,7 +568,11 @@ private:
             ::SendMessageW(h, WM_COMMAND, IDOK, 0);
         });
     }
-    std::wstring NewPath() { return CProgram::Folder() + std::to_wstring(++s_nFiles) + L".qvr"; }
+    std::wstring NewPath()
+    {
+        const std::wstring& folder = CProgram::Folder();
+        return (folder.empty() ? folder : folder + L"\\") + std::to_wstring(++s_nFiles) + L".qvr";
+    }
     void SaveAs()
     {
         const std::wstring path = NewPath();
