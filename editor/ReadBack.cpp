@@ -186,21 +186,40 @@ void CReadBack::OnOutput(const utRXQueue& record)
         return;
     CChannelConfig& cfg = m_form.GetChannelRecord(nChannel);
     const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
-    // The reply carries the output in whole tenths of a dB, truncated.  A
-    // gain the program holds whose output lies in the tenth the unit reports
-    // is what the unit plays (the program sent it): taking the reply's
-    // rounded value instead would part screen and unit by up to a tenth, and
-    // the next write of the held value would be skipped as unchanged.
+    // The reply carries the output in whole tenths of a dB, truncated: a
+    // gain the program sent to it is known to the last digit, and taking
+    // the reply's rounded value instead would part screen and unit.
     const float fltReply = RXWordAsFloat(RXGetWord(record.bLWord));
-    const float fltHeld = GetChannelFieldFloat(cfg, eField);
-    const float fltGain = CNotificationRecord::ShownOutput(OutputGainValue(fltHeld, cfg.GetLevel())) == fltReply
-                              ? fltHeld
-                              : fltReply - cfg.GetLevel();
+    float fltGain = fltReply - cfg.GetLevel();
+    HeldGain(nChannel, band, dwAddress, cfg.GetLevel(), fltReply, &fltGain);
     const std::wstring where =
         L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
     Take(cfg, eField, FloatToBits(fltGain), where.c_str());
     if (nChannel == plot.GetChannel())
         SetChannelFieldBits(plot, eField, GetChannelFieldBits(cfg, eField), false, false);
+}
+
+bool CReadBack::HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel, float fltReply,
+                         float* pfltGain) const
+{
+    if (nChannel < 0 || static_cast<std::size_t>(nChannel) >= m_snapshot.channels.size())
+        return false;
+    const CChannelConfig& held = m_snapshot.channels[static_cast<std::size_t>(nChannel)];
+    // The reply's own band first; then a band that drives the same output in
+    // the other mode (Biamp's Low is Triamp's Mid) after a mode change.
+    const EBand aBands[] = {band, BAND_LOW, BAND_MID, BAND_HIGH};
+    for (const EBand b : aBands)
+        for (const bool bBiamp : {false, true}) {
+            std::uint32_t dw = 0;
+            if (!FindOutputAddress(nChannel, b, bBiamp, &dw) || dw != dwAddress)
+                continue;
+            const float flt = b == BAND_LOW ? held.GetLowGain() : b == BAND_MID ? held.GetMidGain() : held.GetHighGain();
+            if (CNotificationRecord::ShownOutput(OutputGainValue(flt, fltLevel)) == fltReply) {
+                *pfltGain = flt;
+                return true;
+            }
+        }
+    return false;
 }
 
 void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)

@@ -905,4 +905,7 @@ TEST(RandomUse, AReadBackKeepsAGainFinerThanTheRepliesTenths)
 {
     Play({{EAct::ChannelButton, CHANNEL_CENTER}, {EAct::ClickField, IDC_HIGH_GAIN}, {EAct::Type, 1, 0, 0, "-7.82"},
           {EAct::Enter}, {EAct::Relink}});
+    // The Low gain of Biamp drives the output that is the Mid band's in Triamp.
+    Play({{EAct::Mode, 1}, {EAct::ChannelButton, CHANNEL_CENTER}, {EAct::ClickField, IDC_LOW_GAIN},
+          {EAct::Type, 1, 0, 0, "-7.12"}, {EAct::Enter}, {EAct::Mode, 0}});
 }
