@@ -5,6 +5,7 @@
 
 #include "device/Comm.h"
 #include "device/RXQueue.h"
+#include "device/records/NotificationRecord.h"
 #include "editor/EditorView.h"
 #include "editor/TextMemorySync.h"
 #include "framework/ExeModule.h"
@@ -179,12 +180,40 @@ void CReadBack::OnOutput(const utRXQueue& record)
         return;
     CChannelConfig& cfg = m_config.Record(nChannel);
     const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
-    const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
+    // The reply carries the output in whole tenths of a dB, truncated: a
+    // gain the program sent to it is known to the last digit, and taking
+    // the reply's rounded value instead would part screen and unit.
+    const float fltReply = RXWordAsFloat(RXGetWord(record.bLWord));
+    float fltGain = fltReply - cfg.GetLevel();
+    HeldGain(nChannel, band, dwAddress, cfg.GetLevel(), fltReply, &fltGain);
     const std::wstring where =
         L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
     Take(cfg, eField, FloatToBits(fltGain), where.c_str());
     if (nChannel == m_config.ShownChannel())
         SetChannelFieldBits(m_config.Shown(), eField, GetChannelFieldBits(cfg, eField), false, false);
+}
+
+bool CReadBack::HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel, float fltReply,
+                         float* pfltGain) const
+{
+    if (!CConfigurationSet::IsChannel(nChannel))
+        return false;
+    const CChannelConfig& held = m_kept.Channel(nChannel);
+    // The reply's own band first; then a band that drives the same output in
+    // the other mode (Biamp's Low is Triamp's Mid) after a mode change.
+    const EBand aBands[] = {band, BAND_LOW, BAND_MID, BAND_HIGH};
+    for (const EBand b : aBands)
+        for (const bool bBiamp : {false, true}) {
+            std::uint32_t dw = 0;
+            if (!FindOutputAddress(nChannel, b, bBiamp, &dw) || dw != dwAddress)
+                continue;
+            const float flt = b == BAND_LOW ? held.GetLowGain() : b == BAND_MID ? held.GetMidGain() : held.GetHighGain();
+            if (CNotificationRecord::ShownOutput(OutputGainValue(flt, fltLevel)) == fltReply) {
+                *pfltGain = flt;
+                return true;
+            }
+        }
+    return false;
 }
 
 void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)

@@ -76,6 +76,12 @@ private:
     void Release();
     // Applies one value of the unit to a record with sending off, or names it.
     void Take(CChannelConfig& cfg, EChannelField eField, std::uint32_t dwBits, const wchar_t* pszWhere);
+    // The band gain the program held before the read-back whose output (at
+    // fltLevel) lies in the tenth of a dB that an output reply reports, of
+    // the band the reply is for or of the one its output carries in the
+    // other mode: that gain is what the unit plays.
+    bool HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel, float fltReply,
+                  float* pfltGain) const;
     void Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere, std::uint32_t dwUnitBits);
     void SendShownWhereTheUnitDiffers();
 

@@ -25,7 +25,10 @@ bool CConfigurationSet::Show(int c, bool bStoreShown)
         return false;
     if (bStoreShown)
         StoreShown();
-    m_working.Assign(Record(c), false);
+    // The whole entry, its Mid band too: in Biamp the Mid setters keep what
+    // they hold, and Assign would leave the Mid values of the channel shown
+    // before in the working copy of this one.
+    m_working = Record(c);
     m_working.SetChannel(c);
     return true;
 }

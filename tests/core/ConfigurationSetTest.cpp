@@ -75,6 +75,19 @@ TEST(ConfigurationSet, ShowingAChannelKeepsTheShownEditsExceptWhileAReadBackFill
     EXPECT_EQ(set.ShownChannel(), CHANNEL_RIGHT);
     EXPECT_EQ(set.Shown().GetDelay(), 3.0f);
     EXPECT_NE(set.Record(CHANNEL_RIGHT).GetDelay(), 3.0f);
+
+    // In Biamp the Mid setters keep what they hold; a shown channel's Mid
+    // values are still its own, not those of the channel shown before.
+    set.Record(CHANNEL_LEFT).SetMidLPFreq(1250.0f, false);
+    ASSERT_NE(set.Record(CHANNEL_RIGHT).GetMidLPFreq(), 1250.0f);
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        set.Record(c).SetMode(MODE_BIAMP);
+    set.Shown().SetMode(MODE_BIAMP);
+    ASSERT_TRUE(set.Show(CHANNEL_LEFT));
+    EXPECT_EQ(set.Shown().GetMidLPFreq(), 1250.0f);
+    ASSERT_TRUE(set.Show(CHANNEL_RIGHT));
+    EXPECT_EQ(set.Shown().GetMidLPFreq(), set.Record(CHANNEL_RIGHT).GetMidLPFreq());
+    EXPECT_EQ(set.Record(CHANNEL_LEFT).GetMidLPFreq(), 1250.0f);
     EXPECT_TRUE(sink.requests.empty());
 }
 
