@@ -10,18 +10,12 @@
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
 #include "device/usbxp/DeviceEnvironment.h"
-#include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
 #include "framework/AppGlobals.h"
-#include "files/ConfigFile.h"
-#include "files/SafeFile.h"
 #include "framework/DpiScale.h"
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgSplash.h"
-#include "shell/DocumentFile.h"
 #include "shell/LinkLogCommand.h"
-#include "shell/OpenApproval.h"
-#include "shell/StartFolder.h"
 
 namespace {
 
@@ -63,9 +57,8 @@ TBBUTTON Separator()
 CMainFrame::CMainFrame()
     : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
       m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
-      m_pszFileName(new wchar_t[CDocumentFile::PATH_UNITS]())
+      m_documents(m_measurements, CDocumentCommands::WindowsHost())
 {
-    g_Module.LoadString(IDS_UNTITLED, m_pszFileName.get(), CDocumentFile::PATH_UNITS);
 }
 
 CMainFrame::~CMainFrame()
@@ -130,6 +123,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_viewOptions.Load();
     m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
     m_measurements.Attach(&m_pdlgCrossoverForm->GetPlot());
+    m_documents.Attach(m_hWnd, m_pdlgCrossoverForm.get());
 
     m_fntTabFont.Reset(
         CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
@@ -287,6 +281,7 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&)
     if (m_pdlgCrossoverForm) {
         m_pdlgCrossoverForm->DropHeldValue(); // closing confirms nothing
         m_pdlgCrossoverForm->DestroyWindow();
+        m_documents.Attach(m_hWnd, nullptr);
         m_pdlgCrossoverForm.reset();
     }
     CloseLinkWindow();
@@ -665,166 +660,31 @@ LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 
 // --- commands --------------------------------------------------------------
 
-void CMainFrame::TakeFileName(const wchar_t* pszPath)
-{
-    // The dialogs never hand over more than the buffer holds.
-    ::lstrcpynW(m_pszFileName.get(), pszPath, CDocumentFile::PATH_UNITS);
-    CStartFolder::Remember(pszPath);
-}
-
-bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
-{
-    if (!m_pdlgCrossoverForm)
-        return false;
-    CSafeFile file;
-    CSafeFile::SResult r = file.Begin(pszPath);
-    if (r.Ok() && !m_pdlgCrossoverForm->SerializeConfig(static_cast<HANDLE>(file.NativeHandle()), 0, bReset))
-        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0, {}};
-    if (r.Ok())
-        r = file.Commit();
-    if (r.Ok())
-        return true;
-    if (r.status == CSafeFile::EStatus::KeptAside) {
-        // The only copy of the new content: the message says where it is.
-        const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
-        const std::wstring text = CDocumentFile::Format(IDS_SAVE_KEPT_ASIDE, {pszPath, system, r.kept.wstring()});
-        ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-        return false;
-    }
-    const std::wstring text = CDocumentFile::SaveFailure(IDS_FILE_CANNOT_SAVE, pszPath, r);
-    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-    return false;
-}
-
-bool CMainFrame::OpenFrom(const wchar_t* pszPath)
-{
-    if (!m_pdlgCrossoverForm)
-        return false;
-    const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
-    // Read access is all a read needs (a file marked read-only opens too);
-    // nobody may change the file while it is read.
-    CFileHandle hFile(::CreateFileW(pszPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hFile) {
-        const std::wstring text =
-            CDocumentFile::Format(IDS_FILE_CANNOT_OPEN, {pszPath, CDocumentFile::SystemReason(::GetLastError())});
-        ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
-        return false;
-    }
-    // The whole file is looked at before anything of it reaches the screen
-    // or the unit: values that are no numbers are refused, values the editor
-    // would not take are applied only when the user says so.
-    CDlgCrossover& form = *m_pdlgCrossoverForm;
-    const auto approve = [&](const std::uint8_t* pImage, std::size_t cb) {
-        const int nShown = form.GetPlot().GetChannel();
-        const CChannelConfig* apCurrent[CHANNEL_COUNT];
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            apCurrent[c] = c == nShown ? &form.GetPlot() : &form.GetChannelRecord(c);
-        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, form.GetPlot().GetMode());
-    };
-    ConfigResult result;
-    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve)) {
-        hFile.Reset(); // the configuration is read: nobody else is kept out any longer
-        m_measurements.OpenBeside(m_hWnd, pszPath);
-        return true;
-    }
-    if (result.status == EConfigStatus::Declined)
-        return false; // the refusal or the question has said why
-    std::wstring reason;
-    if (result.status == EConfigStatus::WrongSignature) {
-        reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
-    } else if (result.status == EConfigStatus::ShortFile) {
-        const std::wstring count = std::to_wstring(result.nOffset);
-        reason = CDocumentFile::Format(IDS_FILE_SHORT, {count});
-    } else {
-        reason = g_Module.LoadString(IDS_FILE_UNREADABLE);
-    }
-    const std::wstring text = CDocumentFile::Format(IDS_FILE_REFUSED, {pszPath, reason});
-    ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
-    return false;
-}
-
 LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!ConfigurationSettled() || !m_pdlgCrossoverForm)
-        return 0;
-    g_Comm.SetPolling(false);
-    wchar_t szPath[CDocumentFile::PATH_UNITS];
-    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
-    if (choice == CDocumentFile::EChoice::PathTooLong) {
-        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    } else if (choice == CDocumentFile::EChoice::Chosen) {
-        // The defaults file is written from a reset configuration, which is
-        // then loaded like any opened file: the screen shows the defaults
-        // and a connected unit receives what changed, so screen and unit
-        // never part.  A file that cannot be written changes nothing.
-        CDlgCrossover& form = *m_pdlgCrossoverForm;
-        std::vector<CChannelConfig> saved;
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            saved.push_back(form.GetChannelRecord(c));
-        const CProfileInfo savedProfile = form.GetProfile();
-        const bool bWritten = SaveTo(szPath, true);
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            form.GetChannelRecord(c) = saved[static_cast<size_t>(c)];
-        form.GetProfile() = savedProfile;
-        if (bWritten) {
-            // All or nothing: a defaults file that cannot be loaded again
-            // leaves the profile as it was, with the channels.
-            form.GetProfile().SetDefaults();
-            if (OpenFrom(szPath))
-                TakeFileName(szPath);
-            else
-                form.GetProfile() = savedProfile;
-        }
-    }
-    g_Comm.SetPolling(true);
+    if (ConfigurationSettled())
+        m_documents.New();
     return 0;
 }
 
 LRESULT CMainFrame::OnFileOpen(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!ConfigurationSettled())
-        return 0;
-    g_Comm.SetPolling(false);
-    wchar_t szPath[CDocumentFile::PATH_UNITS];
-    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, true, szPath);
-    if (choice == CDocumentFile::EChoice::PathTooLong)
-        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    else if (choice == CDocumentFile::EChoice::Chosen && OpenFrom(szPath))
-        TakeFileName(szPath); // a refused file never becomes the one Save writes to
-    g_Comm.SetPolling(true);
+    if (ConfigurationSettled())
+        m_documents.Open();
     return 0;
 }
 
 LRESULT CMainFrame::OnFileSave(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!ConfigurationSettled())
-        return 0;
-    if (::lstrcmpiW(m_pszFileName.get(), g_Module.LoadString(IDS_UNTITLED).c_str()) == 0) {
-        SaveAs();
-        return 0;
-    }
-    const std::wstring path(m_pszFileName.get());
-    if (SaveTo(path.c_str(), false))
-        m_measurements.SaveBeside(m_hWnd, path.c_str());
+    if (ConfigurationSettled())
+        m_documents.Save();
     return 0;
-}
-
-void CMainFrame::SaveAs()
-{
-    wchar_t szPath[CDocumentFile::PATH_UNITS];
-    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
-    if (choice == CDocumentFile::EChoice::PathTooLong)
-        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    else if (choice == CDocumentFile::EChoice::Chosen && SaveTo(szPath, false)) {
-        TakeFileName(szPath);
-        m_measurements.SaveBeside(m_hWnd, szPath);
-    }
 }
 
 LRESULT CMainFrame::OnFileSaveAs(UINT, WPARAM, LPARAM, BOOL&)
 {
     if (ConfigurationSettled())
-        SaveAs();
+        m_documents.SaveAs();
     return 0;
 }
 

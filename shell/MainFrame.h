@@ -17,6 +17,7 @@
 #include "framework/AppMessages.h"
 #include "shell/ConnectionFlow.h"
 #include "shell/DeviceChoice.h"
+#include "shell/DocumentCommands.h"
 #include "shell/StatusHelp.h"
 #include "shell/DlgConnecting.h"
 #include "shell/MeterStrip.h"
@@ -195,23 +196,13 @@ private:
     // screen shows what the unit holds; false (with a beep) while it does not.
     bool ConfigurationSettled() const;
 
-    // Document commands.
-    // Writes the configuration (factory defaults with bReset) to szPath
-    // through a temporary file that replaces the old one only when complete;
-    // tells the user and returns false when it cannot.
-    bool SaveTo(const wchar_t* pszPath, bool bReset);
-    // Reads a configuration file; tells the user and returns false when the
-    // file cannot be opened or is refused (nothing is then changed).
-    bool OpenFrom(const wchar_t* pszPath);
-    void TakeFileName(const wchar_t* pszPath);
-    void SaveAs();
-
     CContainedWindow m_wndToolBar;
     CContainedWindow m_wndStatusBar;
     CWindow m_wndStatusText;
     CMeterStrip m_meters;
     // Before the form: its plot draws from the measurements until it goes.
     CMeasurementCommands m_measurements;
+    CDocumentCommands m_documents; // New, Open, Save, Save As and the current file's name
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
     CSiblingLink m_link; // the sibling program's link and its window
     CDlgConnecting m_dlgConnecting;
@@ -234,12 +225,10 @@ private:
     CBrush m_hbrConnected;
     CBrush m_hbrDisconnected;
     CFont m_fntTabFont;
-    // The path of the current file, or "Untitled" (260 units).
-    std::unique_ptr<wchar_t[]> m_pszFileName;
 
 public:
     // The current file's path (tests and diagnostics).
-    const wchar_t* GetFileName() const { return m_pszFileName.get(); }
+    const wchar_t* GetFileName() const { return m_documents.GetFileName(); }
     // The measurements of the configuration (tests).
     CMeasurementCommands& Measurements() { return m_measurements; }
 };
