@@ -9,6 +9,7 @@
 //
 // Portable: no Windows headers.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,8 +39,9 @@ public:
         ShowDeviceNotFound, // the messages, each with the error icon
         ShowCommFailed,
         ShowConnectFailed,
-        ShowCommLost,
+        ShowCommLost,      // keep last: ACTION_COUNT follows it
     };
+    static constexpr std::size_t ACTION_COUNT = static_cast<std::size_t>(EAction::ShowCommLost) + 1;
     using Actions = std::vector<EAction>;
 
     enum class EPhase : std::uint8_t {

@@ -9,7 +9,6 @@
 #include "device/DlgDownload.h"
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
-#include "device/usbxp/DeviceEnvironment.h"
 #include "model/ParameterMap.h"
 #include "framework/AppGlobals.h"
 #include "framework/DpiScale.h"
@@ -57,7 +56,8 @@ TBBUTTON Separator()
 CMainFrame::CMainFrame()
     : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
       m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
-      m_documents(m_measurements, CDocumentCommands::WindowsHost())
+      m_documents(m_measurements, CDocumentCommands::WindowsHost()),
+      m_connection(*this, m_deviceChoice)
 {
 }
 
@@ -132,8 +132,9 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
     m_hbrDisconnected.Reset(::CreateSolidBrush(kRed));
 
+    m_connection.Attach(m_hWnd);
     m_deviceChoice.Restore();
-    UpdateConnectionState();
+    UpdateConnectionState(m_connection.IsConnectEnabled());
     ShowWindow(SW_SHOWNORMAL);
     m_meters.Show();
     ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
@@ -336,7 +337,7 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     const bool bOpen = g_Comm.IsOpen();
     ::EnableMenuItem(hMenu, ID_CONNECT, bOpen ? uOff : uOn);
     // Like its toolbar button, Disconnect waits until the settings have been read.
-    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
+    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !m_connection.IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
     m_viewOptions.UpdateMenu(hMenu);
     if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
@@ -453,11 +454,6 @@ LRESULT CMainFrame::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void CMainFrame::UpdateConnectionState()
-{
-    UpdateConnectionState(m_flow.IsConnectEnabled());
-}
-
 void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
 {
     const bool bConnected = g_Comm.IsOpen();
@@ -477,30 +473,6 @@ void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
         m_meters.Reset();
 }
 
-// "QVR500 device could not be found.", and when the device list has entries
-// that were skipped, which and why: a mistyped entry is the likeliest reason
-// a unit that is there is not found.
-void CMainFrame::ShowDeviceNotFound()
-{
-    constexpr std::size_t SHOWN_ERRORS = 5;
-    std::wstring text = g_Module.LoadString(IDS_DEVICE_NOT_FOUND);
-    const CDeviceList list = ReadDeviceEnvironment();
-    const std::vector<std::string>& errors = list.Errors();
-    for (std::size_t i = 0; i < errors.size() && i < SHOWN_ERRORS; ++i) {
-        text += i == 0 ? L"\r\n\r\n" : L"\r\n";
-        for (const char ch : errors[i]) // the variable's text is ANSI; a reason is ASCII
-            text += static_cast<wchar_t>(static_cast<unsigned char>(ch) < 0x80 ? ch : '?');
-    }
-    if (errors.size() > SHOWN_ERRORS)
-        text += L"\r\n(" + std::to_wstring(errors.size() - SHOWN_ERRORS) + L" more)";
-    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-}
-
-int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
-{
-    return g_Module.ShowMessage(m_hWnd, nStringId, IDS_APP_TITLE, uType);
-}
-
 LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
     if (const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam))
@@ -512,150 +484,73 @@ LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 
 LRESULT CMainFrame::OnConnect(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.Connect(g_Comm.IsOpen()));
+    m_connection.Connect();
     return 0;
 }
 
 LRESULT CMainFrame::OnDisconnect(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.Disconnect(g_Comm.IsOpen()));
+    m_connection.Disconnect();
     return 0;
 }
 
 LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
-    if (!pRecord)
-        return 0;
-    switch (pRecord->bCommand) {
-    case CMD_SYSTEM_FLAGS:
-        SetSystemFlags(RXGetWord(pRecord->bLWord), false);
-        Perform(m_flow.FlagsAnswered(g_Comm.IsOpen()));
-        break;
-    case CMD_STORE_SETTINGS:
-        Perform(m_flow.StoreAnswered());
-        break;
-    case CMD_FIRMWARE_REVISION:
-        CLinkLogCommand::NoteFirmwareRevision(*pRecord);
-        break;
-    default:
-        break;
-    }
+    if (const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam))
+        m_connection.PacketArrived(*pRecord);
     return 0;
-}
-
-void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
-{
-    using A = CConnectionFlow::EAction;
-    for (const A action : actions) {
-        switch (action) {
-        case A::SetPollingOn: g_Comm.SetPolling(true); break;
-        case A::SetPollingOff: g_Comm.SetPolling(false); break;
-        case A::FindDeviceAndOpen:
-            // The unit is found again by its serial number (the automatic
-            // lookup runs when none is known); a chosen unit that has gone
-            // opens nothing.
-            if (m_deviceChoice.ResolveForConnect() == -1)
-                Perform(m_flow.DeviceMissing());
-            else if (!g_Comm.Open())
-                Perform(m_flow.OpenFailed());
-            else
-                Perform(m_flow.Opened());
-            break;
-        case A::QueueFlagsRead: g_Comm.QueueCommand(CMD_SYSTEM_FLAGS, 0, 0, 0); break;
-        case A::CreateWaitBox:
-            if (!m_dlgConnecting.IsWindow())
-                m_dlgConnecting.Create(m_hWnd);
-            break;
-        case A::HoldForm:
-            if (m_pdlgCrossoverForm)
-                m_pdlgCrossoverForm->HoldForReadBack();
-            break;
-        case A::DestroyWaitBox: DestroyWaitBox(); break;
-        case A::SendReadSettings: SendToChildren(WM_READ_SETTINGS, 0, 0); break;
-        case A::AskDisconnect: {
-            CDlgDisconnect dlg;
-            const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
-            const auto answer = nResult == IDOK                ? CConnectionFlow::EAnswer::Yes
-                                : nResult == IDC_DO_NOT_SAVE ? CConnectionFlow::EAnswer::DoNotSave
-                                                               : CConnectionFlow::EAnswer::No;
-            Perform(m_flow.DisconnectAnswered(answer, (GetSystemFlags() & SYSFLAG_MUTE) != 0));
-            break;
-        }
-        case A::Unmute: SetSystemFlags(GetSystemFlags() & ~SYSFLAG_MUTE, true); break;
-        case A::QueueStoreSettings: g_Comm.QueueCommand(CMD_STORE_SETTINGS, 0, 0, 0); break;
-        case A::CloseLink: CloseLink(); break;
-        case A::ClearFlags: SetSystemFlags(0, false); break;
-        case A::ShowState: UpdateConnectionState(m_flow.IsConnectEnabled()); break;
-        case A::ShowStateConnectOff: UpdateConnectionState(false); break;
-        case A::EnableConnectButton:
-            m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(TRUE, 0));
-            break;
-        case A::DisableConnectButton:
-            m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
-            break;
-        case A::Beep: ::MessageBeep(MB_OK); break;
-        case A::ShowDeviceNotFound: ShowDeviceNotFound(); break;
-        case A::ShowCommFailed: ShowMessage(IDS_COMM_FAILED, MB_ICONERROR); break;
-        case A::ShowConnectFailed: ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR); break;
-        case A::ShowCommLost: ShowCommLost(); break;
-        }
-    }
-}
-
-void CMainFrame::DestroyWaitBox()
-{
-    if (m_dlgConnecting.IsWindow())
-        m_dlgConnecting.DestroyWindow();
 }
 
 LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.MarkerReached());
+    m_connection.MarkerReached();
     return 0;
-}
-
-void CMainFrame::CloseLink()
-{
-    g_Comm.Close();
-    // Only this close decides: a flag left from a close that showed another
-    // message must not add the line to a later one.
-    m_bConfigurationPutBack = m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed();
-}
-
-void CMainFrame::ShowCommLost()
-{
-    // A read-back that the loss cut short has put the configuration from
-    // before it back: the second line says so, so nobody takes the screen
-    // for the unit's.
-    // It goes right after the first line, before the advice about the link log.
-    std::wstring text = g_Module.LoadString(IDS_COMM_LOST);
-    if (m_bConfigurationPutBack) {
-        const size_t nBreak = text.find(L"\r\n");
-        text.insert(nBreak == std::wstring::npos ? text.size() : nBreak, L"\r\n" + g_Module.LoadString(IDS_CONFIG_PUT_BACK));
-    }
-    m_bConfigurationPutBack = false;
-    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-}
-
-bool CMainFrame::IsConnecting() const
-{
-    return m_flow.IsConnecting();
-}
-
-bool CMainFrame::ConfigurationSettled() const
-{
-    if (IsConnecting() || (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsReadingBack())) {
-        ::MessageBeep(MB_OK);
-        return false;
-    }
-    return true;
 }
 
 LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.QueueFailed(g_Comm.IsOpen()));
+    m_connection.QueueFailed();
     return 0;
+}
+
+void CMainFrame::EnableConnectButton(bool bEnabled)
+{
+    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(bEnabled ? TRUE : FALSE, 0));
+}
+
+void CMainFrame::HoldForm()
+{
+    if (m_pdlgCrossoverForm)
+        m_pdlgCrossoverForm->HoldForReadBack();
+}
+
+bool CMainFrame::LinkClosed()
+{
+    // The form's read-back (if any) ends with the link.
+    return m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed();
+}
+
+CConnectionFlow::EAnswer CMainFrame::AskDisconnect()
+{
+    CDlgDisconnect dlg;
+    const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
+    return nResult == IDOK                ? CConnectionFlow::EAnswer::Yes
+           : nResult == IDC_DO_NOT_SAVE ? CConnectionFlow::EAnswer::DoNotSave
+                                          : CConnectionFlow::EAnswer::No;
+}
+
+void CMainFrame::ShowError(const std::wstring& text)
+{
+    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
+}
+
+bool CMainFrame::ConfigurationSettled() const
+{
+    if (m_connection.IsConnecting() || (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsReadingBack())) {
+        ::MessageBeep(MB_OK);
+        return false;
+    }
+    return true;
 }
 
 // --- commands --------------------------------------------------------------
@@ -721,7 +616,7 @@ LRESULT CMainFrame::OnDownloadFirmware(UINT, WPARAM, LPARAM, BOOL&)
     dlg.DoModal(m_hWnd);
     // A link the dialog opened is read back (so "Connected" means the screen
     // shows the unit) or closed; menu and toolbar follow the link.
-    Perform(m_flow.DownloadClosed(dlg.OpenedLink(), dlg.Completed(), g_Comm.IsOpen()));
+    m_connection.DownloadClosed(dlg.OpenedLink(), dlg.Completed());
     return 0;
 }
 

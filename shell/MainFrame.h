@@ -15,17 +15,16 @@
 #include "resources/resource.h"
 #include "framework/AppGlobals.h"
 #include "framework/AppMessages.h"
-#include "shell/ConnectionFlow.h"
+#include "shell/ConnectionExecutor.h"
 #include "shell/DeviceChoice.h"
 #include "shell/DocumentCommands.h"
 #include "shell/StatusHelp.h"
-#include "shell/DlgConnecting.h"
 #include "shell/MeterStrip.h"
 #include "shell/SiblingLink.h"
 #include "shell/ViewOptions.h"
 #include "shell/MeasurementCommands.h"
 
-class CMainFrame : public CWindowImpl<CMainFrame> {
+class CMainFrame : public CWindowImpl<CMainFrame>, private CConnectionExecutor::IHost {
 public:
     static CWndClassInfo GetWndClassInfo()
     {
@@ -48,15 +47,9 @@ public:
     static SIZE ComputeClientSize(int nDpiX, int nDpiY);
 
     // Toolbar, status text and meters from the link state.
-    void UpdateConnectionState();
     void UpdateConnectionState(bool bConnectEnabled);
-    // Carries out the connection workflow's decisions, in order.
-    void Perform(const CConnectionFlow::Actions& actions);
     // Places the six meters over the right end of the toolbar.
     void LayoutMeters();
-    // Message box owned by the frame with caption "QVR500"; returns the box's result.
-    int ShowMessage(UINT nStringId, UINT uType);
-    void ShowDeviceNotFound();
 
     // The sibling program's link window (opened on a link start, closed on a link end).
     void OpenLinkWindow();
@@ -184,14 +177,14 @@ private:
     void ShowDescription(int nId);
     // Status bar part 0 without a description: the hint (a field waiting for Enter).
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
-    void DestroyWaitBox();
-    // Closes the link and tells the form, whose read-back (if any) ends with it.
-    void CloseLink();
-    // "Communication to active device has been lost.", with a second line when
-    // a read-back that the loss ended put the configuration back.
-    void ShowCommLost();
-    // The wait box is up: the unit's settings are still being read.
-    bool IsConnecting() const;
+    // What the connection's steps ask of the frame's windows.
+    void ShowState(bool bConnectEnabled) override { UpdateConnectionState(bConnectEnabled); }
+    void EnableConnectButton(bool bEnabled) override;
+    void HoldForm() override;
+    void StartReadBack() override { SendToChildren(WM_READ_SETTINGS, 0, 0); }
+    bool LinkClosed() override;
+    CConnectionFlow::EAnswer AskDisconnect() override;
+    void ShowError(const std::wstring& text) override;
     // Commands that change or save the whole configuration wait until the
     // screen shows what the unit holds; false (with a beep) while it does not.
     bool ConfigurationSettled() const;
@@ -205,11 +198,10 @@ private:
     CDocumentCommands m_documents; // New, Open, Save, Save As and the current file's name
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
     CSiblingLink m_link; // the sibling program's link and its window
-    CDlgConnecting m_dlgConnecting;
-    CConnectionFlow m_flow;
     CViewOptions m_viewOptions;
     // The unit chosen in Select Device (in this run or remembered).
     CDeviceChoice m_deviceChoice;
+    CConnectionExecutor m_connection; // Connect, Disconnect, the read-back's start and end, the link's loss
     CStatusHelp m_statusHelp;
 
 public:
@@ -221,7 +213,6 @@ public:
 private:
     // What the status text shows, so its colours always match its words.
     bool m_bShownConnected = false;
-    bool m_bConfigurationPutBack = false; // the last link close ended a read-back and put the configuration back
     CBrush m_hbrConnected;
     CBrush m_hbrDisconnected;
     CFont m_fntTabFont;
