@@ -5,7 +5,7 @@
 #include "device/Comm.h"
 #include "device/RXQueue.h"
 #include "device/usbxp/DeviceEnvironment.h"
-#include "framework/AppGlobals.h"
+#include "framework/ExeModule.h"
 #include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
 #include "shell/DeviceChoice.h"

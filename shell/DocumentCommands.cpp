@@ -6,7 +6,7 @@
 #include "editor/DlgCrossover.h"
 #include "files/ConfigFile.h"
 #include "files/SafeFile.h"
-#include "framework/AppGlobals.h"
+#include "framework/ExeModule.h"
 #include "framework/Handles.h"
 #include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"

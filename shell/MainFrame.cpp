@@ -1,7 +1,5 @@
 #include "shell/MainFrame.h"
 
-#include <cstring>
-#include <cwchar>
 #include <vector>
 
 #include "device/Advise.h"
@@ -18,45 +16,14 @@
 
 namespace {
 
-constexpr UINT kToolBarId = 0xE800;
-constexpr UINT kStatusBarId = 0xE801;
-constexpr int kToolBarImages = 14;
-constexpr int kImageSize = 32;
-constexpr int kImageMuteOff = 8; // 9 while muted
-constexpr int kStatusPartWidth = 580;
 constexpr int kSplashMilliseconds = 2000;
-constexpr int kTipChars = 80;
 constexpr UINT_PTR kZOrderTimer = 1;
 constexpr UINT kZOrderCheckMilliseconds = 250;
-
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-TBBUTTON Button(int nImage, int nCommand, BYTE fsState = TBSTATE_ENABLED)
-{
-    TBBUTTON b{};
-    b.iBitmap = nImage;
-    b.idCommand = nCommand;
-    b.fsState = fsState;
-    b.fsStyle = BTNS_BUTTON;
-    return b;
-}
-
-TBBUTTON Separator()
-{
-    TBBUTTON b{};
-    b.fsStyle = BTNS_SEP;
-    return b;
-}
 
 } // namespace
 
 CMainFrame::CMainFrame()
-    : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
-      m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
-      m_documents(m_measurements, CDocumentCommands::WindowsHost()),
+    : m_documents(m_measurements, CDocumentCommands::WindowsHost()),
       m_connection(*this, m_deviceChoice)
 {
 }
@@ -114,9 +81,9 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     splash.Create(m_hWnd);
 
     g_Advise.Advise(m_hWnd);
-    CreateToolBar();
-    m_meters.Create(m_wndToolBar);
-    CreateStatusBar();
+    m_bars.Create(m_hWnd);
+    m_meters.Create(m_bars.ToolBar());
+    m_statusHelp.Attach(m_bars.StatusBar());
 
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
@@ -124,13 +91,6 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
     m_measurements.Attach(&m_pdlgCrossoverForm->GetPlot());
     m_documents.Attach(m_hWnd, m_pdlgCrossoverForm.get());
-
-    m_fntTabFont.Reset(
-        CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
-    m_wndStatusText.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fntTabFont.Get()), TRUE);
-
-    m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
-    m_hbrDisconnected.Reset(::CreateSolidBrush(kRed));
 
     m_connection.Attach(m_hWnd);
     m_deviceChoice.Restore();
@@ -193,57 +153,11 @@ void CMainFrame::RaiseOwnedWindows()
         ::SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void CMainFrame::CreateToolBar()
-{
-    const RECT rcEmpty{};
-    m_wndToolBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0,
-                        kToolBarId);
-    m_wndToolBar.SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
-    // The image size must be known before the strip is cut into images.
-    m_wndToolBar.SendMessage(TB_SETBITMAPSIZE, 0, MAKELONG(kImageSize, kImageSize));
-    TBADDBITMAP tbab{g_Module.GetInstance(), IDB_TOOLBAR};
-    m_wndToolBar.SendMessage(TB_ADDBITMAP, kToolBarImages, reinterpret_cast<LPARAM>(&tbab));
-    TBBUTTON buttons[] = {
-        Button(0, ID_FILE_NEW),
-        Button(1, ID_FILE_OPEN),
-        Button(2, ID_FILE_SAVE),
-        Button(10, ID_PROFILE_INFO),
-        Separator(),
-        Button(3, ID_COPY_CHANNEL),
-        Separator(),
-        Button(5, ID_CONNECT),
-        Button(6, ID_DISCONNECT, 0),
-        Separator(),
-        Button(7, ID_APP_ABOUT),
-        Separator(),
-        Button(kImageMuteOff, ID_SYSTEM_MUTE),
-    };
-    m_wndToolBar.SendMessage(TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
-    // The images keep their 32 pixels (crisp); the buttons grow with the
-    // resolution, so the toolbar, and the meters over it, keep their proportions.
-    const CDpiScale& scale = CDpiScale::FromScreen();
-    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(scale.X(kImageSize), scale.Y(kImageSize)));
-}
-
-void CMainFrame::CreateStatusBar()
-{
-    const RECT rcEmpty{};
-    m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
-    int anParts[2] = {CDpiScale::FromScreen().X(kStatusPartWidth), -1};
-    m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
-    m_statusHelp.Attach(m_wndStatusBar);
-    const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
-    m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
-                                        m_wndStatusBar, nullptr, g_Module.GetInstance(), nullptr);
-}
-
 LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 {
     g_Advise.Unadvise(m_hWnd);
     ::KillTimer(m_hWnd, kZOrderTimer);
-    m_fntTabFont.Reset();
-    m_hbrConnected.Reset();
-    m_hbrDisconnected.Reset();
+    m_bars.Destroy();
     ::PostQuitMessage(0);
     return 0;
 }
@@ -292,20 +206,8 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    m_wndToolBar.SendMessage(TB_AUTOSIZE);
-    RECT rcToolBar;
-    m_wndToolBar.GetClientRect(&rcToolBar);
-    const int cyToolBar = rcToolBar.bottom - rcToolBar.top;
-
+    const int cyToolBar = m_bars.Layout(uMsg, wParam, lParam);
     LayoutMeters();
-
-    m_wndStatusBar.SendMessage(uMsg, wParam, lParam);
-    RECT rcPart;
-    if (m_wndStatusBar.SendMessage(SB_GETRECT, 1, reinterpret_cast<LPARAM>(&rcPart))) {
-        ::InflateRect(&rcPart, -1, -1);
-        m_wndStatusText.SetWindowPos(nullptr, rcPart.left, rcPart.top, rcPart.right - rcPart.left,
-                                     rcPart.bottom - rcPart.top, SWP_NOZORDER);
-    }
 
     if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow()) {
         RECT rcForm;
@@ -326,7 +228,7 @@ LRESULT CMainFrame::OnMove(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 void CMainFrame::LayoutMeters()
 {
-    m_meters.Layout(m_hWnd, m_wndToolBar);
+    m_meters.Layout(m_hWnd, m_bars.ToolBar());
 }
 
 LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -381,10 +283,8 @@ LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
     // and a toolbar that makes its first button hot on focus would keep it
     // lit with the cursor elsewhere.
     POINT pt;
-    RECT rcToolBar;
-    if (LOWORD(wParam) != WA_INACTIVE && ::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) &&
-        !::PtInRect(&rcToolBar, pt))
-        m_wndToolBar.SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(-1));
+    if (LOWORD(wParam) != WA_INACTIVE && ::GetCursorPos(&pt) && !m_bars.IsOverToolBar(pt))
+        m_bars.ToolBar().SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(-1));
     bHandled = FALSE;
     return 0;
 }
@@ -392,8 +292,7 @@ LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
 LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
 {
     POINT pt;
-    RECT rcToolBar;
-    if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
+    if (::GetCursorPos(&pt) && !m_bars.IsOverToolBar(pt))
         m_statusHelp.ShowCommand(0);
     bHandled = FALSE;
     return 0;
@@ -407,25 +306,13 @@ LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnToolTipTextA(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    auto* pInfo = reinterpret_cast<NMTTDISPINFOA*>(lParam);
-    pInfo->hinst = nullptr;
-    pInfo->lpszText = pInfo->szText;
-    pInfo->szText[0] = '\0';
-    ::LoadStringA(g_Module.GetInstance(), static_cast<UINT>(pInfo->hdr.idFrom), pInfo->szText, kTipChars);
-    pInfo->szText[kTipChars - 1] = '\0';
-    if (char* p = std::strchr(pInfo->szText, '\n'))
-        *p = '\0';
+    CFrameBars::FillTip(*reinterpret_cast<NMTTDISPINFOA*>(lParam));
     return 0;
 }
 
 LRESULT CMainFrame::OnToolTipTextW(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    auto* pInfo = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-    pInfo->hinst = nullptr;
-    pInfo->lpszText = pInfo->szText;
-    g_Module.LoadString(static_cast<UINT>(pInfo->hdr.idFrom), pInfo->szText, kTipChars);
-    if (wchar_t* p = std::wcschr(pInfo->szText, L'\n'))
-        *p = L'\0';
+    CFrameBars::FillTip(*reinterpret_cast<NMTTDISPINFOW*>(lParam));
     return 0;
 }
 
@@ -436,39 +323,10 @@ LRESULT CMainFrame::OnHotItemChange(UINT, WPARAM, LPARAM lParam, BOOL&)
     return 0;
 }
 
-LRESULT CMainFrame::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
-{
-    const HDC hdc = reinterpret_cast<HDC>(wParam);
-    if (reinterpret_cast<HWND>(lParam) == m_wndStatusText.m_hWnd) {
-        if (m_bShownConnected) {
-            ::SetTextColor(hdc, kBlack);
-            ::SetBkColor(hdc, kGreen);
-            return reinterpret_cast<LRESULT>(m_hbrConnected.Get());
-        }
-        ::SetTextColor(hdc, kYellow);
-        ::SetBkColor(hdc, kRed);
-        return reinterpret_cast<LRESULT>(m_hbrDisconnected.Get());
-    }
-    ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::SetBkColor(hdc, ::GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-}
-
 void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
 {
     const bool bConnected = g_Comm.IsOpen();
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(bConnectEnabled ? TRUE : FALSE, 0));
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_DISCONNECT, MAKELONG(bConnected, 0));
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_SYSTEM_MUTE, MAKELONG(bConnected, 0));
-
-    const int nMuted = (GetSystemFlags() & SYSFLAG_MUTE) ? 1 : 0;
-    m_wndToolBar.SendMessage(TB_CHECKBUTTON, ID_SYSTEM_MUTE, MAKELONG(nMuted, 0));
-    m_wndToolBar.SendMessage(TB_CHANGEBITMAP, ID_SYSTEM_MUTE, MAKELPARAM(kImageMuteOff + nMuted, 0));
-
-    m_bShownConnected = bConnected;
-    m_wndStatusText.SetWindowText(g_Module.LoadString(bConnected ? IDS_CONNECTED : IDS_DISCONNECTED).c_str());
-    m_wndStatusText.Invalidate();
-
+    m_bars.ShowConnection(bConnected, bConnectEnabled, (GetSystemFlags() & SYSFLAG_MUTE) != 0);
     if (!bConnected)
         m_meters.Reset();
 }
@@ -511,11 +369,6 @@ LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_connection.QueueFailed();
     return 0;
-}
-
-void CMainFrame::EnableConnectButton(bool bEnabled)
-{
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(bEnabled ? TRUE : FALSE, 0));
 }
 
 void CMainFrame::HoldForm()

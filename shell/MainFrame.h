@@ -1,15 +1,16 @@
 #pragma once
 // CMainFrame: the program's only top-level window.  It owns the menu, the
-// toolbar with its tooltips, the status bar with the coloured connection
-// indicator, the six input meters over the right end of the toolbar, the
-// crossover editor form below the toolbar and the "Retrieving Settings..."
-// box; it runs the Connect / Disconnect workflow and routes every command.
+// toolbar and status bar (CFrameBars), the six input meters over the right
+// end of the toolbar (CMeterStrip) and the crossover editor form below the
+// toolbar, keeps its owned windows above it, and routes every command and
+// every record of the queue: the document commands to CDocumentCommands,
+// the connection's events to CConnectionExecutor, the form's own commands
+// to the form.
 
 #include <memory>
 #include <string>
 
 #include "editor/DlgCrossover.h"
-#include "framework/ContainedWindow.h"
 #include "framework/Handles.h"
 #include "framework/WindowImpl.h"
 #include "resources/resource.h"
@@ -17,6 +18,7 @@
 #include "framework/AppMessages.h"
 #include "shell/ConnectionExecutor.h"
 #include "shell/DeviceChoice.h"
+#include "shell/FrameBars.h"
 #include "shell/DocumentCommands.h"
 #include "shell/StatusHelp.h"
 #include "shell/MeterStrip.h"
@@ -113,10 +115,6 @@ public:
         COMMAND_ID_HANDLER(ID_VIEW_PREDICTED, OnViewOption)
         COMMAND_ID_HANDLER(ID_VIEW_TARGET, OnViewOption)
         COMMAND_ID_HANDLER(ID_VIEW_MEASUREMENTS, OnViewMeasurements)
-    ALT_MSG_MAP(2) // toolbar
-        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
-    ALT_MSG_MAP(3) // status bar
-        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     END_MSG_MAP()
 
     LRESULT OnCommandFirst(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -138,7 +136,6 @@ public:
     LRESULT OnCommPacket(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCommMarker(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
-    LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnFieldStatus(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -169,17 +166,14 @@ public:
     LRESULT OnViewMeasurements(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
-    void CreateToolBar();
-    void CreateStatusBar();
     void RaiseOwnedWindows();
     // Status bar part 0: the description after the first newline of string nId
     // (the hint, when there is one, for nId < 1).
     void ShowDescription(int nId);
-    // Status bar part 0 without a description: the hint (a field waiting for Enter).
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
     // What the connection's steps ask of the frame's windows.
     void ShowState(bool bConnectEnabled) override { UpdateConnectionState(bConnectEnabled); }
-    void EnableConnectButton(bool bEnabled) override;
+    void EnableConnectButton(bool bEnabled) override { m_bars.EnableConnectButton(bEnabled); }
     void HoldForm() override;
     void StartReadBack() override { SendToChildren(WM_READ_SETTINGS, 0, 0); }
     bool LinkClosed() override;
@@ -189,9 +183,7 @@ private:
     // screen shows what the unit holds; false (with a beep) while it does not.
     bool ConfigurationSettled() const;
 
-    CContainedWindow m_wndToolBar;
-    CContainedWindow m_wndStatusBar;
-    CWindow m_wndStatusText;
+    CFrameBars m_bars; // the toolbar and the status bar with the connection indicator
     CMeterStrip m_meters;
     // Before the form: its plot draws from the measurements until it goes.
     CMeasurementCommands m_measurements;
@@ -209,15 +201,6 @@ public:
     const CStatusHelp& GetStatusHelp() const { return m_statusHelp; }
     // The editor form (tests that drive the whole window).
     CDlgCrossover* GetForm() { return m_pdlgCrossoverForm.get(); }
-
-private:
-    // What the status text shows, so its colours always match its words.
-    bool m_bShownConnected = false;
-    CBrush m_hbrConnected;
-    CBrush m_hbrDisconnected;
-    CFont m_fntTabFont;
-
-public:
     // The current file's path (tests and diagnostics).
     const wchar_t* GetFileName() const { return m_documents.GetFileName(); }
     // The measurements of the configuration (tests).
