@@ -11,7 +11,6 @@
 #include <string>
 
 #include "editor/DlgCrossover.h"
-#include "framework/Handles.h"
 #include "framework/WindowImpl.h"
 #include "resources/resource.h"
 #include "framework/AppGlobals.h"
