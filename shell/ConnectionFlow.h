@@ -1,6 +1,6 @@
 #pragma once
 // The decisions of the connection workflow, apart from the windows that
-// carry them out.  The main frame reports what happened (the user pressed
+// carry them out.  CConnectionExecutor reports what happened (the user pressed
 // Connect, the unit answered the flags read, the read-back's marker came, the
 // queue failed, the user answered the Disconnect question, the store was
 // answered) and performs the actions returned, in their order.  Which windows
