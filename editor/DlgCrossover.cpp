@@ -1,16 +1,12 @@
 #include "editor/DlgCrossover.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cwchar>
 #include <string>
 
 #include "device/Advise.h"
 #include "device/Comm.h"
 #include "device/RXQueue.h"
 #include "editor/ChannelButtons.h"
-#include "editor/DlgCopyChannel.h"
-#include "editor/DlgProfileInfo.h"
 #include "editor/EditStepNames.h"
 #include "editor/FieldRules.h"
 #include "editor/FieldStatusText.h"
@@ -22,64 +18,21 @@
 #include "model/FieldRanges.h"
 #include "model/ConfigCheck.h"
 #include "model/ParameterMap.h"
-#include "model/TextMemory.h"
 #include "model/UnitMismatch.h"
 #include "framework/AppGlobals.h"
-#include "speakerlib/DlgSpeakerLib.h"
 
 namespace {
 
-
 constexpr COLORREF RGB_ERROR_TEXT = 0x00FFFF; // yellow
 constexpr COLORREF RGB_ERROR_BACK = 0x0000FF; // red
-
-// Controls the Subwoofer does without: the HP Filter, the Low PEQ, the whole
-// High band and the speaker button.
-constexpr int s_anNotForSubwoofer[] = {
-    IDC_HP_GROUP, IDC_HP_FREQ_LABEL, IDC_HP_FREQ, IDC_HP_Q_LABEL, IDC_HP_Q_707, IDC_HP_Q_2,
-    IDC_LOW_PEQ_FREQ_LABEL, IDC_LOW_PEQ_FREQ, IDC_LOW_PEQ_Q_LABEL, IDC_LOW_PEQ_Q, IDC_LOW_PEQ_GAIN_LABEL,
-    IDC_LOW_PEQ_GAIN, IDC_HIGH_GROUP, IDC_HIGH_HP_FREQ_LABEL, IDC_HIGH_GAIN_LABEL, IDC_HIGH_DELAY_LABEL,
-    IDC_HIGH_PEQ_FREQ_LABEL, IDC_HIGH_PEQ_Q_LABEL, IDC_HIGH_PEQ_GAIN_LABEL, IDC_SEQ_FREQ_LABEL, IDC_SEQ_GAIN_LABEL,
-    IDC_HEQ_FREQ_LABEL, IDC_HEQ_GAIN_LABEL, IDC_HIGH_HP_FREQ, IDC_HIGH_PEQ_FREQ, IDC_HIGH_PEQ_Q, IDC_HIGH_PEQ_GAIN,
-    IDC_HIGH_GAIN, IDC_HIGH_DELAY, IDC_SEQ_FREQ, IDC_SEQ_GAIN, IDC_HEQ_FREQ, IDC_HEQ_GAIN, IDC_HIGH_INVERT,
-    IDC_HIGH_MUTE, IDC_SPEAKER,
-};
-
-// The Mid Band group: only in Triamp, never for the Subwoofer.
-constexpr int s_anMidBand[] = {
-    IDC_MID_GROUP, IDC_MID_HP_FREQ_LABEL, IDC_MID_LP_FREQ_LABEL, IDC_MID_GAIN_LABEL, IDC_MID_DELAY_LABEL,
-    IDC_MID_PEQ_FREQ_LABEL, IDC_MID_PEQ_Q_LABEL, IDC_MID_PEQ_GAIN_LABEL, IDC_MID_HP_FREQ, IDC_MID_PEQ_FREQ,
-    IDC_MID_DELAY, IDC_MID_PEQ_GAIN, IDC_MID_PEQ_Q, IDC_MID_GAIN, IDC_MID_LP_FREQ, IDC_MID_MUTE, IDC_MID_INVERT,
-};
-
-// Mute and Invert buttons: band (4 Low, 2 Mid, 1 High) and flag bit.
-struct SFlagButton {
-    int nButton;
-    int nBand;
-    std::uint32_t dwBit;
-};
-constexpr SFlagButton s_aFlagButtons[] = {
-    {IDC_LOW_MUTE, 4, BAND_FLAG_MUTE},  {IDC_LOW_INVERT, 4, BAND_FLAG_INVERT},
-    {IDC_MID_MUTE, 2, BAND_FLAG_MUTE},  {IDC_MID_INVERT, 2, BAND_FLAG_INVERT},
-    {IDC_HIGH_MUTE, 1, BAND_FLAG_MUTE}, {IDC_HIGH_INVERT, 1, BAND_FLAG_INVERT},
-};
-
-std::uint32_t BandFlags(const CChannelConfig& cfg, int nBand)
-{
-    return nBand == 4 ? cfg.GetLowFlags() : nBand == 2 ? cfg.GetMidFlags() : cfg.GetHighFlags();
-}
 
 std::u16string FieldText(HWND hWnd) { return CTabberWnd::FieldText(hWnd); }
 
 } // namespace
 
 CDlgCrossover::CDlgCrossover()
-    : m_aChannels{CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
-                  CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)},
-      m_ctlPlot(CHANNEL_CENTER),
+    : m_ctlPlot(CHANNEL_CENTER),
       m_wndSpeaker(L"Button", nullptr, 0),
-      m_wndLevel(TRACKBAR_CLASSW, nullptr, 0),
-      m_wndLevelText(L"Static", nullptr, 0),
       m_hbrError(::CreateSolidBrush(RGB_ERROR_BACK))
 {
     m_apFields.reserve(CFieldRules::Count());
@@ -89,7 +42,7 @@ CDlgCrossover::CDlgCrossover()
 
 CDlgCrossover::~CDlgCrossover() = default;
 
-int CDlgCrossover::ShownChannel() const { return m_ctlPlot.GetChannel(); }
+int CDlgCrossover::ShownChannel() const { return m_config.ShownChannel(); }
 
 // --- lifecycle ---------------------------------------------------------------
 
@@ -101,17 +54,7 @@ LRESULT CDlgCrossover::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
     }
     m_wndSpeaker.SubclassWindow(GetDlgItem(IDC_SPEAKER));
-    m_wndLevel.SubclassWindow(GetDlgItem(IDC_LEVEL));
-    m_wndLevelText.SubclassWindow(GetDlgItem(IDC_LEVEL_TEXT));
-
-    // Level: positions -16 (top, +8 dB) .. 44 (bottom, -22 dB), the selection mark at 0 dB.
-    m_wndLevel.SendMessage(TBM_SETTICFREQ, 4, 0);
-    m_wndLevel.SendMessage(TBM_SETSELSTART, FALSE, 0);
-    const CFieldRanges::SRange levelRange = CFieldRanges::GetLevelRange();
-    const int nTopPos = static_cast<int>(-levelRange.fltMax / CFieldRanges::LEVEL_STEP);
-    const int nBottomPos = static_cast<int>(-levelRange.fltMin / CFieldRanges::LEVEL_STEP);
-    m_wndLevel.SendMessage(TBM_SETRANGE, FALSE, MAKELPARAM(static_cast<WORD>(nTopPos), static_cast<WORD>(nBottomPos)));
-    m_wndLevel.SendMessage(TBM_SETPAGESIZE, 0, 0);
+    m_level.Attach(m_hWnd);
 
     for (size_t i = 0; i < CFieldRules::Count(); ++i)
         m_apFields[i]->SubclassWindow(GetDlgItem(CFieldRules::Begin()[i].nId));
@@ -136,11 +79,6 @@ LRESULT CDlgCrossover::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     g_Advise.Unadvise(m_hWnd);
     bHandled = FALSE;
     return 0;
-}
-
-int CDlgCrossover::ShowMessage(UINT nText, UINT uStyle)
-{
-    return g_Module.ShowMessage(m_hWnd, nText, IDS_APP_TITLE, uStyle);
 }
 
 // --- refreshing the controls ---------------------------------------------------
@@ -190,204 +128,64 @@ bool CDlgCrossover::HasUnappliedField() const
 void CDlgCrossover::UpdateControls()
 {
     CCtlQVRXOPlot& wc = m_ctlPlot;
-    const bool bSubwoofer = wc.GetChannel() == CHANNEL_SUBWOOFER;
     // A handle whose fields the form now shows disabled is put down.
     if (wc.GetAdjuster() != 0 && !CFieldRanges::IsAdjusterAvailable(wc.GetAdjuster(), wc.GetChannel(), wc.GetMode()))
         wc.SelectAdjuster(0);
-    ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, wc.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
-
-    for (int nId : s_anNotForSubwoofer)
-        ::EnableWindow(GetDlgItem(nId), !bSubwoofer);
-    ::SendMessageW(GetDlgItem(IDC_LOW_LP_FREQ), EM_SETREADONLY, bSubwoofer, 0);
-    const bool bMid = wc.GetMode() == MODE_TRIAMP && !bSubwoofer;
-    for (int nId : s_anMidBand)
-        ::EnableWindow(GetDlgItem(nId), bMid);
-
+    ShowMode(wc.GetMode());
+    m_buttons.ShowEnabled(m_hWnd);
     // Every field shows its value, the disabled ones too.
     for (size_t i = 0; i < CFieldRules::Count(); ++i) {
         const SFieldRule& rule = CFieldRules::Begin()[i];
         SetFieldText(rule, CFieldRules::GetValue(wc, rule));
     }
-    ::CheckRadioButton(m_hWnd, IDC_HP_Q_707, IDC_HP_Q_2, wc.GetHPQ() == 2.0f ? IDC_HP_Q_2 : IDC_HP_Q_707);
-    for (const auto& b : s_aFlagButtons)
-        ::CheckDlgButton(m_hWnd, b.nButton, (BandFlags(wc, b.nBand) & b.dwBit) ? BST_CHECKED : BST_UNCHECKED);
+    m_buttons.ShowChecked(m_hWnd);
 
     char16_t szSpeaker[SPEAKER_NAME_UNITS] = {};
     wc.GetSpeakerName(szSpeaker, static_cast<int>(sizeof szSpeaker));
     ::SetDlgItemTextW(m_hWnd, IDC_SPEAKER, reinterpret_cast<const wchar_t*>(szSpeaker));
 }
 
-void CDlgCrossover::SetLevelText(float fltLevel)
+void CDlgCrossover::RefreshAll()
 {
-    // One decimal, cut toward zero; never "-0.0".
-    const float fltShown = std::trunc(fltLevel * 10.0f) / 10.0f + 0.0f;
-    wchar_t sz[64];
-    swprintf(sz, 64, L"%2.1f", static_cast<double>(fltShown));
-    ::SetDlgItemTextW(m_hWnd, IDC_LEVEL_TEXT, sz);
+    m_ctlPlot.RecalcBands(BAND_ALL);
+    UpdateLevelControls();
+    UpdateControls();
 }
 
-void CDlgCrossover::UpdateLevelControls()
-{
-    const float fltLevel = m_ctlPlot.GetLevel();
-    SetLevelText(fltLevel);
-    // Saturated, so a level from a file or the unit cannot overflow; the
-    // trackbar clamps the position to its range.
-    ::SendMessageW(GetDlgItem(IDC_LEVEL), TBM_SETPOS, TRUE, CPlotGeometry::TruncCoord(-2.0f * fltLevel));
-}
-
-// --- level trackbar ----------------------------------------------------------------
+void CDlgCrossover::UpdateLevelControls() { m_level.Show(); }
 
 LRESULT CDlgCrossover::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    HWND hTrack = GetDlgItem(IDC_LEVEL);
-    if (reinterpret_cast<HWND>(lParam) != hTrack || !hTrack) {
-        bHandled = FALSE;
-        return 0;
-    }
-    const int nPos = static_cast<int>(::SendMessageW(hTrack, TBM_GETPOS, 0, 0));
-    const float fltLevel = static_cast<float>(-nPos) / 2.0f;
-    SetLevelText(fltLevel);
-    if (LOWORD(wParam) != TB_ENDTRACK) {
-        m_recorder.Begin(CEditStepNames::Level()); // press to release, or one key
-        m_ctlPlot.SetLevel(fltLevel, true);        // also re-sends the band gains
-    } else {
-        m_ctlPlot.RecalcBands(BAND_ALL);
-        m_recorder.End();
-    }
+    bHandled = m_level.OnScroll(wParam, reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     return 0;
 }
 
 LRESULT CDlgCrossover::OnLevelCustomDraw(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    auto* pcd = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
-    if (pcd->dwDrawStage == CDDS_PREPAINT) {
-        m_bLevelFocus = ::GetFocus() == pcd->hdr.hwndFrom;
-        return CDRF_NOTIFYITEMDRAW;
-    }
-    if (pcd->dwDrawStage != CDDS_ITEMPREPAINT)
-        return CDRF_DODEFAULT;
-
-    const RECT& rc = pcd->rc;
-    if (pcd->dwItemSpec == TBCD_CHANNEL) {
-        if (!m_bLevelFocus)
-            return CDRF_DODEFAULT;
-        // Blue to white, top left to bottom right, along the slot's length.
-        TRIVERTEX av[2] = {{rc.left, rc.top, 0x0000, 0x3333, 0xFFFF, 0x0000},
-                           {rc.right, rc.bottom, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000}};
-        GRADIENT_RECT gr{0, 1};
-        const bool bVertical = (rc.right - rc.left) <= (rc.bottom - rc.top);
-        CSelectObject selPen(pcd->hdc, ::GetStockObject(NULL_PEN));
-        CSelectObject selBrush(pcd->hdc, ::GetStockObject(NULL_BRUSH));
-        ::GradientFill(pcd->hdc, av, 2, &gr, 1, bVertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
-        return CDRF_SKIPDEFAULT;
-    }
-    if (pcd->dwItemSpec == TBCD_THUMB) {
-        TRIVERTEX av[2] = {{rc.left, rc.top, 0x0000, 0xCCCC, 0x0000, 0x0000},
-                           {rc.right, rc.bottom, 0xFFFF, 0xFFFF, 0xFFFF, 0x0000}};
-        GRADIENT_RECT gr{0, 1};
-        ::GradientFill(pcd->hdc, av, 2, &gr, 1, GRADIENT_FILL_RECT_H);
-        CSelectObject selPen(pcd->hdc, ::GetStockObject(BLACK_PEN));
-        CSelectObject selBrush(pcd->hdc, ::GetStockObject(NULL_BRUSH));
-        ::Rectangle(pcd->hdc, rc.left, rc.top, rc.right, rc.bottom);
-        return CDRF_SKIPDEFAULT;
-    }
-    return CDRF_DODEFAULT; // tick marks
+    return m_level.OnCustomDraw(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
 }
 
 // --- channel and mode --------------------------------------------------------------
 
-int CDlgCrossover::SelectChannel(int nButton)
-{
-    const int nChannel = CChannelButtons::ChannelOfButton(nButton);
-    if (nChannel < 0)
-        return -1;
-    const int nCurrent = ShownChannel();
-    if (nChannel == nCurrent)
-        return -1;
-    DropHeldValue(); // it belongs to the channel it was typed on, and the user has not confirmed it
-    m_recorder.End(); // a field's edit belongs to the channel it was made on
-    // During a read-back the set holds the unit's values as they arrive and
-    // the form takes no edits: the working copy has nothing to give back.
-    if (nCurrent >= 0 && nCurrent < CHANNEL_COUNT && !m_readBack.IsActive())
-        m_aChannels[static_cast<size_t>(nCurrent)].Assign(m_ctlPlot, false);
-    m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nChannel)], false);
-    m_ctlPlot.SetChannel(nChannel);
-    m_ctlPlot.RecalcBands(BAND_ALL);
-    UpdateLevelControls();
-    UpdateControls();
-    return CChannelButtons::SiblingNumberOfButton(nButton);
-}
-
 LRESULT CDlgCrossover::OnChannelButton(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    ChooseChannel(CChannelButtons::ChannelOfButton(LOWORD(wParam)));
+    ShowChannel(CChannelButtons::ChannelOfButton(LOWORD(wParam)));
     return 0;
 }
 
-void CDlgCrossover::ChooseChannel(int nChannel)
-{
-    const int nButton = CChannelButtons::ButtonOfChannel(nChannel);
-    if (nButton < 0)
-        return;
-    const int nSibling = SelectChannel(nButton);
-    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
-    if (nSibling != -1 && g_hWndSibling)
-        ::PostMessageW(g_hWndSibling, g_uMsgChannelChange, static_cast<WPARAM>(nSibling), 0);
-}
+void CDlgCrossover::ShowChannel(int nChannel) { m_channelAndMode.ShowChannel(nChannel); }
 
 LRESULT CDlgCrossover::OnSelectChannel(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    const int nButton = CChannelButtons::ButtonOfSiblingNumber(static_cast<int>(wParam));
-    // A unit without Left Center and Right Center has them disabled: the
-    // sibling's number for one is not a channel of this unit.
-    const int nChannel = CChannelButtons::ChannelOfButton(nButton);
-    if ((nChannel == CHANNEL_LEFT_CENTER || nChannel == CHANNEL_RIGHT_CENTER) &&
-        (GetSystemFlags() & SYSFLAG_NO_LCR) != 0)
-        return 0;
-    SelectChannel(nButton);
-    ::CheckRadioButton(m_hWnd, IDC_CH_LEFT, IDC_CH_SUBWOOFER, nButton);
+    m_channelAndMode.OnSiblingChannel(static_cast<int>(wParam));
     return 0;
 }
 
-void CDlgCrossover::ChangeMode()
-{
-    DropHeldValue();
-    if (ShowMessage(IDS_MODE_WARNING, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
-        ::CheckRadioButton(m_hWnd, IDC_BIAMP, IDC_TRIAMP, m_ctlPlot.GetMode() == MODE_BIAMP ? IDC_BIAMP : IDC_TRIAMP);
-        return;
-    }
-    const int nMode = ::IsDlgButtonChecked(m_hWnd, IDC_BIAMP) == BST_CHECKED ? MODE_BIAMP : MODE_TRIAMP;
-    std::uint32_t dwFlags = GetSystemFlags() | SYSFLAG_MUTE;
-    if (nMode == MODE_BIAMP)
-        dwFlags |= SYSFLAG_BIAMP;
-    else
-        dwFlags &= ~SYSFLAG_BIAMP;
-    SetSystemFlags(dwFlags, true);
-    // The mode change resets values of the channel set; the shown channel
-    // takes part through the set, so its edits are stored first and the
-    // reset values are reloaded after (nothing more is sent by either copy).
-    const int nShown = ShownChannel();
-    const bool bShownInSet = nShown >= 0 && nShown < CHANNEL_COUNT;
-    if (bShownInSet)
-        m_aChannels[static_cast<size_t>(nShown)].Assign(m_ctlPlot, false);
-    ApplyMode(m_aChannels.data(), m_ctlPlot, nMode, true);
-    m_recorder.Clear(); // every channel changed mode: no step reaches back over it
-    if (bShownInSet)
-        m_ctlPlot.Assign(m_aChannels[static_cast<size_t>(nShown)], false);
-    if (g_Comm.IsOpen()) {
-        // The unit's values after the mode change reach the screen when the
-        // marker behind the channel reads arrives.
-        m_readBack.Reread();
-    } else {
-        m_ctlPlot.RecalcBands(BAND_ALL);
-        UpdateLevelControls();
-        UpdateControls();
-    }
-}
+void CDlgCrossover::ShowMode(int nMode) { m_channelAndMode.ShowMode(nMode); }
 
 LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
 {
-    ChangeMode();
+    m_channelAndMode.ChangeMode();
     return 0;
 }
 
@@ -395,28 +193,13 @@ LRESULT CDlgCrossover::OnModeButton(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDlgCrossover::OnMuteInvert(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::OfControl(LOWORD(wParam)));
-    for (const auto& b : s_aFlagButtons) {
-        if (b.nButton != LOWORD(wParam))
-            continue;
-        const std::uint32_t dwFlags = BandFlags(m_ctlPlot, b.nBand) ^ b.dwBit;
-        if (b.nBand == 4)
-            m_ctlPlot.SetLowFlags(dwFlags, true);
-        else if (b.nBand == 2)
-            m_ctlPlot.SetMidFlags(dwFlags, true);
-        else
-            m_ctlPlot.SetHighFlags(dwFlags, true);
-    }
-    // The band curves do not change, the summed response does.
-    m_ctlPlot.RecalcBands(0);
+    m_buttons.OnFlagButton(LOWORD(wParam));
     return 0;
 }
 
 LRESULT CDlgCrossover::OnHPQ(UINT, WPARAM, LPARAM, BOOL&)
 {
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::HPQ());
-    m_ctlPlot.SetHPQ(::IsDlgButtonChecked(m_hWnd, IDC_HP_Q_707) == BST_CHECKED ? 0.707f : 2.0f, true);
-    m_ctlPlot.RecalcBands(BAND_ALL);
+    m_buttons.OnHPQ(m_hWnd);
     return 0;
 }
 
@@ -617,18 +400,29 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
     // Save writes what the screen shows, and Open replaces it.
     DropHeldValue();
     CHandleStream stream(hFile);
-    const int nShown = ShownChannel();
+    // The file works on the six records: the shown channel's edits go in
+    // first.  A read stores them once the whole file is read and let through
+    // (a refused file changes nothing), just before the values are applied,
+    // so that a file value equal to a stale one still reaches the unit.
     ConfigResult r;
     if (nDirection == 0) {
-        r = CConfigFile::Write(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE);
+        m_config.StoreShown();
+        r = CConfigFile::Write(stream, m_config.Records(), &m_config.Profile(), bReset != FALSE);
     } else {
-        r = CConfigFile::Read(stream, m_aChannels.data(), &m_ctlPlot, nShown, &m_profile, bReset != FALSE, gate);
+        const auto storeWhenLetThrough = [&](const std::uint8_t* pImage, std::size_t cb) {
+            if (gate && !gate(pImage, cb))
+                return false;
+            m_config.StoreShown();
+            return true;
+        };
+        r = CConfigFile::Read(stream, m_config.Records(), &m_config.Profile(), bReset != FALSE, storeWhenLetThrough);
         if (r.Ok()) {
+            // The channel shown now (the sibling program may have changed it
+            // while the gate asked) takes the file's values.
+            m_config.LoadShown();
             m_recorder.Clear();
-            m_ctlPlot.RecalcBands(BAND_ALL);
-            UpdateLevelControls();
-            UpdateControls();
-            WriteTextMemory();
+            RefreshAll();
+            m_textMemory.Write();
         }
     }
     if (pResult)
@@ -640,7 +434,7 @@ int CDlgCrossover::SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, Co
 
 bool CDlgCrossover::OnLinkClosed()
 {
-    m_nOwnTextReplies = 0;
+    m_textMemory.ForgetPendingReplies();
     return m_readBack.OnLinkClosed();
 }
 
@@ -650,7 +444,7 @@ LRESULT CDlgCrossover::OnReadSettings(UINT, WPARAM, LPARAM, BOOL&)
     // when the link closed starts nothing.
     if (!g_Comm.IsOpen())
         return 0;
-    m_nOwnTextReplies = 0;
+    m_textMemory.ForgetPendingReplies();
     DropHeldValue();
     m_readBack.Start();
     return 0;
@@ -683,12 +477,7 @@ LRESULT CDlgCrossover::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
         break;
     case CMD_WRITE_WORD:
     case CMD_ERASE:
-        // Someone else (the terminal, a firmware download) wrote the unit's
-        // memory: the next text write cannot rely on what it held.
-        if (m_nOwnTextReplies > 0)
-            --m_nOwnTextReplies;
-        else
-            m_readBack.TextReader().ForgetUnitImage();
+        m_textMemory.OnWriteReply();
         break;
     default:
         break;
@@ -703,9 +492,7 @@ LRESULT CDlgCrossover::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
     const bool bEnded = m_readBack.OnMarker();
     if (bEnded)
         m_recorder.Clear(); // the unit's values replaced the configuration
-    m_ctlPlot.RecalcBands(BAND_ALL);
-    UpdateLevelControls();
-    UpdateControls();
+    RefreshAll();
     if (bEnded && m_readBack.ReportRejected()) {
         // No: the fields stay marked, and the status bar says so.
         const std::wstring text =
@@ -725,123 +512,23 @@ LRESULT CDlgCrossover::OnCommFailure(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
-void CDlgCrossover::WriteTextMemory()
-{
-    // The names are the channel set's: a name changes only there (the
-    // working copy takes it from the set).
-    const CChannelConfig* apNames[TEXT_NAME_SECTIONS];
-    for (int c = 0; c < TEXT_NAME_SECTIONS; ++c)
-        apNames[c] = &m_aChannels[static_cast<size_t>(c)];
-    CTextMemory::STexts texts;
-    CTextMemory::CollectTexts(m_profile, apNames, texts);
-    STextMemoryImage image;
-    CTextMemory::Build(texts, image);
-    std::copy(std::begin(image.adwDirectory), std::end(image.adwDirectory), std::begin(g_adwTextDirectory));
-
-    // Flash wears with every erase: a unit that holds these very texts (as
-    // read back, or as written since) is left alone.
-    if (!g_Comm.IsOpen() || m_readBack.TextReader().UnitHolds(image))
-        return;
-    // Erase, the texts, then the directory last: a write cut short leaves a
-    // directory that is erased (never written) rather than one that points
-    // at half-written texts.
-    int nQueued = 0;
-    bool bOk = g_Comm.QueueCommand(CMD_ERASE, 0, TEXT_MEMORY_START, TEXT_MEMORY_BYTES);
-    nQueued += bOk ? 1 : 0;
-    std::uint32_t dwAddress = TEXT_AREA_START;
-    for (std::uint32_t dwWord : image.adwText) {
-        if (!bOk)
-            break;
-        bOk = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, dwAddress, dwWord);
-        nQueued += bOk ? 1 : 0;
-        dwAddress += 4;
-    }
-    for (int i = 0; bOk && i < TEXT_DIRECTORY_WORDS; ++i) {
-        bOk = g_Comm.QueueCommand(CMD_WRITE_WORD, 0, TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(i),
-                                  image.adwDirectory[i]);
-        nQueued += bOk ? 1 : 0;
-    }
-    // A link that closed while the writes were queued took none of them.
-    if (!bOk || !g_Comm.IsOpen()) {
-        m_readBack.TextReader().ForgetUnitImage();
-        return;
-    }
-    m_nOwnTextReplies += nQueued;
-    m_readBack.TextReader().SetUnitImage(image);
-}
-
 // --- commands that open their own dialogs -------------------------------------------------
 
 LRESULT CDlgCrossover::OnSpeakerLibrary(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // The button is disabled for the Subwoofer: no preset is meant for it.
-    DropHeldValue();
-    const int nShown = ShownChannel();
-    if (nShown < 0 || nShown >= CHANNEL_SUBWOOFER)
-        return 0;
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::SpeakerLibrary());
-    CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
-    shown.Assign(m_ctlPlot, false);
-    CDlgSpeakerLib dlg(shown, m_ctlPlot.GetMode());
-    if (dlg.DoModal(m_hWnd) != IDOK)
-        return 0;
-    // Left, Left Center, Center, Right Center, Right: the preset's keys and
-    // name on each channel's own record (its level, channel delay and
-    // Mute/Invert stay its own); each changed value is sent.
-    for (int i = 0; i < 5; ++i) {
-        const CDlgSpeakerLib::SChannelBit& b = CDlgSpeakerLib::ChannelBits()[i];
-        if (dlg.GetChannelMask() & b.dwBit)
-            dlg.GetPreset().ApplyTo(m_aChannels[static_cast<size_t>(b.nChannel)], true);
-    }
-    if (g_Comm.IsOpen())
-        WriteTextMemory(); // the speaker names live in the unit's text memory
-    m_ctlPlot.Assign(shown, false);
-    UpdateLevelControls();
-    UpdateControls();
-    m_ctlPlot.RecalcBands(BAND_ALL);
+    m_dialogs.SpeakerLibrary();
     return 0;
 }
 
 LRESULT CDlgCrossover::OnCopyChannel(UINT, WPARAM, LPARAM, BOOL&)
 {
-    DropHeldValue(); // the dialog would otherwise take the focus and leave the unit playing it
-    const int nShown = ShownChannel();
-    if (nShown < 0 || nShown >= CHANNEL_COUNT)
-        return 0;
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::CopyChannel());
-    // Edits of the shown channel are copied too.
-    CChannelConfig& shown = m_aChannels[static_cast<size_t>(nShown)];
-    shown.Assign(m_ctlPlot, false);
-    CDlgCopyChannel dlg(nShown);
-    if (dlg.DoModal(m_hWnd) != IDOK)
-        return 0;
-    if (dlg.m_nFrom >= 0 && dlg.m_nFrom < CDlgCopyChannel::TARGET_COUNT) {
-        const CChannelConfig& source = m_aChannels[static_cast<size_t>(dlg.m_nFrom)];
-        for (int i = 0; i < CDlgCopyChannel::TARGET_COUNT; ++i)
-            if (dlg.m_bTo[i])
-                m_aChannels[static_cast<size_t>(i)].Assign(source, true);
-    }
-    m_ctlPlot.Assign(shown, false);
-    UpdateLevelControls();
-    UpdateControls();
-    m_ctlPlot.RecalcBands(BAND_ALL);
-    WriteTextMemory(); // queues nothing while the link is closed
+    m_dialogs.CopyChannel();
     return 0;
 }
 
 LRESULT CDlgCrossover::OnProfileInformation(UINT, WPARAM, LPARAM, BOOL&)
 {
-    DropHeldValue();
-    CEditRecorder::CGesture gesture(m_recorder, CEditStepNames::ProfileInformation());
-    CDlgProfileInfo dlg(m_profile);
-    if (dlg.DoModal(m_hWnd) != IDOK)
-        return 0;
-    const CProfileInfo& edited = dlg.GetProfile();
-    m_profile.SetProject(edited.Project());
-    m_profile.SetTheater(edited.Theater());
-    m_profile.SetScreen(edited.Screen());
-    m_profile.SetComments(edited.Comments());
-    WriteTextMemory();
+    m_dialogs.ProfileInformation();
     return 0;
 }
 

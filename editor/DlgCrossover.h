@@ -1,28 +1,35 @@
 #pragma once
 // The crossover editor form (dialog 308): a modeless child of the main
-// frame that shows one channel at a time and owns the configuration: the
-// channel set of six records, the response plot (which is the working copy
-// of the shown channel) and the profile.  Every edit goes through a setter
-// of the working copy with sending on, so a connected unit follows it.
+// frame that shows one channel at a time and owns the configuration
+// (CConfigurationSet: the six records, the profile, and the response plot,
+// which is the working copy of the shown channel).  Every edit goes through
+// a setter of the working copy with sending on, so a connected unit follows
+// it.  The read-back, Undo and Redo and the commands that open dialogs see
+// the form only as an IEditorView.
 
 #include <windows.h>
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "editor/BandButtons.h"
+#include "editor/ChannelAndMode.h"
 #include "editor/EditRecorder.h"
+#include "editor/EditorDialogs.h"
+#include "editor/EditorView.h"
+#include "editor/LevelControl.h"
 #include "editor/TabberWnd.h"
+#include "editor/TextMemorySync.h"
 #include "editor/WaitingFields.h"
 #include "framework/ContainedWindow.h"
 #include "framework/DialogImpl.h"
 #include "framework/Handles.h"
 #include "model/ChannelConfig.h"
+#include "model/ConfigurationSet.h"
 #include "model/CtlQVRXOPlot.h"
-#include "model/ProfileInfo.h"
 #include "editor/ReadBack.h"
 #include "resources/resource.h"
 #include "framework/AppMessages.h"
@@ -31,7 +38,7 @@ struct SFieldRule;
 struct utRXQueue;
 struct ConfigResult;
 
-class CDlgCrossover : public CDialogImpl<CDlgCrossover> {
+class CDlgCrossover : public CDialogImpl<CDlgCrossover>, private IEditorView {
 public:
     enum { IDD = IDD_CROSSOVER };
 
@@ -80,14 +87,6 @@ public:
     void UpdateControls();
     // Refreshes the level trackbar and its readout.
     void UpdateLevelControls();
-    // Shows the channel of a channel button (201..206).  Returns its number
-    // in the sibling program, or -1 when it is the channel already shown.
-    int SelectChannel(int nButton);
-    // Shows a channel (0..5) as a click on its button does, telling a linked
-    // sibling program.
-    void ChooseChannel(int nChannel);
-    // Asks, then switches every channel to the mode of the checked mode button.
-    void ChangeMode();
     // Writes (0) or reads (1) a configuration file through an open handle;
     // bReset writes factory defaults.  1 on success, 0 when a read finds no
     // complete configuration file or a write fails; pResult (if given) then
@@ -95,16 +94,12 @@ public:
     // read, before anything is applied: its No leaves everything as it was.
     int SerializeConfig(HANDLE hFile, int nDirection, BOOL bReset, ConfigResult* pResult = nullptr,
                         const std::function<bool(const std::uint8_t*, std::size_t)>& gate = {});
-    // Stores the profile and the speaker names in the unit's text memory
-    // (and in the process-wide directory copy).  Nothing is sent when the
-    // unit is known to hold exactly these texts already.
-    void WriteTextMemory();
 
     // A read-back of the unit runs (from WM_READ_SETTINGS, or after a mode
     // change while connected, until its end-of-read marker): the form takes
     // no input meanwhile, so nothing edited can be overwritten by a reply
     // that was already on its way.
-    bool IsReadingBack() const { return m_readBack.IsActive(); }
+    bool IsReadingBack() const override { return m_readBack.IsActive(); }
     // Connect opened the link: the form takes no input from now until the
     // read-back ends, and keeps its configuration for a read-back that fails.
     void HoldForReadBack()
@@ -121,7 +116,7 @@ public:
     // or waiting to be applied (CWaitingFields).
     bool HasUnappliedField() const;
     // A field holds a typed value that waits to be applied.
-    bool HoldsValue() const;
+    bool HoldsValue() const override;
     // The one rule for a held value: only the user confirms it (Enter, Tab,
     // a click into another control of the form).  Whatever the program does
     // on its own (a dialog or message box it opens, a document or link
@@ -129,16 +124,26 @@ public:
     // calls this first: the held value is dropped, never sent, the field
     // shows the value in use again and the status bar says the typed value
     // was not applied.  True when a value was dropped.
-    bool DropHeldValue();
+    bool DropHeldValue() override;
 
-    // Channel set, working copy and profile.
-    CChannelConfig& GetChannelRecord(int nChannel) { return m_aChannels[static_cast<size_t>(nChannel)]; }
+    // The configuration: every reader and writer goes through the set.
+    CConfigurationSet& Configuration() { return m_config; }
+    // The response plot as a window (view options, overlays); its values are
+    // the set's working copy.
     CCtlQVRXOPlot& GetPlot() { return m_ctlPlot; }
-    CProfileInfo& GetProfile() { return m_profile; }
     // Undo and Redo, and the Edit menu.
     CEditRecorder& EditRecorder() { return m_recorder; }
+    // The unit's text memory.
+    CTextMemorySync& TextMemory() { return m_textMemory; }
 
 private:
+    // IEditorView
+    HWND FormWindow() const override { return m_hWnd; }
+    HWND PlotWindow() const override { return m_ctlPlot.m_hWnd; }
+    void RefreshAll() override;
+    void ShowChannel(int nChannel) override;
+    void ShowMode(int nMode) override;
+
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnVScroll(UINT, WPARAM, LPARAM, BOOL&);
@@ -175,31 +180,25 @@ private:
     LRESULT OnFieldKillFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnUndoRedo(UINT, WPARAM, LPARAM, BOOL&);
 
-    // Message box with a string-table text, caption "QVR500", owned by the form.
-    int ShowMessage(UINT nText, UINT uStyle);
-    void SetLevelText(float fltLevel);
     void SetFieldText(const SFieldRule& rule, float fltValue);
     int ShownChannel() const;
 
-    std::array<CChannelConfig, CHANNEL_COUNT> m_aChannels;
     CCtlQVRXOPlot m_ctlPlot;
-    CProfileInfo m_profile;
+    CConfigurationSet m_config{m_ctlPlot};
     std::vector<std::unique_ptr<CTabberWnd>> m_apFields; // in the order of the field rules
     CTabberWnd& Field(const SFieldRule& rule);
     // Applies a field's text to the working copy (sending) and redraws its band.
     void ApplyFieldText(const SFieldRule& rule, HWND hField);
     CWaitingFields m_waiting;
     CContainedWindow m_wndSpeaker;
-    CContainedWindow m_wndLevel;
-    CContainedWindow m_wndLevelText;
     CBrush m_hbrError;
     CFont m_fntChannel;
-    bool m_bLevelFocus = false; // the trackbar had the focus when its paint began
 
-    CReadBack m_readBack{*this};
-    // Replies to this form's own text-memory writes still to come; any other
-    // write or erase reply means someone else changed the unit's memory.
-    int m_nOwnTextReplies = 0;
-
-    CEditRecorder m_recorder{*this};
+    CTextMemorySync m_textMemory{m_config};
+    CReadBack m_readBack{m_config, *this, m_textMemory};
+    CEditRecorder m_recorder{m_config, *this, m_textMemory};
+    CEditorDialogs m_dialogs{m_config, *this, m_textMemory, m_recorder};
+    CLevelControl m_level{m_ctlPlot, m_recorder};
+    CChannelAndMode m_channelAndMode{m_config, *this, m_recorder, m_readBack};
+    CBandButtons m_buttons{m_ctlPlot, m_recorder};
 };

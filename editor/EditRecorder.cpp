@@ -4,11 +4,14 @@
 #include <string>
 
 #include "editor/ChannelButtons.h"
-#include "editor/DlgCrossover.h"
 #include "editor/EditStepNames.h"
+#include "editor/EditorView.h"
 #include "editor/FieldRules.h"
 #include "editor/TabberWnd.h"
+#include "editor/TextMemorySync.h"
 #include "framework/ExeModule.h"
+#include "model/ConfigurationSet.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -35,16 +38,7 @@ void SetMenuItem(HMENU hMenu, UINT nCommand, int nWhat, UINT nNothing, UINT nSte
 
 } // namespace
 
-CConfigImage CEditRecorder::Now()
-{
-    CCtlQVRXOPlot& wc = m_form.GetPlot();
-    const CChannelConfig* ap[CHANNEL_COUNT];
-    for (int c = 0; c < CHANNEL_COUNT; ++c)
-        ap[c] = c == wc.GetChannel() ? &wc : &m_form.GetChannelRecord(c);
-    CConfigImage image;
-    image.Capture(ap, m_form.GetProfile());
-    return image;
-}
+CConfigImage CEditRecorder::Now() { return m_config.Capture(); }
 
 void CEditRecorder::Begin(int nWhat)
 {
@@ -72,23 +66,23 @@ void CEditRecorder::Redo() { Walk(false); }
 void CEditRecorder::Walk(bool bUndo)
 {
     // While the unit's settings are read back the form takes no input.
-    if (m_form.IsReadingBack()) {
+    if (m_view.IsReadingBack()) {
         ::MessageBeep(MB_OK);
         return;
     }
     // A drag or a trackbar held down would go on changing values after the
     // step is taken back: it ends here.
     const HWND hCapture = ::GetCapture();
-    if (hCapture && ::IsChild(m_form.m_hWnd, hCapture))
+    if (hCapture && ::IsChild(m_view.FormWindow(), hCapture))
         ::ReleaseCapture();
     // A held value is dropped, never sent; for Undo that is the whole step
     // (the field shows its applied value again, as for a red field below).
-    if (m_form.DropHeldValue() && bUndo)
+    if (m_view.DropHeldValue() && bUndo)
         return;
     if (bUndo) {
         if (const HWND hField = UnappliedField()) {
             const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(hField));
-            const std::u16string text = CFieldRules::Format(*pRule, CFieldRules::GetValue(m_form.GetPlot(), *pRule));
+            const std::u16string text = CFieldRules::Format(*pRule, CFieldRules::GetValue(m_config.Shown(), *pRule));
             ::SetWindowTextW(hField, reinterpret_cast<const wchar_t*>(text.c_str()));
             ::SendMessageW(hField, EM_SETSEL, 0, -1);
             return;
@@ -102,45 +96,42 @@ void CEditRecorder::Walk(bool bUndo)
 
 void CEditRecorder::ApplyStep(const CEditHistory::SStep& step, bool bUndo)
 {
-    CCtlQVRXOPlot& wc = m_form.GetPlot();
     // The step's channel is shown: the shown one if the step changes it,
     // else the first it changes in the order of the channel buttons (a
     // profile-only step leaves the channel alone).
-    if (!step.Touches(wc.GetChannel())) {
+    if (!step.Touches(m_config.ShownChannel())) {
         for (int nButton = IDC_CH_LEFT; nButton <= IDC_CH_SUBWOOFER; ++nButton) {
             const int nChannel = CChannelButtons::ChannelOfButton(nButton);
             if (step.Touches(nChannel)) {
-                m_form.ChooseChannel(nChannel);
+                m_view.ShowChannel(nChannel);
                 break;
             }
         }
     }
-    const int nShown = wc.GetChannel();
     CChannelConfig* ap[CHANNEL_COUNT];
     for (int c = 0; c < CHANNEL_COUNT; ++c)
-        ap[c] = c == nShown ? &wc : &m_form.GetChannelRecord(c);
-    if (CEditHistory::Apply(step, bUndo, ap, m_form.GetProfile())) {
-        // The unit's text memory is written from the channel set's names.
-        m_form.GetChannelRecord(nShown).SetSpeakerName(wc.GetSpeakerNameRaw());
-        m_form.WriteTextMemory();
+        ap[c] = &m_config.Current(c);
+    if (CEditHistory::Apply(step, bUndo, ap, m_config.Profile())) {
+        // The unit's text memory is written from the set's names: the step
+        // may have changed the shown channel's, so its values go in first.
+        m_config.StoreShown();
+        m_textMemory.Write();
     }
-    wc.RecalcBands(BAND_ALL);
-    m_form.UpdateLevelControls();
-    m_form.UpdateControls();
+    m_view.RefreshAll();
 }
 
 HWND CEditRecorder::UnappliedField()
 {
     const HWND hFocus = ::GetFocus();
-    if (!hFocus || !::IsChild(m_form.m_hWnd, hFocus))
+    if (!hFocus || !::IsChild(m_view.FormWindow(), hFocus))
         return nullptr;
     const SFieldRule* pRule = CFieldRules::Find(::GetDlgCtrlID(hFocus));
     if (!pRule)
         return nullptr;
-    if (m_form.HoldsValue())
+    if (m_view.HoldsValue())
         return hFocus; // only the focused field can hold a value
     const std::u16string text = CTabberWnd::FieldText(hFocus);
-    const float fltApplied = CFieldRules::GetValue(m_form.GetPlot(), *pRule);
+    const float fltApplied = CFieldRules::GetValue(m_config.Shown(), *pRule);
     // A valid text is applied as typed; one whose number differs from the
     // applied value is red, or waits to be applied.  A field that shows its
     // applied value already (one the mode made red) has nothing to put back.

@@ -10,11 +10,16 @@
 
 #include "model/EditHistory.h"
 
-class CDlgCrossover;
+class CConfigurationSet;
+class CTextMemorySync;
+class IEditorView;
 
 class CEditRecorder {
 public:
-    explicit CEditRecorder(CDlgCrossover& form) : m_form(form) {}
+    CEditRecorder(CConfigurationSet& config, IEditorView& view, CTextMemorySync& textMemory)
+        : m_config(config), m_view(view), m_textMemory(textMemory)
+    {
+    }
     CEditRecorder(const CEditRecorder&) = delete;
     CEditRecorder& operator=(const CEditRecorder&) = delete;
 
@@ -59,6 +64,8 @@ private:
     // applied; nullptr otherwise.
     HWND UnappliedField();
 
-    CDlgCrossover& m_form;
+    CConfigurationSet& m_config;
+    IEditorView& m_view;
+    CTextMemorySync& m_textMemory;
     CEditHistory m_history;
 };

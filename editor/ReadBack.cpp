@@ -5,9 +5,11 @@
 
 #include "device/Comm.h"
 #include "device/RXQueue.h"
-#include "editor/DlgCrossover.h"
+#include "editor/EditorView.h"
+#include "editor/TextMemorySync.h"
 #include "framework/ExeModule.h"
 #include "model/ConfigCheck.h"
+#include "model/ConfigurationSet.h"
 #include "model/ChannelFields.h"
 #include "model/ChannelNames.h"
 #include "model/ParameterMap.h"
@@ -47,25 +49,19 @@ void CReadBack::Hold()
         return;
     m_bActive = true;
     m_rejected.clear();
-    CCtlQVRXOPlot& plot = m_form.GetPlot();
-    const int nShown = plot.GetChannel();
-    m_snapshot.channels.clear();
-    for (int c = 0; c < CHANNEL_COUNT; ++c)
-        m_snapshot.channels.push_back(m_form.GetChannelRecord(c));
-    if (nShown >= 0 && nShown < CHANNEL_COUNT)
-        m_snapshot.channels[static_cast<size_t>(nShown)].Assign(plot, false);
-    m_snapshot.profile = m_form.GetProfile();
+    m_kept = m_config.Capture();
 
     // A drag in progress would go on sending while the unit's values arrive.
-    if (::GetCapture() == plot.m_hWnd)
+    if (::GetCapture() == m_view.PlotWindow())
         ::ReleaseCapture();
     // A disabled form takes no clicks, but a field that has the focus would
     // still take keys: the focus waits on the frame until the read-back ends.
+    const HWND hForm = m_view.FormWindow();
     const HWND hFocus = ::GetFocus();
-    m_hWndFocusBefore = (hFocus && ::IsChild(m_form.m_hWnd, hFocus)) ? hFocus : nullptr;
+    m_hWndFocusBefore = (hFocus && ::IsChild(hForm, hFocus)) ? hFocus : nullptr;
     if (m_hWndFocusBefore)
-        ::SetFocus(::GetParent(m_form.m_hWnd));
-    ::EnableWindow(m_form.m_hWnd, FALSE);
+        ::SetFocus(::GetParent(hForm));
+    ::EnableWindow(hForm, FALSE);
 }
 
 void CReadBack::Release()
@@ -73,10 +69,10 @@ void CReadBack::Release()
     if (!m_bActive)
         return;
     m_bActive = false;
-    ::EnableWindow(m_form.m_hWnd, TRUE);
+    const HWND hForm = m_view.FormWindow();
+    ::EnableWindow(hForm, TRUE);
     const HWND hFocus = ::GetFocus();
-    if (m_hWndFocusBefore && ::IsWindow(m_hWndFocusBefore) &&
-        (hFocus == nullptr || hFocus == ::GetParent(m_form.m_hWnd)))
+    if (m_hWndFocusBefore && ::IsWindow(m_hWndFocusBefore) && (hFocus == nullptr || hFocus == ::GetParent(hForm)))
         ::SetFocus(m_hWndFocusBefore);
     m_hWndFocusBefore = nullptr;
 }
@@ -88,16 +84,15 @@ void CReadBack::Start()
     CUnitMismatch::ClearAll();
     const bool bBiamp = (GetSystemFlags() & SYSFLAG_BIAMP) != 0;
     const int nMode = bBiamp ? MODE_BIAMP : MODE_TRIAMP;
-    ::CheckRadioButton(m_form.m_hWnd, IDC_BIAMP, IDC_TRIAMP, bBiamp ? IDC_BIAMP : IDC_TRIAMP);
-    CCtlQVRXOPlot& plot = m_form.GetPlot();
-    const int nShown = plot.GetChannel();
-    CChannelConfig& shown = m_form.GetChannelRecord(nShown);
-    shown.Assign(plot, false);
-    ApplyMode(&m_form.GetChannelRecord(0), plot, nMode, false);
-    plot.Assign(shown, false);
+    m_view.ShowMode(nMode);
+    // The mode reaches every channel through the set: the shown channel's
+    // values go in first and come back with the mode.
+    m_config.StoreShown();
+    ApplyMode(m_config.Records(), m_config.Shown(), nMode, false);
+    m_config.LoadShown();
 
     m_nTextQueuedThrough = 0;
-    m_textReader.BeginDirectory();
+    m_textMemory.Reader().BeginDirectory();
     int nSection = 0;
     g_Comm.QueueReadMemory(nSection);
     ReadAllChannels();
@@ -112,7 +107,7 @@ void CReadBack::Reread()
 
 void CReadBack::ReadAllChannels()
 {
-    const int nMode = m_form.GetPlot().GetMode();
+    const int nMode = m_config.Shown().GetMode();
     const bool bNoLeftRightCenter = (GetSystemFlags() & SYSFLAG_NO_LCR) != 0;
     for (int c = 0; c < CHANNEL_COUNT; ++c) {
         if (bNoLeftRightCenter && (c == CHANNEL_LEFT_CENTER || c == CHANNEL_RIGHT_CENTER))
@@ -123,7 +118,7 @@ void CReadBack::ReadAllChannels()
 
 void CReadBack::QueueMarker()
 {
-    g_Comm.QueueRequest(false, static_cast<BYTE>(m_form.GetPlot().GetChannel()), static_cast<BYTE>(PARAMETER_MARKER),
+    g_Comm.QueueRequest(false, static_cast<BYTE>(m_config.ShownChannel()), static_cast<BYTE>(PARAMETER_MARKER),
                         0.0f);
 }
 
@@ -146,7 +141,7 @@ void CReadBack::Take(CChannelConfig& cfg, EChannelField eField, std::uint32_t dw
     const int nChannel = cfg.GetChannel();
     // The unit is outside the program too: a value that is not a number is
     // never applied (flag words are carried as they are).
-    if (CConfigCheck::CheckBits(eField, m_form.GetPlot().GetMode(), dwBits) == CConfigCheck::EVerdict::NonFinite) {
+    if (CConfigCheck::CheckBits(eField, m_config.Shown().GetMode(), dwBits) == CConfigCheck::EVerdict::NonFinite) {
         Reject(nChannel, eField, pszWhere, dwBits);
         return;
     }
@@ -171,32 +166,31 @@ void CReadBack::OnValue(const utRXQueue& record)
     const EChannelField eField = FieldForParameter(record.bChannel, record.bParameter);
     if (eField == FIELD_NONE)
         return;
-    Take(m_form.GetChannelRecord(record.bChannel), eField, RXGetWord(record.bValue),
+    Take(m_config.Record(record.bChannel), eField, RXGetWord(record.bValue),
          (L"parameter " + std::to_wstring(record.bParameter)).c_str());
 }
 
 void CReadBack::OnOutput(const utRXQueue& record)
 {
-    CCtlQVRXOPlot& plot = m_form.GetPlot();
     int nChannel = -1;
     EBand band = BAND_LOW;
     const std::uint32_t dwAddress = RXGetWord(record.bUWord);
-    if (!OutputToBand(dwAddress, plot.GetMode(), &nChannel, &band) || nChannel < 0 || nChannel >= CHANNEL_COUNT)
+    if (!OutputToBand(dwAddress, m_config.Shown().GetMode(), &nChannel, &band) || !CConfigurationSet::IsChannel(nChannel))
         return;
-    CChannelConfig& cfg = m_form.GetChannelRecord(nChannel);
+    CChannelConfig& cfg = m_config.Record(nChannel);
     const EChannelField eField = band == BAND_LOW ? FIELD_LOW_GAIN : band == BAND_MID ? FIELD_MID_GAIN : FIELD_HIGH_GAIN;
     const float fltGain = RXWordAsFloat(RXGetWord(record.bLWord)) - cfg.GetLevel();
     const std::wstring where =
         L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
     Take(cfg, eField, FloatToBits(fltGain), where.c_str());
-    if (nChannel == plot.GetChannel())
-        SetChannelFieldBits(plot, eField, GetChannelFieldBits(cfg, eField), false, false);
+    if (nChannel == m_config.ShownChannel())
+        SetChannelFieldBits(m_config.Shown(), eField, GetChannelFieldBits(cfg, eField), false, false);
 }
 
 void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)
 {
-    const CTextMemoryReader::SStep step = m_textReader.OnWord(dwAddress, dwValue);
-    CProfileInfo& profile = m_form.GetProfile();
+    const CTextMemoryReader::SStep step = m_textMemory.Reader().OnWord(dwAddress, dwValue);
+    CProfileInfo& profile = m_config.Profile();
     for (int n = 1; n <= TEXT_SECTION_COUNT; ++n) {
         if (!(step.nStoreMask & (1u << (n - 1))))
             continue;
@@ -206,7 +200,7 @@ void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)
         case 2: profile.SetTheater(psz); break;
         case 3: profile.SetScreen(psz); break;
         case 4: profile.SetComments(psz); break;
-        default: m_form.GetChannelRecord(n - TEXT_FIRST_NAME_SECTION).SetSpeakerName(psz); break;
+        default: m_config.Record(n - TEXT_FIRST_NAME_SECTION).SetSpeakerName(psz); break;
         }
     }
     if (step.nReadSection != 0)
@@ -217,12 +211,13 @@ void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)
 
 void CReadBack::QueueTextReads(int nSection)
 {
+    const CTextMemoryReader& reader = m_textMemory.Reader();
     if (m_nTextQueuedThrough == 0) {
         // The checked table: skipped sections read as empty ones.
         std::uint32_t adwStart[TEXT_SECTION_COUNT + 1];
         std::uint32_t adwLength[TEXT_SECTION_COUNT + 1];
-        std::copy_n(m_textReader.SectionStarts(), TEXT_SECTION_COUNT + 1, adwStart);
-        std::copy_n(m_textReader.SectionLengths(), TEXT_SECTION_COUNT + 1, adwLength);
+        std::copy_n(reader.SectionStarts(), TEXT_SECTION_COUNT + 1, adwStart);
+        std::copy_n(reader.SectionLengths(), TEXT_SECTION_COUNT + 1, adwLength);
         g_Comm.SetSectionTable(reinterpret_cast<const DWORD*>(adwStart), reinterpret_cast<const DWORD*>(adwLength));
     }
     // The sections after this one are queued too while the queue stays
@@ -230,10 +225,10 @@ void CReadBack::QueueTextReads(int nSection)
     // 64 reads at most): the worker then never idles between two sections,
     // and the unit gets the same reads in the same order.
     constexpr size_t READ_AHEAD_LIMIT = 190;
-    for (int n = nSection; n != 0; n = m_textReader.NextSection(n)) {
+    for (int n = nSection; n != 0; n = reader.NextSection(n)) {
         if (n <= m_nTextQueuedThrough)
             continue;
-        const size_t nWords = (m_textReader.SectionLengths()[n] + 1) / 2;
+        const size_t nWords = (reader.SectionLengths()[n] + 1) / 2;
         if (n != nSection && g_Comm.GetQueueLength() + nWords > READ_AHEAD_LIMIT)
             break;
         int nQueued = n;
@@ -250,8 +245,7 @@ bool CReadBack::OnMarker()
     // meanwhile; the set holds the unit's values of every channel).
     if (!m_bActive)
         return false;
-    CCtlQVRXOPlot& plot = m_form.GetPlot();
-    plot.Assign(m_form.GetChannelRecord(plot.GetChannel()), false);
+    m_config.LoadShown();
     Release();
     return true;
 }
@@ -268,7 +262,7 @@ bool CReadBack::ReportRejected()
     const size_t nAt = text.find(L"%ls");
     if (nAt != std::wstring::npos)
         text.replace(nAt, 3, list);
-    const int nAnswer = ::MessageBoxW(m_form.m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(),
+    const int nAnswer = ::MessageBoxW(m_view.FormWindow(), text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(),
                                       MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON1);
     if (nAnswer == IDYES)
         SendShownWhereTheUnitDiffers();
@@ -280,10 +274,9 @@ void CReadBack::SendShownWhereTheUnitDiffers()
     // Exactly the marked parameters, with the values shown (the working copy
     // for the channel on show): the marks make the setters send them though
     // they equal what the program holds, and clear as they go.
-    CCtlQVRXOPlot& plot = m_form.GetPlot();
     std::vector<CWriteOrder::SWrite> writes;
     for (int c = 0; c < CHANNEL_COUNT; ++c) {
-        CChannelConfig& cfg = c == plot.GetChannel() ? static_cast<CChannelConfig&>(plot) : m_form.GetChannelRecord(c);
+        CChannelConfig& cfg = m_config.Current(c);
         for (int f = 0; f < FIELD_COUNT; ++f) {
             const auto eField = static_cast<EChannelField>(f);
             if (CUnitMismatch::IsMarked(c, eField))
@@ -295,22 +288,16 @@ void CReadBack::SendShownWhereTheUnitDiffers()
 
 bool CReadBack::OnLinkClosed()
 {
-    m_textReader.Abort();
+    m_textMemory.Reader().Abort();
     // Without a link nothing is known of a unit.
     CUnitMismatch::ClearAll();
     if (!m_bActive)
         return false;
     // The unit's values that arrived before the link went would stand beside
     // the program's own: the configuration goes back to what it was.
-    for (int c = 0; c < CHANNEL_COUNT && static_cast<size_t>(c) < m_snapshot.channels.size(); ++c)
-        m_form.GetChannelRecord(c) = m_snapshot.channels[static_cast<size_t>(c)];
-    m_form.GetProfile() = m_snapshot.profile;
-    CCtlQVRXOPlot& plot = m_form.GetPlot();
-    plot.Assign(m_form.GetChannelRecord(plot.GetChannel()), false);
+    m_config.Restore(m_kept);
     m_rejected.clear();
     Release();
-    plot.RecalcBands(BAND_ALL);
-    m_form.UpdateLevelControls();
-    m_form.UpdateControls();
+    m_view.RefreshAll();
     return true;
 }

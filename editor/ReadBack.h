@@ -23,15 +23,21 @@
 
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
-#include "model/ProfileInfo.h"
-#include "model/TextMemoryReader.h"
+#include "model/ConfigImage.h"
 
-class CDlgCrossover;
+class CConfigurationSet;
+class CTextMemorySync;
+class IEditorView;
 struct utRXQueue;
 
 class CReadBack {
 public:
-    explicit CReadBack(CDlgCrossover& form) : m_form(form) {}
+    CReadBack(CConfigurationSet& config, IEditorView& view, CTextMemorySync& textMemory)
+        : m_config(config), m_view(view), m_textMemory(textMemory)
+    {
+    }
+    CReadBack(const CReadBack&) = delete;
+    CReadBack& operator=(const CReadBack&) = delete;
 
     // The read-back is about to start (Connect opened the link): the form is
     // held and the configuration kept.  Nothing happens while one runs.
@@ -60,19 +66,10 @@ public:
     // kept configuration put back; true when that happened.
     bool OnLinkClosed();
 
-    // The unit's text memory as far as the read-back (and the form's own
-    // writes) tell.
-    CTextMemoryReader& TextReader() { return m_textReader; }
-
     // What a rejected value is called in the report: "<channel>: <field label> (<where>)".
     static std::wstring DescribeValue(int nChannel, EChannelField eField, const wchar_t* pszWhere);
 
 private:
-    struct SSnapshot {
-        std::vector<CChannelConfig> channels; // the shown channel's working copy stored in
-        CProfileInfo profile;
-    };
-
     void ReadAllChannels();
     void QueueMarker();
     void QueueTextReads(int nSection);
@@ -82,11 +79,12 @@ private:
     void Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere, std::uint32_t dwUnitBits);
     void SendShownWhereTheUnitDiffers();
 
-    CDlgCrossover& m_form;
-    CTextMemoryReader m_textReader;
+    CConfigurationSet& m_config;
+    IEditorView& m_view;
+    CTextMemorySync& m_textMemory;
     bool m_bActive = false;
     HWND m_hWndFocusBefore = nullptr;
     int m_nTextQueuedThrough = 0; // text sections up to this one have their reads queued
-    SSnapshot m_snapshot;
+    CConfigImage m_kept; // the configuration as it stood when the read-back began
     std::vector<std::wstring> m_rejected; // values of this read-back that were not taken
 };

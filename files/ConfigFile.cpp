@@ -77,8 +77,6 @@ std::int64_t ReadFull(IByteStream& stream, std::uint8_t* p, std::size_t cb)
     return static_cast<std::int64_t>(nGot);
 }
 
-bool ValidPosition(int n) { return n >= 0 && n < CHANNEL_COUNT; }
-
 } // namespace
 
 std::uint32_t CConfigFile::GetU32(const std::uint8_t* p)
@@ -107,11 +105,8 @@ void CConfigFile::BuildImage(const CChannelConfig* pChannels, std::uint8_t (&ima
         PutRecord(image + HEADER_BYTES + i * RECORD_BYTES, pChannels[i]);
 }
 
-ConfigResult CConfigFile::Write(IByteStream& stream, CChannelConfig* pChannels, const CChannelConfig* pWorking,
-                                int nShown, CProfileInfo* pProfile, bool bReset)
+ConfigResult CConfigFile::Write(IByteStream& stream, CChannelConfig* pChannels, CProfileInfo* pProfile, bool bReset)
 {
-    if (pWorking && ValidPosition(nShown))
-        pChannels[nShown].Assign(*pWorking, false);
     if (bReset)
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             pChannels[i].ResetToDefaults();
@@ -129,8 +124,8 @@ ConfigResult CConfigFile::Write(IByteStream& stream, CChannelConfig* pChannels, 
     return result;
 }
 
-ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, CChannelConfig* pWorking, int nShown,
-                               CProfileInfo* pProfile, bool bReset, const Gate& gate)
+ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, CProfileInfo* pProfile, bool bReset,
+                               const Gate& gate)
 {
     ConfigResult result;
     std::uint8_t image[FILE_BYTES];
@@ -167,11 +162,6 @@ ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, C
         return result;
     }
 
-    // Edits of the shown channel live in the working copy until another
-    // channel is chosen; the set takes them first, so that a file value equal
-    // to the set's stale one still reaches the unit and the screen.
-    if (pWorking && ValidPosition(nShown))
-        pChannels[nShown].Assign(*pWorking, false);
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         if (bReset)
             pChannels[i].ResetToDefaults();
@@ -179,8 +169,6 @@ ConfigResult CConfigFile::Read(IByteStream& stream, CChannelConfig* pChannels, C
     }
     if (bReset && pProfile)
         pProfile->SetDefaults();
-    if (pWorking && ValidPosition(nShown))
-        pWorking->Assign(pChannels[nShown], false);
     return result;
 }
 

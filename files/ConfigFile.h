@@ -51,12 +51,12 @@ public:
     // The little-endian 32-bit word at p.
     static std::uint32_t GetU32(const std::uint8_t* p);
 
-    // Writes the configuration.  First the working copy (if given) is copied
-    // back into pChannels[nShown] without sending; with bReset every record is
-    // reset to the factory defaults before it is written, and the profile
-    // (if given) gets its defaults.  The whole image goes out in one write.
-    static ConfigResult Write(IByteStream& stream, CChannelConfig* pChannels /* [6] */,
-                              const CChannelConfig* pWorking, int nShown, CProfileInfo* pProfile, bool bReset);
+    // Writes the six records as they stand (an editor stores its working
+    // copy into them first); with bReset every record is reset to the
+    // factory defaults before it is written, and the profile (if given) gets
+    // its defaults.  The whole image goes out in one write.
+    static ConfigResult Write(IByteStream& stream, CChannelConfig* pChannels /* [6] */, CProfileInfo* pProfile,
+                              bool bReset);
 
     // Looks at a complete file before anything of it is applied (the 1144
     // bytes, signature checked); false keeps the configuration as it is.
@@ -64,16 +64,17 @@ public:
 
     // Reads a configuration.  The whole file is read and checked first; only
     // a complete file with the right signature that the gate (if given)
-    // lets through is applied: the working copy (if given) is first stored
-    // into pChannels[nShown]; then for each record
-    // (reset first with bReset) its own index i, the name and then every
-    // value field through its setter with send on, band gains without force,
-    // in the order of CWriteOrder.
-    // Then the profile gets its defaults (bReset) and the working copy (if
-    // given) is loaded from pChannels[nShown] without sending.  The caller
-    // recomputes the curves, refreshes its controls and writes the text memory.
-    static ConfigResult Read(IByteStream& stream, CChannelConfig* pChannels /* [6] */, CChannelConfig* pWorking,
-                             int nShown, CProfileInfo* pProfile, bool bReset, const Gate& gate = Gate());
+    // lets through is applied: for each record (reset first with bReset) its
+    // own index i, the name and then every value field through its setter
+    // with send on, band gains without force, in the order of CWriteOrder.
+    // Then the profile gets its defaults (bReset).  The gate is the last
+    // step before the values are applied: an editor stores its working copy
+    // into the records there (a file value equal to a stale one must still
+    // reach the unit), and loads it after a read that applied the file; it
+    // also recomputes the curves, refreshes its controls and writes the text
+    // memory.
+    static ConfigResult Read(IByteStream& stream, CChannelConfig* pChannels /* [6] */, CProfileInfo* pProfile,
+                             bool bReset, const Gate& gate = Gate());
 
     // The records of a file's bytes as they stand (nothing applied); false
     // when fewer than FILE_BYTES bytes are given.

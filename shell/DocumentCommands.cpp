@@ -1,7 +1,5 @@
 #include "shell/DocumentCommands.h"
 
-#include <vector>
-
 #include "device/Comm.h"
 #include "editor/DlgCrossover.h"
 #include "files/ConfigFile.h"
@@ -100,11 +98,11 @@ bool CDocumentCommands::OpenFrom(const wchar_t* pszPath)
     // would not take are applied only when the user says so.
     CDlgCrossover& form = *m_pdlgCrossoverForm;
     const auto approve = [&](const std::uint8_t* pImage, std::size_t cb) {
-        const int nShown = form.GetPlot().GetChannel();
+        const CConfigurationSet& config = form.Configuration();
         const CChannelConfig* apCurrent[CHANNEL_COUNT];
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            apCurrent[c] = c == nShown ? &form.GetPlot() : &form.GetChannelRecord(c);
-        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, form.GetPlot().GetMode());
+            apCurrent[c] = &config.Current(c);
+        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, config.Shown().GetMode());
     };
     ConfigResult result;
     if (form.SerializeConfig(hFile, 1, FALSE, &result, approve)) {
@@ -141,23 +139,20 @@ void CDocumentCommands::New()
         // then loaded like any opened file: the screen shows the defaults
         // and a connected unit receives what changed, so screen and unit
         // never part.  A file that cannot be written changes nothing.
-        CDlgCrossover& form = *m_pdlgCrossoverForm;
-        std::vector<CChannelConfig> saved;
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            saved.push_back(form.GetChannelRecord(c));
-        const CProfileInfo savedProfile = form.GetProfile();
+        // The set's entries and profile are kept around the writing, the
+        // working copy is left out: the screen is not touched until Open.
+        CConfigurationSet& config = m_pdlgCrossoverForm->Configuration();
+        const CConfigImage saved = config.CaptureRecords();
         const bool bWritten = SaveTo(szPath, true);
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            form.GetChannelRecord(c) = saved[static_cast<size_t>(c)];
-        form.GetProfile() = savedProfile;
+        config.RestoreRecords(saved);
         if (bWritten) {
             // All or nothing: a defaults file that cannot be loaded again
             // leaves the profile as it was, with the channels.
-            form.GetProfile().SetDefaults();
+            config.Profile().SetDefaults();
             if (OpenFrom(szPath))
                 TakeFileName(szPath);
             else
-                form.GetProfile() = savedProfile;
+                config.Profile() = saved.Profile();
         }
     }
     m_host.SetPolling(true);

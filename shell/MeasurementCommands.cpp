@@ -32,10 +32,7 @@ void CMeasurementCommands::ShowDialog(HWND hOwner, CDlgCrossover& form)
 {
     CDlgMeasurements::SContext ctx;
     ctx.pOverlay = &m_overlay;
-    ctx.configOf = [&form](int nChannel) {
-        const CCtlQVRXOPlot& plot = form.GetPlot();
-        return nChannel == plot.GetChannel() ? CChannelConfig(plot) : form.GetChannelRecord(nChannel);
-    };
+    ctx.configOf = [&form](int nChannel) { return CChannelConfig(form.Configuration().Current(nChannel)); };
     ctx.onChanged = [this] {
         if (m_pPlot)
             m_pPlot->RefreshOverlay();
@@ -43,7 +40,7 @@ void CMeasurementCommands::ShowDialog(HWND hOwner, CDlgCrossover& form)
     ctx.format = [](UINT nId, std::initializer_list<std::wstring> args) { return CDocumentFile::Format(nId, args); };
     ctx.saveFailure = &CDocumentFile::SaveFailure;
     ctx.systemReason = &CDocumentFile::SystemReason;
-    ctx.nChannel = form.GetPlot().GetChannel();
+    ctx.nChannel = form.Configuration().ShownChannel();
     CDlgMeasurements dlg(std::move(ctx));
     dlg.DoModal(hOwner);
 }

@@ -327,7 +327,7 @@ LRESULT CDlgMeasurements::OnAsMeasuredPick(UINT, WPARAM, LPARAM, BOOL&)
     CChannelConfig aChannels[CHANNEL_COUNT] = {CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
                                                CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)};
     CMemoryStream stream(bytes.data(), bytes.size());
-    const ConfigResult result = CConfigFile::Read(stream, aChannels, nullptr, 0, nullptr, false);
+    const ConfigResult result = CConfigFile::Read(stream, aChannels, nullptr, false);
     if (!result.Ok() || bytes.size() != CConfigFile::FILE_BYTES) {
         const UINT nReason = result.status == EConfigStatus::WrongSignature ? IDS_FILE_NOT_CONFIGURATION
                              : result.status == EConfigStatus::ShortFile    ? IDS_FILE_UNREADABLE

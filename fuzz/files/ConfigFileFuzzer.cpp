@@ -54,7 +54,6 @@ private:
 struct Set {
     CChannelConfig ch[CHANNEL_COUNT] = {CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
                                         CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)};
-    CChannelConfig working{0};
     CProfileInfo profile;
 };
 
@@ -81,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static CCheckingSink sink;
     SetCommandSink(&sink);
     // A byte past the end of the file (which the reader ignores) picks the
-    // shown channel, the system mode and reset.
+    // system mode, the gate and reset.
     const std::uint8_t sel = size > CConfigFile::FILE_BYTES ? data[CConfigFile::FILE_BYTES] : 0;
     SetSystemFlags((sel & 0x40) ? SYSFLAG_BIAMP : 0, false);
 
@@ -99,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Set a;
     CMemoryStream in(data, size);
     sink.m_bFiniteOnly = bGated;
-    const ConfigResult r = CConfigFile::Read(in, a.ch, &a.working, sel % 7, &a.profile, (sel & 0x80) != 0, gate);
+    const ConfigResult r = CConfigFile::Read(in, a.ch, &a.profile, (sel & 0x80) != 0, gate);
     sink.m_bFiniteOnly = false;
     if (!r.Ok())
         return 0;
@@ -112,11 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
 
     CMemoryStream out;
-    if (!CConfigFile::Write(out, a.ch, nullptr, -1, nullptr, false).Ok() || out.Data().size() != CConfigFile::FILE_BYTES)
+    if (!CConfigFile::Write(out, a.ch, nullptr, false).Ok() || out.Data().size() != CConfigFile::FILE_BYTES)
         std::abort();
     Set b;
     CMemoryStream again(out.Data());
-    if (!CConfigFile::Read(again, b.ch, &b.working, 0, &b.profile, false).Ok() || !SameRecords(a, b))
+    if (!CConfigFile::Read(again, b.ch, &b.profile, false).Ok() || !SameRecords(a, b))
         std::abort();
     return 0;
 }

@@ -8,29 +8,40 @@
 #include "files/MemoryStream.h"
 #include "model/ChannelConfig.h"
 #include "model/ChannelFields.h"
+#include "model/ConfigurationSet.h"
 #include "model/ProfileInfo.h"
 #include "tests/core/RecordingSink.h"
 
 namespace {
 
+// The editor's side of a file: its working copy is stored into the six
+// records before a write, and before a read applies the file (once it is let
+// through) and loaded after, as the form does.
 struct ChannelSet {
-    CChannelConfig ch[CHANNEL_COUNT] = {CChannelConfig(0), CChannelConfig(1), CChannelConfig(2),
-                                        CChannelConfig(3), CChannelConfig(4), CChannelConfig(5)};
     CChannelConfig working{0};
-    CProfileInfo profile;
+    CConfigurationSet set{working};
+    CChannelConfig* ch = set.Records();
+    CProfileInfo& profile = set.Profile();
 };
 
-std::vector<std::uint8_t> WriteSet(ChannelSet& s, int shown = 0, bool reset = false)
+std::vector<std::uint8_t> WriteSet(ChannelSet& s, bool reset = false)
 {
     CMemoryStream out;
-    EXPECT_TRUE(CConfigFile::Write(out, s.ch, &s.working, shown, &s.profile, reset).Ok());
+    s.set.StoreShown();
+    EXPECT_TRUE(CConfigFile::Write(out, s.ch, &s.profile, reset).Ok());
     return out.Data();
 }
 
-ConfigResult ReadInto(ChannelSet& s, const std::vector<std::uint8_t>& data, int shown = 0, bool reset = false)
+ConfigResult ReadInto(ChannelSet& s, const std::vector<std::uint8_t>& data, bool reset = false)
 {
     CMemoryStream in(data);
-    return CConfigFile::Read(in, s.ch, &s.working, shown, &s.profile, reset);
+    const ConfigResult r = CConfigFile::Read(in, s.ch, &s.profile, reset, [&](const std::uint8_t*, std::size_t) {
+        s.set.StoreShown();
+        return true;
+    });
+    if (r.Ok())
+        s.set.LoadShown();
+    return r;
 }
 
 std::uint32_t U32(const std::vector<std::uint8_t>& d, size_t off)
@@ -43,7 +54,7 @@ TEST(ConfigFile, FactoryDefaultFileBytes)
     ChannelSet s;
     s.ch[3].SetLevel(-6.0f, false);
     s.profile.SetProject(u"Theatre 4");
-    const std::vector<std::uint8_t> d = WriteSet(s, 0, true);
+    const std::vector<std::uint8_t> d = WriteSet(s, true);
     ASSERT_EQ(d.size(), 1144u);
     const std::uint8_t head[16] = {0x4E, 0, 0x52, 0, 0x56, 0, 0x58, 0, 0x4F, 0, 0, 0, 0x01, 0x00, 0x34, 0x12};
     EXPECT_EQ(0, std::memcmp(d.data(), head, 16));
@@ -74,7 +85,7 @@ TEST(ConfigFile, WriteStoresTheWorkingCopyOfTheShownChannel)
     s.working = CChannelConfig(2);
     s.working.SetLowGain(4.5f, false, false);
     s.working.SetSpeakerName(u"Centre Stack");
-    const std::vector<std::uint8_t> d = WriteSet(s, 2);
+    const std::vector<std::uint8_t> d = WriteSet(s);
     EXPECT_EQ(s.ch[2].GetLowGain(), 4.5f);
     EXPECT_EQ(U32(d, 16 + 188 * 2 + 100), FloatToBits(4.5f));
     EXPECT_EQ(d[16 + 188 * 2 + 4], 'C');
@@ -96,7 +107,7 @@ TEST(ConfigFile, RoundTripAppliesEveryFieldAndSendsChanges)
     CRecordingSink sink;
     ChannelSet dst;
     dst.working = CChannelConfig(4);
-    ASSERT_TRUE(ReadInto(dst, d, 4).Ok());
+    ASSERT_TRUE(ReadInto(dst, d).Ok());
     for (int i = 0; i < CHANNEL_COUNT; ++i)
         for (int f = 0; f < FIELD_COUNT; ++f)
             EXPECT_EQ(GetChannelFieldBits(dst.ch[i], static_cast<EChannelField>(f)),
@@ -107,7 +118,7 @@ TEST(ConfigFile, RoundTripAppliesEveryFieldAndSendsChanges)
 
     // Loading the same file again sends nothing: every value is unchanged.
     sink.Clear();
-    ASSERT_TRUE(ReadInto(dst, d, 4).Ok());
+    ASSERT_TRUE(ReadInto(dst, d).Ok());
     EXPECT_TRUE(sink.requests.empty());
 }
 
@@ -188,7 +199,7 @@ TEST(ConfigFile, ShortFileChangesNothingAndReportsWhereItEnds)
         ChannelSet t;
         std::vector<std::uint8_t> seen;
         CMemoryStream in(longer);
-        const ConfigResult r = CConfigFile::Read(in, t.ch, &t.working, 0, &t.profile, false,
+        const ConfigResult r = CConfigFile::Read(in, t.ch, &t.profile, false,
                                                  [&](const std::uint8_t* p, std::size_t cb) {
                                                      seen.assign(p, p + cb);
                                                      return bLetThrough;
@@ -205,11 +216,11 @@ TEST(ConfigFile, UnreadableAndUnwritableStreams)
     ChannelSet s;
     CMemoryStream in(std::vector<std::uint8_t>(1144, 0));
     in.FailReads(true);
-    EXPECT_EQ(CConfigFile::Read(in, s.ch, &s.working, 0, &s.profile, false).status, EConfigStatus::ReadError);
+    EXPECT_EQ(CConfigFile::Read(in, s.ch, &s.profile, false).status, EConfigStatus::ReadError);
 
     CMemoryStream out;
     out.LimitWrites(600);
-    EXPECT_EQ(CConfigFile::Write(out, s.ch, &s.working, 0, &s.profile, false).status, EConfigStatus::WriteError);
+    EXPECT_EQ(CConfigFile::Write(out, s.ch, &s.profile, false).status, EConfigStatus::WriteError);
 }
 
 // Record i of the program's files carries index i.  Another index would put
@@ -281,8 +292,8 @@ TEST(ConfigFile, BiampGuardOnLoadAndUnterminatedName)
         d[16 + 5 + 2 * k] = 0;
     }
     ChannelSet s;
-    for (auto& c : s.ch)
-        c.SetMode(MODE_BIAMP);
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        s.ch[c].SetMode(MODE_BIAMP);
     ASSERT_TRUE(ReadInto(s, d).Ok());
     EXPECT_EQ(s.ch[2].GetMidGain(), 0.0f);
     EXPECT_EQ(s.ch[2].GetMidHPFreq(), 250.0f);
@@ -297,7 +308,7 @@ TEST(ConfigFile, ResetOnReadAppliesProfileDefaults)
     ChannelSet s;
     s.profile.SetProject(u"Old");
     s.profile.SetScreen(u"7");
-    ASSERT_TRUE(ReadInto(s, d, 0, true).Ok());
+    ASSERT_TRUE(ReadInto(s, d, true).Ok());
     EXPECT_EQ(std::u16string(s.profile.Project()), u"* FACTORY DEFAULTS *");
     EXPECT_EQ(std::u16string(s.profile.Screen()), u"7");
 }

@@ -124,7 +124,7 @@ TEST(ConfigurationSet, FileNewResetsOnlyTheEntriesWhileAModeChangeKeepsTheShownV
     EXPECT_NE(kept.Channel(CHANNEL_CENTER).GetLowLPFreq(), 120.0f);
     set.StoreShown();
     CMemoryStream file;
-    ASSERT_TRUE(CConfigFile::Write(file, set.Records(), nullptr, -1, &set.Profile(), true).Ok());
+    ASSERT_TRUE(CConfigFile::Write(file, set.Records(), &set.Profile(), true).Ok());
     const CChannelConfig defaults(CHANNEL_CENTER);
     EXPECT_EQ(set.Record(CHANNEL_CENTER).GetLowLPFreq(), defaults.GetLowLPFreq());
     EXPECT_EQ(set.Record(CHANNEL_RIGHT).GetLowLPFreq(), defaults.GetLowLPFreq());

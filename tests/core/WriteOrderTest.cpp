@@ -91,7 +91,7 @@ TEST(WriteOrder, NoPathSendsAnOutputLouderThanBothEnds)
                 CConfigFile::BuildImage(target, image);
                 CMemoryStream in(std::vector<std::uint8_t>(image, image + sizeof image));
                 CRecordingSink sink;
-                ASSERT_TRUE(CConfigFile::Read(in, set, nullptr, -1, nullptr, false).Ok());
+                ASSERT_TRUE(CConfigFile::Read(in, set, nullptr, false).Ok());
                 EXPECT_EQ(Watch(sink, pair.Before(), pair.After()), "") << at << "file";
             }
             {   // The step from one to the other, redone and undone.

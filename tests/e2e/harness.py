@@ -512,6 +512,16 @@ class Harness:
                 return d
         return None
 
+    def connect(self, timeout=30):
+        """F2, then wait until the unit has been read back: "Connected" and the wait box gone."""
+        self.key("F2")
+        self.wait_for(lambda: self.status_text() == "Connected", timeout, "connected")
+        self.wait_for(lambda: self.wait_box() is None, 10, "wait box gone")
+
+    def form(self):
+        """The editor form: the frame's one child dialog."""
+        return [k for k in self.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+
     def status(self):
         return self.probe("status", FRAME)
 

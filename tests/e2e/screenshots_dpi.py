@@ -24,14 +24,12 @@ def main():
             sim = h.start_sim("--instant")
             app = h.start_program(devices=sim.device_entry(), dpi=dpi)
             h.activate()
-            h.key("F2")
-            h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-            h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+            h.connect()
             for channel, db in ((0, -2.0), (1, -3.0), (2, 0.0), (3, -6.0), (4, -8.0), (5, 1.0)):
                 sim.ctl("set level %d %s" % (channel, db))
             meters = h.meters()
             h.wait_for(lambda: h.meter_segments(meters[-1], dpi) == h.expected_segments(1.0), 10, "meters")
-            form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+            form = h.form()
             h.click_rect(h.info("hwnd:" + form, HIGH_PEQ_FREQ)["rect"])  # shows the High PEQ handle
             frame = h.info(FRAME)
             h.move(frame["rect"][2] + 40, frame["rect"][3] + 40)

@@ -28,10 +28,8 @@ def main():
         sim = h.start_sim("--instant")
         app = h.start_program(devices=sim.device_entry())
         h.activate()
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
-        form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        h.connect()
+        form = h.form()
         frame = h.info(FRAME)
         away = (frame["rect"][2] + 40, frame["rect"][3] + 40)
 

@@ -33,9 +33,7 @@ def main():
         h.activate()
         frame = h.info(FRAME)
         away = (frame["rect"][2] + 40, frame["rect"][3] + 40)
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+        h.connect()
 
         h.command(32785)
         dlg = h.wait_for(lambda: h.dialogs("Profile Information"), 10, "profile dialog")[0]

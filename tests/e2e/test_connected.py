@@ -28,10 +28,7 @@ class Connected(E2ETestCase):
         return app
 
     def connect(self):
-        h = self.h
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+        self.h.connect()
 
     def toolbar_state(self):
         return {b["command"]: (b["enabled"], b["checked"], b["image"]) for b in self.h.toolbar()}

@@ -42,10 +42,8 @@ class Editor(E2ETestCase):
         self.start(self.sim.device_entry(), dpi=self.dpi)
         h = self.h
         h.activate()
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
-        self.form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        h.connect()
+        self.form = h.form()
 
     # -- the form ------------------------------------------------------------------
 

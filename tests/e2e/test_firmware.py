@@ -137,7 +137,7 @@ class Firmware(E2ETestCase):
         # means the screen shows the unit.
         h.wait_for(lambda: h.status_text() == "Connected", 60, "read back after the download")
         self.assertIsNone(h.wait_box())
-        form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        form = h.form()
         self.assertEqual(h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"], "432")
         self.assertEqual(h.exit_program(app, "close"), 0)
 
@@ -154,7 +154,7 @@ class Firmware(E2ETestCase):
         h.activate()
         h.key("F2")
         h.wait_for(lambda: h.status_text() == "Connected", 60, "connected")
-        form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        form = h.form()
         shown = h.info("hwnd:" + form, IDC_LOW_LP_FREQ)["text"]
         self.assertNotEqual(shown, "432")
         reads = sim.count_cmd(13)

@@ -14,7 +14,7 @@ import tempfile
 import time
 
 import harness
-from harness import FRAME, ID_FILE_OPEN, E2ETestCase
+from harness import ID_FILE_OPEN, E2ETestCase
 from test_editor import grab
 
 ID_FILE_SAVE_AS = 32776
@@ -66,10 +66,8 @@ class Measurements(E2ETestCase):
         self.start(self.sim.device_entry())
         h = self.h
         h.activate()
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
-        self.form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        h.connect()
+        self.form = h.form()
 
     def ctl(self, cid):
         return self.h.info("hwnd:" + self.form, cid)

@@ -13,7 +13,7 @@ import time
 import zipfile
 
 import harness
-from harness import FRAME, E2ETestCase
+from harness import E2ETestCase
 
 LIB_TITLE = "Speaker Library"
 IDC_SPEAKER, IDC_LIB_LIST, IDC_LIB_NOTE, IDCANCEL = 236, 311, 313, 2
@@ -56,7 +56,7 @@ class Package(E2ETestCase):
         # The program from where it was installed, with its library beside it.
         h.paths.program = r"C:\Program Files\QVR500\bin\QVR500.exe"
         app = self.start()
-        form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        form = h.form()
         h.activate()
         h.click_rect(h.info("hwnd:" + form, IDC_SPEAKER)["rect"])
         dlg = h.wait_for(lambda: h.dialogs(LIB_TITLE), 10, LIB_TITLE)[0]["hwnd"]

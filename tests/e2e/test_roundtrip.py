@@ -109,13 +109,10 @@ class RoundTrip(E2ETestCase):
         return self.sim
 
     def connect(self):
-        h = self.h
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
+        self.h.connect()
 
     def form(self):
-        return [k for k in self.h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        return self.h.form()
 
     def field_text(self, cid):
         return self.h.info("hwnd:" + self.form(), cid)["text"]

@@ -19,7 +19,7 @@ import struct
 import tempfile
 
 import harness
-from harness import FRAME, E2ETestCase
+from harness import E2ETestCase
 
 LIB_TITLE = "Speaker Library"
 COPY_TITLE = "Copy Channel"
@@ -90,10 +90,8 @@ class Presets(E2ETestCase):
             setup(self.sim)
         self.start(self.sim.device_entry())
         h.activate()
-        h.key("F2")
-        h.wait_for(lambda: h.status_text() == "Connected", 30, "connected")
-        h.wait_for(lambda: h.wait_box() is None, 10, "wait box gone")
-        self.form = [k for k in h.children(FRAME) if k["class"] == "#32770"][0]["hwnd"]
+        h.connect()
+        self.form = h.form()
 
     # -- the windows -------------------------------------------------------------
 
@@ -262,7 +260,7 @@ class Presets(E2ETestCase):
             self.assertFalse([r for r in sets if r[1] == c])
         self.assertEqual(self.ctl(211)["text"], "%.0f" % float(preset["LBLP"]))
 
-        # The unit's text memory holds the new speaker names (the form's WriteTextMemory).
+        # The unit's text memory holds the new speaker names (the text memory sync's writes).
         marker, names = self.text_memory_names()
         self.assertEqual(marker, 1, "the unit's text memory was not written")
         self.assertEqual(names, [name, name, name, "DEFAULT Triamp", "DEFAULT Triamp"])

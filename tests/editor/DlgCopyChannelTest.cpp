@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(CDialogScript::Ran());
         ASSERT_TRUE(m_d.Drain());
     }
-    CChannelConfig& Record(int c) { return m_d.Form().GetChannelRecord(c); }
+    CChannelConfig& Record(int c) { return m_d.Form().Configuration().Record(c); }
 
     // (channel, parameter) of every SET and (channel, band) of every output
     // write the unit received; anything else but the fence and the text
@@ -201,7 +201,29 @@ TEST_F(CopyChannel, EditsOfTheShownChannelAreCopiedToo)
     EXPECT_EQ(Record(CHANNEL_CENTER).GetHighHPFreq(), 3300.0f);
 }
 
-// Needs the form's WriteTextMemory: Copy >> with no target still writes the profile block.
+// The sibling program may show another channel while the dialog is open:
+// afterwards the screen shows that channel's own values, and the channel
+// left keeps its edits.
+TEST_F(CopyChannel, ASiblingChannelChangeWhileTheDialogIsOpenShowsTheNewChannelsValuesAfter)
+{
+    m_d.Click(IDC_CH_LEFT);
+    m_d.Form().GetPlot().SetLevel(-6.0f, true); // an edit of Left, not in its entry yet
+    Run([&](HWND hDlg) {
+        ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, 4, 0); // the sibling's Subwoofer
+        CDialogScript::Click(hDlg, IDC_COPY_TO_CENTER);
+        CDialogScript::Click(hDlg, IDOK);
+    });
+    const CConfigurationSet& config = m_d.Form().Configuration();
+    ASSERT_EQ(config.ShownChannel(), CHANNEL_SUBWOOFER);
+    EXPECT_EQ(config.Shown().GetLevel(), Record(CHANNEL_SUBWOOFER).GetLevel());
+    EXPECT_EQ(config.Shown().GetLowLPFreq(), Record(CHANNEL_SUBWOOFER).GetLowLPFreq());
+    EXPECT_EQ(m_d.Text(IDC_LEVEL_TEXT), L"0.0");
+    EXPECT_EQ(Record(CHANNEL_LEFT).GetLevel(), -6.0f);
+    EXPECT_EQ(Record(CHANNEL_CENTER).GetLevel(), -6.0f);
+    EXPECT_EQ(m_d.Unit().GetParameterFloat(CHANNEL_CENTER, 31), -6.0f);
+}
+
+// Needs the text memory's writes: Copy >> with no target still writes the profile block.
 TEST_F(CopyChannel, CopyWithNoTargetStillWritesTheTextMemory)
 {
     Run([](HWND hDlg) { CDialogScript::Click(hDlg, IDOK); });

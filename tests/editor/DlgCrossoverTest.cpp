@@ -307,7 +307,7 @@ TEST_F(EditorForm, OnlyTheUserConfirmsAHeldValue)
         ASSERT_TRUE(m_d.Drain()); // the fence: whatever the action sent has arrived
         EXPECT_FALSE(form.HoldsValue());
         const float fltCenter = m_d.Checked(IDC_CH_CENTER) ? Plot().GetHighHPFreq()
-                                                            : form.GetChannelRecord(CENTER).GetHighHPFreq();
+                                                            : form.Configuration().Record(CENTER).GetHighHPFreq();
         if (row.bConfirms) {
             EXPECT_FLOAT_EQ(UnitFloat(CENTER, 2), 1000.0f);
             EXPECT_FLOAT_EQ(fltCenter, 1000.0f);
@@ -673,12 +673,12 @@ TEST_F(EditorForm, ModeChangeOfflineRefreshesAtOnce)
     m_d.Settle();
     EXPECT_EQ(m_d.Text(IDC_MID_HP_FREQ), L"10");
     EXPECT_FALSE(::IsWindowEnabled(m_d.Item(IDC_MID_LP_FREQ)));
-    EXPECT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetMode(), MODE_BIAMP);
+    EXPECT_EQ(m_d.Form().Configuration().Record(CHANNEL_LEFT).GetMode(), MODE_BIAMP);
     // The shown channel keeps the reset after a round trip through another channel.
     m_d.Click(IDC_CH_RIGHT);
     m_d.Click(IDC_CH_CENTER);
     EXPECT_EQ(m_d.Text(IDC_MID_HP_FREQ), L"10");
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CENTER).GetMidHPFreq(), 10.0f);
+    EXPECT_FLOAT_EQ(m_d.Form().Configuration().Record(CENTER).GetMidHPFreq(), 10.0f);
     EXPECT_EQ(m_d.Unit().GetStats().nRequests, 0u);
 }
 
@@ -843,7 +843,7 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
     m_d.Form().UpdateControls();
     ASSERT_TRUE(m_d.Drain());
     ASSERT_FLOAT_EQ(UnitFloat(CENTER, 23), 300.0f);
-    ASSERT_FLOAT_EQ(m_d.Form().GetChannelRecord(CENTER).GetLowLPFreq(), 1234.0f);
+    ASSERT_FLOAT_EQ(m_d.Form().Configuration().Record(CENTER).GetLowLPFreq(), 1234.0f);
     m_d.Unit().ClearLog();
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -854,6 +854,32 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
     ASSERT_TRUE(m_d.Drain());
     EXPECT_FLOAT_EQ(UnitFloat(CENTER, 23), 1234.0f);
     EXPECT_EQ(m_d.Unit().CountSets(CENTER, 23), 1u);
+    // The sibling program may show another channel while Open's gate asks:
+    // every channel takes its own values of the file, and the screen shows
+    // the channel shown now with its own.
+    CConfigurationSet& config = m_d.Form().Configuration();
+    config.Record(CHANNEL_LEFT).SetLevel(-6.0f, true);
+    {
+        CFileHandle h(::CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_EQ(m_d.Form().SerializeConfig(h, 0, FALSE), 1);
+    }
+    config.Record(CHANNEL_LEFT).SetLevel(-1.0f, true);
+    Plot().SetLevel(-2.0f, true); // Center's edit
+    {
+        CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(m_d.Form().SerializeConfig(h, 1, FALSE, nullptr, [&](const std::uint8_t*, std::size_t) {
+            ::SendMessageW(m_d.FormWnd(), WM_SELECT_CHANNEL, 0, 0); // the sibling's Left
+            return true;
+        }), 1);
+    }
+    ASSERT_EQ(config.ShownChannel(), CHANNEL_LEFT);
+    EXPECT_FLOAT_EQ(Plot().GetLevel(), -6.0f);
+    EXPECT_EQ(m_d.Text(IDC_LEVEL_TEXT), L"-6.0");
+    EXPECT_FLOAT_EQ(config.Record(CENTER).GetLevel(), 0.0f);
+    EXPECT_FLOAT_EQ(config.Record(CENTER).GetLowLPFreq(), 1234.0f);
+    ASSERT_TRUE(m_d.Drain());
+    EXPECT_FLOAT_EQ(UnitFloat(CENTER, 31), 0.0f);
+    EXPECT_FLOAT_EQ(UnitFloat(CHANNEL_LEFT, 31), -6.0f);
     // A file that is not a configuration is refused and changes nothing.
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -864,7 +890,7 @@ TEST_F(EditorForm, ConfigurationFilesRoundTripAndRefresh)
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         EXPECT_EQ(m_d.Form().SerializeConfig(h, 1, FALSE), 0);
     }
-    EXPECT_FLOAT_EQ(Plot().GetLowLPFreq(), 1234.0f);
+    EXPECT_FLOAT_EQ(config.Current(CENTER).GetLowLPFreq(), 1234.0f);
     // A write that fails is reported.
     {
         CFileHandle h(::CreateFileW(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));

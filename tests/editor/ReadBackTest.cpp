@@ -154,11 +154,7 @@ protected:
             return false; // the form takes no input while it is read
         return m_d.WaitFor([&] { return !m_d.Form().IsReadingBack(); }) && m_d.Drain();
     }
-    const CChannelConfig& Record(int c)
-    {
-        return c == m_d.Form().GetPlot().GetChannel() ? static_cast<const CChannelConfig&>(m_d.Form().GetPlot())
-                                                      : m_d.Form().GetChannelRecord(c);
-    }
+    const CChannelConfig& Record(int c) { return m_d.Form().Configuration().Current(c); }
     std::u16string Name(int c) { return Record(c).GetSpeakerNameRaw(); }
 
     CFormDriver m_d;
@@ -195,7 +191,7 @@ TEST_F(ReadBack, EveryChannelOutputAndTextInTriampAndBiamp)
             swprintf(sz, 32, L"%.4f", static_cast<double>(BitsToFloat(m_d.Unit().GetParameter(CHANNEL_CENTER, 28))));
             return std::wstring(sz);
         }());
-        const CProfileInfo& profile = m_d.Form().GetProfile();
+        const CProfileInfo& profile = m_d.Form().Configuration().Profile();
         EXPECT_EQ(std::u16string(profile.Project()), u"Odeon Refit");
         EXPECT_EQ(std::u16string(profile.Theater()), u"Grand Theatre");
         EXPECT_EQ(std::u16string(profile.Screen()), u"7");
@@ -211,7 +207,7 @@ TEST_F(ReadBack, EveryChannelOutputAndTextInTriampAndBiamp)
         EXPECT_EQ(stats.nRawByCommand[CMD_WRITE_WORD], 0u);
         EXPECT_EQ(stats.nRawByCommand[CMD_ERASE], 0u);
         // Writing the same texts again sends nothing: the unit holds them.
-        m_d.Form().WriteTextMemory();
+        m_d.Form().TextMemory().Write();
         ASSERT_TRUE(m_d.Drain());
         EXPECT_EQ(m_d.Unit().GetStats().nRawByCommand[CMD_ERASE], 0u);
         g_Comm.Close();
@@ -231,11 +227,11 @@ TEST_F(ReadBack, WithoutLeftAndRightCenterTheirChannelsAreNotRead)
 
 TEST_F(ReadBack, ErasedTextMemoryKeepsTheProgramsProfileAndNames)
 {
-    m_d.Form().GetProfile().SetTheater(u"Kept");
-    m_d.Form().GetChannelRecord(CHANNEL_LEFT).SetSpeakerName(u"Kept Left");
+    m_d.Form().Configuration().Profile().SetTheater(u"Kept");
+    m_d.Form().Configuration().Record(CHANNEL_LEFT).SetSpeakerName(u"Kept Left");
     ASSERT_TRUE(ConnectAndRead());
-    EXPECT_EQ(std::u16string(m_d.Form().GetProfile().Theater()), u"Kept");
-    EXPECT_EQ(std::u16string(m_d.Form().GetProfile().Project()), u"* FACTORY DEFAULTS *");
+    EXPECT_EQ(std::u16string(m_d.Form().Configuration().Profile().Theater()), u"Kept");
+    EXPECT_EQ(std::u16string(m_d.Form().Configuration().Profile().Project()), u"* FACTORY DEFAULTS *");
     EXPECT_EQ(Name(CHANNEL_LEFT), u"Kept Left");
     // Only the directory was read.
     EXPECT_EQ(m_d.Unit().GetStats().nRawByCommand[CMD_READ_WORD], static_cast<std::uint64_t>(TEXT_DIRECTORY_WORDS));
@@ -269,15 +265,15 @@ TEST_F(ReadBack, BrokenDirectoriesEndTheReadBackWithTheValidPartApplied)
         CTextMemory::Build(kTexts, image);
         const std::uint32_t dwValue = c.nSkippedSection < 0 ? image.adwDirectory[9] : c.dwValue;
         m_d.Unit().PokeMemory(TEXT_MEMORY_START + 4u * static_cast<std::uint32_t>(c.nWord), dwValue);
-        m_d.Form().GetProfile().SetTheater(u"old theater");
-        m_d.Form().GetProfile().SetComments(u"old comments");
+        m_d.Form().Configuration().Profile().SetTheater(u"old theater");
+        m_d.Form().Configuration().Profile().SetComments(u"old comments");
         for (int ch = 0; ch < 5; ++ch)
-            m_d.Form().GetChannelRecord(ch).SetSpeakerName(u"old");
+            m_d.Form().Configuration().Record(ch).SetSpeakerName(u"old");
         m_d.Form().GetPlot().SetSpeakerName(u"old"); // the shown channel's own copy
         ASSERT_TRUE(ConnectAndRead());
         EXPECT_TRUE(g_Comm.IsOpen());
         EXPECT_EQ(m_d.Unit().GetStats().nNack, 0u);
-        const CProfileInfo& profile = m_d.Form().GetProfile();
+        const CProfileInfo& profile = m_d.Form().Configuration().Profile();
         if (c.nSkippedSection == 0) {
             EXPECT_EQ(std::u16string(profile.Theater()), u"old theater");
             // Nothing but the directory was read.
@@ -309,11 +305,8 @@ TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
     CUnitSetUp setUp(m_d.Unit(), MODE_TRIAMP);
     CDlgCrossover& form = m_d.Form();
     form.GetPlot().SetLowLPFreq(432.0f, false); // an edit of the shown channel, not in the set yet
-    form.GetProfile().SetTheater(u"Before");
-    std::vector<CChannelConfig> before;
-    for (int c = 0; c < CHANNEL_COUNT; ++c)
-        before.push_back(form.GetChannelRecord(c));
-    before[CHANNEL_CENTER].Assign(form.GetPlot(), false);
+    form.Configuration().Profile().SetTheater(u"Before");
+    const CConfigImage before = form.Configuration().Capture();
     ASSERT_TRUE(m_d.Connect());
     SetSystemFlags(m_d.Unit().GetFlags(), false);
     // Every reply comes late, so that the whole read-back takes seconds: on a
@@ -324,7 +317,7 @@ TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
     ::SendMessageW(m_d.FormWnd(), WM_READ_SETTINGS, 0, 0);
     // Some of the unit's values have arrived (Left is read first): the cable goes.
     ASSERT_TRUE(m_d.WaitFor([&] {
-        return GetChannelFieldBits(form.GetChannelRecord(CHANNEL_LEFT), FIELD_LEVEL) == m_d.Unit().GetParameter(0, 31);
+        return GetChannelFieldBits(form.Configuration().Record(CHANNEL_LEFT), FIELD_LEVEL) == m_d.Unit().GetParameter(0, 31);
     }));
     m_d.Unit().Unplug();
     ASSERT_TRUE(m_d.WaitFor([&] { return !form.IsReadingBack(); }, 20000));
@@ -334,10 +327,10 @@ TEST_F(ReadBack, ALinkLostDuringTheReadBackPutsTheConfigurationBack)
     for (int c = 0; c < CHANNEL_COUNT; ++c)
         for (int f = 0; f < FIELD_COUNT; ++f) {
             const auto field = static_cast<EChannelField>(f);
-            EXPECT_EQ(GetChannelFieldBits(Record(c), field), GetChannelFieldBits(before[static_cast<size_t>(c)], field))
+            EXPECT_EQ(GetChannelFieldBits(Record(c), field), GetChannelFieldBits(before.Channel(c), field))
                 << "channel " << c << " " << GetChannelFieldInfo(field).pszName;
         }
-    EXPECT_EQ(std::u16string(form.GetProfile().Theater()), u"Before");
+    EXPECT_EQ(std::u16string(form.Configuration().Profile().Theater()), u"Before");
     EXPECT_EQ(m_d.Text(IDC_LOW_LP_FREQ), L"432");
     m_d.Unit().ClearFaults();
     m_d.Unit().Plug();
@@ -352,8 +345,8 @@ class CRefusedValues {
 public:
     explicit CRefusedValues(CFormDriver& d) : m_d(d)
     {
-        fltCenterHP = d.Form().GetChannelRecord(CHANNEL_CENTER).GetHPFreq();
-        fltRightHigh = d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain();
+        fltCenterHP = d.Form().Configuration().Record(CHANNEL_CENTER).GetHPFreq();
+        fltRightHigh = d.Form().Configuration().Record(CHANNEL_RIGHT).GetHighGain();
         d.Unit().SetParameter(CHANNEL_CENTER, 0, 0x7FC00000u);                    // NaN HP frequency
         d.Unit().SetParameterFloat(CHANNEL_LEFT, 0, 10.0f);                        // below the setter's floor
         d.Unit().SetParameterFloat(CHANNEL_CENTER, 28, 1.5f);                      // a good value beside them
@@ -385,14 +378,14 @@ TEST_F(ReadBack, ValuesNotTakenAreNamedAndYesSendsExactlyThoseWithTheValuesShown
     ASSERT_TRUE(m_d.Drain());
     refused.ExpectNamed();
     EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetHPFreq(), refused.fltCenterHP);
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq(), 20.0f);
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_RIGHT).GetHighGain(), refused.fltRightHigh);
+    EXPECT_FLOAT_EQ(m_d.Form().Configuration().Record(CHANNEL_LEFT).GetHPFreq(), 20.0f);
+    EXPECT_FLOAT_EQ(m_d.Form().Configuration().Record(CHANNEL_RIGHT).GetHighGain(), refused.fltRightHigh);
     EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetLowDelay(), 1.5f);
     // The unit now plays what the screen shows, and got nothing else.
     CSimUnit& unit = m_d.Unit();
     EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_CENTER, 0), refused.fltCenterHP);
     EXPECT_FLOAT_EQ(unit.GetParameterFloat(CHANNEL_LEFT, 0), 20.0f);
-    const CChannelConfig& right = m_d.Form().GetChannelRecord(CHANNEL_RIGHT);
+    const CChannelConfig& right = m_d.Form().Configuration().Record(CHANNEL_RIGHT);
     EXPECT_EQ(unit.GetOutput(0, 3), OutputGainBits(right.GetHighGain(), right.GetLevel()));
     EXPECT_EQ(unit.GetStats().nSet, 2u);
     EXPECT_EQ(unit.CountSets(CHANNEL_CENTER, 0), 1u);
@@ -413,7 +406,7 @@ TEST_F(ReadBack, NoLeavesTheFieldsMarkedAndTheirNextWriteIsSentEvenUnchanged)
     const CRefusedValues refused(m_d);
     // What the file saved below holds for Left's HP: the program's value
     // before the read-back, not the 20 Hz the unit's 10 Hz is shown as.
-    const float fltLeftFileHP = m_d.Form().GetChannelRecord(CHANNEL_LEFT).GetHPFreq();
+    const float fltLeftFileHP = m_d.Form().Configuration().Record(CHANNEL_LEFT).GetHPFreq();
     wchar_t szDir[MAX_PATH], szPath[MAX_PATH];
     ::GetTempPathW(MAX_PATH, szDir);
     ::GetTempFileNameW(szDir, L"qvr", 0, szPath);
@@ -513,5 +506,5 @@ TEST_F(ReadBack, AChannelChosenByTheSiblingDuringTheReadBackShowsTheUnitsValues)
     ASSERT_TRUE(m_d.WaitFor([&] { return !m_d.Form().IsReadingBack(); }));
     EXPECT_FLOAT_EQ(m_d.Form().GetPlot().GetLowDelay(), 1.25f);
     EXPECT_EQ(m_d.Text(IDC_LOW_DELAY), L"1.2500");
-    EXPECT_FLOAT_EQ(m_d.Form().GetChannelRecord(CHANNEL_CENTER).GetLowDelay(), 2.5f);
+    EXPECT_FLOAT_EQ(m_d.Form().Configuration().Record(CHANNEL_CENTER).GetLowDelay(), 2.5f);
 }

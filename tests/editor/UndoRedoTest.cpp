@@ -32,15 +32,7 @@ protected:
     CDlgCrossover& Form() { return m_d.Form(); }
     CCtlQVRXOPlot& Plot() { return Form().GetPlot(); }
     // The configuration as it stands: the set, the shown channel from the working copy.
-    CConfigImage Image()
-    {
-        const CChannelConfig* ap[CHANNEL_COUNT];
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            ap[c] = c == Plot().GetChannel() ? &Plot() : &Form().GetChannelRecord(c);
-        CConfigImage image;
-        image.Capture(ap, Form().GetProfile());
-        return image;
-    }
+    CConfigImage Image() { return Form().Configuration().Capture(); }
     static bool Same(const CConfigImage& a, const CConfigImage& b) { return CEditHistory::Diff(a, b, 0).Empty(); }
 
     const CEditHistory& History() { return Form().EditRecorder().History(); }
@@ -148,7 +140,7 @@ protected:
     }
 
     // The live record of a channel (the shown one's working copy).
-    CChannelConfig& Live(int c) { return c == Plot().GetChannel() ? Plot() : Form().GetChannelRecord(c); }
+    CChannelConfig& Live(int c) { return Form().Configuration().Current(c); }
 
     // Every write the unit took since its log was cleared, replayed one at a
     // time: "" when no band output was ever louder than at both ends.

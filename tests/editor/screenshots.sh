@@ -4,7 +4,7 @@
 # docs/editor-subwoofer.png and docs/editor-sum*.png (the summed response).
 # Usage: tests/editor/screenshots.sh [BUILDDIR]
 top=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$top/build/win}
+build=$(cd "${1:-$top/build/win}" && pwd) || exit 1
 cmake --build "$build" --target editor_screenshots || exit 1
 out=$(mktemp -d)
 # wine-env.sh finds the tree from $0, which is this script when sourced here.

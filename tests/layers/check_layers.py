@@ -24,7 +24,9 @@ includes, directly or not) includes no Windows header.  And every number
 with a name has one home: resource ids (ID*_), window messages (WM_),
 protocol numbers (CMD_, PARAMETER_, SYSFLAG_) are defined only in their
 home headers, never again elsewhere (the simulator and the sibling stand-in
-play the other side and keep their own on purpose).
+play the other side and keep their own on purpose).  And the editor's
+working copy of the shown channel meets the channel set in one place only:
+values move between the two through model/ConfigurationSet alone.
 
     check_layers.py SOURCE_DIR [NATIVE_COMPILE_COMMANDS]
 
@@ -90,6 +92,17 @@ def includes(path, skip_windows_only=False):
     return out
 
 
+def sources(root, folders, endings=(".h", ".cpp")):
+    """(path, path relative to root) of every file with one of these endings
+    in these folders."""
+    for top in folders:
+        for dirpath, _, files in os.walk(os.path.join(root, top)):
+            for name in files:
+                if name.endswith(endings):
+                    path = os.path.join(dirpath, name)
+                    yield path, os.path.relpath(path, root).replace(os.sep, "/")
+
+
 def layer_of(rel):
     top = rel.split("/", 1)[0]
     return top, LAYERS.get(top)
@@ -97,24 +110,18 @@ def layer_of(rel):
 
 def check_layering(root):
     problems = []
-    for top in LAYERS:
-        for dirpath, _, files in os.walk(os.path.join(root, top)):
-            for name in files:
-                if not name.endswith((".h", ".cpp", ".inc", ".rc")):
-                    continue
-                path = os.path.join(dirpath, name)
-                rel = os.path.relpath(path, root).replace(os.sep, "/")
-                _, rank = layer_of(rel)
-                for line, delim, inc in includes(path):
-                    if delim != '"':
-                        continue
-                    inc_top, inc_rank = layer_of(inc)
-                    if inc_rank is not None and inc_rank > rank:
-                        problems.append("%s:%d: %s (layer %s) includes %s (layer %s, higher)"
-                                        % (rel, line, rel, top, inc, inc_top))
-                    elif inc_rank is not None and top in ONLY and inc_top != top and inc_top not in ONLY[top]:
-                        problems.append("%s:%d: %s includes %s (it may include only %s)"
-                                        % (rel, line, rel, inc, ", ".join(sorted(ONLY[top]))))
+    for path, rel in sources(root, LAYERS, (".h", ".cpp", ".inc", ".rc")):
+        top, rank = layer_of(rel)
+        for line, delim, inc in includes(path):
+            if delim != '"':
+                continue
+            inc_top, inc_rank = layer_of(inc)
+            if inc_rank is not None and inc_rank > rank:
+                problems.append("%s:%d: %s (layer %s) includes %s (layer %s, higher)"
+                                % (rel, line, rel, top, inc, inc_top))
+            elif inc_rank is not None and top in ONLY and inc_top != top and inc_top not in ONLY[top]:
+                problems.append("%s:%d: %s includes %s (it may include only %s)"
+                                % (rel, line, rel, inc, ", ".join(sorted(ONLY[top]))))
     return problems
 
 
@@ -126,21 +133,47 @@ NAMED_NUMBER = re.compile(r'^\s*(?:#\s*define|(?:static\s+)?(?:inline\s+)?conste
 
 def check_homes(root):
     problems = []
-    for top in LAYERS:
-        for dirpath, _, files in os.walk(os.path.join(root, top)):
-            for name in files:
-                if not name.endswith((".h", ".cpp")):
-                    continue
-                path = os.path.join(dirpath, name)
-                rel = os.path.relpath(path, root).replace(os.sep, "/")
-                if rel in HOMES or rel.startswith(OTHER_SIDE):
-                    continue
-                with open(path, encoding="utf-8", errors="replace") as f:
-                    for n, line in enumerate(f, 1):
-                        m = NAMED_NUMBER.match(line)
-                        if m:
-                            problems.append("%s:%d: %s is defined outside its home (%s)"
-                                            % (rel, n, m.group(1), ", ".join(sorted(HOMES))))
+    for path, rel in sources(root, LAYERS):
+        if rel in HOMES or rel.startswith(OTHER_SIDE):
+            continue
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for n, line in enumerate(f, 1):
+                m = NAMED_NUMBER.match(line)
+                if m:
+                    problems.append("%s:%d: %s is defined outside its home (%s)"
+                                    % (rel, n, m.group(1), ", ".join(sorted(HOMES))))
+    return problems
+
+
+# The editor edits the shown channel in a working copy (the response plot)
+# beside its entry in the channel set; CConfigurationSet alone moves values
+# between the two (StoreShown, LoadShown, Show).  Each place that once wrote
+# that out by hand had to remember when, and each one that forgot parted
+# screen and unit.  So nowhere else in the program is a record assigned from
+# the working copy, or the working copy from a record.  The working copy is
+# known by the names the program gives it.
+WORKING_COPY_HOMES = {"model/ConfigurationSet.h", "model/ConfigurationSet.cpp"}
+WORKING_COPY_FOLDERS = ("model", "files", "device", "editor", "speakerlib", "shell")
+WORKING = r'(?:\bm_ctlPlot\b|\bGetPlot\(\)|\bplot\b|\bwc\b|\bShown\(\)|\bm_working\b|\bpWorking\b|\bworkingCopy\b)'
+OWNER = r'(?:\w+(?:\(\))?\s*(?:\.|->)\s*)*'  # form.GetPlot(), m_config.Shown(), m_form.GetPlot()
+WORKING_COPY_MOVES = [
+    re.compile(r'\.\s*Assign\(\s*\*?\s*' + OWNER + WORKING),         # a record takes the working copy's values
+    re.compile(WORKING + r'\s*(?:\.|->)\s*Assign\('),                # the working copy takes a record's
+    re.compile(r'[\])]\s*=\s*\*?\s*' + OWNER + WORKING + r'\s*;'),    # a record copied whole from it
+]
+
+
+def check_working_copy(root):
+    problems = []
+    for path, rel in sources(root, WORKING_COPY_FOLDERS):
+        if rel in WORKING_COPY_HOMES:
+            continue
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for n, line in enumerate(f, 1):
+                code = line.split("//")[0]
+                if any(p.search(code) for p in WORKING_COPY_MOVES):
+                    problems.append("%s:%d: moves values between the working copy and the channel set "
+                                    "outside model/ConfigurationSet" % (rel, n))
     return problems
 
 
@@ -179,7 +212,7 @@ def main(argv):
         print(__doc__)
         return 2
     root = os.path.abspath(argv[1])
-    problems = check_layering(root) + check_homes(root)
+    problems = check_layering(root) + check_homes(root) + check_working_copy(root)
     checked = ""
     if len(argv) > 2:
         portable, count = check_portable(root, argv[2])

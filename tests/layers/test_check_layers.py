@@ -73,6 +73,31 @@ class CheckLayers(unittest.TestCase):
         self.assertEqual(sorted(p.split(" ")[0] for p in problems),
                          ["editor/Form.cpp:1:", "editor/Form.cpp:2:", "shell/MainFrame.cpp:1:"])
 
+    def test_a_move_between_the_working_copy_and_the_set_outside_its_home_is_reported(self):
+        root = self.tree({
+            "editor/Form.cpp": "    m_aChannels[n].Assign(m_ctlPlot, false);\n"
+                               "    m_ctlPlot.Assign(m_aChannels[n], false);\n"
+                               "    CCtlQVRXOPlot& wc = m_ctlPlot; // a name for it, no copy\n"
+                               "    m_ctlPlot.SetLevel(fltLevel, true); // an edit\n",
+            "editor/ReadBack.cpp": "    plot.Assign(m_form.GetChannelRecord(plot.GetChannel()), false);\n"
+                                   "    m_config.Record(c) = m_config.Shown();\n"
+                                   "    const CConfigImage kept = m_config.Capture();\n",
+            "shell/Frame.cpp": "    saved[nShown].Assign(form.GetPlot(), false);\n"
+                               "    CChannelConfig copy(form.Configuration().Current(c)); // a reader's copy\n",
+            "files/F.cpp": "    pChannels[nShown].Assign(*pWorking, false);\n"
+                           "    // pWorking->Assign(pChannels[nShown], false); said once\n",
+            "speakerlib/D.cpp": "    m_config.Assign(record, false); // the dialog's own copy\n",
+            "editor/Copy.cpp": "    m_config.Record(i).Assign(source, true);\n",
+            "model/ConfigurationSet.cpp": "    Record(ShownChannel()).Assign(m_working, false);\n"
+                                          "    m_working.Assign(Record(c), false);\n",
+            "tools/qvrtool/Session.cpp": "    working.Assign(unit.channels[0], false);\n"
+                                         "    plot.Assign(x, false);\n",  # another program
+        })
+        problems = check_layers.check_working_copy(root)
+        self.assertEqual(sorted(p.split(" ")[0] for p in problems),
+                         ["editor/Form.cpp:1:", "editor/Form.cpp:2:", "editor/ReadBack.cpp:1:", "editor/ReadBack.cpp:2:",
+                          "files/F.cpp:1:", "shell/Frame.cpp:1:"])
+
 
 if __name__ == "__main__":
     unittest.main()

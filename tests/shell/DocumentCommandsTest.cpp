@@ -99,11 +99,11 @@ protected:
 
     std::wstring Path(const wchar_t* pszName) const { return m_folder + L"\\" + pszName; }
     // A channel that is not on show: its record is the channel set's own.
-    CChannelConfig& Hidden() { return m_pForm->GetChannelRecord(CHANNEL_SUBWOOFER); }
+    CChannelConfig& Hidden() { return m_pForm->Configuration().Record(CHANNEL_SUBWOOFER); }
     std::u16string Project() const
     {
         char16_t sz[64] = {};
-        m_pForm->GetProfile().GetProject(sz, sizeof sz);
+        m_pForm->Configuration().Profile().GetProject(sz, sizeof sz);
         return sz;
     }
     static std::uintmax_t SizeOf(const std::wstring& path)
@@ -128,7 +128,7 @@ using Asked = std::vector<std::wstring>;
 
 TEST_F(DocumentCommands, SaveAndSaveAsTakeTheNameOfAFileWrittenAndNoOther)
 {
-    ASSERT_NE(m_pForm->GetPlot().GetChannel(), CHANNEL_SUBWOOFER);
+    ASSERT_NE(m_pForm->Configuration().ShownChannel(), CHANNEL_SUBWOOFER);
     EXPECT_STREQ(m_commands.GetFileName(), L"Untitled");
     const std::wstring missing = m_folder + L"\\no such folder\\show.qvr";
     const std::wstring show = Path(L"show.qvr");
@@ -182,7 +182,7 @@ TEST_F(DocumentCommands, OpenAndNewChangeTheConfigurationWhollyOrNotAtAll)
     const float fltEdited = fltDefault - 3.0f;
     const std::wstring show = Path(L"open.qvr");
     Hidden().SetLevel(fltSaved, false);
-    m_pForm->GetProfile().SetProject(u"Screen 1");
+    m_pForm->Configuration().Profile().SetProject(u"Screen 1");
     m_host.Answer(show);
     m_commands.SaveAs();
     ASSERT_EQ(m_host.Take(), Asked{L"choose save"});

@@ -693,8 +693,7 @@ private:
         const CChannelConfig& shown = Form().GetPlot();
         const bool bBiamp = shown.GetMode() == MODE_BIAMP;
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            Compare(c == nShown ? shown : Form().GetChannelRecord(c), c, bBiamp, unit, c == nShown ? "shown" : "record",
-                    s);
+            Compare(Form().Configuration().Current(c), c, bBiamp, unit, c == nShown ? "shown" : "record", s);
         for (const SFieldRule* r = CFieldRules::Begin(); r != CFieldRules::Begin() + CFieldRules::Count(); ++r) {
             if (!::IsWindowVisible(m_d.Item(r->nId)))
                 continue;

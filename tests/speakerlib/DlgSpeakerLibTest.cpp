@@ -123,7 +123,7 @@ protected:
                 << "type " << int(r.bType) << " channel " << r.nChannel << " parameter " << r.nParameter
                 << " command " << r.nCommand;
     }
-    CChannelConfig& Record(int c) { return m_d.Form().GetChannelRecord(c); }
+    CChannelConfig& Record(int c) { return m_d.Form().Configuration().Record(c); }
 
     CFormDriver m_d;
 };
@@ -201,7 +201,7 @@ TEST_F(SpeakerLibrary, AThreeBandPresetReachesExactlyTheTickedChannels)
     EXPECT_EQ(m_d.Form().GetPlot().GetHighGain(), -9.0f);
 }
 
-// Needs the form's WriteTextMemory (the profile and speaker names in the unit).
+// Needs the text memory's writes (the profile and speaker names in the unit).
 TEST_F(SpeakerLibrary, TheUnitsTextMemoryThenHoldsTheNewSpeakerNames)
 {
     RunDialog([](HWND hDlg) {
@@ -250,9 +250,10 @@ TEST_F(SpeakerLibrary, AHarmfulPresetCannotBeChosenAndCancelSendsNothing)
 TEST_F(SpeakerLibrary, InBiampOnlyTwoBandPresetsAreListedAndTheCentersFollowTheUnit)
 {
     // Biamp as the mode change makes it (the shown channel goes through the set).
-    Record(CHANNEL_LEFT).Assign(m_d.Form().GetPlot(), false);
-    ApplyMode(&Record(0), m_d.Form().GetPlot(), MODE_BIAMP, false);
-    m_d.Form().GetPlot().Assign(Record(CHANNEL_LEFT), false);
+    CConfigurationSet& config = m_d.Form().Configuration();
+    config.StoreShown();
+    ApplyMode(config.Records(), config.Shown(), MODE_BIAMP, false);
+    config.LoadShown();
     SetSystemFlags(SYSFLAG_BIAMP | SYSFLAG_NO_LCR, false);
     m_d.Form().UpdateControls();
     RunDialog([](HWND hDlg) {

@@ -215,7 +215,7 @@ bool Load(const std::string& file, Config& cfg, int nMode)
     for (CChannelConfig& rec : cfg.channels)
         rec.SetSpeakerName(u"");
     CMemoryStream stream(std::move(data));
-    const ConfigResult result = CConfigFile::Read(stream, cfg.channels.data(), nullptr, -1, nullptr, false);
+    const ConfigResult result = CConfigFile::Read(stream, cfg.channels.data(), nullptr, false);
     if (!result.Ok()) {
         std::string reason = CConfigFile::StatusText(result.status);
         if (result.status == EConfigStatus::ShortFile)
@@ -265,7 +265,7 @@ bool SafeWriteText(const std::string& file, const std::string& text)
 bool Save(const std::string& file, Config& cfg, bool bReset)
 {
     CMemoryStream stream;
-    const ConfigResult result = CConfigFile::Write(stream, cfg.channels.data(), nullptr, -1, nullptr, bReset);
+    const ConfigResult result = CConfigFile::Write(stream, cfg.channels.data(), nullptr, bReset);
     if (!result.Ok()) {
         Fail(file, CConfigFile::StatusText(result.status));
         return false;

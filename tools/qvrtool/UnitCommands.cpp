@@ -289,7 +289,7 @@ int CmdPull(const std::vector<std::string>& args)
     if (!OpenAndRead(unit, session, state, "reading the unit"))
         return EXIT_ERROR; // nothing written
     CMemoryStream stream;
-    const ConfigResult r = CConfigFile::Write(stream, state.channels.data(), nullptr, -1, nullptr, false);
+    const ConfigResult r = CConfigFile::Write(stream, state.channels.data(), nullptr, false);
     if (!r.Ok()) {
         Fail(file, CConfigFile::StatusText(r.status));
         return EXIT_ERROR;

@@ -261,10 +261,8 @@ CUnitSession::EResult CUnitSession::Push(SUnit& unit, const std::vector<std::uin
         CCountingSink counter(nSent);
         // Open while connected: every field through its setter with sending
         // on, so only values that differ from the unit's go out.
-        CChannelConfig working(CHANNEL_LEFT);
-        working.Assign(unit.channels[CHANNEL_LEFT], false);
         CMemoryStream stream(fileImage);
-        CConfigFile::Read(stream, unit.channels.data(), &working, CHANNEL_LEFT, nullptr, false);
+        CConfigFile::Read(stream, unit.channels.data(), nullptr, false);
         if (pProfile)
             unit.profile = *pProfile;
 
