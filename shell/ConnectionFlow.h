@@ -1,6 +1,6 @@
 #pragma once
 // The decisions of the connection workflow, apart from the windows that
-// carry them out.  The main frame reports what happened (the user pressed
+// carry them out.  CConnectionExecutor reports what happened (the user pressed
 // Connect, the unit answered the flags read, the read-back's marker came, the
 // queue failed, the user answered the Disconnect question, the store was
 // answered) and performs the actions returned, in their order.  Which windows
@@ -9,6 +9,7 @@
 //
 // Portable: no Windows headers.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,8 +39,9 @@ public:
         ShowDeviceNotFound, // the messages, each with the error icon
         ShowCommFailed,
         ShowConnectFailed,
-        ShowCommLost,
+        ShowCommLost,      // keep last: ACTION_COUNT follows it
     };
+    static constexpr std::size_t ACTION_COUNT = static_cast<std::size_t>(EAction::ShowCommLost) + 1;
     using Actions = std::vector<EAction>;
 
     enum class EPhase : std::uint8_t {

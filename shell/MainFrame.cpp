@@ -1,7 +1,5 @@
 #include "shell/MainFrame.h"
 
-#include <cstring>
-#include <cwchar>
 #include <vector>
 
 #include "device/Advise.h"
@@ -9,63 +7,25 @@
 #include "device/DlgDownload.h"
 #include "device/DlgTerminal.h"
 #include "device/RXQueue.h"
-#include "device/usbxp/DeviceEnvironment.h"
-#include "model/ChannelConfig.h"
 #include "model/ParameterMap.h"
 #include "framework/AppGlobals.h"
-#include "files/ConfigFile.h"
-#include "files/SafeFile.h"
 #include "framework/DpiScale.h"
 #include "shell/DlgDisconnect.h"
 #include "shell/DlgSplash.h"
-#include "shell/DocumentFile.h"
 #include "shell/LinkLogCommand.h"
-#include "shell/OpenApproval.h"
-#include "shell/StartFolder.h"
 
 namespace {
 
-constexpr UINT kToolBarId = 0xE800;
-constexpr UINT kStatusBarId = 0xE801;
-constexpr int kToolBarImages = 14;
-constexpr int kImageSize = 32;
-constexpr int kImageMuteOff = 8; // 9 while muted
-constexpr int kStatusPartWidth = 580;
 constexpr int kSplashMilliseconds = 2000;
-constexpr int kTipChars = 80;
 constexpr UINT_PTR kZOrderTimer = 1;
 constexpr UINT kZOrderCheckMilliseconds = 250;
-
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-TBBUTTON Button(int nImage, int nCommand, BYTE fsState = TBSTATE_ENABLED)
-{
-    TBBUTTON b{};
-    b.iBitmap = nImage;
-    b.idCommand = nCommand;
-    b.fsState = fsState;
-    b.fsStyle = BTNS_BUTTON;
-    return b;
-}
-
-TBBUTTON Separator()
-{
-    TBBUTTON b{};
-    b.fsStyle = BTNS_SEP;
-    return b;
-}
 
 } // namespace
 
 CMainFrame::CMainFrame()
-    : m_wndToolBar(TOOLBARCLASSNAMEW, this, 2),
-      m_wndStatusBar(STATUSCLASSNAMEW, this, 3),
-      m_pszFileName(new wchar_t[CDocumentFile::PATH_UNITS]())
+    : m_documents(m_measurements, CDocumentCommands::WindowsHost()),
+      m_connection(*this, m_deviceChoice)
 {
-    g_Module.LoadString(IDS_UNTITLED, m_pszFileName.get(), CDocumentFile::PATH_UNITS);
 }
 
 CMainFrame::~CMainFrame()
@@ -121,25 +81,20 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     splash.Create(m_hWnd);
 
     g_Advise.Advise(m_hWnd);
-    CreateToolBar();
-    m_meters.Create(m_wndToolBar);
-    CreateStatusBar();
+    m_bars.Create(m_hWnd);
+    m_meters.Create(m_bars.ToolBar());
+    m_statusHelp.Attach(m_bars.StatusBar());
 
     m_pdlgCrossoverForm = std::make_unique<CDlgCrossover>();
     m_pdlgCrossoverForm->Create(m_hWnd);
     m_viewOptions.Load();
     m_viewOptions.ApplyTo(m_pdlgCrossoverForm->GetPlot());
     m_measurements.Attach(&m_pdlgCrossoverForm->GetPlot());
+    m_documents.Attach(m_hWnd, m_pdlgCrossoverForm.get());
 
-    m_fntTabFont.Reset(
-        CreateFaceFont(CDpiScale::FromScreen().Y(16), FW_NORMAL, g_Module.LoadString(IDS_FONT_TAHOMA).c_str()));
-    m_wndStatusText.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fntTabFont.Get()), TRUE);
-
-    m_hbrConnected.Reset(::CreateSolidBrush(kGreen));
-    m_hbrDisconnected.Reset(::CreateSolidBrush(kRed));
-
+    m_connection.Attach(m_hWnd);
     m_deviceChoice.Restore();
-    UpdateConnectionState();
+    UpdateConnectionState(m_connection.IsConnectEnabled());
     ShowWindow(SW_SHOWNORMAL);
     m_meters.Show();
     ::SetTimer(m_hWnd, kZOrderTimer, kZOrderCheckMilliseconds, nullptr);
@@ -198,57 +153,11 @@ void CMainFrame::RaiseOwnedWindows()
         ::SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void CMainFrame::CreateToolBar()
-{
-    const RECT rcEmpty{};
-    m_wndToolBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0,
-                        kToolBarId);
-    m_wndToolBar.SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
-    // The image size must be known before the strip is cut into images.
-    m_wndToolBar.SendMessage(TB_SETBITMAPSIZE, 0, MAKELONG(kImageSize, kImageSize));
-    TBADDBITMAP tbab{g_Module.GetInstance(), IDB_TOOLBAR};
-    m_wndToolBar.SendMessage(TB_ADDBITMAP, kToolBarImages, reinterpret_cast<LPARAM>(&tbab));
-    TBBUTTON buttons[] = {
-        Button(0, ID_FILE_NEW),
-        Button(1, ID_FILE_OPEN),
-        Button(2, ID_FILE_SAVE),
-        Button(10, ID_PROFILE_INFO),
-        Separator(),
-        Button(3, ID_COPY_CHANNEL),
-        Separator(),
-        Button(5, ID_CONNECT),
-        Button(6, ID_DISCONNECT, 0),
-        Separator(),
-        Button(7, ID_APP_ABOUT),
-        Separator(),
-        Button(kImageMuteOff, ID_SYSTEM_MUTE),
-    };
-    m_wndToolBar.SendMessage(TB_ADDBUTTONSW, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
-    // The images keep their 32 pixels (crisp); the buttons grow with the
-    // resolution, so the toolbar, and the meters over it, keep their proportions.
-    const CDpiScale& scale = CDpiScale::FromScreen();
-    m_wndToolBar.SendMessage(TB_SETBUTTONSIZE, 0, MAKELONG(scale.X(kImageSize), scale.Y(kImageSize)));
-}
-
-void CMainFrame::CreateStatusBar()
-{
-    const RECT rcEmpty{};
-    m_wndStatusBar.Create(m_hWnd, rcEmpty, nullptr, WS_CHILD | WS_VISIBLE, 0, kStatusBarId);
-    int anParts[2] = {CDpiScale::FromScreen().X(kStatusPartWidth), -1};
-    m_wndStatusBar.SendMessage(SB_SETPARTS, 2, reinterpret_cast<LPARAM>(anParts));
-    m_statusHelp.Attach(m_wndStatusBar);
-    const std::wstring text = g_Module.LoadString(IDS_DISCONNECTED);
-    m_wndStatusText = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0,
-                                        m_wndStatusBar, nullptr, g_Module.GetInstance(), nullptr);
-}
-
 LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 {
     g_Advise.Unadvise(m_hWnd);
     ::KillTimer(m_hWnd, kZOrderTimer);
-    m_fntTabFont.Reset();
-    m_hbrConnected.Reset();
-    m_hbrDisconnected.Reset();
+    m_bars.Destroy();
     ::PostQuitMessage(0);
     return 0;
 }
@@ -287,6 +196,7 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&)
     if (m_pdlgCrossoverForm) {
         m_pdlgCrossoverForm->DropHeldValue(); // closing confirms nothing
         m_pdlgCrossoverForm->DestroyWindow();
+        m_documents.Attach(m_hWnd, nullptr);
         m_pdlgCrossoverForm.reset();
     }
     CloseLinkWindow();
@@ -296,20 +206,8 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    m_wndToolBar.SendMessage(TB_AUTOSIZE);
-    RECT rcToolBar;
-    m_wndToolBar.GetClientRect(&rcToolBar);
-    const int cyToolBar = rcToolBar.bottom - rcToolBar.top;
-
+    const int cyToolBar = m_bars.Layout(uMsg, wParam, lParam);
     LayoutMeters();
-
-    m_wndStatusBar.SendMessage(uMsg, wParam, lParam);
-    RECT rcPart;
-    if (m_wndStatusBar.SendMessage(SB_GETRECT, 1, reinterpret_cast<LPARAM>(&rcPart))) {
-        ::InflateRect(&rcPart, -1, -1);
-        m_wndStatusText.SetWindowPos(nullptr, rcPart.left, rcPart.top, rcPart.right - rcPart.left,
-                                     rcPart.bottom - rcPart.top, SWP_NOZORDER);
-    }
 
     if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow()) {
         RECT rcForm;
@@ -330,7 +228,7 @@ LRESULT CMainFrame::OnMove(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 void CMainFrame::LayoutMeters()
 {
-    m_meters.Layout(m_hWnd, m_wndToolBar);
+    m_meters.Layout(m_hWnd, m_bars.ToolBar());
 }
 
 LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -341,7 +239,7 @@ LRESULT CMainFrame::OnInitMenu(UINT, WPARAM wParam, LPARAM, BOOL&)
     const bool bOpen = g_Comm.IsOpen();
     ::EnableMenuItem(hMenu, ID_CONNECT, bOpen ? uOff : uOn);
     // Like its toolbar button, Disconnect waits until the settings have been read.
-    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !IsConnecting() ? uOn : uOff);
+    ::EnableMenuItem(hMenu, ID_DISCONNECT, bOpen && !m_connection.IsConnecting() ? uOn : uOff);
     ::EnableMenuItem(hMenu, ID_SYSTEM_MUTE, bOpen ? uOn : uOff);
     m_viewOptions.UpdateMenu(hMenu);
     if (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsWindow())
@@ -385,10 +283,8 @@ LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
     // and a toolbar that makes its first button hot on focus would keep it
     // lit with the cursor elsewhere.
     POINT pt;
-    RECT rcToolBar;
-    if (LOWORD(wParam) != WA_INACTIVE && ::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) &&
-        !::PtInRect(&rcToolBar, pt))
-        m_wndToolBar.SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(-1));
+    if (LOWORD(wParam) != WA_INACTIVE && ::GetCursorPos(&pt) && !m_bars.IsOverToolBar(pt))
+        m_bars.ToolBar().SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(-1));
     bHandled = FALSE;
     return 0;
 }
@@ -396,8 +292,7 @@ LRESULT CMainFrame::OnActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
 LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
 {
     POINT pt;
-    RECT rcToolBar;
-    if (::GetCursorPos(&pt) && m_wndToolBar.GetWindowRect(&rcToolBar) && !::PtInRect(&rcToolBar, pt))
+    if (::GetCursorPos(&pt) && !m_bars.IsOverToolBar(pt))
         m_statusHelp.ShowCommand(0);
     bHandled = FALSE;
     return 0;
@@ -411,25 +306,13 @@ LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainFrame::OnToolTipTextA(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    auto* pInfo = reinterpret_cast<NMTTDISPINFOA*>(lParam);
-    pInfo->hinst = nullptr;
-    pInfo->lpszText = pInfo->szText;
-    pInfo->szText[0] = '\0';
-    ::LoadStringA(g_Module.GetInstance(), static_cast<UINT>(pInfo->hdr.idFrom), pInfo->szText, kTipChars);
-    pInfo->szText[kTipChars - 1] = '\0';
-    if (char* p = std::strchr(pInfo->szText, '\n'))
-        *p = '\0';
+    CFrameBars::FillTip(*reinterpret_cast<NMTTDISPINFOA*>(lParam));
     return 0;
 }
 
 LRESULT CMainFrame::OnToolTipTextW(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    auto* pInfo = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-    pInfo->hinst = nullptr;
-    pInfo->lpszText = pInfo->szText;
-    g_Module.LoadString(static_cast<UINT>(pInfo->hdr.idFrom), pInfo->szText, kTipChars);
-    if (wchar_t* p = std::wcschr(pInfo->szText, L'\n'))
-        *p = L'\0';
+    CFrameBars::FillTip(*reinterpret_cast<NMTTDISPINFOW*>(lParam));
     return 0;
 }
 
@@ -440,70 +323,12 @@ LRESULT CMainFrame::OnHotItemChange(UINT, WPARAM, LPARAM lParam, BOOL&)
     return 0;
 }
 
-LRESULT CMainFrame::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
-{
-    const HDC hdc = reinterpret_cast<HDC>(wParam);
-    if (reinterpret_cast<HWND>(lParam) == m_wndStatusText.m_hWnd) {
-        if (m_bShownConnected) {
-            ::SetTextColor(hdc, kBlack);
-            ::SetBkColor(hdc, kGreen);
-            return reinterpret_cast<LRESULT>(m_hbrConnected.Get());
-        }
-        ::SetTextColor(hdc, kYellow);
-        ::SetBkColor(hdc, kRed);
-        return reinterpret_cast<LRESULT>(m_hbrDisconnected.Get());
-    }
-    ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::SetBkColor(hdc, ::GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-}
-
-void CMainFrame::UpdateConnectionState()
-{
-    UpdateConnectionState(m_flow.IsConnectEnabled());
-}
-
 void CMainFrame::UpdateConnectionState(bool bConnectEnabled)
 {
     const bool bConnected = g_Comm.IsOpen();
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(bConnectEnabled ? TRUE : FALSE, 0));
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_DISCONNECT, MAKELONG(bConnected, 0));
-    m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_SYSTEM_MUTE, MAKELONG(bConnected, 0));
-
-    const int nMuted = (GetSystemFlags() & SYSFLAG_MUTE) ? 1 : 0;
-    m_wndToolBar.SendMessage(TB_CHECKBUTTON, ID_SYSTEM_MUTE, MAKELONG(nMuted, 0));
-    m_wndToolBar.SendMessage(TB_CHANGEBITMAP, ID_SYSTEM_MUTE, MAKELPARAM(kImageMuteOff + nMuted, 0));
-
-    m_bShownConnected = bConnected;
-    m_wndStatusText.SetWindowText(g_Module.LoadString(bConnected ? IDS_CONNECTED : IDS_DISCONNECTED).c_str());
-    m_wndStatusText.Invalidate();
-
+    m_bars.ShowConnection(bConnected, bConnectEnabled, (GetSystemFlags() & SYSFLAG_MUTE) != 0);
     if (!bConnected)
         m_meters.Reset();
-}
-
-// "QVR500 device could not be found.", and when the device list has entries
-// that were skipped, which and why: a mistyped entry is the likeliest reason
-// a unit that is there is not found.
-void CMainFrame::ShowDeviceNotFound()
-{
-    constexpr std::size_t SHOWN_ERRORS = 5;
-    std::wstring text = g_Module.LoadString(IDS_DEVICE_NOT_FOUND);
-    const CDeviceList list = ReadDeviceEnvironment();
-    const std::vector<std::string>& errors = list.Errors();
-    for (std::size_t i = 0; i < errors.size() && i < SHOWN_ERRORS; ++i) {
-        text += i == 0 ? L"\r\n\r\n" : L"\r\n";
-        for (const char ch : errors[i]) // the variable's text is ANSI; a reason is ASCII
-            text += static_cast<wchar_t>(static_cast<unsigned char>(ch) < 0x80 ? ch : '?');
-    }
-    if (errors.size() > SHOWN_ERRORS)
-        text += L"\r\n(" + std::to_wstring(errors.size() - SHOWN_ERRORS) + L" more)";
-    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-}
-
-int CMainFrame::ShowMessage(UINT nStringId, UINT uType)
-{
-    return g_Module.ShowMessage(m_hWnd, nStringId, IDS_APP_TITLE, uType);
 }
 
 LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
@@ -517,311 +342,97 @@ LRESULT CMainFrame::OnCommData(UINT, WPARAM, LPARAM lParam, BOOL&)
 
 LRESULT CMainFrame::OnConnect(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.Connect(g_Comm.IsOpen()));
+    m_connection.Connect();
     return 0;
 }
 
 LRESULT CMainFrame::OnDisconnect(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.Disconnect(g_Comm.IsOpen()));
+    m_connection.Disconnect();
     return 0;
 }
 
 LRESULT CMainFrame::OnCommPacket(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
-    const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam);
-    if (!pRecord)
-        return 0;
-    switch (pRecord->bCommand) {
-    case CMD_SYSTEM_FLAGS:
-        SetSystemFlags(RXGetWord(pRecord->bLWord), false);
-        Perform(m_flow.FlagsAnswered(g_Comm.IsOpen()));
-        break;
-    case CMD_STORE_SETTINGS:
-        Perform(m_flow.StoreAnswered());
-        break;
-    case CMD_FIRMWARE_REVISION:
-        CLinkLogCommand::NoteFirmwareRevision(*pRecord);
-        break;
-    default:
-        break;
-    }
+    if (const auto* pRecord = reinterpret_cast<const utRXQueue*>(lParam))
+        m_connection.PacketArrived(*pRecord);
     return 0;
-}
-
-void CMainFrame::Perform(const CConnectionFlow::Actions& actions)
-{
-    using A = CConnectionFlow::EAction;
-    for (const A action : actions) {
-        switch (action) {
-        case A::SetPollingOn: g_Comm.SetPolling(true); break;
-        case A::SetPollingOff: g_Comm.SetPolling(false); break;
-        case A::FindDeviceAndOpen:
-            // The unit is found again by its serial number (the automatic
-            // lookup runs when none is known); a chosen unit that has gone
-            // opens nothing.
-            if (m_deviceChoice.ResolveForConnect() == -1)
-                Perform(m_flow.DeviceMissing());
-            else if (!g_Comm.Open())
-                Perform(m_flow.OpenFailed());
-            else
-                Perform(m_flow.Opened());
-            break;
-        case A::QueueFlagsRead: g_Comm.QueueCommand(CMD_SYSTEM_FLAGS, 0, 0, 0); break;
-        case A::CreateWaitBox:
-            if (!m_dlgConnecting.IsWindow())
-                m_dlgConnecting.Create(m_hWnd);
-            break;
-        case A::HoldForm:
-            if (m_pdlgCrossoverForm)
-                m_pdlgCrossoverForm->HoldForReadBack();
-            break;
-        case A::DestroyWaitBox: DestroyWaitBox(); break;
-        case A::SendReadSettings: SendToChildren(WM_READ_SETTINGS, 0, 0); break;
-        case A::AskDisconnect: {
-            CDlgDisconnect dlg;
-            const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
-            const auto answer = nResult == IDOK                ? CConnectionFlow::EAnswer::Yes
-                                : nResult == IDC_DO_NOT_SAVE ? CConnectionFlow::EAnswer::DoNotSave
-                                                               : CConnectionFlow::EAnswer::No;
-            Perform(m_flow.DisconnectAnswered(answer, (GetSystemFlags() & SYSFLAG_MUTE) != 0));
-            break;
-        }
-        case A::Unmute: SetSystemFlags(GetSystemFlags() & ~SYSFLAG_MUTE, true); break;
-        case A::QueueStoreSettings: g_Comm.QueueCommand(CMD_STORE_SETTINGS, 0, 0, 0); break;
-        case A::CloseLink: CloseLink(); break;
-        case A::ClearFlags: SetSystemFlags(0, false); break;
-        case A::ShowState: UpdateConnectionState(m_flow.IsConnectEnabled()); break;
-        case A::ShowStateConnectOff: UpdateConnectionState(false); break;
-        case A::EnableConnectButton:
-            m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(TRUE, 0));
-            break;
-        case A::DisableConnectButton:
-            m_wndToolBar.SendMessage(TB_ENABLEBUTTON, ID_CONNECT, MAKELONG(FALSE, 0));
-            break;
-        case A::Beep: ::MessageBeep(MB_OK); break;
-        case A::ShowDeviceNotFound: ShowDeviceNotFound(); break;
-        case A::ShowCommFailed: ShowMessage(IDS_COMM_FAILED, MB_ICONERROR); break;
-        case A::ShowConnectFailed: ShowMessage(IDS_CONNECT_FAILED, MB_ICONERROR); break;
-        case A::ShowCommLost: ShowCommLost(); break;
-        }
-    }
-}
-
-void CMainFrame::DestroyWaitBox()
-{
-    if (m_dlgConnecting.IsWindow())
-        m_dlgConnecting.DestroyWindow();
 }
 
 LRESULT CMainFrame::OnCommMarker(UINT, WPARAM, LPARAM, BOOL&)
 {
-    Perform(m_flow.MarkerReached());
+    m_connection.MarkerReached();
     return 0;
 }
 
-void CMainFrame::CloseLink()
+LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
 {
-    g_Comm.Close();
-    // Only this close decides: a flag left from a close that showed another
-    // message must not add the line to a later one.
-    m_bConfigurationPutBack = m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed();
+    m_connection.QueueFailed();
+    return 0;
 }
 
-void CMainFrame::ShowCommLost()
+void CMainFrame::HoldForm()
 {
-    // A read-back that the loss cut short has put the configuration from
-    // before it back: the second line says so, so nobody takes the screen
-    // for the unit's.
-    // It goes right after the first line, before the advice about the link log.
-    std::wstring text = g_Module.LoadString(IDS_COMM_LOST);
-    if (m_bConfigurationPutBack) {
-        const size_t nBreak = text.find(L"\r\n");
-        text.insert(nBreak == std::wstring::npos ? text.size() : nBreak, L"\r\n" + g_Module.LoadString(IDS_CONFIG_PUT_BACK));
-    }
-    m_bConfigurationPutBack = false;
+    if (m_pdlgCrossoverForm)
+        m_pdlgCrossoverForm->HoldForReadBack();
+}
+
+bool CMainFrame::LinkClosed()
+{
+    // The form's read-back (if any) ends with the link.
+    return m_pdlgCrossoverForm && m_pdlgCrossoverForm->OnLinkClosed();
+}
+
+CConnectionFlow::EAnswer CMainFrame::AskDisconnect()
+{
+    CDlgDisconnect dlg;
+    const INT_PTR nResult = dlg.DoModal(::GetActiveWindow());
+    return nResult == IDOK                ? CConnectionFlow::EAnswer::Yes
+           : nResult == IDC_DO_NOT_SAVE ? CConnectionFlow::EAnswer::DoNotSave
+                                          : CConnectionFlow::EAnswer::No;
+}
+
+void CMainFrame::ShowError(const std::wstring& text)
+{
     ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-}
-
-bool CMainFrame::IsConnecting() const
-{
-    return m_flow.IsConnecting();
 }
 
 bool CMainFrame::ConfigurationSettled() const
 {
-    if (IsConnecting() || (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsReadingBack())) {
+    if (m_connection.IsConnecting() || (m_pdlgCrossoverForm && m_pdlgCrossoverForm->IsReadingBack())) {
         ::MessageBeep(MB_OK);
         return false;
     }
     return true;
 }
 
-LRESULT CMainFrame::OnCommFailure(UINT, WPARAM, LPARAM, BOOL&)
-{
-    Perform(m_flow.QueueFailed(g_Comm.IsOpen()));
-    return 0;
-}
-
 // --- commands --------------------------------------------------------------
-
-void CMainFrame::TakeFileName(const wchar_t* pszPath)
-{
-    // The dialogs never hand over more than the buffer holds.
-    ::lstrcpynW(m_pszFileName.get(), pszPath, CDocumentFile::PATH_UNITS);
-    CStartFolder::Remember(pszPath);
-}
-
-bool CMainFrame::SaveTo(const wchar_t* pszPath, bool bReset)
-{
-    if (!m_pdlgCrossoverForm)
-        return false;
-    CSafeFile file;
-    CSafeFile::SResult r = file.Begin(pszPath);
-    if (r.Ok() && !m_pdlgCrossoverForm->SerializeConfig(static_cast<HANDLE>(file.NativeHandle()), 0, bReset))
-        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0, {}};
-    if (r.Ok())
-        r = file.Commit();
-    if (r.Ok())
-        return true;
-    if (r.status == CSafeFile::EStatus::KeptAside) {
-        // The only copy of the new content: the message says where it is.
-        const std::wstring system = r.nSystemError ? CDocumentFile::SystemReason(r.nSystemError) : std::wstring();
-        const std::wstring text = CDocumentFile::Format(IDS_SAVE_KEPT_ASIDE, {pszPath, system, r.kept.wstring()});
-        ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-        return false;
-    }
-    const std::wstring text = CDocumentFile::SaveFailure(IDS_FILE_CANNOT_SAVE, pszPath, r);
-    ::MessageBoxW(m_hWnd, text.c_str(), g_Module.LoadString(IDS_APP_TITLE).c_str(), MB_ICONERROR);
-    return false;
-}
-
-bool CMainFrame::OpenFrom(const wchar_t* pszPath)
-{
-    if (!m_pdlgCrossoverForm)
-        return false;
-    const std::wstring caption = g_Module.LoadString(IDS_APP_TITLE);
-    // Read access is all a read needs (a file marked read-only opens too);
-    // nobody may change the file while it is read.
-    CFileHandle hFile(::CreateFileW(pszPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hFile) {
-        const std::wstring text =
-            CDocumentFile::Format(IDS_FILE_CANNOT_OPEN, {pszPath, CDocumentFile::SystemReason(::GetLastError())});
-        ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
-        return false;
-    }
-    // The whole file is looked at before anything of it reaches the screen
-    // or the unit: values that are no numbers are refused, values the editor
-    // would not take are applied only when the user says so.
-    CDlgCrossover& form = *m_pdlgCrossoverForm;
-    const auto approve = [&](const std::uint8_t* pImage, std::size_t cb) {
-        const CConfigurationSet& config = form.Configuration();
-        const CChannelConfig* apCurrent[CHANNEL_COUNT];
-        for (int c = 0; c < CHANNEL_COUNT; ++c)
-            apCurrent[c] = &config.Current(c);
-        return COpenApproval::Approve(m_hWnd, pszPath, pImage, cb, apCurrent, config.Shown().GetMode());
-    };
-    ConfigResult result;
-    if (form.SerializeConfig(hFile, 1, FALSE, &result, approve)) {
-        hFile.Reset(); // the configuration is read: nobody else is kept out any longer
-        m_measurements.OpenBeside(m_hWnd, pszPath);
-        return true;
-    }
-    if (result.status == EConfigStatus::Declined)
-        return false; // the refusal or the question has said why
-    std::wstring reason;
-    if (result.status == EConfigStatus::WrongSignature) {
-        reason = g_Module.LoadString(IDS_FILE_NOT_CONFIGURATION);
-    } else if (result.status == EConfigStatus::ShortFile) {
-        const std::wstring count = std::to_wstring(result.nOffset);
-        reason = CDocumentFile::Format(IDS_FILE_SHORT, {count});
-    } else {
-        reason = g_Module.LoadString(IDS_FILE_UNREADABLE);
-    }
-    const std::wstring text = CDocumentFile::Format(IDS_FILE_REFUSED, {pszPath, reason});
-    ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_ICONERROR);
-    return false;
-}
 
 LRESULT CMainFrame::OnFileNew(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!ConfigurationSettled() || !m_pdlgCrossoverForm)
-        return 0;
-    g_Comm.SetPolling(false);
-    wchar_t szPath[CDocumentFile::PATH_UNITS];
-    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
-    if (choice == CDocumentFile::EChoice::PathTooLong) {
-        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    } else if (choice == CDocumentFile::EChoice::Chosen) {
-        // The defaults file is written from a reset configuration, which is
-        // then loaded like any opened file: the screen shows the defaults
-        // and a connected unit receives what changed, so screen and unit
-        // never part.  A file that cannot be written changes nothing.
-        // The set's entries and profile are kept around the writing, the
-        // working copy is left out: the screen is not touched until Open.
-        CConfigurationSet& config = m_pdlgCrossoverForm->Configuration();
-        const CConfigImage saved = config.CaptureRecords();
-        const bool bWritten = SaveTo(szPath, true);
-        config.RestoreRecords(saved);
-        if (bWritten) {
-            // All or nothing: a defaults file that cannot be loaded again
-            // leaves the profile as it was, with the channels.
-            config.Profile().SetDefaults();
-            if (OpenFrom(szPath))
-                TakeFileName(szPath);
-            else
-                config.Profile() = saved.Profile();
-        }
-    }
-    g_Comm.SetPolling(true);
+    if (ConfigurationSettled())
+        m_documents.New();
     return 0;
 }
 
 LRESULT CMainFrame::OnFileOpen(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!ConfigurationSettled())
-        return 0;
-    g_Comm.SetPolling(false);
-    wchar_t szPath[CDocumentFile::PATH_UNITS];
-    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, true, szPath);
-    if (choice == CDocumentFile::EChoice::PathTooLong)
-        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    else if (choice == CDocumentFile::EChoice::Chosen && OpenFrom(szPath))
-        TakeFileName(szPath); // a refused file never becomes the one Save writes to
-    g_Comm.SetPolling(true);
+    if (ConfigurationSettled())
+        m_documents.Open();
     return 0;
 }
 
 LRESULT CMainFrame::OnFileSave(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (!ConfigurationSettled())
-        return 0;
-    if (::lstrcmpiW(m_pszFileName.get(), g_Module.LoadString(IDS_UNTITLED).c_str()) == 0) {
-        SaveAs();
-        return 0;
-    }
-    const std::wstring path(m_pszFileName.get());
-    if (SaveTo(path.c_str(), false))
-        m_measurements.SaveBeside(m_hWnd, path.c_str());
+    if (ConfigurationSettled())
+        m_documents.Save();
     return 0;
-}
-
-void CMainFrame::SaveAs()
-{
-    wchar_t szPath[CDocumentFile::PATH_UNITS];
-    const CDocumentFile::EChoice choice = CDocumentFile::Choose(m_hWnd, false, szPath);
-    if (choice == CDocumentFile::EChoice::PathTooLong)
-        ShowMessage(IDS_PATH_TOO_LONG, MB_ICONERROR);
-    else if (choice == CDocumentFile::EChoice::Chosen && SaveTo(szPath, false)) {
-        TakeFileName(szPath);
-        m_measurements.SaveBeside(m_hWnd, szPath);
-    }
 }
 
 LRESULT CMainFrame::OnFileSaveAs(UINT, WPARAM, LPARAM, BOOL&)
 {
     if (ConfigurationSettled())
-        SaveAs();
+        m_documents.SaveAs();
     return 0;
 }
 
@@ -858,7 +469,7 @@ LRESULT CMainFrame::OnDownloadFirmware(UINT, WPARAM, LPARAM, BOOL&)
     dlg.DoModal(m_hWnd);
     // A link the dialog opened is read back (so "Connected" means the screen
     // shows the unit) or closed; menu and toolbar follow the link.
-    Perform(m_flow.DownloadClosed(dlg.OpenedLink(), dlg.Completed(), g_Comm.IsOpen()));
+    m_connection.DownloadClosed(dlg.OpenedLink(), dlg.Completed());
     return 0;
 }
 

@@ -1,30 +1,31 @@
 #pragma once
 // CMainFrame: the program's only top-level window.  It owns the menu, the
-// toolbar with its tooltips, the status bar with the coloured connection
-// indicator, the six input meters over the right end of the toolbar, the
-// crossover editor form below the toolbar and the "Retrieving Settings..."
-// box; it runs the Connect / Disconnect workflow and routes every command.
+// toolbar and status bar (CFrameBars), the six input meters over the right
+// end of the toolbar (CMeterStrip) and the crossover editor form below the
+// toolbar, keeps its owned windows above it, and routes every command and
+// every record of the queue: the document commands to CDocumentCommands,
+// the connection's events to CConnectionExecutor, the form's own commands
+// to the form.
 
 #include <memory>
 #include <string>
 
 #include "editor/DlgCrossover.h"
-#include "framework/ContainedWindow.h"
-#include "framework/Handles.h"
 #include "framework/WindowImpl.h"
 #include "resources/resource.h"
 #include "framework/AppGlobals.h"
 #include "framework/AppMessages.h"
-#include "shell/ConnectionFlow.h"
+#include "shell/ConnectionExecutor.h"
 #include "shell/DeviceChoice.h"
+#include "shell/FrameBars.h"
+#include "shell/DocumentCommands.h"
 #include "shell/StatusHelp.h"
-#include "shell/DlgConnecting.h"
 #include "shell/MeterStrip.h"
 #include "shell/SiblingLink.h"
 #include "shell/ViewOptions.h"
 #include "shell/MeasurementCommands.h"
 
-class CMainFrame : public CWindowImpl<CMainFrame> {
+class CMainFrame : public CWindowImpl<CMainFrame>, private CConnectionExecutor::IHost {
 public:
     static CWndClassInfo GetWndClassInfo()
     {
@@ -47,15 +48,9 @@ public:
     static SIZE ComputeClientSize(int nDpiX, int nDpiY);
 
     // Toolbar, status text and meters from the link state.
-    void UpdateConnectionState();
     void UpdateConnectionState(bool bConnectEnabled);
-    // Carries out the connection workflow's decisions, in order.
-    void Perform(const CConnectionFlow::Actions& actions);
     // Places the six meters over the right end of the toolbar.
     void LayoutMeters();
-    // Message box owned by the frame with caption "QVR500"; returns the box's result.
-    int ShowMessage(UINT nStringId, UINT uType);
-    void ShowDeviceNotFound();
 
     // The sibling program's link window (opened on a link start, closed on a link end).
     void OpenLinkWindow();
@@ -119,10 +114,6 @@ public:
         COMMAND_ID_HANDLER(ID_VIEW_PREDICTED, OnViewOption)
         COMMAND_ID_HANDLER(ID_VIEW_TARGET, OnViewOption)
         COMMAND_ID_HANDLER(ID_VIEW_MEASUREMENTS, OnViewMeasurements)
-    ALT_MSG_MAP(2) // toolbar
-        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
-    ALT_MSG_MAP(3) // status bar
-        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     END_MSG_MAP()
 
     LRESULT OnCommandFirst(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -144,7 +135,6 @@ public:
     LRESULT OnCommPacket(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCommMarker(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnCommFailure(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
-    LRESULT OnCtlColorStatic(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnFieldStatus(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     LRESULT OnSiblingMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -175,50 +165,34 @@ public:
     LRESULT OnViewMeasurements(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
 private:
-    void CreateToolBar();
-    void CreateStatusBar();
     void RaiseOwnedWindows();
     // Status bar part 0: the description after the first newline of string nId
     // (the hint, when there is one, for nId < 1).
     void ShowDescription(int nId);
-    // Status bar part 0 without a description: the hint (a field waiting for Enter).
     void SendToChildren(UINT uMsg, WPARAM wParam, LPARAM lParam);
-    void DestroyWaitBox();
-    // Closes the link and tells the form, whose read-back (if any) ends with it.
-    void CloseLink();
-    // "Communication to active device has been lost.", with a second line when
-    // a read-back that the loss ended put the configuration back.
-    void ShowCommLost();
-    // The wait box is up: the unit's settings are still being read.
-    bool IsConnecting() const;
+    // What the connection's steps ask of the frame's windows.
+    void ShowState(bool bConnectEnabled) override { UpdateConnectionState(bConnectEnabled); }
+    void EnableConnectButton(bool bEnabled) override { m_bars.EnableConnectButton(bEnabled); }
+    void HoldForm() override;
+    void StartReadBack() override { SendToChildren(WM_READ_SETTINGS, 0, 0); }
+    bool LinkClosed() override;
+    CConnectionFlow::EAnswer AskDisconnect() override;
+    void ShowError(const std::wstring& text) override;
     // Commands that change or save the whole configuration wait until the
     // screen shows what the unit holds; false (with a beep) while it does not.
     bool ConfigurationSettled() const;
 
-    // Document commands.
-    // Writes the configuration (factory defaults with bReset) to szPath
-    // through a temporary file that replaces the old one only when complete;
-    // tells the user and returns false when it cannot.
-    bool SaveTo(const wchar_t* pszPath, bool bReset);
-    // Reads a configuration file; tells the user and returns false when the
-    // file cannot be opened or is refused (nothing is then changed).
-    bool OpenFrom(const wchar_t* pszPath);
-    void TakeFileName(const wchar_t* pszPath);
-    void SaveAs();
-
-    CContainedWindow m_wndToolBar;
-    CContainedWindow m_wndStatusBar;
-    CWindow m_wndStatusText;
+    CFrameBars m_bars; // the toolbar and the status bar with the connection indicator
     CMeterStrip m_meters;
     // Before the form: its plot draws from the measurements until it goes.
     CMeasurementCommands m_measurements;
+    CDocumentCommands m_documents; // New, Open, Save, Save As and the current file's name
     std::unique_ptr<CDlgCrossover> m_pdlgCrossoverForm;
     CSiblingLink m_link; // the sibling program's link and its window
-    CDlgConnecting m_dlgConnecting;
-    CConnectionFlow m_flow;
     CViewOptions m_viewOptions;
     // The unit chosen in Select Device (in this run or remembered).
     CDeviceChoice m_deviceChoice;
+    CConnectionExecutor m_connection; // Connect, Disconnect, the read-back's start and end, the link's loss
     CStatusHelp m_statusHelp;
 
 public:
@@ -226,20 +200,8 @@ public:
     const CStatusHelp& GetStatusHelp() const { return m_statusHelp; }
     // The editor form (tests that drive the whole window).
     CDlgCrossover* GetForm() { return m_pdlgCrossoverForm.get(); }
-
-private:
-    // What the status text shows, so its colours always match its words.
-    bool m_bShownConnected = false;
-    bool m_bConfigurationPutBack = false; // the last link close ended a read-back and put the configuration back
-    CBrush m_hbrConnected;
-    CBrush m_hbrDisconnected;
-    CFont m_fntTabFont;
-    // The path of the current file, or "Untitled" (260 units).
-    std::unique_ptr<wchar_t[]> m_pszFileName;
-
-public:
     // The current file's path (tests and diagnostics).
-    const wchar_t* GetFileName() const { return m_pszFileName.get(); }
+    const wchar_t* GetFileName() const { return m_documents.GetFileName(); }
     // The measurements of the configuration (tests).
     CMeasurementCommands& Measurements() { return m_measurements; }
 };
