@@ -205,7 +205,8 @@ class Editor(E2ETestCase):
         # The red field says why, in the status bar; a toolbar button's
         # description takes its place while pointed at, and it comes back.
         self.assertEventually(lambda: self.hint() == "High PEQ Freq: 300 to 20000 Hz", 5, "range of the red field")
-        h.screenshot("editor-red-field-range", h.info(FRAME)["rect"])
+        docs = os.path.join(h.paths.source, "docs") if os.environ.get("QVR_DOCS_SHOTS") else h.artifacts
+        h.screenshot("editor-red-field-range", h.info(FRAME)["rect"], os.path.join(docs, "editor-red-field-range.png"))
         b = h.button(ID_CONNECT)["rect"]
         h.move(b[0] + 5, b[1] + 5)
         h.move(b[0] + 12, b[1] + 12)
