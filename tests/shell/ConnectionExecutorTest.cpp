@@ -197,6 +197,18 @@ protected:
         CAppSettings::DeleteAll();
     }
 
+    // The steps on a simulated unit in factory state that answers at once.
+    CSimUnit& UseSimUnit()
+    {
+        CSimUnit& unit = GetSharedSimUnit("executor-test");
+        unit.FactoryReset();
+        unit.SetTiming(ESimTiming::Instant);
+        ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:executor-test,instant:USBXpress Device:SN-EXEC");
+        g_Comm.SetDeviceNumber(CComm::FindDevice());
+        m_exec.Attach(m_frame.hWnd);
+        return unit;
+    }
+
     SAdviseWindow m_frame;
     CRecordingHost m_host;
     CDeviceChoice m_device;
@@ -231,12 +243,7 @@ TEST_F(ConnectionExecutor, AMissingUnitIsReportedWithTheSkippedEntriesAndNothing
 
 TEST_F(ConnectionExecutor, ConnectReadsBackAndOnlyTheStoresAnswerEndsTheLink)
 {
-    CSimUnit& unit = GetSharedSimUnit("executor-test");
-    unit.FactoryReset();
-    unit.SetTiming(ESimTiming::Instant);
-    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:executor-test,instant:USBXpress Device:SN-EXEC");
-    g_Comm.SetDeviceNumber(CComm::FindDevice());
-    m_exec.Attach(m_frame.hWnd);
+    CSimUnit& unit = UseSimUnit();
 
     // Connect: greyed and held before the unit's first answer, whose
     // arrival starts the read-back; the wait box stays until its end.
@@ -292,12 +299,7 @@ TEST_F(ConnectionExecutor, DisconnectBetweenTheMutesReadAndWriteAnswersStillUnmu
     // take it off the unit, whatever the answer to its question.  The
     // answers after the read's are held back from the steps until the
     // Disconnect is done, as a slow unit would hold them.
-    CSimUnit& unit = GetSharedSimUnit("executor-test");
-    unit.FactoryReset();
-    unit.SetTiming(ESimTiming::Instant);
-    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:executor-test,instant:USBXpress Device:SN-EXEC");
-    g_Comm.SetDeviceNumber(CComm::FindDevice());
-    m_exec.Attach(m_frame.hWnd);
+    CSimUnit& unit = UseSimUnit();
     const auto connect = [&] {
         m_exec.Connect();
         ASSERT_TRUE(g_Comm.IsOpen());
