@@ -524,7 +524,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             SCP_GenerateGET(bPacket, entry.bChannel, entry.bParameter, m_bFollowOn);
         } else {
             std::memcpy(bPacket, entry.bPacket, 16);
-            if (bCommand == CMD_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & SYSTEM_FLAGS_WRITE)) {
+            if (IsFlagsWrite(entry)) {
                 // A write of the system flags keeps the unit's own bits above
                 // the four that the program owns.
                 const DWORD dwLWord = SCP_GetWord(bPacket, 11) | (m_dwSavedFlags & ~SYSTEM_FLAGS_PROGRAM_BITS);
@@ -624,7 +624,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             if (bCommand == CMD_SYSTEM_FLAGS)
                 m_FlagsWrites.Answered(IsFlagsWrite(entry));
             HoldRecord(CNotificationRecord::Command(entry.bPacket, m_bReply));
-            if (bCommand == CMD_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & SYSTEM_FLAGS_WRITE))
+            if (bCommand == CMD_SYSTEM_FLAGS && !IsFlagsWrite(entry))
                 m_dwSavedFlags = SCP_GetWord(m_bReply, 11);
             m_bFollowOn = 0;
         }
