@@ -106,8 +106,21 @@ size_t CComm::DropWaiting(const void* pProducer)
         return 0;
     CLock lock(m_csQueue);
     const size_t nBefore = m_Queue.size();
-    std::erase_if(m_Queue, [&](const std::unique_ptr<SEntry>& p) { return p->pProducer == pProducer; });
+    size_t nFlagsWrites = 0;
+    std::erase_if(m_Queue, [&](const std::unique_ptr<SEntry>& p) {
+        if (p->pProducer != pProducer)
+            return false;
+        nFlagsWrites += IsFlagsWrite(*p) ? 1 : 0;
+        return true;
+    });
+    m_FlagsWrites.WritesDropped(nFlagsWrites);
     return nBefore - m_Queue.size();
+}
+
+bool CComm::IsFlagsWrite(const SEntry& entry)
+{
+    return entry.bKind == KIND_RAW && entry.bPacket[2] == CMD_SYSTEM_FLAGS &&
+           (SCP_GetWord(entry.bPacket, 7) & SYSTEM_FLAGS_WRITE) != 0;
 }
 
 // Waits while the queue is full.  False when a failure or a termination
@@ -183,6 +196,8 @@ bool CComm::Enqueue(const SEntry& entry)
     // lock, so only the first request into an empty queue needs to wake it.
     const bool bWasEmpty = m_Queue.empty();
     m_Queue.push_back(std::make_unique<SEntry>(entry));
+    if (IsFlagsWrite(entry))
+        m_FlagsWrites.WriteQueued();
     if (bWasEmpty)
         ::SetEvent(m_hQueued);
     return true;
@@ -509,7 +524,7 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             SCP_GenerateGET(bPacket, entry.bChannel, entry.bParameter, m_bFollowOn);
         } else {
             std::memcpy(bPacket, entry.bPacket, 16);
-            if (bCommand == CMD_SYSTEM_FLAGS && (SCP_GetWord(bPacket, 7) & SYSTEM_FLAGS_WRITE)) {
+            if (IsFlagsWrite(entry)) {
                 // A write of the system flags keeps the unit's own bits above
                 // the four that the program owns.
                 const DWORD dwLWord = SCP_GetWord(bPacket, 11) | (m_dwSavedFlags & ~SYSTEM_FLAGS_PROGRAM_BITS);
@@ -605,8 +620,11 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
             CLock lock(m_csQueue);
             m_bFollowOn = (!m_Queue.empty() && m_Queue.front()->bKind != KIND_SET) ? 1 : 0;
         } else {
+            // The kind goes on record before the answer can reach a window.
+            if (bCommand == CMD_SYSTEM_FLAGS)
+                m_FlagsWrites.Answered(IsFlagsWrite(entry));
             HoldRecord(CNotificationRecord::Command(entry.bPacket, m_bReply));
-            if (bCommand == CMD_SYSTEM_FLAGS && !(SCP_GetWord(entry.bPacket, 7) & SYSTEM_FLAGS_WRITE))
+            if (bCommand == CMD_SYSTEM_FLAGS && !IsFlagsWrite(entry))
                 m_dwSavedFlags = SCP_GetWord(m_bReply, 11);
             m_bFollowOn = 0;
         }
@@ -617,6 +635,8 @@ CComm::EOutcome CComm::HandleEntry(std::unique_ptr<SEntry>& pEntry)
 
     // The third attempt failed: the link is taken as lost.
     m_LinkLog.Add(CLinkLog::EEvent::Failure, LogRequest(entry), ATTEMPTS_AFTER_FIRST + 1);
+    if (IsFlagsWrite(entry))
+        m_FlagsWrites.WritesDropped(1);
     m_bFollowOn = 0;
     pEntry.reset();
     m_bReleaseReply = true;
@@ -664,6 +684,8 @@ std::string CComm::DescribeLineSettings() const
 void CComm::FlushQueue()
 {
     CLock lock(m_csQueue);
+    m_FlagsWrites.WritesDropped(static_cast<size_t>(
+        std::count_if(m_Queue.begin(), m_Queue.end(), [](const std::unique_ptr<SEntry>& p) { return IsFlagsWrite(*p); })));
     m_Queue.clear();
 }
 

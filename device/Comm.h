@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "device/records/FlagsWriteTracker.h"
 #include "device/records/NotificationRecord.h"
 #include "device/records/UnitReadPlan.h"
 #include "device/link/LinkLog.h"
@@ -83,6 +84,15 @@ public:
     // The device entry of device number nDevice as a support log names it.
     static std::string DescribeDevice(int nDevice);
 
+    // The handler that keeps the program's copy of the system flags calls
+    // this once for each flags answer (raw command 11) it receives, in the
+    // order they arrive: true when the answer may set the copy, false when a
+    // write of the flags queued after its request is still on its way (the
+    // answer then tells of a word that write replaces).
+    bool TakeFlagsAnswer() { return m_FlagsWrites.TakeAnswer(); }
+    // Flags writes queued and not yet answered to the windows, nor dropped (tests).
+    size_t GetFlagsWritesOnTheirWay() const { return m_FlagsWrites.GetWritesOnTheirWay(); }
+
     // Number of requests waiting (tests and diagnostics).
     size_t GetQueueLength();
     // Number of producers waiting for room in a full queue (tests and diagnostics).
@@ -102,6 +112,7 @@ private:
     enum class EOutcome { Success, Failure, Stopped };
 
     bool Enqueue(const SEntry& entry);
+    static bool IsFlagsWrite(const SEntry& entry);
     bool WaitForRoom();
     static DWORD WINAPI QManagementThread(LPVOID pParam);
     void QManagementLoop();
@@ -159,6 +170,10 @@ private:
     DWORD m_dwSavedFlags = 0; // LWord of the last system flags read
 
     CLinkLog m_LinkLog;
+
+    // The flags writes on their way and the kinds of the flags answers the
+    // windows have yet to take.
+    CFlagsWriteTracker m_FlagsWrites;
 
     // The reads of the unit's text sections (under m_csQueue).
     CUnitReadPlan m_ReadPlan;

@@ -71,7 +71,13 @@ void CConnectionExecutor::PacketArrived(const utRXQueue& record)
 {
     switch (record.bCommand) {
     case CMD_SYSTEM_FLAGS:
-        SetSystemFlags(RXGetWord(record.bLWord), false);
+        // A change of the flags is a read and then the write: the read's
+        // answer tells of the word the write replaces, and taking it would
+        // have the copy (and a Disconnect meanwhile) see the change undone
+        // until the write's answer is in.  The queue knows which answers are
+        // of that kind; every answer is still reported to the flow.
+        if (g_Comm.TakeFlagsAnswer())
+            SetSystemFlags(RXGetWord(record.bLWord), false);
         Perform(m_flow.FlagsAnswered(g_Comm.IsOpen()));
         break;
     case CMD_STORE_SETTINGS:

@@ -367,6 +367,20 @@ TEST(Comm, SystemFlagsWriteCarriesTheUpperBitsOfTheLastRead)
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(RXGetWord(&h.unit.GetLog().back().request[11]), 0x00A50001u);
 
+    // The handler of flags answers learns which it may take for the copy, in
+    // the order of the records: none of a write with a later write on its way.
+    EXPECT_EQ(h.comm.GetFlagsWritesOnTheirWay(), 2u);
+    EXPECT_FALSE(h.comm.TakeFlagsAnswer()) << "first write, the second on its way";
+    EXPECT_FALSE(h.comm.TakeFlagsAnswer()) << "the read before the second";
+    EXPECT_TRUE(h.comm.TakeFlagsAnswer()) << "the second write";
+    // A write that a failure drops is on its way no more.
+    h.unit.NackRequests(3);
+    h.comm.QueueCommand(11, 0, 0, 0);
+    h.comm.QueueCommand(11, 0, 1, 0x1);
+    ASSERT_TRUE(h.Next(record, 6000));
+    EXPECT_EQ(record.bKind, RX_FAILURE);
+    EXPECT_EQ(h.comm.GetFlagsWritesOnTheirWay(), 0u);
+
     // A new worker starts with nothing saved.
     h.comm.Close();
     ASSERT_TRUE(h.Open());

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/RXQueue.h"
+#include "device/records/FlagsWriteTracker.h"
 #include "device/records/NotificationRecord.h"
 #include "device/records/UnitReadPlan.h"
 #include "model/ChannelConfig.h"
@@ -94,4 +95,53 @@ TEST(UnitReadPlan, SectionsAreSkippedWhenEmptyAndBoundedWhenCorrupt)
     EXPECT_EQ(words, (std::vector<std::uint32_t>{TEXT_AREA_START, TEXT_AREA_START + 4, TEXT_AREA_START + 8}));
     nSection = 4;
     EXPECT_EQ(plan.MemoryWords(nSection).size(), 254u / 4 + 1); // 8 bits of bytes at most
+}
+
+// The copy of the system flags is the value last written, or, when no write
+// is on its way (waiting, on the line, or answered but not yet taken), the
+// value last read.  Answers are taken in the order the queue reported them.
+TEST(FlagsWriteTracker, AnAnswerSetsTheCopyOnlyWhenNoLaterWriteIsOnItsWay)
+{
+    CFlagsWriteTracker connect; // Connect's read alone
+    connect.Answered(false);
+    EXPECT_TRUE(connect.TakeAnswer());
+    EXPECT_TRUE(connect.TakeAnswer()) << "an answer never reported, with no write on its way";
+
+    CFlagsWriteTracker twice; // two changes in a row: only the last write's answer counts
+    twice.WriteQueued();
+    twice.WriteQueued();
+    for (const bool bWrite : {false, true, false, true})
+        twice.Answered(bWrite);
+    EXPECT_FALSE(twice.TakeAnswer()) << "first read";
+    EXPECT_FALSE(twice.TakeAnswer()) << "first write, the second on its way";
+    EXPECT_FALSE(twice.TakeAnswer()) << "second read";
+    EXPECT_TRUE(twice.TakeAnswer()) << "second write";
+    EXPECT_EQ(twice.GetWritesOnTheirWay(), 0u);
+
+    // A change made after an answer went into the pipe, before it was taken:
+    // the answer is older than the change.
+    CFlagsWriteTracker late;
+    late.Answered(false);
+    late.WriteQueued();
+    EXPECT_FALSE(late.TakeAnswer());
+    late.Answered(false);
+    late.Answered(true);
+    EXPECT_FALSE(late.TakeAnswer());
+    EXPECT_TRUE(late.TakeAnswer());
+}
+
+TEST(FlagsWriteTracker, AWriteDroppedUnansweredHoldsNothingBack)
+{
+    // The write failed (or was withdrawn) after its read was answered: the
+    // read's answer is the unit's word again, and a count never goes below 0.
+    CFlagsWriteTracker t;
+    t.WriteQueued();
+    t.Answered(false);
+    t.WritesDropped(1);
+    EXPECT_TRUE(t.TakeAnswer());
+    t.WritesDropped(3);
+    EXPECT_EQ(t.GetWritesOnTheirWay(), 0u);
+    t.WriteQueued();
+    EXPECT_EQ(t.GetWritesOnTheirWay(), 1u);
+    EXPECT_FALSE(t.TakeAnswer());
 }

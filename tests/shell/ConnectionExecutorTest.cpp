@@ -76,13 +76,46 @@ public:
 // Stands in for the frame: the queue's records for it go to the steps.
 struct SAdviseWindow {
     static inline CConnectionExecutor* s_pExec = nullptr;
+    // Runs after the steps have had each flags answer.
+    static inline std::function<void()> s_afterFlagsAnswer;
+    // While set, the records for the steps wait here, in order, as if the
+    // unit had not answered yet; Release hands them over.
+    static inline bool s_bHolding = false;
+    static inline std::vector<std::pair<UINT, utRXQueue>> s_held;
     HWND hWnd = nullptr;
+
+    static void Deliver(UINT m, const utRXQueue& record)
+    {
+        if (m == WM_COMM_PACKET) {
+            s_pExec->PacketArrived(record);
+            if (record.bCommand == CMD_SYSTEM_FLAGS && s_afterFlagsAnswer)
+                s_afterFlagsAnswer();
+        } else {
+            s_pExec->QueueFailed();
+        }
+    }
+    static void Release()
+    {
+        // Records that come while the held ones are handed over (a close
+        // handles sent messages) join the end: the order stays the pipe's.
+        while (!s_held.empty()) {
+            const auto [m, record] = s_held.front();
+            s_held.erase(s_held.begin());
+            Deliver(m, record);
+        }
+        s_bHolding = false;
+    }
     static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l)
     {
-        if (m == WM_COMM_PACKET && s_pExec && l)
-            s_pExec->PacketArrived(*reinterpret_cast<const utRXQueue*>(l));
-        if (m == WM_COMM_FAILURE && s_pExec)
-            s_pExec->QueueFailed();
+        if ((m == WM_COMM_PACKET && l) || m == WM_COMM_FAILURE) {
+            utRXQueue record{};
+            if (l)
+                record = *reinterpret_cast<const utRXQueue*>(l);
+            if (s_bHolding)
+                s_held.emplace_back(m, record);
+            else if (s_pExec)
+                Deliver(m, record);
+        }
         return ::DefWindowProcW(h, m, w, l);
     }
     SAdviseWindow()
@@ -154,11 +187,26 @@ protected:
     void TearDown() override
     {
         SAdviseWindow::s_pExec = nullptr;
+        SAdviseWindow::s_afterFlagsAnswer = nullptr;
+        SAdviseWindow::s_bHolding = false;
+        SAdviseWindow::s_held.clear();
         g_Comm.Close();
         SetSystemFlags(0, false);
         ::SetEnvironmentVariableA("QVR500_DEVICES", nullptr);
         SerialCommPorts::SetSource(nullptr);
         CAppSettings::DeleteAll();
+    }
+
+    // The steps on a simulated unit in factory state that answers at once.
+    CSimUnit& UseSimUnit()
+    {
+        CSimUnit& unit = GetSharedSimUnit("executor-test");
+        unit.FactoryReset();
+        unit.SetTiming(ESimTiming::Instant);
+        ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:executor-test,instant:USBXpress Device:SN-EXEC");
+        g_Comm.SetDeviceNumber(CComm::FindDevice());
+        m_exec.Attach(m_frame.hWnd);
+        return unit;
     }
 
     SAdviseWindow m_frame;
@@ -195,12 +243,7 @@ TEST_F(ConnectionExecutor, AMissingUnitIsReportedWithTheSkippedEntriesAndNothing
 
 TEST_F(ConnectionExecutor, ConnectReadsBackAndOnlyTheStoresAnswerEndsTheLink)
 {
-    CSimUnit& unit = GetSharedSimUnit("executor-test");
-    unit.FactoryReset();
-    unit.SetTiming(ESimTiming::Instant);
-    ::SetEnvironmentVariableA("QVR500_DEVICES", "sim:executor-test,instant:USBXpress Device:SN-EXEC");
-    g_Comm.SetDeviceNumber(CComm::FindDevice());
-    m_exec.Attach(m_frame.hWnd);
+    CSimUnit& unit = UseSimUnit();
 
     // Connect: greyed and held before the unit's first answer, whose
     // arrival starts the read-back; the wait box stays until its end.
@@ -219,8 +262,6 @@ TEST_F(ConnectionExecutor, ConnectReadsBackAndOnlyTheStoresAnswerEndsTheLink)
     EXPECT_FALSE(HasOwnedWindow(m_frame.hWnd));
 
     // Disconnect, No, while muted: the unit is unmuted and stays connected.
-    // (A mute sends a read, then the write: until the write's answer is in,
-    // the read's answer has the program's copy say unmuted.)
     SetSystemFlags(SYSFLAG_MUTE, true);
     ASSERT_TRUE(
         PumpUntil([&] { return (unit.GetFlags() & SYSFLAG_MUTE) != 0 && GetSystemFlags() == unit.GetFlags(); }));
@@ -247,4 +288,59 @@ TEST_F(ConnectionExecutor, ConnectReadsBackAndOnlyTheStoresAnswerEndsTheLink)
     EXPECT_EQ(m_host.TakeButPolledState(), Asked{L"link closed"});
     EXPECT_EQ(unit.GetStoredSettings().params, unit.GetLiveSettings().params);
     EXPECT_TRUE(m_exec.IsConnectEnabled());
+}
+
+TEST_F(ConnectionExecutor, DisconnectBetweenTheMutesReadAndWriteAnswersStillUnmutesTheUnit)
+{
+    // A mute is a read of the flags and then the write; the read's answer
+    // tells of the unmuted word the write replaces.  A Disconnect handled
+    // after that answer and before the write's (one reply apart, or three
+    // attempts when the unit refuses the write) must still see the mute and
+    // take it off the unit, whatever the answer to its question.  The
+    // answers after the read's are held back from the steps until the
+    // Disconnect is done, as a slow unit would hold them.
+    CSimUnit& unit = UseSimUnit();
+    const auto connect = [&] {
+        m_exec.Connect();
+        ASSERT_TRUE(g_Comm.IsOpen());
+        ASSERT_TRUE(PumpUntil([&] { return Contains(m_host.asked, L"read back"); }));
+        m_exec.MarkerReached();
+        m_host.Take();
+    };
+    // Every flags write answered to the steps: whatever they last took is in.
+    const auto flagsSettled = [] { return g_Comm.GetFlagsWritesOnTheirWay() == 0 && g_Comm.GetQueueLength() == 0; };
+
+    using EAnswer = CConnectionFlow::EAnswer;
+    for (const EAnswer answer : {EAnswer::No, EAnswer::DoNotSave, EAnswer::Yes}) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        if (!g_Comm.IsOpen())
+            connect();
+        // Each answer starts unmuted, whatever the one before left.
+        unit.SetFlags(unit.GetFlags() & ~SYSFLAG_MUTE);
+        SetSystemFlags(unit.GetFlags(), false);
+        m_host.answers = {answer};
+        bool bReadAnswered = false;
+        SAdviseWindow::s_afterFlagsAnswer = [&] {
+            bReadAnswered = true; // the first flags answer after the mute: the read's
+            SAdviseWindow::s_bHolding = true;
+            SAdviseWindow::s_afterFlagsAnswer = nullptr;
+        };
+        SetSystemFlags(GetSystemFlags() | SYSFLAG_MUTE, true);
+        ASSERT_TRUE(PumpUntil([&] { return bReadAnswered; }));
+        EXPECT_NE(GetSystemFlags() & SYSFLAG_MUTE, 0u) << "the read's answer took the mute back";
+        m_exec.Disconnect();
+        EXPECT_TRUE(Contains(m_host.asked, L"ask disconnect"));
+        SAdviseWindow::Release();
+
+        if (answer == EAnswer::Yes) // the store's answer ends the link
+            ASSERT_TRUE(PumpUntil([&] { return !g_Comm.IsOpen(); }));
+        ASSERT_TRUE(PumpUntil(flagsSettled));
+        EXPECT_EQ(unit.GetFlags() & SYSFLAG_MUTE, 0u);
+        EXPECT_EQ(g_Comm.IsOpen(), answer == EAnswer::No);
+        if (answer == EAnswer::No)
+            EXPECT_EQ(GetSystemFlags(), unit.GetFlags()) << "the copy agrees with the unit";
+        if (answer == EAnswer::Yes)
+            EXPECT_EQ(unit.GetStoredSettings().flags & SYSFLAG_MUTE, 0u) << "stored after the unmute";
+        m_host.Take();
+    }
 }
