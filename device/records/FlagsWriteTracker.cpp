@@ -15,6 +15,10 @@ void CFlagsWriteTracker::WritesDropped(std::size_t nCount)
 void CFlagsWriteTracker::Answered(bool bWrite)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    // Code without a flags handler (the command-line tool's sessions) never
+    // takes its answers: keep the newest, a bounded number.
+    if (m_answers.size() >= MAX_UNTAKEN_ANSWERS)
+        m_answers.pop_front();
     m_answers.push_back(bWrite);
 }
 

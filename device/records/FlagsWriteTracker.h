@@ -39,6 +39,9 @@ public:
     // Writes queued and neither dropped nor taken (tests and diagnostics).
     std::size_t GetWritesOnTheirWay() const;
 
+    // Answers kept for a handler that never takes them are bounded.
+    static constexpr std::size_t MAX_UNTAKEN_ANSWERS = 256;
+
 private:
     mutable std::mutex m_mutex;
     std::deque<bool> m_answers;        // kinds of the answers not yet taken (true: a write)

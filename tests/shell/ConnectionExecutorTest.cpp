@@ -332,15 +332,18 @@ TEST_F(ConnectionExecutor, DisconnectBetweenTheMutesReadAndWriteAnswersStillUnmu
         EXPECT_TRUE(Contains(m_host.asked, L"ask disconnect"));
         SAdviseWindow::Release();
 
-        if (answer == EAnswer::Yes) // the store's answer ends the link
+        if (answer == EAnswer::Yes) { // the store's answer ends the link
             ASSERT_TRUE(PumpUntil([&] { return !g_Comm.IsOpen(); }));
+        }
         ASSERT_TRUE(PumpUntil(flagsSettled));
         EXPECT_EQ(unit.GetFlags() & SYSFLAG_MUTE, 0u);
         EXPECT_EQ(g_Comm.IsOpen(), answer == EAnswer::No);
-        if (answer == EAnswer::No)
+        if (answer == EAnswer::No) {
             EXPECT_EQ(GetSystemFlags(), unit.GetFlags()) << "the copy agrees with the unit";
-        if (answer == EAnswer::Yes)
+        }
+        if (answer == EAnswer::Yes) {
             EXPECT_EQ(unit.GetStoredSettings().flags & SYSFLAG_MUTE, 0u) << "stored after the unmute";
+        }
         m_host.Take();
     }
 }
