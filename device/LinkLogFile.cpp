@@ -27,7 +27,7 @@ CSafeFile::SResult CLinkLogFile::Write(const std::wstring& path, const std::stri
     if (!r.Ok())
         return r;
     if (!file.Stream().Write(text.data(), text.size()))
-        return CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, ::GetLastError(), {}};
+        return CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, ::GetLastError()};
     return file.Commit();
 }
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "files/ByteStream.h"
 
@@ -28,6 +29,11 @@ public:
                          // content could not be put in its place either: it is kept in `kept`
     };
     struct SResult {
+        SResult() = default;
+        SResult(EStatus s, unsigned long nError, std::filesystem::path keptPath = {})
+            : status(s), nSystemError(nError), kept(std::move(keptPath))
+        {
+        }
         EStatus status = EStatus::Ok;
         // errno (POSIX) or GetLastError() (Windows) of the failing call; 0 when none.
         unsigned long nSystemError = 0;

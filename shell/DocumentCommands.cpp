@@ -66,7 +66,7 @@ bool CDocumentCommands::SaveTo(const wchar_t* pszPath, bool bReset)
     CSafeFile file;
     CSafeFile::SResult r = file.Begin(pszPath);
     if (r.Ok() && !m_pdlgCrossoverForm->SerializeConfig(static_cast<HANDLE>(file.NativeHandle()), 0, bReset))
-        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0, {}};
+        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0};
     if (r.Ok())
         r = file.Commit();
     if (r.Ok())

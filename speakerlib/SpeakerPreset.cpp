@@ -80,7 +80,7 @@ bool CSpeakerPreset::ParseNumber(const std::u16string& text, float& fltValue)
     if (e == b || e - b > MAX_VALUE_UNITS)
         return false;
     // Only the characters of a plain decimal number, in ASCII.
-    char sz[MAX_VALUE_UNITS + 1];
+    char sz[MAX_VALUE_UNITS + 1] = {};
     std::size_t n = 0;
     for (std::size_t i = b; i < e; ++i) {
         const char16_t ch = text[i];

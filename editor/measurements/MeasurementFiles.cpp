@@ -42,7 +42,7 @@ CSafeFile::SResult CMeasurementFiles::WriteSafely(const std::wstring& path, cons
     CSafeFile file;
     CSafeFile::SResult r = file.Begin(std::filesystem::path(path));
     if (r.Ok() && !file.Stream().Write(bytes.data(), bytes.size()))
-        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0, {}};
+        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0};
     if (r.Ok())
         r = file.Commit();
     return r;

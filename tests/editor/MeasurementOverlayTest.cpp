@@ -86,8 +86,9 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
                                                                L" dB (0 on the scale: " + szLevel + L" dB)");
         // Unedited: the prediction is the measurement.
         for (int i = 10; i < 3900; i += 37)
-            if (std::isfinite(p.overlay.pdMeasured[i]))
+            if (std::isfinite(p.overlay.pdMeasured[i])) {
                 EXPECT_NEAR(p.overlay.pdPredicted[i], p.overlay.pdMeasured[i], 0.01) << i;
+            }
         EXPECT_NEAR(p.overlay.pdMeasured[400] + source.DisplayOffset(), source.RoomCurves().Measured()[400], 1e-9);
     }
 
@@ -125,10 +126,12 @@ TEST(MeasurementOverlay, RoomCurvesSitOnTheTargetLevelAndThePredictionFollowsAnE
     source.Refresh(lowered, q.bands, &sumLowered, BAND_LOW);
     const SPlotOverlay again = source.Refresh(lowered, q.bands, nullptr, BAND_HIGH);
     for (int i = 10; i < 3900; i += 13) {
-        if (std::isfinite(expected[i]))
+        if (std::isfinite(expected[i])) {
             EXPECT_NEAR(withSumValues[i], expected[i], 1e-9) << i;
-        if (std::isfinite(loweredExpected[i]))
+        }
+        if (std::isfinite(loweredExpected[i])) {
             EXPECT_NEAR(again.pdPredicted[i], loweredExpected[i], 1e-9) << i;
+        }
     }
 
     // The channel 3 dB louder: the target's level rises with the

@@ -67,8 +67,9 @@ TEST(SpeakerLibrary, TheShippedLibraryHoldsUsablePresetsOfBothBandCounts)
         // Every key is written out: nothing rests on a library default.
         for (int k = 0; k < CSpeakerPreset::KEY_COUNT; ++k) {
             const CSpeakerPreset::SKey& key = CSpeakerPreset::Keys()[k];
-            if (!key.bMid || nBands == 3)
+            if (!key.bMid || nBands == 3) {
                 EXPECT_NE(lib.Find(name, key.pszKey), nullptr) << Narrow(name) << " " << Narrow(key.pszKey);
+            }
         }
         // The crossover points meet: Low LP = High HP (two-band) or Low LP =
         // Mid HP and Mid LP = High HP (three-band).
@@ -197,8 +198,9 @@ TEST(SpeakerLibrary, HarmfulOrMalformedPresetsAreUnusableAndNameTheKey)
         EXPECT_EQ(preset.Fault(), c.eFault) << Narrow(c.body);
         ASSERT_NE(preset.FaultKey(), nullptr) << Narrow(c.body);
         EXPECT_EQ(std::u16string(preset.FaultKey()), c.pszKey) << Narrow(c.body);
-        if (c.pszText)
+        if (c.pszText) {
             EXPECT_EQ(Narrow(preset.DescribeFault()), c.pszText);
+        }
         // An unusable preset changes nothing, sent or not.
         CRecordingSink sink;
         CChannelConfig cfg(CHANNEL_LEFT);

@@ -245,7 +245,7 @@ bool SafeWrite(const std::string& file, const std::vector<std::uint8_t>& data)
     CSafeFile safe;
     CSafeFile::SResult r = safe.Begin(PathFromUtf8(file));
     if (r.Ok() && !safe.Stream().Write(data.data(), data.size()))
-        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0, {}};
+        r = CSafeFile::SResult{CSafeFile::EStatus::WriteFailed, 0};
     if (r.Ok())
         r = safe.Commit();
     if (r.Ok())
