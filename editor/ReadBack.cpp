@@ -184,8 +184,8 @@ void CReadBack::OnOutput(const utRXQueue& record)
     // gain the program sent to it is known to the last digit, and taking
     // the reply's rounded value instead would part screen and unit.
     const float fltReply = RXWordAsFloat(RXGetWord(record.bLWord));
-    float fltGain = fltReply - cfg.GetLevel();
-    HeldGain(nChannel, band, dwAddress, cfg.GetLevel(), fltReply, &fltGain);
+    const float fltGain =
+        HeldGain(nChannel, band, dwAddress, cfg.GetLevel(), fltReply).value_or(fltReply - cfg.GetLevel());
     const std::wstring where =
         L"output " + std::to_wstring(dwAddress & 0xFF) + L"," + std::to_wstring((dwAddress >> 8) & 0xFF);
     Take(cfg, eField, FloatToBits(fltGain), where.c_str());
@@ -193,11 +193,11 @@ void CReadBack::OnOutput(const utRXQueue& record)
         SetChannelFieldBits(m_config.Shown(), eField, GetChannelFieldBits(cfg, eField), false, false);
 }
 
-bool CReadBack::HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel, float fltReply,
-                         float* pfltGain) const
+std::optional<float> CReadBack::HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel,
+                                         float fltReply) const
 {
     if (!CConfigurationSet::IsChannel(nChannel))
-        return false;
+        return std::nullopt;
     const CChannelConfig& held = m_kept.Channel(nChannel);
     // The reply's own band first; then a band that drives the same output in
     // the other mode (Biamp's Low is Triamp's Mid) after a mode change.
@@ -208,12 +208,10 @@ bool CReadBack::HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, floa
             if (!FindOutputAddress(nChannel, b, bBiamp, &dw) || dw != dwAddress)
                 continue;
             const float flt = b == BAND_LOW ? held.GetLowGain() : b == BAND_MID ? held.GetMidGain() : held.GetHighGain();
-            if (CNotificationRecord::ShownOutput(OutputGainValue(flt, fltLevel)) == fltReply) {
-                *pfltGain = flt;
-                return true;
-            }
+            if (CNotificationRecord::ShownOutput(OutputGainValue(flt, fltLevel)) == fltReply)
+                return flt;
         }
-    return false;
+    return std::nullopt;
 }
 
 void CReadBack::OnMemoryWord(std::uint32_t dwAddress, std::uint32_t dwValue)

@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,9 +80,10 @@ private:
     // The band gain the program held before the read-back whose output (at
     // fltLevel) lies in the tenth of a dB that an output reply reports, of
     // the band the reply is for or of the one its output carries in the
-    // other mode: that gain is what the unit plays.
-    bool HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel, float fltReply,
-                  float* pfltGain) const;
+    // other mode: that gain is what the unit plays.  None when no held
+    // gain fits, and the reply's value stands.
+    std::optional<float> HeldGain(int nChannel, EBand band, std::uint32_t dwAddress, float fltLevel,
+                                  float fltReply) const;
     void Reject(int nChannel, EChannelField eField, const wchar_t* pszWhere, std::uint32_t dwUnitBits);
     void SendShownWhereTheUnitDiffers();
 
